@@ -1,0 +1,82 @@
+#pragma once
+// The five settings records, one per section of vestiscop.cfg. Read once at
+// start-up by the application object and never changed afterwards. Every key
+// is required: there are no built-in defaults.
+
+#include <array>
+#include <string>
+
+namespace vestiscop::foundation {
+
+class IniFile;
+
+enum class SaveFormat { Bmp = 0, Png = 1 };
+
+// Section [Debug].
+struct GeneralSettings {
+    std::string logFile;
+    bool extendedUI = false;
+    bool askForDescr = false;
+    bool saveImage = false;
+    SaveFormat saveFormat = SaveFormat::Bmp;
+    std::string saveDir;
+};
+
+// Section [Scan]. Resolutions in dpi, the frame in inches.
+struct ScanSettings {
+    double xRes = 0;
+    double yRes = 0;
+    double gamma = 0;
+    double wndLeft = 0;
+    double wndTop = 0;
+    double wndWidth = 0;
+    double wndHeight = 0;
+    bool ignoreErrors = false;
+};
+
+// Section [Color].
+struct ColorSettings {
+    std::string definitions;
+    double filter = 0;      // sigma of the Gaussian pre-filter; <= 0: none
+    double lumaScale = 0;
+    double clusterThr = 0;
+    double histSmooth = 0;
+    int maxBins = 0;
+    double reportThr = 0;
+};
+
+// Section [Texture]: the analysed region in pixels.
+struct TextureSettings {
+    int width = 0;
+    int height = 0;
+};
+
+// Section [Matching].
+struct MatchingSettings {
+    std::string materials;
+    std::array<double, 4> color1Weight{};  // L, a, b, share
+    std::array<double, 4> color2Weight{};
+    double maxDistance = 0;
+    double minSimilarity = 0;
+    double mergeDecay = 0;
+};
+
+// Each reader sets the record's section and reads its keys in order; the
+// first bad key raises IniError and nothing after it is read.
+void readSettings(IniFile& ini, GeneralSettings& settings);
+void readSettings(IniFile& ini, ScanSettings& settings);
+void readSettings(IniFile& ini, ColorSettings& settings);
+void readSettings(IniFile& ini, TextureSettings& settings);
+void readSettings(IniFile& ini, MatchingSettings& settings);
+
+// All five records, read in the fixed order.
+struct AllSettings {
+    GeneralSettings general;
+    ScanSettings scan;
+    ColorSettings color;
+    TextureSettings texture;
+    MatchingSettings matching;
+};
+void readAllSettings(IniFile& ini, AllSettings& settings);
+
+} // namespace vestiscop::foundation

@@ -1,0 +1,21 @@
+#pragma once
+// The program's one table of user-visible texts, looked up by numeric id.
+// Texts are UTF-8. Message texts of the exceptions live at 65000 and up,
+// the window's texts below that.
+
+#include <string>
+
+namespace vestiscop::foundation {
+
+namespace stringId {
+inline constexpr int Similarity = 103;        // "na %d%%"
+inline constexpr int ConfirmCorrect = 104;
+inline constexpr int ConfirmDelete = 105;
+inline constexpr int PatternBase = 1000;      // + PatternKind code
+inline constexpr int UnknownGarment = 1016;   // "Neznámý oděv"
+} // namespace stringId
+
+// The text of an id; an empty string when the table has no such entry.
+std::string loadString(int id);
+
+} // namespace vestiscop::foundation
