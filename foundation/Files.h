@@ -38,7 +38,9 @@ public:
     const std::string& path() const { return m_path; }
 
 private:
-    [[noreturn]] void fail() const;
+    [[noreturn]] void fail(std::int32_t code) const;
+    // Code 3 in read mode, 4 otherwise.
+    std::int32_t modeCode() const;
 
     std::FILE* m_file = nullptr;
     std::string m_path;
