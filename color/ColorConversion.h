@@ -34,6 +34,9 @@ struct XyzColor {
 // cluster colours with. The [Scan] Gamma setting goes to the scanner only.
 inline constexpr double AnalysisGamma = 2.2;
 
+// The forward matrix on linearised channel values (0..1).
+XyzColor linearRgbToXyz(double red, double green, double blue);
+
 // Linearises each channel as pow(byte / 255, gamma) and applies the forward matrix.
 XyzColor rgbToXyz(RgbPixel pixel, double gamma);
 
