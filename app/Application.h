@@ -1,0 +1,82 @@
+#pragma once
+// The root of ownership of a Vestiscop program, windowed or command-line.
+// It owns, for the whole run, the message catalogue, the five settings
+// records, the log, the colour name table and the garment catalogue; the
+// window and the commands reach all of them, and reportError, through it.
+//
+// start() runs the one start-up sequence both programs share, in this order:
+// vestiscop.cfg in the current directory is read into the settings records
+// (General, Scan, Color, Texture, Matching) and checked for values the
+// analysis cannot use; the log is opened for appending and gets one empty
+// line; the colour name table is loaded from Definitions; the catalogue opens
+// Materials. A failure ends the sequence: it is reported with the stop icon
+// (logged too once the log exists) and start() returns false; whatever was
+// created stays owned here. Accessors of parts that were not created throw
+// std::logic_error.
+//
+// Single-threaded, like the rest of the program.
+
+#include <memory>
+#include <string>
+
+#include "app/ErrorNotifier.h"
+#include "catalog/GarmentCatalog.h"
+#include "color/ColorNameTable.h"
+#include "foundation/Exception.h"
+#include "foundation/Log.h"
+#include "foundation/MessageCatalog.h"
+#include "foundation/Settings.h"
+
+namespace vestiscop::app {
+
+class Application {
+public:
+    // The notifier must outlive the application object.
+    explicit Application(ErrorNotifier& notifier);
+    ~Application();
+    Application(const Application&) = delete;
+    Application& operator=(const Application&) = delete;
+
+    // The start-up sequence. Access::Lookup is for a program that never
+    // changes the catalogue (it then takes no lock on the file).
+    bool start(catalog::GarmentCatalog::Access access = catalog::GarmentCatalog::Access::Changes);
+
+    // Shows the failure's text through the notifier, then writes the same
+    // text as an ERROR line to the log if the log exists.
+    void reportError(const foundation::Exception& failure, MessageIcon icon);
+    // For catch (...) blocks: reports the exception being handled. Our own
+    // exceptions as they are, std::bad_alloc as SystemError 0 ("Došla
+    // paměť"), anything else as the unknown Exception. Must be called while
+    // an exception is being handled.
+    void reportCurrentException(MessageIcon icon);
+    // The text reportError would show for the exception being handled.
+    std::string currentExceptionText() const;
+    // Shows and logs a text that no exception carries.
+    void reportText(const std::string& text, MessageIcon icon);
+
+    const foundation::MessageCatalog& messages() const { return m_messages; }
+    // The current directory at start-up, ending in '/'.
+    const std::string& startDir() const { return m_startDir; }
+    const foundation::GeneralSettings& general() const { return m_settings.general; }
+    const foundation::ScanSettings& scan() const { return m_settings.scan; }
+    const foundation::ColorSettings& color() const { return m_settings.color; }
+    const foundation::TextureSettings& texture() const { return m_settings.texture; }
+    const foundation::MatchingSettings& matching() const { return m_settings.matching; }
+    bool hasLog() const { return m_log != nullptr; }
+    foundation::Log& log();
+    const color::ColorNameTable& colorNames() const;
+    catalog::GarmentCatalog& catalog();
+
+private:
+    void runStartup(catalog::GarmentCatalog::Access access);
+
+    ErrorNotifier& m_notifier;
+    foundation::MessageCatalog m_messages;
+    std::string m_startDir;
+    std::unique_ptr<foundation::Log> m_log;
+    foundation::AllSettings m_settings;
+    std::unique_ptr<color::ColorNameTable> m_colorNames;
+    std::unique_ptr<catalog::GarmentCatalog> m_catalog;
+};
+
+} // namespace vestiscop::app
