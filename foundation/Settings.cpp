@@ -1,0 +1,100 @@
+#include "foundation/Settings.h"
+
+#include "foundation/Exception.h"
+#include "foundation/IniFile.h"
+
+namespace vestiscop::foundation {
+
+namespace {
+
+bool readFlag(const IniFile& ini, const char* key)
+{
+    return ini.readInt(key) != 0;
+}
+
+// The format name is compared exactly: "png" is as wrong as "GIF".
+SaveFormat readSaveFormat(const IniFile& ini)
+{
+    const std::string value = ini.readString("SaveFormat");
+    if (value == "BMP")
+        return SaveFormat::Bmp;
+    if (value == "PNG")
+        return SaveFormat::Png;
+    throw IniError(1, ini, "SaveFormat");
+}
+
+// Four numbers in one entry; each step reports its own failure code.
+std::array<double, 4> readWeights(const IniFile& ini, const char* key)
+{
+    std::array<double, 4> weights{};
+    IniTokenizer tokenizer = ini.tokenizer(key);
+    tokenizer.readReal(weights[0]).readReal(weights[1]).readReal(weights[2]).readReal(weights[3]).expectEnd();
+    return weights;
+}
+
+} // namespace
+
+void readSettings(IniFile& ini, GeneralSettings& settings)
+{
+    ini.setSection("Debug");
+    settings.logFile = ini.readString("LogFile");
+    settings.extendedUI = readFlag(ini, "ExtendedUI");
+    settings.askForDescr = readFlag(ini, "AskForDescr");
+    settings.saveImage = readFlag(ini, "SaveImage");
+    settings.saveFormat = readSaveFormat(ini);
+    settings.saveDir = ini.readString("SaveDir");
+}
+
+void readSettings(IniFile& ini, ScanSettings& settings)
+{
+    ini.setSection("Scan");
+    settings.xRes = ini.readReal("XRes");
+    settings.yRes = ini.readReal("YRes");
+    settings.gamma = ini.readReal("Gamma");
+    settings.wndLeft = ini.readReal("WndLeft");
+    settings.wndTop = ini.readReal("WndTop");
+    settings.wndWidth = ini.readReal("WndWidth");
+    settings.wndHeight = ini.readReal("WndHeight");
+    settings.ignoreErrors = readFlag(ini, "IgnoreErrors");
+}
+
+void readSettings(IniFile& ini, ColorSettings& settings)
+{
+    ini.setSection("Color");
+    settings.definitions = ini.readString("Definitions");
+    settings.filter = ini.readReal("Filter");
+    settings.lumaScale = ini.readReal("LumaScale");
+    settings.clusterThr = ini.readReal("ClusterThr");
+    settings.histSmooth = ini.readReal("HistSmooth");
+    settings.maxBins = ini.readInt("MaxBins");
+    settings.reportThr = ini.readReal("ReportThr");
+}
+
+void readSettings(IniFile& ini, TextureSettings& settings)
+{
+    ini.setSection("Texture");
+    settings.width = ini.readInt("Width");
+    settings.height = ini.readInt("Height");
+}
+
+void readSettings(IniFile& ini, MatchingSettings& settings)
+{
+    ini.setSection("Matching");
+    settings.materials = ini.readString("Materials");
+    settings.color1Weight = readWeights(ini, "Color1Weight");
+    settings.color2Weight = readWeights(ini, "Color2Weight");
+    settings.maxDistance = ini.readReal("MaxDistance");
+    settings.minSimilarity = ini.readReal("MinSimilarity");
+    settings.mergeDecay = ini.readReal("MergeDecay");
+}
+
+void readAllSettings(IniFile& ini, AllSettings& settings)
+{
+    readSettings(ini, settings.general);
+    readSettings(ini, settings.scan);
+    readSettings(ini, settings.color);
+    readSettings(ini, settings.texture);
+    readSettings(ini, settings.matching);
+}
+
+} // namespace vestiscop::foundation
