@@ -1,0 +1,51 @@
+#pragma once
+// Votes of region-boundary pixels for straight lines through the picture, in
+// 32 directions over half a turn and 101 distance bins. The classifier only
+// asks how the votes spread per direction: a direction along which many
+// boundary pixels line up has votes concentrated in few bins, a high variance.
+
+#include <array>
+#include <cstdint>
+
+namespace vestiscop::pattern {
+
+class HoughAccumulator {
+public:
+    static constexpr int RhoOffset = 50;
+    static constexpr int AngleCount = 32;
+    static constexpr int RhoBins = 2 * RhoOffset + 1;
+
+    HoughAccumulator() { reset(0, 0); }
+
+    // Clears the votes and sets the picture size the distances refer to.
+    void reset(int imageWidth, int imageHeight);
+
+    // One vote per direction for the pixel at column x of row y. Pixels that
+    // have all eight neighbours always land inside the bins; a vote that
+    // would fall outside (a pixel on the picture's edge) is dropped.
+    void vote(int y, int x);
+
+    // 1: one dominant direction or none; 2: two or three comparable
+    // directions; 0: more than three directions, the top two comparable.
+    int orientationPeaks() const;
+
+    // The per-direction variance of the votes, as the peak test sees it.
+    std::array<double, AngleCount> variances() const;
+
+    int votes(int angle, int rho) const { return m_votes[angle][rho]; }
+    int imageWidth() const { return m_imageWidth; }
+    int imageHeight() const { return m_imageHeight; }
+    double scale() const { return m_scale; }
+
+    // The decision of orientationPeaks on given variances; split out so that
+    // the thresholds can be checked on chosen numbers.
+    static int peaksOf(const std::array<double, AngleCount>& variances);
+
+private:
+    std::array<std::array<std::int32_t, RhoBins>, AngleCount> m_votes{};
+    int m_imageWidth = 0;
+    int m_imageHeight = 0;
+    double m_scale = 0;
+};
+
+} // namespace vestiscop::pattern
