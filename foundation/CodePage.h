@@ -6,7 +6,9 @@
 
 namespace vestiscop::foundation {
 
-// A character Windows-1250 lacks becomes '?'.
+// A character Windows-1250 lacks becomes '?', and so does a malformed UTF-8
+// sequence or one of the byte values Windows-1250 leaves undefined. Only a
+// C library without code-page tables fails: SystemError 7.
 std::string utf8ToCp1250(const std::string& utf8);
 std::string cp1250ToUtf8(const std::string& cp1250);
 bool isValidUtf8(const std::string& text);
