@@ -1,0 +1,10 @@
+#pragma once
+// The application icon, built into the program as a resource.
+
+#include <QIcon>
+
+namespace vestiscop::ui {
+
+QIcon appIcon();
+
+} // namespace vestiscop::ui

@@ -1,0 +1,13 @@
+#pragma once
+// The About box: the program's icon, name, purpose and version.
+
+#include <QDialog>
+
+namespace vestiscop::ui {
+
+class CAboutDlg : public QDialog {
+public:
+    explicit CAboutDlg(QWidget* parent = nullptr);
+};
+
+} // namespace vestiscop::ui
