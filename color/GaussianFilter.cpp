@@ -1,0 +1,61 @@
+#include "color/GaussianFilter.h"
+
+#include <cassert>
+#include <cmath>
+#include <memory>
+
+#include "imaging/RowPump.h"
+#include "imaging/RowSink.h"
+#include "imaging/RowSource.h"
+
+namespace vestiscop::color {
+
+GaussianKernel gaussianKernel(double sigma)
+{
+    std::array<double, 5> g{};
+    for (int i = 0; i < 5; ++i)
+        g[static_cast<std::size_t>(i)] = std::exp(-static_cast<double>(i * i) / (2 * sigma * sigma))
+                                         / (sigma * 2.5066282746310002);
+    const double total = g[0] + 2 * (g[1] + g[2] + g[3] + g[4]);
+    GaussianKernel kernel{};
+    for (std::size_t i = 0; i < 5; ++i)
+        kernel[i] = static_cast<std::int32_t>(std::floor(g[i] / total * 65536 + 0.5));
+    return kernel;
+}
+
+namespace {
+
+// One channel's stages, from the image rows to the vertically blurred bytes.
+struct ChannelChain {
+    ChannelChain(const imaging::RgbImage& source, int channel, const GaussianKernel& kernel)
+        : rows(source, 1), split(rows, channel), extend(split), horizontal(extend, kernel),
+          repeat(horizontal, VerticalBlur::Radius), vertical(repeat, kernel)
+    {
+    }
+
+    imaging::RowSource rows;
+    ChannelSplit split;
+    EdgeExtend extend;
+    HorizontalBlur horizontal;
+    RowRepeat repeat;
+    VerticalBlur vertical;
+};
+
+} // namespace
+
+void gaussianFilter(const imaging::RgbImage& source, imaging::RgbImage& destination, double sigma)
+{
+    assert(source.width() == destination.width() && source.height() == destination.height());
+    const GaussianKernel kernel = gaussianKernel(sigma);
+    // The chains refer to each other by address, so they live on the heap
+    // for the one run and go away on every path out.
+    auto chain0 = std::make_unique<ChannelChain>(source, 0, kernel);
+    auto chain1 = std::make_unique<ChannelChain>(source, 1, kernel);
+    auto chain2 = std::make_unique<ChannelChain>(source, 2, kernel);
+    ChannelMerge merge(chain0->vertical, chain1->vertical, chain2->vertical);
+    imaging::RowSink sink(destination, 1, merge);
+    imaging::NullProgress progress;
+    imaging::pumpRows(sink, progress);
+}
+
+} // namespace vestiscop::color

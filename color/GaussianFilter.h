@@ -1,0 +1,22 @@
+#pragma once
+// The optional pre-filter of the colour analysis: a separable 9-tap Gaussian
+// in 16.16 fixed point, each of the three channels on its own, edges
+// repeated. It suppresses scanner noise and fabric grain before colours are
+// measured. Only a few rows per channel are held at a time.
+
+#include "color/GaussianStages.h"
+#include "imaging/Image.h"
+
+namespace vestiscop::color {
+
+// w_i = floor(g(i) / G * 65536 + 0.5) with g the normal density of standard
+// deviation sigma (pixels) and G = g(0) + 2 (g(1) + ... + g(4)). The weights
+// are not corrected, so they may sum to 65535 or 65536. sigma must be > 0.
+GaussianKernel gaussianKernel(double sigma);
+
+// Smooths source into destination, which must have the same width and
+// height (strides may differ; the source may be a window). Throws only what
+// allocation throws; the destination is then partly written.
+void gaussianFilter(const imaging::RgbImage& source, imaging::RgbImage& destination, double sigma);
+
+} // namespace vestiscop::color

@@ -1,0 +1,147 @@
+#include "color/GaussianStages.h"
+
+#include <algorithm>
+#include <cassert>
+#include <cstring>
+
+namespace vestiscop::color {
+
+namespace {
+
+std::size_t bytes(int length)
+{
+    return static_cast<std::size_t>(length);
+}
+
+} // namespace
+
+ChannelSplit::ChannelSplit(imaging::Filter& upstream, int channel)
+    : Filter(upstream.rowLength() / 3, upstream.rowCount()), m_upstream(upstream), m_channel(channel),
+      m_row(bytes(rowLength()))
+{
+    assert(channel >= 0 && channel < 3);
+}
+
+const std::uint8_t* ChannelSplit::pull()
+{
+    const std::uint8_t* in = m_upstream.pull() + m_channel;
+    const int width = rowLength();
+    for (int x = 0; x < width; ++x)
+        m_row[bytes(x)] = in[3 * x];
+    return m_row.data();
+}
+
+EdgeExtend::EdgeExtend(imaging::Filter& upstream)
+    : Filter(upstream.rowLength() + 2 * Margin, upstream.rowCount()), m_upstream(upstream),
+      m_row(bytes(rowLength()))
+{
+    assert(upstream.rowLength() > 0);
+}
+
+const std::uint8_t* EdgeExtend::pull()
+{
+    const std::uint8_t* in = m_upstream.pull();
+    const int width = m_upstream.rowLength();
+    std::memcpy(m_row.data() + Margin, in, bytes(width));
+    std::fill_n(m_row.data(), Margin, in[0]);
+    std::fill_n(m_row.data() + Margin + width, Margin, in[width - 1]);
+    return m_row.data();
+}
+
+HorizontalBlur::HorizontalBlur(imaging::Filter& upstream, const GaussianKernel& kernel)
+    : Filter(upstream.rowLength() - 2 * EdgeExtend::Margin, upstream.rowCount()), m_upstream(upstream),
+      m_kernel(kernel), m_row(bytes(rowLength()))
+{
+}
+
+const std::uint8_t* HorizontalBlur::pull()
+{
+    const std::uint8_t* e = m_upstream.pull() + EdgeExtend::Margin;
+    const int width = rowLength();
+    const std::int32_t w0 = m_kernel[0], w1 = m_kernel[1], w2 = m_kernel[2], w3 = m_kernel[3], w4 = m_kernel[4];
+    for (int x = 0; x < width; ++x) {
+        const std::int32_t sum = w0 * e[x] + w1 * (e[x + 1] + e[x - 1]) + w2 * (e[x + 2] + e[x - 2])
+                                 + w3 * (e[x + 3] + e[x - 3]) + w4 * (e[x + 4] + e[x - 4]);
+        m_row[bytes(x)] = static_cast<std::uint8_t>(sum / 65536);
+    }
+    return m_row.data();
+}
+
+RowRepeat::RowRepeat(imaging::Filter& upstream, int repeats)
+    : Filter(upstream.rowLength(), upstream.rowCount() + 2 * repeats), m_upstream(upstream), m_repeats(repeats),
+      m_row(bytes(rowLength()))
+{
+}
+
+const std::uint8_t* RowRepeat::pull()
+{
+    if (m_counter == -1)
+        throw EndOfStream();
+    if (m_counter != 0 && m_repeats >= m_counter) {
+        ++m_counter;
+        return m_row.data();
+    }
+    try {
+        // Kept in our own buffer: the upstream row may be gone once the
+        // upstream stage has reported its end.
+        std::memcpy(m_row.data(), m_upstream.pull(), m_row.size());
+        ++m_counter;
+    } catch (const EndOfStream&) {
+        m_counter = -m_repeats;
+    }
+    return m_row.data();
+}
+
+VerticalBlur::VerticalBlur(imaging::Filter& upstream, const GaussianKernel& kernel)
+    : Filter(upstream.rowLength(), upstream.rowCount() - 2 * Radius), m_upstream(upstream), m_kernel(kernel),
+      m_ring(bytes(rowLength()) * Taps), m_row(bytes(rowLength()))
+{
+}
+
+const std::uint8_t* VerticalBlur::pull()
+{
+    const std::size_t width = bytes(rowLength());
+    while (m_filled < Taps) {
+        const std::uint8_t* in = m_upstream.pull();
+        std::memcpy(m_ring.data() + bytes((m_oldest + m_filled) % Taps) * width, in, width);
+        ++m_filled;
+    }
+    // r[0] is the oldest row, r[4] the centre.
+    std::array<const std::uint8_t*, Taps> r;
+    for (int i = 0; i < Taps; ++i)
+        r[bytes(i)] = m_ring.data() + bytes((m_oldest + i) % Taps) * width;
+    const std::int32_t w0 = m_kernel[0], w1 = m_kernel[1], w2 = m_kernel[2], w3 = m_kernel[3], w4 = m_kernel[4];
+    for (std::size_t x = 0; x < width; ++x) {
+        const std::int32_t sum = w0 * r[4][x] + w1 * (r[5][x] + r[3][x]) + w2 * (r[6][x] + r[2][x])
+                                 + w3 * (r[7][x] + r[1][x]) + w4 * (r[8][x] + r[0][x]);
+        m_row[x] = static_cast<std::uint8_t>(sum / 65536);
+    }
+    m_oldest = (m_oldest + 1) % Taps;
+    --m_filled;
+    return m_row.data();
+}
+
+ChannelMerge::ChannelMerge(imaging::Filter& channel0, imaging::Filter& channel1, imaging::Filter& channel2)
+    : Filter(channel0.rowLength() * 3, channel0.rowCount()), m_channels{&channel0, &channel1, &channel2}
+{
+    assert(channel1.rowLength() == channel0.rowLength() && channel2.rowLength() == channel0.rowLength());
+}
+
+const std::uint8_t* ChannelMerge::pull()
+{
+    m_row.resize(bytes(rowLength()));
+    pullInto(m_row.data());
+    return m_row.data();
+}
+
+void ChannelMerge::pullInto(std::uint8_t* row)
+{
+    const int width = rowLength() / 3;
+    for (int k = 0; k < 3; ++k) {
+        const std::uint8_t* in = m_channels[bytes(k)]->pull();
+        for (int x = 0; x < width; ++x)
+            row[3 * x + k] = in[x];
+    }
+}
+
+} // namespace vestiscop::color
