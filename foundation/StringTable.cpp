@@ -20,6 +20,15 @@ const std::unordered_map<int, const char*>& table()
         {1004, "Neznámý motiv"},
         {1016, "Neznámý oděv"},
 
+        // Why a scanner gave up a scan, shown inside "Selhání skeneru (%s)".
+        {1100, "uvízl papír"},
+        {1101, "ve skeneru není předloha"},
+        {1102, "skener je otevřený"},
+        {1103, "chyba spojení se skenerem"},
+        {1104, "skener vtáhl více listů najednou"},
+        {1105, "skener není připojen"},
+        {1106, "neznámá příčina"},
+
         // Messages of the exceptions: the type's base id plus the code.
         {65000, "Neznámá vyjímka"},
         {65001, "Operace byla přerušena"},

@@ -1,0 +1,427 @@
+#include "platform/SaneSource.h"
+
+#include <sane/saneopts.h>
+
+#include <cctype>
+#include <chrono>
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+namespace vestiscop::platform {
+
+using namespace scanner;
+
+namespace {
+
+std::string lower(std::string text)
+{
+    for (char& c : text)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+// How long a stopping worker may take to notice by itself before the
+// device is told to cancel from outside.
+constexpr auto CooperativeStop = std::chrono::seconds(2);
+
+constexpr double MillimetresPerInch = 25.4;
+
+} // namespace
+
+TW_UINT16 conditionOf(SANE_Status status)
+{
+    switch (status) {
+    case SANE_STATUS_GOOD:
+        return TWCC_SUCCESS;
+    case SANE_STATUS_DEVICE_BUSY:
+        return TWCC_MAXCONNECTIONS;
+    case SANE_STATUS_JAMMED:
+        return TWCC_PAPERJAM;
+    case SANE_STATUS_NO_DOCS:
+        return TWCC_NOMEDIA;
+    case SANE_STATUS_COVER_OPEN:
+        return TWCC_INTERLOCK;
+    case SANE_STATUS_IO_ERROR:
+        return TWCC_OPERATIONERROR;
+    case SANE_STATUS_NO_MEM:
+        return TWCC_LOWMEMORY;
+    case SANE_STATUS_ACCESS_DENIED:
+        return TWCC_DENIED;
+    default:
+        return TWCC_BUMMER;
+    }
+}
+
+SaneSource::SaneSource(SANE_Handle handle, const TW_IDENTITY& identity, EventSink* parent)
+    : m_handle(handle), m_options(handle), m_identity(identity), m_parent(parent)
+{
+}
+
+SaneSource::~SaneSource()
+{
+    stop();
+    sane_close(m_handle);
+}
+
+TW_UINT16 SaneSource::fail(TW_UINT16 condition)
+{
+    m_condition = condition;
+    return TWRC_FAILURE;
+}
+
+TW_UINT16 SaneSource::succeed()
+{
+    m_condition = TWCC_SUCCESS;
+    return TWRC_SUCCESS;
+}
+
+TW_UINT16 SaneSource::entry(TW_UINT32 group, TW_UINT16 dat, TW_UINT16 msg, void* data)
+{
+    if (group == DG_CONTROL && dat == DAT_STATUS && msg == MSG_GET) {
+        if (!data)
+            return TWRC_FAILURE;
+        auto* status = static_cast<TW_STATUS*>(data);
+        status->ConditionCode = m_condition;
+        status->Reserved = 0;
+        return TWRC_SUCCESS;
+    }
+    if (!data)
+        return fail(TWCC_BADVALUE);
+    if (group == DG_CONTROL) {
+        switch (dat) {
+        case DAT_CAPABILITY:
+            return msg == MSG_SET ? setCapability(static_cast<TW_CAPABILITY*>(data)) : fail(TWCC_CAPBADOPERATION);
+        case DAT_USERINTERFACE:
+            if (msg == MSG_ENABLEDS)
+                return enable(static_cast<TW_USERINTERFACE*>(data));
+            if (msg == MSG_DISABLEDS) {
+                if (m_state < 5)
+                    return fail(TWCC_SEQERROR);
+                // The reason of a close request stays readable after disabling.
+                const TW_UINT16 kept = m_condition;
+                stop();
+                m_state = 4;
+                m_condition = kept;
+                return TWRC_SUCCESS;
+            }
+            break;
+        case DAT_EVENT:
+            if (msg == MSG_PROCESSEVENT)
+                return processEvent(static_cast<TW_EVENT*>(data));
+            break;
+        case DAT_PENDINGXFERS:
+            return pendingTransfers(msg, static_cast<TW_PENDINGXFERS*>(data));
+        default:
+            break;
+        }
+    } else if (group == DG_IMAGE) {
+        if (dat == DAT_IMAGELAYOUT && msg == MSG_SET)
+            return setLayout(static_cast<TW_IMAGELAYOUT*>(data));
+        if (dat == DAT_IMAGENATIVEXFER && msg == MSG_GET)
+            return transfer(static_cast<TW_HANDLE*>(data));
+    }
+    return fail(TWCC_BADPROTOCOL);
+}
+
+TW_UINT16 SaneSource::setCapability(const TW_CAPABILITY* capability)
+{
+    if (m_state != 4)
+        return fail(TWCC_SEQERROR);
+    if (capability->ConType != TWON_ONEVALUE || twainSize(capability->hContainer) < sizeof(TW_ONEVALUE))
+        return fail(TWCC_BADVALUE);
+    TW_ONEVALUE value{};
+    std::memcpy(&value, twainLock(capability->hContainer), sizeof value);
+    twainUnlock(capability->hContainer);
+    const auto number = [&]() { return fromFix32(fix32FromBits(value.Item)); };
+    const auto small = [&]() { return static_cast<TW_UINT16>(value.Item & 0xFFFF); };
+
+    TW_UINT16 condition = TWCC_SUCCESS;
+    switch (capability->Cap) {
+    case ICAP_PIXELTYPE:
+        if (value.ItemType != TWTY_UINT16 || small() != TWPT_RGB) {
+            condition = TWCC_BADVALUE;
+        } else if (m_options.has(SANE_NAME_SCAN_MODE)) {
+            condition = m_options.setStringFromList(SANE_NAME_SCAN_MODE,
+                                                    [](const std::string& mode) { return mode == "Color"; });
+            if (condition == TWCC_BADVALUE)
+                condition = m_options.setStringFromList(SANE_NAME_SCAN_MODE, [](const std::string& mode) {
+                    const std::string name = lower(mode);
+                    return (name.find("color") != std::string::npos || name.find("colour") != std::string::npos) &&
+                           name.find("lineart") == std::string::npos && name.find("halftone") == std::string::npos;
+                });
+        }
+        break;
+    case ICAP_XRESOLUTION:
+    case ICAP_YRESOLUTION:
+        condition = value.ItemType != TWTY_FIX32 ? TWCC_BADVALUE
+                                                 : setResolution(capability->Cap == ICAP_YRESOLUTION, number());
+        break;
+    case ICAP_GAMMA:
+        condition = TWCC_CAPUNSUPPORTED;
+        for (const char* name : {SANE_NAME_ANALOG_GAMMA, "gamma-value", "gamma"}) {
+            if (m_options.has(name)) {
+                condition = value.ItemType != TWTY_FIX32 ? TWCC_BADVALUE : m_options.setNumber(name, number());
+                break;
+            }
+        }
+        break;
+    case ICAP_XFERMECH:
+        condition = value.ItemType == TWTY_UINT16 && small() == TWSX_NATIVE ? TWCC_SUCCESS : TWCC_BADVALUE;
+        break;
+    case CAP_XFERCOUNT: {
+        // One image per acquisition; "as many as you like" also gets one.
+        const auto count = static_cast<std::int16_t>(small());
+        condition = value.ItemType == TWTY_INT16 && (count == 1 || count == -1) ? TWCC_SUCCESS : TWCC_BADVALUE;
+        break;
+    }
+    default:
+        condition = TWCC_CAPUNSUPPORTED;
+        break;
+    }
+    return condition == TWCC_SUCCESS ? succeed() : fail(condition);
+}
+
+TW_UINT16 SaneSource::setResolution(bool vertical, double dpi)
+{
+    const char* own = vertical ? SANE_NAME_SCAN_Y_RESOLUTION : SANE_NAME_SCAN_X_RESOLUTION;
+    if (m_options.has(own))
+        return m_options.setNumber(own, dpi);
+    if (!vertical)
+        return m_options.setNumber(SANE_NAME_SCAN_RESOLUTION, dpi);
+    // One resolution for both directions: a vertical one can only confirm it.
+    const TW_UINT16 fits = m_options.checkNumber(SANE_NAME_SCAN_RESOLUTION, dpi);
+    if (fits != TWCC_SUCCESS)
+        return fits;
+    const std::optional<double> current = m_options.number(SANE_NAME_SCAN_RESOLUTION);
+    return current && std::fabs(*current - dpi) < 0.5 ? TWCC_SUCCESS : TWCC_BADVALUE;
+}
+
+double SaneSource::resolution(bool vertical) const
+{
+    const char* own = vertical ? SANE_NAME_SCAN_Y_RESOLUTION : SANE_NAME_SCAN_X_RESOLUTION;
+    if (const std::optional<double> value = m_options.number(own))
+        return *value;
+    return m_options.number(SANE_NAME_SCAN_RESOLUTION).value_or(0.0);
+}
+
+TW_UINT16 SaneSource::setLayout(const TW_IMAGELAYOUT* layout)
+{
+    if (m_state != 4)
+        return fail(TWCC_SEQERROR);
+    const char* names[4] = {SANE_NAME_SCAN_TL_X, SANE_NAME_SCAN_TL_Y, SANE_NAME_SCAN_BR_X, SANE_NAME_SCAN_BR_Y};
+    const double inches[4] = {fromFix32(layout->Frame.Left), fromFix32(layout->Frame.Top),
+                              fromFix32(layout->Frame.Right), fromFix32(layout->Frame.Bottom)};
+    if (inches[2] <= inches[0] || inches[3] <= inches[1] || inches[0] < 0 || inches[1] < 0)
+        return fail(TWCC_BADVALUE);
+    double values[4];
+    for (int i = 0; i < 4; ++i) {
+        if (!m_options.has(names[i]))
+            return fail(TWCC_CAPUNSUPPORTED);
+        const bool vertical = i % 2 == 1;
+        values[i] = m_options.unit(names[i]) == SANE_UNIT_PIXEL ? inches[i] * resolution(vertical)
+                                                                : inches[i] * MillimetresPerInch;
+    }
+    // Nothing changes unless the whole frame fits.
+    for (int i = 0; i < 4; ++i) {
+        const TW_UINT16 fits = m_options.checkNumber(names[i], values[i]);
+        if (fits != TWCC_SUCCESS)
+            return fail(fits);
+    }
+    for (int i = 0; i < 4; ++i) {
+        const TW_UINT16 set = m_options.setNumber(names[i], values[i]);
+        if (set != TWCC_SUCCESS)
+            return fail(set);
+    }
+    return succeed();
+}
+
+TW_UINT16 SaneSource::enable(const TW_USERINTERFACE* userInterface)
+{
+    if (m_state != 4)
+        return fail(TWCC_SEQERROR);
+    if (userInterface->hParent)
+        m_parent = static_cast<EventSink*>(userInterface->hParent);
+    if (!m_parent)
+        return fail(TWCC_BADVALUE);
+    // The source has no window of its own: with or without ShowUI it scans at once.
+    const double xDpi = resolution(false);
+    const double yDpi = resolution(true);
+    std::uint64_t serial = 0;
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        serial = ++m_serial;
+        m_finished = false;
+        m_announced = false;
+        m_outcome = Outcome::Scanning;
+        m_failure = TWCC_SUCCESS;
+    }
+    m_stopping = false;
+    try {
+        m_worker = std::thread([this, serial, xDpi, yDpi] { scan(serial, xDpi, yDpi); });
+    } catch (...) {
+        m_finished = true;
+        return fail(TWCC_LOWMEMORY);
+    }
+    m_state = 5;
+    return succeed();
+}
+
+void SaneSource::scan(std::uint64_t serial, double xDpi, double yDpi)
+{
+    DibAssembler dib;
+    std::vector<std::uint8_t> buffer(64 * 1024);
+    SANE_Status status = sane_start(m_handle);
+    bool complete = false;
+    while (status == SANE_STATUS_GOOD && !complete) {
+        SANE_Parameters parameters{};
+        status = sane_get_parameters(m_handle, &parameters);
+        if (status != SANE_STATUS_GOOD)
+            break;
+        if (!dib.beginFrame(parameters)) {
+            status = SANE_STATUS_INVAL;
+            break;
+        }
+        for (;;) {
+            if (m_stopping) {
+                status = SANE_STATUS_CANCELLED;
+                break;
+            }
+            SANE_Int length = 0;
+            status = sane_read(m_handle, buffer.data(), static_cast<SANE_Int>(buffer.size()), &length);
+            if (status != SANE_STATUS_GOOD)
+                break;
+            if (length > 0 && !dib.add(buffer.data(), static_cast<std::size_t>(length))) {
+                status = SANE_STATUS_NO_MEM;
+                break;
+            }
+        }
+        if (status != SANE_STATUS_EOF)
+            break;
+        if (parameters.last_frame)
+            complete = true;
+        else
+            status = sane_start(m_handle);
+    }
+    // Ends the scan on the device whatever happened.
+    sane_cancel(m_handle);
+
+    if (complete) {
+        TW_HANDLE image = dib.finish(xDpi, yDpi);
+        if (image)
+            finishScan(serial, Outcome::Image, TWCC_SUCCESS, image);
+        else
+            finishScan(serial, Outcome::Failed, dib.height() > 0 ? TWCC_LOWMEMORY : TWCC_BUMMER, nullptr);
+    } else if (status == SANE_STATUS_CANCELLED) {
+        finishScan(serial, Outcome::Cancelled, TWCC_SUCCESS, nullptr);
+    } else {
+        finishScan(serial, Outcome::Failed, conditionOf(status), nullptr);
+    }
+}
+
+void SaneSource::finishScan(std::uint64_t serial, Outcome outcome, TW_UINT16 condition, TW_HANDLE image)
+{
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        m_outcome = outcome;
+        m_failure = condition;
+        m_image = image;
+        m_finished = true;
+    }
+    m_done.notify_all();
+    // A source being disabled tells nobody: the owner no longer waits.
+    if (!m_stopping)
+        m_parent->post(SourceMessage{SourceMessage::Magic, m_identity.Id, serial});
+}
+
+void SaneSource::stop()
+{
+    if (m_worker.joinable()) {
+        m_stopping = true;
+        {
+            std::unique_lock<std::mutex> guard(m_lock);
+            if (!m_done.wait_for(guard, CooperativeStop, [this] { return m_finished; })) {
+                guard.unlock();
+                // A device stuck in a read: SANE lets another thread cancel it.
+                sane_cancel(m_handle);
+            }
+        }
+        m_worker.join();
+        m_stopping = false;
+    }
+    std::lock_guard<std::mutex> guard(m_lock);
+    twainFree(m_image);
+    m_image = nullptr;
+}
+
+TW_UINT16 SaneSource::processEvent(TW_EVENT* event)
+{
+    event->TWMessage = MSG_NULL;
+    m_condition = TWCC_SUCCESS;
+    if (!event->pEvent)
+        return TWRC_NOTDSEVENT;
+    SourceMessage message;
+    std::memcpy(&message, event->pEvent, sizeof message);
+    if (message.magic != SourceMessage::Magic || message.sourceId != m_identity.Id)
+        return TWRC_NOTDSEVENT;
+    std::lock_guard<std::mutex> guard(m_lock);
+    // Ours, but left over from an earlier acquisition or already answered.
+    if (m_state != 5 || message.serial != m_serial || !m_finished || m_announced)
+        return TWRC_DSEVENT;
+    m_announced = true;
+    if (m_outcome == Outcome::Failed) {
+        event->TWMessage = MSG_CLOSEDSREQ;
+        m_condition = m_failure;
+    } else {
+        event->TWMessage = MSG_XFERREADY;
+        m_state = 6;
+    }
+    return TWRC_DSEVENT;
+}
+
+TW_UINT16 SaneSource::transfer(TW_HANDLE* image)
+{
+    if (m_state != 6)
+        return fail(TWCC_SEQERROR);
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_state = 7;
+    if (m_outcome == Outcome::Cancelled) {
+        *image = nullptr;
+        m_condition = TWCC_SUCCESS;
+        return TWRC_CANCEL;
+    }
+    *image = m_image;
+    m_image = nullptr;
+    m_condition = TWCC_SUCCESS;
+    return TWRC_XFERDONE;
+}
+
+TW_UINT16 SaneSource::pendingTransfers(TW_UINT16 msg, TW_PENDINGXFERS* pending)
+{
+    switch (msg) {
+    case MSG_GET:
+        pending->Count = m_state == 6 ? 1 : 0;
+        return succeed();
+    case MSG_ENDXFER:
+        if (m_state != 6 && m_state != 7)
+            return fail(TWCC_SEQERROR);
+        break;
+    case MSG_RESET:
+        if (m_state != 6)
+            return fail(TWCC_SEQERROR);
+        break;
+    default:
+        return fail(TWCC_BADPROTOCOL);
+    }
+    // One image per acquisition: nothing is pending after it.
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        twainFree(m_image);
+        m_image = nullptr;
+    }
+    pending->Count = 0;
+    m_state = 5;
+    return succeed();
+}
+
+} // namespace vestiscop::platform
