@@ -66,6 +66,10 @@ public:
     // the first one and after a failure that took over a new image.
     AnalysisViews renderViews() const;
 
+    // The image of the last analysis that took one over (also when that
+    // analysis then failed), or null before the first: what a saved scan stores.
+    const imaging::RgbImage* image() const { return m_image.get(); }
+
     int regionWidth() const { return m_regionWidth; }
     int regionHeight() const { return m_regionHeight; }
 
