@@ -5,6 +5,7 @@
 #include <random>
 #include <vector>
 
+#include "ReferenceBlur.h"
 #include "color/GaussianFilter.h"
 #include "color/GaussianStages.h"
 #include "imaging/RowSource.h"
@@ -13,6 +14,7 @@ namespace vestiscop::color {
 namespace {
 
 using imaging::RgbImage;
+using test::referenceBlur;
 
 // --- Kernel --------------------------------------------------------------
 
@@ -37,38 +39,6 @@ INSTANTIATE_TEST_SUITE_P(Sigmas, GaussianKernelTest,
                                            KernelCase{1.0, {26145, 15858, 3538, 290, 9}, 65535},
                                            KernelCase{2.0, {13380, 11808, 8115, 4344, 1811}, 65536},
                                            KernelCase{0.01, {65536, 0, 0, 0, 0}, 65536}));
-
-// --- A plain reference ------------------------------------------------------
-// Each channel blurred along the rows, truncated, then along the columns,
-// truncated, with the picture's edge pixels standing in for everything
-// beyond the edge.
-
-std::unique_ptr<RgbImage> referenceBlur(const RgbImage& in, double sigma)
-{
-    const GaussianKernel k = gaussianKernel(sigma);
-    const int w = in.width();
-    const int h = in.height();
-    auto weight = [&](int d) { return k[static_cast<std::size_t>(d < 0 ? -d : d)]; };
-    std::vector<int> across(static_cast<std::size_t>(w * h * 3));
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            for (int c = 0; c < 3; ++c) {
-                int sum = 0;
-                for (int d = -4; d <= 4; ++d)
-                    sum += weight(d) * in.pixel(std::clamp(x + d, 0, w - 1), y)[c];
-                across[static_cast<std::size_t>((y * w + x) * 3 + c)] = sum / 65536;
-            }
-    auto out = RgbImage::create(w, h);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            for (int c = 0; c < 3; ++c) {
-                int sum = 0;
-                for (int d = -4; d <= 4; ++d)
-                    sum += weight(d) * across[static_cast<std::size_t>((std::clamp(y + d, 0, h - 1) * w + x) * 3 + c)];
-                out->pixel(x, y)[c] = static_cast<std::uint8_t>(sum / 65536);
-            }
-    return out;
-}
 
 std::unique_ptr<RgbImage> randomImage(int w, int h, std::uint32_t seed)
 {
