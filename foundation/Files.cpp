@@ -325,11 +325,16 @@ void searchOne(const std::string& directory, const std::string& pattern, std::ui
 
 } // namespace
 
-void findFiles(const std::string& directory, const std::string& pattern, bool recurse, std::uint32_t required,
+void findFiles(const std::string& directoryIn, const std::string& pattern, bool recurse, std::uint32_t required,
                std::uint32_t excluded, std::vector<DirectoryEntry>& entries)
 {
     if (entries.capacity() == 0)
         entries.reserve(32);
+    // Paths are joined by concatenation, so a directory given without its
+    // final separator gets one; otherwise every entry would be missed.
+    std::string directory = directoryIn;
+    if (!directory.empty() && directory.back() != '/')
+        directory += '/';
     std::vector<std::string> subdirectories;
     searchOne(directory, pattern, required, excluded, entries, recurse ? &subdirectories : nullptr);
     for (const std::string& name : subdirectories)

@@ -102,7 +102,8 @@ struct DirectoryEntry {
 
 inline constexpr std::uint32_t AttrDirectory = 0x10;
 
-// Appends the entries of directory (ending in '/') matching pattern (* and ?)
+// Appends the entries of directory (ending in '/'; one is added when it is
+// missing, and "" is the current directory) matching pattern (* and ?)
 // that have all of required and none of excluded attribute bits; with recurse,
 // then those of each subdirectory, depth first. A missing directory yields nothing.
 void findFiles(const std::string& directory, const std::string& pattern, bool recurse, std::uint32_t required,

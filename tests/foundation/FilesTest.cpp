@@ -293,6 +293,11 @@ TEST_F(FindFilesTest, WildcardsMatchWholeName)
     auto found = names(entries);
     std::sort(found.begin(), found.end());
     EXPECT_EQ(found, (std::vector<std::string>{path("scan001.bmp"), path("scan002.png"), path("scanner.txt")}));
+
+    // Without the final separator the records still carry joinable paths.
+    std::vector<DirectoryEntry> again;
+    findFiles(m_dir.path().substr(0, m_dir.path().size() - 1), "scan00?.bmp", false, 0, 0, again);
+    EXPECT_EQ(names(again), (std::vector<std::string>{path("scan001.bmp")}));
 }
 
 TEST_F(FindFilesTest, RecordCarriesStatData)
