@@ -1,0 +1,159 @@
+// Files this program writes must open in other software and the other way
+// round; ImageMagick stands in for "other software" in both directions.
+
+#include "imaging/BmpFile.h"
+#include "imaging/PngFile.h"
+
+#include "ImagingTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <sstream>
+
+namespace vestiscop::imaging {
+namespace {
+
+using test::TempDir;
+
+bool haveConvert()
+{
+    return std::system("command -v convert >/dev/null 2>&1") == 0;
+}
+
+std::string run(const std::string& command)
+{
+    std::FILE* pipe = ::popen(command.c_str(), "r");
+    if (pipe == nullptr)
+        return std::string();
+    std::string output;
+    char buffer[4096];
+    std::size_t n = 0;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
+        output.append(buffer, n);
+    EXPECT_EQ(::pclose(pipe), 0) << command;
+    return output;
+}
+
+// Red, green, blue samples of test::sampleByte's picture, as a binary PPM.
+void writePpm(const std::string& path, int width, int height)
+{
+    std::vector<std::uint8_t> bytes;
+    const std::string header = "P6\n" + std::to_string(width) + " " + std::to_string(height) + "\n255\n";
+    bytes.assign(header.begin(), header.end());
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            for (int c = 2; c >= 0; --c)
+                bytes.push_back(test::sampleByte(x, y, c));
+    test::writeBytes(path, bytes);
+}
+
+void expectSamplePicture(const RgbImage& image, int width, int height)
+{
+    ASSERT_EQ(image.width(), width);
+    ASSERT_EQ(image.height(), height);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            for (int c = 0; c < 3; ++c)
+                ASSERT_EQ(image.pixel(x, y)[c], test::sampleByte(x, y, c)) << x << "," << y << " byte " << c;
+}
+
+// Checks ImageMagick's pixel listing of a file against the sample picture:
+// "x,y: (r,g,b)  #RRGGBB  ..." per pixel.
+void expectListingOfSamplePicture(const std::string& path, int width, int height)
+{
+    std::istringstream listing(run("convert '" + path + "' -depth 8 txt:-"));
+    std::string line;
+    std::getline(listing, line);
+    EXPECT_NE(line.find(std::to_string(width) + "," + std::to_string(height) + ",255,"), std::string::npos) << line;
+    int pixels = 0;
+    while (std::getline(listing, line)) {
+        int x = -1;
+        int y = -1;
+        unsigned rgb = 0;
+        const auto hash = line.find('#');
+        ASSERT_EQ(std::sscanf(line.c_str(), "%d,%d:", &x, &y), 2) << line;
+        ASSERT_NE(hash, std::string::npos) << line;
+        ASSERT_EQ(std::sscanf(line.c_str() + hash + 1, "%6x", &rgb), 1) << line;
+        const unsigned expected = static_cast<unsigned>(test::sampleByte(x, y, 2)) << 16
+            | static_cast<unsigned>(test::sampleByte(x, y, 1)) << 8 | test::sampleByte(x, y, 0);
+        ASSERT_EQ(rgb, expected) << line;
+        ++pixels;
+    }
+    EXPECT_EQ(pixels, width * height);
+}
+
+class ImageMagickTest : public testing::TestWithParam<std::pair<int, int>> {
+protected:
+    void SetUp() override
+    {
+        if (!haveConvert())
+            GTEST_SKIP() << "ImageMagick's convert is not on PATH";
+        writePpm(m_dir.path() + "source.ppm", GetParam().first, GetParam().second);
+    }
+
+    std::string convertSource(const std::string& options, const std::string& target)
+    {
+        const std::string path = m_dir.path() + target.substr(target.find(':') + 1);
+        run("convert '" + m_dir.path() + "source.ppm' " + options + " '" + target.substr(0, target.find(':') + 1)
+            + path + "'");
+        return path;
+    }
+
+    TempDir m_dir;
+};
+
+TEST_P(ImageMagickTest, ReadsTheirTwentyFourBitBmp)
+{
+    const auto [width, height] = GetParam();
+    const std::string path = convertSource("-type TrueColor", "BMP3:theirs.bmp");
+    BmpFile file(path, ImageFile::Read);
+    expectSamplePicture(*loadImage(file), width, height);
+}
+
+TEST_P(ImageMagickTest, ReadsTheirRgbPng)
+{
+    const auto [width, height] = GetParam();
+    const std::string path = convertSource("", "PNG24:theirs.png");
+    PngFile file(path, ImageFile::Read);
+    expectSamplePicture(*loadImage(file), width, height);
+}
+
+TEST_P(ImageMagickTest, ReadsTheirInterlacedPng)
+{
+    const auto [width, height] = GetParam();
+    const std::string path = convertSource("-interlace PNG", "PNG24:interlaced.png");
+    ASSERT_EQ(run("identify -format '%[interlace]' '" + path + "'"), "PNG");
+    PngFile file(path, ImageFile::Read);
+    expectSamplePicture(*loadImage(file), width, height);
+}
+
+TEST_P(ImageMagickTest, TheyReadOurBmpAndPng)
+{
+    const auto [width, height] = GetParam();
+    auto image = RgbImage::create(width, height);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            for (int c = 0; c < 3; ++c)
+                image->pixel(x, y)[c] = test::sampleByte(x, y, c);
+    const std::string size = std::to_string(width) + " " + std::to_string(height);
+    {
+        BmpFile file(m_dir.path() + "ours.bmp", ImageFile::Write);
+        saveImage(*image, file);
+    }
+    {
+        PngFile file(m_dir.path() + "ours.png", ImageFile::Write);
+        saveImage(*image, file);
+    }
+    EXPECT_EQ(run("identify -format '%w %h %m' '" + m_dir.path() + "ours.bmp'"), size + " BMP3");  // the 40-byte header version
+    EXPECT_EQ(run("identify -format '%w %h %m' '" + m_dir.path() + "ours.png'"), size + " PNG");
+    expectListingOfSamplePicture(m_dir.path() + "ours.bmp", width, height);
+    expectListingOfSamplePicture(m_dir.path() + "ours.png", width, height);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, ImageMagickTest,
+                         testing::Values(std::make_pair(1, 1), std::make_pair(5, 3), std::make_pair(37, 23)));
+
+} // namespace
+} // namespace vestiscop::imaging
