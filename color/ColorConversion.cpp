@@ -22,8 +22,9 @@ double labFInverse(double f)
     return (f - 0.13793103448275862) * 0.1284191601386927;
 }
 
-// Clamped to -128..127 and rounded half up; the low byte of the integer.
-std::uint8_t labByte(double v)
+} // namespace
+
+std::uint8_t labComponentToByte(double v)
 {
     int value;
     if (v < -128)
@@ -34,8 +35,6 @@ std::uint8_t labByte(double v)
         value = static_cast<int>(std::floor(v + 0.5));
     return static_cast<std::uint8_t>(value);
 }
-
-} // namespace
 
 XyzColor rgbToXyz(RgbPixel pixel, double gamma)
 {
@@ -62,7 +61,8 @@ LabPixel xyzToLab(const XyzColor& xyz)
     const double l = 116 * fy - 16;
     const double a = 500 * (fx - fy);
     const double b = 200 * (fy - fz);
-    return LabPixel{labByte(l), static_cast<std::int8_t>(labByte(a)), static_cast<std::int8_t>(labByte(b))};
+    return LabPixel{labComponentToByte(l), static_cast<std::int8_t>(labComponentToByte(a)),
+                    static_cast<std::int8_t>(labComponentToByte(b))};
 }
 
 XyzColor labToXyz(LabPixel lab)

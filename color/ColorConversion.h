@@ -44,6 +44,10 @@ XyzColor rgbToXyz(RgbPixel pixel, double gamma);
 // clamped to -128..127 (L is then read unsigned, a and b signed).
 LabPixel xyzToLab(const XyzColor& xyz);
 
+// How xyzToLab stores one of L, a, b: below -128 gives -128, above 127 gives
+// 127, otherwise floor(value + 0.5); the byte is that integer's low byte.
+std::uint8_t labComponentToByte(double value);
+
 // The inverse of xyzToLab before rounding; L read unsigned, a and b signed.
 XyzColor labToXyz(LabPixel lab);
 
