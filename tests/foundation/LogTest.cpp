@@ -68,25 +68,6 @@ TEST(LogFile, RunsAppendSeparatedByEmptyLine)
     EXPECT_EQ(content.substr(secondRun + 2 + 19), " - ERROR: druhý\n");
 }
 
-TEST(LogFile, TimestampIsCurrentLocalTime)
-{
-    TempDir dir;
-    const std::time_t before = std::time(nullptr);
-    {
-        Log log(dir.path(), "t.log");
-        log.write(LogLevel::Info, "x");
-    }
-    const std::time_t after = std::time(nullptr);
-    const std::string line = slurp(dir.path() + "t.log");
-    bool matched = false;
-    for (std::time_t t = before; t <= after; ++t) {
-        std::tm local {};
-        ::localtime_r(&t, &local);
-        matched = matched || line == Log::formatLine(local, LogLevel::Info, "x") + "\n";
-    }
-    EXPECT_TRUE(matched) << line;
-}
-
 TEST(LogFile, LinesFromThreadsDoNotInterleave)
 {
     TempDir dir;
