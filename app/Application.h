@@ -50,7 +50,9 @@ public:
     // an exception is being handled.
     void reportCurrentException(MessageIcon icon);
     // The text reportError would show for the exception being handled.
-    std::string currentExceptionText() const;
+    std::string currentExceptionText() const { return describeCurrentException(m_messages); }
+    // The same, for places that have no application object (yet).
+    static std::string describeCurrentException(const foundation::MessageCatalog& messages);
     // Shows and logs a text that no exception carries.
     void reportText(const std::string& text, MessageIcon icon);
 

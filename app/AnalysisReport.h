@@ -1,0 +1,30 @@
+#pragma once
+// The words the user is given for one analysis, the same in the window's
+// fields and in the command-line program's output: one colour line per
+// colour that reaches ReportThr, the pattern's name, the similarity label.
+// All texts UTF-8.
+
+#include <string>
+#include <vector>
+
+#include "color/ColorCluster.h"
+#include "pattern/PatternKind.h"
+
+namespace vestiscop::app {
+
+// A fraction in whole percent, rounded as floor(fraction * 100 + 0.5).
+int percentOf(double fraction);
+
+// "%d%% %s (%d %d %d)" for each colour, in list order, whose share is at
+// least reportThr: the share in percent, the colour's name and its mean Lab
+// cut to bytes (L unsigned, a and b signed). The window joins the lines for
+// its colour field; no colour above the threshold gives no line.
+std::vector<std::string> colorFieldLines(const std::vector<color::ColorCluster>& colors, double reportThr);
+
+// The name of a pattern kind ("Bez vzoru", "Proužek", ...).
+std::string patternText(pattern::PatternKind kind);
+
+// "na %d%%" with the similarity in percent.
+std::string similarityText(double similarity);
+
+} // namespace vestiscop::app

@@ -1,0 +1,140 @@
+#include "app/Application.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+
+#include <new>
+#include <stdexcept>
+#include <vector>
+
+#include "color/ColorSettingsCheck.h"
+#include "foundation/IniFile.h"
+
+namespace vestiscop::app {
+
+using foundation::SystemError;
+
+namespace {
+
+// The name of the configuration file, looked for in the current directory
+// (not the program's), which also holds the log.
+constexpr const char* ConfigFileName = "vestiscop.cfg";
+
+std::string currentDirectory()
+{
+    std::vector<char> buffer(256);
+    while (::getcwd(buffer.data(), buffer.size()) == nullptr) {
+        if (errno != ERANGE)
+            throw SystemError(foundation::systemError::Configuration, std::string());
+        buffer.resize(buffer.size() * 2);
+    }
+    return std::string(buffer.data());
+}
+
+} // namespace
+
+Application::Application(ErrorNotifier& notifier)
+    : m_notifier(notifier), m_messages(foundation::MessageCatalog::application())
+{
+}
+
+Application::~Application() = default;
+
+bool Application::start(catalog::GarmentCatalog::Access access)
+{
+    try {
+        runStartup(access);
+        return true;
+    } catch (...) {
+        reportCurrentException(MessageIcon::Stop);
+        return false;
+    }
+}
+
+void Application::runStartup(catalog::GarmentCatalog::Access access)
+{
+    m_startDir = currentDirectory();
+    if (m_startDir.empty() || m_startDir.back() != '/')
+        m_startDir += '/';
+
+    foundation::IniFile ini(m_startDir + ConfigFileName, ';');
+    foundation::readAllSettings(ini, m_settings);
+    // Values every key can hold but the analysis cannot work with are refused
+    // here, like a malformed entry, before anything else starts.
+    color::validateColorSettings(m_settings.color, ini);
+    color::validateTextureSettings(m_settings.texture, ini);
+    catalog::GarmentCatalog::checkSettings(m_settings.matching, ini.path());
+
+    m_log = std::make_unique<foundation::Log>(m_startDir, m_settings.general.logFile);
+    // Separates the runs of the program in the file.
+    m_log->writeRaw(std::string());
+
+    m_colorNames = std::make_unique<color::ColorNameTable>(color::ColorNameTable::load(m_settings.color.definitions));
+    m_catalog = std::make_unique<catalog::GarmentCatalog>(m_settings.matching, access);
+}
+
+std::string Application::describeCurrentException(const foundation::MessageCatalog& messages)
+{
+    try {
+        throw;
+    } catch (const foundation::Exception& failure) {
+        return failure.message(messages, 0);
+    } catch (const std::bad_alloc&) {
+        // Memory runs out as std::bad_alloc on this platform; the user hears
+        // the program's own message for it.
+        return SystemError(foundation::systemError::OutOfMemory, std::string()).message(messages, 0);
+    } catch (...) {
+        return foundation::Exception().message(messages, 0);
+    }
+}
+
+void Application::reportCurrentException(MessageIcon icon)
+{
+    reportText(currentExceptionText(), icon);
+}
+
+void Application::reportError(const foundation::Exception& failure, MessageIcon icon)
+{
+    reportText(failure.message(m_messages, 0), icon);
+}
+
+void Application::reportText(const std::string& text, MessageIcon icon)
+{
+    m_notifier.showMessage(text, icon);
+    if (!m_log)
+        return;
+    try {
+        m_log->write(foundation::LogLevel::Error, text);
+    } catch (const foundation::Exception& failure) {
+        // The log cannot take the line; the user at least hears why, and the
+        // failure of the log is not itself logged.
+        m_notifier.showMessage(failure.message(m_messages, 0), icon);
+    } catch (const std::bad_alloc&) {
+        m_notifier.showMessage(
+            SystemError(foundation::systemError::OutOfMemory, std::string()).message(m_messages, 0), icon);
+    }
+}
+
+foundation::Log& Application::log()
+{
+    if (!m_log)
+        throw std::logic_error("the log is not open");
+    return *m_log;
+}
+
+const color::ColorNameTable& Application::colorNames() const
+{
+    if (!m_colorNames)
+        throw std::logic_error("the colour name table is not loaded");
+    return *m_colorNames;
+}
+
+catalog::GarmentCatalog& Application::catalog()
+{
+    if (!m_catalog)
+        throw std::logic_error("the catalogue is not open");
+    return *m_catalog;
+}
+
+} // namespace vestiscop::app
