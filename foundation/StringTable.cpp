@@ -29,6 +29,29 @@ const std::unordered_map<int, const char*>& table()
         {1105, "skener není připojen"},
         {1106, "neznámá příčina"},
 
+        // The command-line program's help and misuse texts (ids in
+        // app/cli/CliTextIds.h).
+        {2000, "Použití: vestiscop-cli PŘÍKAZ [PARAMETRY]"},
+        {2001, "Popíše oděv na obrázku BMP nebo PNG a spravuje katalog pojmenovaných oděvů.\n"
+               "Pracuje v aktuálním adresáři stejně jako okno programu: čte vestiscop.cfg,\n"
+               "zapisuje do záznamu a mění tentýž katalog oděvů."},
+        {2002, "Příkazy:"},
+        {2003, "Návratový kód: 0 úspěch, 1 chyba příkazu, 2 chyba při spuštění, 64 špatné použití."},
+        {2004, "Neznámý příkaz %s"},
+        {2005, "Špatné parametry příkazu %s"},
+        {2006, "Soubor %s není obrázek BMP ani PNG"},
+        {2007, "Oděv \"%s\" v katalogu není"},
+        {2008, "Nápovědu vypíše vestiscop-cli --help"},
+        {2009, "Chybí příkaz"},
+        {2010, "popíše barvy, vzor a rozpoznaný oděv na obrázcích"},
+        {2011, "vypíše definice oděvů: číslo, tabulátor, název"},
+        {2012, "přidá oděv z obrázku do katalogu pod názvem"},
+        {2013, "opraví definici oděvu podle obrázku"},
+        {2014, "smaže definici oděvu"},
+        {2015, "vypíše tuto nápovědu"},
+        {2016, "vypíše verzi programu"},
+        {2017, "Neznámá volba %s"},
+
         // Messages of the exceptions: the type's base id plus the code.
         {65000, "Neznámá vyjímka"},
         {65001, "Operace byla přerušena"},

@@ -1,0 +1,16 @@
+#include "app/cli/StandardErrorNotifier.h"
+
+#include <cstdio>
+
+namespace vestiscop::app::cli {
+
+void StandardErrorNotifier::showMessage(const std::string& text, MessageIcon)
+{
+    // Whatever the command printed so far comes first, as in a terminal.
+    std::fflush(stdout);
+    std::fputs(text.c_str(), stderr);
+    std::fputc('\n', stderr);
+    std::fflush(stderr);
+}
+
+} // namespace vestiscop::app::cli
