@@ -1,0 +1,70 @@
+// The texts of one analysis, as the window's fields and the command-line
+// program show them.
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "app/AnalysisReport.h"
+
+namespace {
+
+using namespace vestiscop;
+
+color::ColorCluster cluster(const color::ColorName& name, double share, int count, int l, int a, int b)
+{
+    color::ColorCluster c;
+    c.count = count;
+    c.share = share;
+    c.sumL = static_cast<std::int64_t>(l) * count;
+    c.sumA = static_cast<std::int64_t>(a) * count;
+    c.sumB = static_cast<std::int64_t>(b) * count;
+    c.color = &name;
+    return c;
+}
+
+TEST(AnalysisReport, PercentRoundsHalvesUp)
+{
+    EXPECT_EQ(app::percentOf(0.96875), 97);
+    EXPECT_EQ(app::percentOf(0.625), 63);
+    EXPECT_EQ(app::percentOf(0.125), 13);
+    EXPECT_EQ(app::percentOf(0.994), 99);
+    EXPECT_EQ(app::percentOf(0.0), 0);
+    EXPECT_EQ(app::percentOf(1.0), 100);
+    EXPECT_EQ(app::similarityText(0.96875), "na 97%");
+    EXPECT_EQ(app::similarityText(0.875), "na 88%");
+}
+
+TEST(AnalysisReport, ListsColoursFromTheThresholdOnInListOrder)
+{
+    const color::ColorName red{{53, 80, 67}, "červená"};
+    const color::ColorName grey{{50, 0, 0}, "šedá"};
+    const color::ColorName blue{{32, 79, -108}, "modrá"};
+    const std::vector<color::ColorCluster> colors = {
+        cluster(red, 0.75, 3, 53, 79, 66),
+        cluster(grey, 0.05, 7, 50, -1, 0),      // exactly at the threshold: reported
+        cluster(blue, 0.0499, 5, 32, 70, -100),  // below it: left out
+    };
+    EXPECT_EQ(app::colorFieldLines(colors, 0.05),
+              (std::vector<std::string>{"75% červená (53 79 66)", "5% šedá (50 -1 0)"}));
+    EXPECT_TRUE(app::colorFieldLines(colors, 0.8).empty());
+}
+
+TEST(AnalysisReport, MeanIsTruncatedAndCutToItsByte)
+{
+    const color::ColorName any{{0, 0, 0}, "x"};
+    color::ColorCluster c = cluster(any, 1.0, 4, 0, 0, 0);
+    c.sumL = 4 * 300 + 3;  // mean 300.75: truncated to 300, then 300 - 256
+    c.sumA = -4 * 5 - 3;   // mean -5.75: truncated toward zero
+    c.sumB = 4 * 200;      // as a signed byte
+    EXPECT_EQ(app::colorFieldLines({c}, 0.0), std::vector<std::string>{"100% x (44 -5 -56)"});
+}
+
+TEST(AnalysisReport, PatternNames)
+{
+    const std::vector<std::string> names = {"Bez vzoru", "Proužek", "Kostka", "Puntík", "Neznámý motiv"};
+    for (int kind = 0; kind < 5; ++kind)
+        EXPECT_EQ(app::patternText(kind), names[static_cast<std::size_t>(kind)]);
+}
+
+} // namespace

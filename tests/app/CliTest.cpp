@@ -1,0 +1,362 @@
+// vestiscop-cli from its own process, in a scratch directory with its own
+// vestiscop.cfg: the analysis, the catalogue commands, the start-up failures
+// with their exact messages and log lines, and a full disk during a store.
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <sys/file.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstring>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "CliProcess.h"
+#include "TestDirectory.h"
+
+namespace {
+
+using vestiscop::testing::CliResult;
+using vestiscop::testing::runCli;
+using vestiscop::testing::TestDirectory;
+
+const std::vector<std::string> patternNames = {"Bez vzoru", "Proužek", "Kostka", "Puntík", "Neznámý motiv"};
+
+std::vector<std::string> linesOf(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+// The log lines of the runs so far, without their timestamps.
+std::vector<std::string> logEntries(const TestDirectory& dir)
+{
+    static const std::regex stamp(R"([ 0-9]\d\.\d\d\.\d{4} [ 0-9]\d:\d\d:\d\d( - (INFO |WARN |ERROR): .*))");
+    std::vector<std::string> entries;
+    for (const std::string& line : linesOf(dir.read("vestiscop.log"))) {
+        std::smatch match;
+        entries.push_back(std::regex_match(line, match, stamp) ? match[1].str() : line);
+    }
+    return entries;
+}
+
+double shareAt(const std::vector<std::uint8_t>& record, std::size_t offset)
+{
+    double share = 0;
+    std::memcpy(&share, record.data() + offset, sizeof share);
+    return share;
+}
+
+class Cli : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        dir.writeConfig();
+        dir.writeColorTable();
+        dir.writeRedWhiteBmp("tricko.bmp", 48);  // 75 % red, 25 % white
+        dir.writeRedWhiteBmp("jine.BMP", 40);    // 62.5 % red: the same garment, scanned a little differently
+    }
+    CliResult run(const std::vector<std::string>& arguments, rlim_t fileSizeLimit = 0)
+    {
+        return runCli(dir.path(), arguments, fileSizeLimit);
+    }
+
+    TestDirectory dir;
+};
+
+// 75 % of the pixels are red (220, 30, 30), whose byte Lab in the program's
+// colour space (equal-energy white) works out by hand at (43.5, 98.6, 60.9);
+// the rest are light grey 230, (91.5, 0, 0). The printed means are near those.
+TEST_F(Cli, AnalysesAFileAsTheWindowShowsIt)
+{
+    const CliResult result = run({"analyze", "tricko.bmp"});
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.err, "");
+    const auto lines = linesOf(result.out);
+    ASSERT_EQ(lines.size(), 4u) << result.out;
+    std::smatch red;
+    ASSERT_TRUE(std::regex_match(lines[0], red, std::regex(R"(75% červená \((\d+) (-?\d+) (-?\d+)\))"))) << lines[0];
+    EXPECT_NEAR(std::stoi(red[1]), 43.5, 2);
+    EXPECT_NEAR(std::stoi(red[2]), 98.6, 2);
+    EXPECT_NEAR(std::stoi(red[3]), 60.9, 2);
+    std::smatch white;
+    ASSERT_TRUE(std::regex_match(lines[1], white, std::regex(R"(25% bílá \((\d+) (-?\d+) (-?\d+)\))"))) << lines[1];
+    EXPECT_NEAR(std::stoi(white[1]), 91.5, 2);
+    EXPECT_NEAR(std::stoi(white[2]), 0, 2);
+    EXPECT_NEAR(std::stoi(white[3]), 0, 2);
+    EXPECT_NE(std::find(patternNames.begin(), patternNames.end(), lines[2]), patternNames.end()) << lines[2];
+    EXPECT_EQ(lines[3], "Neznámý oděv");
+    EXPECT_TRUE(dir.exists("odevy.dat")) << "a missing catalogue is created empty";
+    EXPECT_EQ(dir.read("odevy.dat"), "");
+    EXPECT_EQ(logEntries(dir), std::vector<std::string>{""});
+}
+
+TEST_F(Cli, AddedGarmentIsRecognisedThenCorrectedThenDeleted)
+{
+    const CliResult added = run({"add", "Červené tričko", "tricko.bmp"});
+    ASSERT_EQ(added.status, 0) << added.err;
+    EXPECT_EQ(added.out, "0\tČervené tričko\n");
+    const auto record = dir.readBytes("odevy.dat");
+    ASSERT_EQ(record.size(), 96u);
+    EXPECT_EQ(record[0], 1);
+    EXPECT_EQ(std::string(record.begin() + 1, record.begin() + 16), std::string("\xC8\x65rven\xE9 tri\xE8ko\0\0", 15))
+        << "the name is stored in Windows-1250";
+
+    // The same picture again: distance 0, similarity 1.
+    const CliResult again = run({"analyze", "tricko.bmp"});
+    ASSERT_EQ(again.status, 0) << again.err;
+    EXPECT_EQ(linesOf(again.out).back(), "Červené tričko na 100%");
+
+    EXPECT_EQ(run({"list"}).out, "0\tČervené tričko\n");
+
+    // Correcting with the other picture moves the shares and keeps name and slot.
+    const CliResult corrected = run({"correct", "Červené tričko", "jine.BMP"});
+    ASSERT_EQ(corrected.status, 0) << corrected.err;
+    const auto correctedRecord = dir.readBytes("odevy.dat");
+    ASSERT_EQ(correctedRecord.size(), 96u);
+    EXPECT_EQ(std::vector<std::uint8_t>(correctedRecord.begin(), correctedRecord.begin() + 66),
+              std::vector<std::uint8_t>(record.begin(), record.begin() + 66));
+    // The record holds the colour table's triples: white (the second colour)
+    // in A with its share, red (the largest) in B with share 0. Blending with
+    // MergeDecay 3: shareA = (0.25 * 3 + 0.375) / 4.
+    EXPECT_EQ(std::vector<std::uint8_t>(record.begin() + 66, record.begin() + 69), (std::vector<std::uint8_t>{100, 0, 0}));
+    EXPECT_EQ(std::vector<std::uint8_t>(record.begin() + 80, record.begin() + 83), (std::vector<std::uint8_t>{49, 114, 84}));
+    EXPECT_EQ(shareAt(record, 72), 0.25);
+    EXPECT_EQ(shareAt(correctedRecord, 72), 0.28125);
+    EXPECT_EQ(shareAt(correctedRecord, 88), 0.0);
+    EXPECT_EQ(run({"list"}).out, "0\tČervené tričko\n");
+
+    const CliResult deleted = run({"delete", "Červené tričko"});
+    ASSERT_EQ(deleted.status, 0) << deleted.err;
+    const auto freed = dir.readBytes("odevy.dat");
+    ASSERT_EQ(freed.size(), 96u);
+    EXPECT_EQ(freed[0], 0);
+    EXPECT_EQ(std::vector<std::uint8_t>(freed.begin() + 1, freed.end()),
+              std::vector<std::uint8_t>(correctedRecord.begin() + 1, correctedRecord.end()));
+    EXPECT_EQ(run({"list"}).out, "");
+    EXPECT_EQ(linesOf(run({"analyze", "tricko.bmp"}).out).back(), "Neznámý oděv");
+
+    // Eight runs, eight empty lines, nothing else.
+    EXPECT_EQ(logEntries(dir), std::vector<std::string>(8, ""));
+}
+
+TEST_F(Cli, SeveralFilesGetAHeadingEachAndAnEmptyLineBetween)
+{
+    const CliResult result = run({"analyze", "tricko.bmp", "jine.BMP"});
+    ASSERT_EQ(result.status, 0) << result.err;
+    const auto lines = linesOf(result.out);
+    ASSERT_EQ(lines.size(), 11u) << result.out;
+    EXPECT_EQ(lines[0], "tricko.bmp:");
+    EXPECT_EQ(lines[5], "");
+    EXPECT_EQ(lines[6], "jine.BMP:");
+    EXPECT_TRUE(lines[7].starts_with("63% červená (")) << lines[7];  // 62.5 rounds up
+    EXPECT_TRUE(lines[8].starts_with("38% bílá (")) << lines[8];     // 37.5 rounds up
+}
+
+TEST_F(Cli, JsonDescribesEachFileOnItsOwnLine)
+{
+    ASSERT_EQ(run({"add", "kabát \"zimní\"", "tricko.bmp"}).status, 0);
+    const CliResult result = run({"analyze", "--json", "tricko.bmp", "jine.BMP"});
+    ASSERT_EQ(result.status, 0) << result.err;
+    const auto lines = linesOf(result.out);
+    ASSERT_EQ(lines.size(), 2u);
+
+    const auto first = nlohmann::json::parse(lines[0]);
+    EXPECT_EQ(first["file"], "tricko.bmp");
+    ASSERT_EQ(first["colors"].size(), 2u);
+    EXPECT_EQ(first["colors"][0]["name"], "červená");
+    EXPECT_DOUBLE_EQ(first["colors"][0]["share"].get<double>(), 0.75);
+    EXPECT_EQ(first["colors"][0]["lab"].size(), 3u);
+    EXPECT_EQ(first["colors"][1]["name"], "bílá");
+    EXPECT_EQ(first["colors"][1]["reported"], true);
+    EXPECT_NE(std::find(patternNames.begin(), patternNames.end(), first["pattern"]["text"].get<std::string>()),
+              patternNames.end());
+    EXPECT_EQ(first["pattern"]["text"].get<std::string>(),
+              patternNames.at(first["pattern"]["code"].get<std::size_t>()));
+    EXPECT_EQ(first["match"]["slot"], 0);
+    EXPECT_EQ(first["match"]["name"], "kabát \"zimní\"");
+    EXPECT_EQ(first["match"]["similarity"], 1.0);
+
+    const auto second = nlohmann::json::parse(lines[1]);
+    EXPECT_EQ(second["file"], "jine.BMP");
+    EXPECT_DOUBLE_EQ(second["colors"][0]["share"].get<double>(), 0.625);
+}
+
+TEST_F(Cli, AFileThatCannotBeReadIsReportedAndTheOthersStillAnalysed)
+{
+    const CliResult result = run({"analyze", "--json", "chybi.bmp", "tricko.bmp"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err, "Nelze otevřít soubor chybi.bmp\n");
+    const auto lines = linesOf(result.out);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(nlohmann::json::parse(lines[0])["error"], "Nelze otevřít soubor chybi.bmp");
+    EXPECT_EQ(nlohmann::json::parse(lines[1])["colors"][0]["name"], "červená");
+    EXPECT_EQ(logEntries(dir), (std::vector<std::string>{"", " - ERROR: Nelze otevřít soubor chybi.bmp"}));
+}
+
+TEST_F(Cli, TooSmallAPictureGivesTheAnalysisMessage)
+{
+    dir.writeConfig({"Width=65"});
+    const CliResult result = run({"add", "x", "tricko.bmp"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err, "Příliš malý vstupní obrázek\n");
+    EXPECT_EQ(dir.read("odevy.dat"), "") << "a failed analysis adds nothing";
+    EXPECT_EQ(logEntries(dir), (std::vector<std::string>{"", " - ERROR: Příliš malý vstupní obrázek"}));
+}
+
+TEST_F(Cli, UnknownNameIsAFailureOfTheCommand)
+{
+    const CliResult result = run({"delete", "nic"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err, "Oděv \"nic\" v katalogu není\n");
+    EXPECT_EQ(logEntries(dir), (std::vector<std::string>{"", " - ERROR: Oděv \"nic\" v katalogu není"}));
+}
+
+// ----------------------------------------------------------- start-up failures
+
+TEST_F(Cli, WithoutAConfigurationTheFirstMissingEntryIsLogFile)
+{
+    ::unlink(dir.file("vestiscop.cfg").c_str());
+    const CliResult result = run({"list"});
+    EXPECT_EQ(result.status, 2);
+    EXPECT_EQ(result.err, "Položka LogFile ze sekce [Debug] nebyla nalezena v souboru " + dir.file("vestiscop.cfg") +
+                              "\n");
+    EXPECT_FALSE(dir.exists("vestiscop.log"));
+    EXPECT_FALSE(dir.exists("odevy.dat"));
+}
+
+TEST_F(Cli, AnInvalidSaveFormatEndsTheStartUpBeforeTheLog)
+{
+    dir.writeConfig({"SaveFormat=png"});
+    const CliResult result = run({"list"});
+    EXPECT_EQ(result.status, 2);
+    EXPECT_EQ(result.err, "Položka SaveFormat ze sekce [Debug] v souboru " + dir.file("vestiscop.cfg") +
+                              " je špatná\n");
+    EXPECT_FALSE(dir.exists("vestiscop.log"));
+}
+
+TEST_F(Cli, ANegativeMergeDecayIsRefusedAtStartUp)
+{
+    dir.writeConfig({"MergeDecay=-1"});
+    const CliResult result = run({"list"});
+    EXPECT_EQ(result.status, 2);
+    EXPECT_EQ(result.err, "Položka MergeDecay ze sekce [Matching] v souboru " + dir.file("vestiscop.cfg") +
+                              " je špatná\n");
+}
+
+TEST_F(Cli, AnUnreadableColourTableIsShownAndLogged)
+{
+    dir.writeConfig({"Definitions=chybi.txt"});
+    const CliResult result = run({"list"});
+    EXPECT_EQ(result.status, 2);
+    EXPECT_EQ(result.err, "Nelze číst ze souboru chybi.txt\n");
+    EXPECT_EQ(logEntries(dir), (std::vector<std::string>{"", " - ERROR: Nelze číst ze souboru chybi.txt"}));
+    EXPECT_FALSE(dir.exists("odevy.dat")) << "the catalogue comes after the colour table";
+}
+
+TEST_F(Cli, ACatalogueWithAPartialRecordFailsTheStartUp)
+{
+    dir.write("odevy.dat", std::string(96 * 2 + 17, '\1'));
+    const CliResult result = run({"analyze", "tricko.bmp"});
+    EXPECT_EQ(result.status, 2);
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.err, "Nelze číst ze souboru odevy.dat\n");
+    EXPECT_EQ(logEntries(dir), (std::vector<std::string>{"", " - ERROR: Nelze číst ze souboru odevy.dat"}));
+    EXPECT_EQ(dir.read("odevy.dat").size(), 96u * 2 + 17);
+}
+
+TEST_F(Cli, ASecondProgramCannotChangeTheCatalogueWhileOneHasItOpen)
+{
+    dir.write("odevy.dat", "");
+    const int fd = ::open(dir.file("odevy.dat").c_str(), O_RDWR);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0);
+
+    const CliResult refused = run({"add", "x", "tricko.bmp"});
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_EQ(refused.err, "Nelze otevřít soubor odevy.dat\n");
+    EXPECT_EQ(dir.read("odevy.dat"), "");
+    // Looking things up needs no lock.
+    EXPECT_EQ(run({"list"}).status, 0);
+    ::close(fd);
+    EXPECT_EQ(run({"add", "x", "tricko.bmp"}).status, 0);
+}
+
+// ------------------------------------------------------------------ full disk
+
+TEST_F(Cli, AFullDiskDuringAStoreLosesNothing)
+{
+    ASSERT_EQ(run({"add", "a", "tricko.bmp"}).status, 0);
+    ASSERT_EQ(run({"add", "b", "jine.BMP"}).status, 0);
+    ASSERT_EQ(run({"add", "c", "tricko.bmp"}).status, 0);
+    const std::string before = dir.read("odevy.dat");
+    ASSERT_EQ(before.size(), 288u);
+    ::unlink(dir.file("vestiscop.log").c_str());
+
+    // Room for a few bytes of a fourth record only; the log's two lines fit.
+    const CliResult result = run({"add", "d", "tricko.bmp"}, 300);
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.err, "Nelze psát do souboru odevy.dat\n");
+    EXPECT_EQ(dir.read("odevy.dat"), before) << "no partial record may remain";
+    EXPECT_EQ(logEntries(dir), (std::vector<std::string>{"", " - ERROR: Nelze psát do souboru odevy.dat"}));
+
+    // The catalogue still starts and lists the three definitions.
+    const CliResult listed = run({"list"});
+    ASSERT_EQ(listed.status, 0) << listed.err;
+    EXPECT_EQ(listed.out, "0\ta\n1\tb\n2\tc\n");
+}
+
+// --------------------------------------------------------------------- usage
+
+struct Misuse {
+    std::vector<std::string> arguments;
+    std::string message;  // the first line on standard error
+};
+
+class CliMisuse : public Cli, public ::testing::WithParamInterface<Misuse> {};
+
+TEST_P(CliMisuse, EndsWithStatus64BeforeAnythingStarts)
+{
+    const CliResult result = run(GetParam().arguments);
+    EXPECT_EQ(result.status, 64);
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(linesOf(result.err).at(0), "vestiscop-cli: " + GetParam().message);
+    EXPECT_FALSE(dir.exists("vestiscop.log"));
+    EXPECT_FALSE(dir.exists("odevy.dat"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Arguments, CliMisuse,
+    ::testing::Values(Misuse{{}, "Chybí příkaz"}, Misuse{{"scan-all"}, "Neznámý příkaz scan-all"},
+                      Misuse{{"--verbose"}, "Neznámá volba --verbose"},
+                      Misuse{{"add", "jen-nazev"}, "Špatné parametry příkazu add"},
+                      Misuse{{"delete"}, "Špatné parametry příkazu delete"},
+                      Misuse{{"list", "navic"}, "Špatné parametry příkazu list"},
+                      Misuse{{"analyze"}, "Špatné parametry příkazu analyze"},
+                      Misuse{{"analyze", "foto.jpg"}, "Soubor foto.jpg není obrázek BMP ani PNG"},
+                      Misuse{{"analyze", "--xml", "tricko.bmp"}, "Neznámá volba --xml"},
+                      Misuse{{"add", "x", "bez-pripony"}, "Soubor bez-pripony není obrázek BMP ani PNG"}));
+
+TEST_F(Cli, HelpAndVersionNeedNoConfiguration)
+{
+    ::unlink(dir.file("vestiscop.cfg").c_str());
+    const CliResult help = run({"--help"});
+    EXPECT_EQ(help.status, 0);
+    for (const char* command : {"analyze [--json] SOUBOR...", "list", "add NÁZEV SOUBOR", "correct NÁZEV SOUBOR",
+                                "delete NÁZEV", "--version"})
+        EXPECT_NE(help.out.find(command), std::string::npos) << command;
+    const CliResult version = run({"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_TRUE(std::regex_match(version.out, std::regex("vestiscop-cli \\d+\\.\\d+\\.\\d+\n"))) << version.out;
+}
+
+} // namespace
