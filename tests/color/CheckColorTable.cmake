@@ -1,0 +1,10 @@
+# Regenerates a colour definitions file with make_color_table and fails when
+# it differs from the shipped one.  -DTOOL= -DLIST= -DSHIPPED= -DOUTPUT=
+execute_process(COMMAND ${TOOL} ${LIST} ${OUTPUT} RESULT_VARIABLE result)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "make_color_table failed on ${LIST}")
+endif()
+execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${OUTPUT} ${SHIPPED} RESULT_VARIABLE differs)
+if(NOT differs EQUAL 0)
+  message(FATAL_ERROR "${SHIPPED} is not what make_color_table makes of ${LIST}; regenerate it")
+endif()
