@@ -17,10 +17,27 @@ namespace {
 // and a truncation to a byte would give, without overflowing for any value.
 std::uint8_t lowByte(double integral)
 {
+    // A LumaScale near the largest double (or near zero, for the centres)
+    // overflows to infinity. Doubles that large are multiples of 256, so
+    // their low byte is 0; infinity gets the same rather than an undefined
+    // conversion of NaN.
+    if (!std::isfinite(integral))
+        return 0;
     double r = std::fmod(integral, 256.0);
     if (r < 0)
         r += 256.0;
     return static_cast<std::uint8_t>(r);
+}
+
+// About one cache entry per eight region pixels, between 1 Ki and 256 Ki
+// entries: a fabric's smoothed scan repeats its colours, and a cache much
+// larger than that would cost more memory than the region itself.
+unsigned cacheBitsFor(std::int64_t pixels)
+{
+    unsigned bits = 10;
+    while (bits < LabConverter::DefaultCacheBits && (std::int64_t{1} << bits) < pixels / 8)
+        ++bits;
+    return bits;
 }
 
 template <int Channels>
@@ -37,7 +54,8 @@ void ensureSize(std::unique_ptr<imaging::Image<Channels>>& image, int width, int
 ColorAnalyzer::ColorAnalyzer(const foundation::ColorSettings& colorSettings,
                              const foundation::TextureSettings& textureSettings, const ColorNameTable& names)
     : m_colorSettings(colorSettings), m_names(names),
-      m_regionWidth(textureSettings.width), m_regionHeight(textureSettings.height), m_clusterer(colorSettings)
+      m_regionWidth(textureSettings.width), m_regionHeight(textureSettings.height), m_clusterer(colorSettings),
+      m_labConverter(AnalysisGamma, cacheBitsFor(static_cast<std::int64_t>(textureSettings.width) * textureSettings.height))
 {
     assert(colorSettings.lumaScale > 0);
     // Byte Lab L is one of 256 values; its scaled channel byte is too.
@@ -66,14 +84,15 @@ void ColorAnalyzer::analyze(std::unique_ptr<imaging::RgbImage>&& image)
         m_image = std::move(image);
     m_region = m_image->window(w, h);
 
-    const imaging::RgbImage* source = m_region.get();
+    ensureSize(m_labImage, w, h);
     if (m_colorSettings.filter > 0) {
-        ensureSize(m_filtered, w, h);
-        gaussianFilter(*m_region, *m_filtered, m_colorSettings.filter);
-        source = m_filtered.get();
+        GaussianChain smoothed(*m_region, m_colorSettings.filter);
+        for (int y = 0; y < h; ++y)
+            convertRow(smoothed.output().pull(), y);
+    } else {
+        for (int y = 0; y < h; ++y)
+            convertRow(m_region->row(y), y);
     }
-
-    convertToLab(*source);
 
     if (!m_clusterer.cluster(*m_labImage) || m_clusterer.centres().empty())
         throw foundation::VisionError(1);
@@ -87,21 +106,16 @@ void ColorAnalyzer::analyze(std::unique_ptr<imaging::RgbImage>&& image)
     m_hasViews = true;
 }
 
-void ColorAnalyzer::convertToLab(const imaging::RgbImage& source)
+void ColorAnalyzer::convertRow(const std::uint8_t* rgb, int y)
 {
+    std::uint8_t* out = m_labImage->row(y);
     const int w = m_regionWidth;
-    const int h = m_regionHeight;
-    ensureSize(m_labImage, w, h);
-    for (int y = 0; y < h; ++y) {
-        const std::uint8_t* in = source.row(y);
-        std::uint8_t* out = m_labImage->row(y);
-        for (int x = 0; x < w; ++x, in += 3, out += 3) {
-            const LabPixel lab = m_labConverter.convert(RgbPixel{in[0], in[1], in[2]});
-            // a and b move from -128..127 to 0..255 (modulo 256).
-            out[0] = m_scaledL[lab.l];
-            out[1] = static_cast<std::uint8_t>(static_cast<std::uint8_t>(lab.b) + 128);
-            out[2] = static_cast<std::uint8_t>(static_cast<std::uint8_t>(lab.a) + 128);
-        }
+    for (int x = 0; x < w; ++x, rgb += 3, out += 3) {
+        const LabPixel lab = m_labConverter.convert(RgbPixel{rgb[0], rgb[1], rgb[2]});
+        // a and b move from -128..127 to 0..255 (modulo 256).
+        out[0] = m_scaledL[lab.l];
+        out[1] = static_cast<std::uint8_t>(static_cast<std::uint8_t>(lab.b) + 128);
+        out[2] = static_cast<std::uint8_t>(static_cast<std::uint8_t>(lab.a) + 128);
     }
 }
 
