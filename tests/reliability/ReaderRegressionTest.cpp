@@ -1,0 +1,65 @@
+// Inputs that fuzzing found to break a reader of outside data, each pinned
+// down with the behaviour it must have now. The inputs themselves are also
+// kept in fuzz/corpus/<target>/ so that every fuzz run starts from them.
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "color/ColorAnalyzer.h"
+#include "color/ColorNameTable.h"
+#include "foundation/Exception.h"
+#include "foundation/Settings.h"
+#include "imaging/Image.h"
+
+namespace vestiscop {
+namespace {
+
+std::unique_ptr<imaging::RgbImage> solidImage(int width, int height, std::uint8_t blue, std::uint8_t green,
+                                              std::uint8_t red)
+{
+    auto image = imaging::RgbImage::create(width, height);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            std::uint8_t* p = image->pixel(x, y);
+            p[0] = blue;
+            p[1] = green;
+            p[2] = red;
+        }
+    }
+    return image;
+}
+
+// A LumaScale that passes the start-up check (finite, above 0) but is so
+// large that L x LumaScale overflows to infinity: converting the resulting
+// NaN byte was undefined. Doubles that large are multiples of 256, so the
+// scaled lightness byte of every pixel is 0, white included.
+TEST(AnalyzerRegression, HugeLumaScaleGivesLightnessByteZero)
+{
+    foundation::ColorSettings color;
+    color.filter = 0;
+    color.lumaScale = 1e308;
+    color.clusterThr = 0.01;
+    color.histSmooth = 1;
+    color.maxBins = 12;
+    color.reportThr = 0.05;
+    const foundation::TextureSettings texture{8, 8};
+    const color::ColorNameTable names({{{100, 0, 0}, "bílá"}, {{0, 0, 0}, "černá"}});
+    color::ColorAnalyzer analyzer(color, texture, names);
+
+    try {
+        analyzer.analyze(solidImage(8, 8, 255, 255, 255));
+    } catch (const foundation::VisionError& error) {
+        EXPECT_EQ(error.code(), 1);
+    }
+    ASSERT_NE(analyzer.labImage(), nullptr);
+    for (int y = 0; y < 8; ++y) {
+        for (int x = 0; x < 8; ++x)
+            EXPECT_EQ(analyzer.labImage()->pixel(x, y)[0], 0) << x << "," << y;
+    }
+    for (const color::LabPixel& centre : analyzer.clusterLab())
+        EXPECT_EQ(centre.l, 0);
+}
+
+} // namespace
+} // namespace vestiscop
