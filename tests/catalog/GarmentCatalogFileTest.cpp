@@ -147,6 +147,18 @@ TEST_F(CatalogFile, LoadsEveryRecordIncludingFreeOnesAndIgnoresPadding)
     EXPECT_EQ(catalog.findByName("kabát"), 0);
 }
 
+TEST_F(CatalogFile, ANameSelectsTheFirstDefinitionInUseWithExactlyThatName)
+{
+    writeFile(concat({handRecord(0, "kab\xe1t", lab(1, 1, 1), 0, lab(1, 1, 1), 0),
+                      handRecord(1, "Kab\xe1t", lab(2, 2, 2), 0, lab(2, 2, 2), 0),
+                      handRecord(1, "kab\xe1t", lab(3, 3, 3), 0, lab(3, 3, 3), 0),
+                      handRecord(1, "kab\xe1t", lab(4, 4, 4), 0, lab(4, 4, 4), 0)}));
+    GarmentCatalog catalog(settings, GarmentCatalog::Access::Lookup);
+    EXPECT_EQ(catalog.findByName("kabát"), 2);
+    EXPECT_EQ(catalog.findByName("Kabát"), 1);
+    EXPECT_EQ(catalog.findByName("kabát "), -1);
+}
+
 struct PartialFile {
     int records;
     int extraBytes;
