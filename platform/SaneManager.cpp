@@ -47,7 +47,7 @@ TW_UINT16 SaneManager::entry(TW_IDENTITY* origin, TW_IDENTITY* destination, TW_U
     if (group == DG_CONTROL && dat == DAT_PARENT && msg == MSG_OPENDSM)
         return openManager(origin, data);
 
-    const auto found = m_sessions.find(origin->Id);
+    const auto found = m_sessions.find(TW_UINT32{origin->Id});
     Session* session = found == m_sessions.end() ? nullptr : &found->second;
 
     if (group == DG_CONTROL && dat == DAT_STATUS && msg == MSG_GET && !destination) {
@@ -87,14 +87,17 @@ TW_UINT16 SaneManager::entry(TW_IDENTITY* origin, TW_IDENTITY* destination, TW_U
 
 TW_UINT16 SaneManager::openManager(TW_IDENTITY* origin, void* data)
 {
-    if (m_sessions.count(origin->Id))
-        return fail(&m_sessions[origin->Id], TWCC_SEQERROR);
+    // Identity fields are packed: copied before a map takes them by reference.
+    const TW_UINT32 existing = origin->Id;
+    if (m_sessions.count(existing))
+        return fail(&m_sessions[existing], TWCC_SEQERROR);
     if (!data)
         return fail(nullptr, TWCC_BADVALUE);
     if (m_sessions.empty() && sane_init(&m_saneVersion, nullptr) != SANE_STATUS_GOOD)
         return fail(nullptr, TWCC_BUMMER);
-    origin->Id = m_nextId++;
-    Session& session = m_sessions[origin->Id];
+    const TW_UINT32 id = m_nextId++;
+    origin->Id = id;
+    Session& session = m_sessions[id];
     session.parent = static_cast<EventSink*>(*static_cast<TW_HANDLE*>(data));
     m_condition = TWCC_SUCCESS;
     return TWRC_SUCCESS;
@@ -102,10 +105,11 @@ TW_UINT16 SaneManager::openManager(TW_IDENTITY* origin, void* data)
 
 TW_UINT16 SaneManager::closeManager(TW_IDENTITY* origin)
 {
-    Session& session = m_sessions[origin->Id];
+    const TW_UINT32 id = origin->Id;
+    Session& session = m_sessions[id];
     if (session.source)
         return fail(&session, TWCC_SEQERROR);
-    m_sessions.erase(origin->Id);
+    m_sessions.erase(id);
     if (m_sessions.empty())
         sane_exit();
     m_condition = TWCC_SUCCESS;

@@ -228,6 +228,12 @@ TW_UINT16 SaneSource::setLayout(const TW_IMAGELAYOUT* layout)
         if (fits != TWCC_SUCCESS)
             return fail(fits);
     }
+    // Millimetres in SANE's fixed point cannot hold most inch values
+    // exactly; the far edges are nudged up by half a step so that a device
+    // which truncates still scans the whole frame (one inch at 50 dpi is 50
+    // pixels, not 49).
+    values[2] += 0.5 / 65536;
+    values[3] += 0.5 / 65536;
     for (int i = 0; i < 4; ++i) {
         const TW_UINT16 set = m_options.setNumber(names[i], values[i]);
         if (set != TWCC_SUCCESS)

@@ -1,0 +1,414 @@
+// Scans through the shipped manager with SANE's virtual "test" device: each
+// test writes its own SANE configuration (dll.conf naming the test backend,
+// test.conf choosing the picture and any failure to simulate).
+
+#include "ScannerTestSupport.h"
+
+#include "scanner/Acquisition.h"
+
+#include <gtest/gtest.h>
+
+#include <dlfcn.h>
+
+#include <chrono>
+#include <cstring>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <tuple>
+
+namespace vestiscop::scanner {
+namespace {
+
+using testing::describe;
+using testing::failureOf;
+
+// Defaults of the test backend, as its shipped configuration has them.
+const char* const BaseConfiguration = R"(number_of_devices 1
+mode Gray
+depth 8
+hand-scanner false
+three-pass false
+three-pass-order RGB
+resolution_min 1.0
+resolution_max 1200.0
+resolution_quant 1.0
+resolution 50.0
+invert-endianess false
+read-limit false
+read-limit-size 1
+read-delay false
+read-delay-duration 1000
+fuzzy-parameters false
+ppl-loss 0
+non-blocking false
+select-fd false
+enable-test-options false
+geometry_min 0.0
+geometry_max 200.0
+geometry_quant 0.0
+tl_x 0.0
+tl_y 0.0
+br_x 80.0
+br_y 100.0
+)";
+
+// Waits on the connection's own queue, as the command-line program does.
+class QueuedAcquisition : public Acquisition {
+public:
+    using Acquisition::Acquisition;
+
+    // One Scan command and its answer. False when nothing came in time.
+    bool scanAndWait(std::chrono::seconds limit = std::chrono::seconds(60))
+    {
+        m_ended = false;
+        if (!scan())
+            return true;
+        const auto deadline = std::chrono::steady_clock::now() + limit;
+        while (!m_ended) {
+            const std::optional<SourceMessage> message = hiddenWindow()->take(deadline);
+            if (!message)
+                return false;
+            offerEvent(&*message);
+        }
+        return true;
+    }
+
+    std::vector<std::string> errors;
+    std::unique_ptr<imaging::RgbImage> image;
+    int saves = 0;
+
+protected:
+    void acceptImage(std::unique_ptr<imaging::RgbImage> received) override { image = std::move(received); }
+    void reportError(const foundation::Exception& error) override { errors.push_back(describe(error)); }
+    void postSaveScan() override { ++saves; }
+    void acquisitionEnded() override { m_ended = true; }
+
+private:
+    bool m_ended = false;
+};
+
+foundation::ScanSettings oneInchAt50Dpi()
+{
+    foundation::ScanSettings scan;
+    scan.xRes = 50;
+    scan.yRes = 50;
+    scan.gamma = 2.2;
+    scan.wndLeft = 0;
+    scan.wndTop = 0;
+    scan.wndWidth = 1;
+    scan.wndHeight = 1;
+    scan.ignoreErrors = false;
+    return scan;
+}
+
+class SaneScanTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        // Keeps SANE's test backend mapped after SANE lets it go, so the leak
+        // checker can name it in the stacks of what the backend leaves behind.
+        dlopen(SANE_TEST_BACKEND_PATH, RTLD_NOW | RTLD_NODELETE);
+    }
+
+    void SetUp() override
+    {
+        // SANE reads the configuration directory's name once per process,
+        // so every test of the process rewrites the files of one directory.
+        m_directory = std::filesystem::temp_directory_path() / ("vestiscop-sane-" + std::to_string(getpid()));
+        std::filesystem::create_directories(m_directory);
+        configure("test", "");
+        setenv("SANE_CONFIG_DIR", m_directory.c_str(), 1);
+        setenv("VESTISCOP_TWAIN_MANAGER", SANE_MANAGER_PATH, 1);
+        unsetenv("SANE_DEFAULT_DEVICE");
+    }
+    void TearDown() override
+    {
+        unsetenv("SANE_CONFIG_DIR");
+        unsetenv("VESTISCOP_TWAIN_MANAGER");
+        std::filesystem::remove(m_directory / "dll.conf");
+        std::filesystem::remove(m_directory / "test.conf");
+        std::filesystem::remove(m_directory);
+    }
+
+    // backends: the dll.conf lines; extra: test.conf lines after the defaults.
+    void configure(const std::string& backends, const std::string& extra)
+    {
+        std::ofstream(m_directory / "dll.conf") << backends << "\n";
+        std::ofstream(m_directory / "test.conf") << BaseConfiguration << extra;
+    }
+
+    std::unique_ptr<QueuedAcquisition> started(const foundation::ScanSettings& scan = oneInchAt50Dpi())
+    {
+        auto acquisition = std::make_unique<QueuedAcquisition>(scan, true);
+        const std::string failure = failureOf([&] { acquisition->start(nullptr); });
+        EXPECT_EQ(failure, "none");
+        return failure == "none" ? std::move(acquisition) : nullptr;
+    }
+
+    std::filesystem::path m_directory;
+};
+
+std::set<std::tuple<int, int, int>> coloursOf(const imaging::RgbImage& image)
+{
+    std::set<std::tuple<int, int, int>> colours;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const std::uint8_t* pixel = image.pixel(x, y);
+            colours.emplace(pixel[2], pixel[1], pixel[0]);
+        }
+    return colours;
+}
+
+TEST_F(SaneScanTest, StartUpNamesTheVirtualDevice)
+{
+    auto acquisition = started();
+    EXPECT_EQ(acquisition->state(), 4);
+    EXPECT_EQ(acquisition->scannerDescription(), "Použit skener frontend-tester (Noname - test:0)");
+}
+
+TEST_F(SaneScanTest, WhitePageIsOneWhiteColour)
+{
+    configure("test", "test-picture \"Solid white\"\n");
+    auto acquisition = started();
+    ASSERT_TRUE(acquisition->scanAndWait());
+    ASSERT_TRUE(acquisition->errors.empty()) << acquisition->errors.front();
+    ASSERT_NE(acquisition->image, nullptr);
+    // One inch at 50 dpi each way.
+    EXPECT_EQ(acquisition->image->width(), 50);
+    EXPECT_EQ(acquisition->image->height(), 50);
+    EXPECT_EQ(coloursOf(*acquisition->image), (std::set<std::tuple<int, int, int>>{{255, 255, 255}}));
+    EXPECT_EQ(acquisition->saves, 1);
+    // Transferred, ended, disabled, closed.
+    EXPECT_EQ(acquisition->state(), 3);
+}
+
+TEST_F(SaneScanTest, BlackPageIsOneBlackColour)
+{
+    configure("test", "test-picture \"Solid black\"\n");
+    auto acquisition = started();
+    ASSERT_TRUE(acquisition->scanAndWait());
+    ASSERT_NE(acquisition->image, nullptr);
+    EXPECT_EQ(coloursOf(*acquisition->image), (std::set<std::tuple<int, int, int>>{{0, 0, 0}}));
+}
+
+TEST_F(SaneScanTest, ColourPatternHasManyColours)
+{
+    configure("test", "test-picture \"Color pattern\"\n");
+    auto acquisition = started();
+    ASSERT_TRUE(acquisition->scanAndWait());
+    ASSERT_NE(acquisition->image, nullptr);
+    EXPECT_GE(coloursOf(*acquisition->image).size(), 3u);
+}
+
+TEST_F(SaneScanTest, ResolutionAndFrameDecideTheSize)
+{
+    configure("test", "test-picture \"Solid white\"\n");
+    foundation::ScanSettings scan = oneInchAt50Dpi();
+    scan.xRes = 100;
+    scan.yRes = 100;
+    scan.wndLeft = 0.5;
+    scan.wndWidth = 2;
+    scan.wndHeight = 0.5;
+    auto acquisition = started(scan);
+    ASSERT_TRUE(acquisition->scanAndWait());
+    ASSERT_NE(acquisition->image, nullptr);
+    EXPECT_EQ(acquisition->image->width(), 200);
+    EXPECT_EQ(acquisition->image->height(), 50);
+}
+
+// Other ways a device delivers the same picture: three frames of one
+// colour each, an unknown height, 16 bits per sample.
+class DeliveryTest : public SaneScanTest, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(DeliveryTest, GivesTheSamePictureAsOnePass)
+{
+    configure("test", "test-picture \"Color pattern\"\n");
+    auto plain = started();
+    ASSERT_TRUE(plain->scanAndWait());
+    ASSERT_NE(plain->image, nullptr);
+    const std::unique_ptr<imaging::RgbImage> expected = std::move(plain->image);
+    plain.reset();
+
+    configure("test", std::string("test-picture \"Color pattern\"\n") + GetParam());
+    auto other = started();
+    ASSERT_TRUE(other->scanAndWait());
+    ASSERT_TRUE(other->errors.empty()) << other->errors.front();
+    ASSERT_NE(other->image, nullptr);
+    ASSERT_EQ(other->image->width(), expected->width());
+    ASSERT_EQ(other->image->height(), expected->height());
+    for (int y = 0; y < expected->height(); ++y)
+        ASSERT_EQ(std::memcmp(expected->row(y), other->image->row(y), expected->rowBytes()), 0) << y;
+}
+
+INSTANTIATE_TEST_SUITE_P(Devices, DeliveryTest,
+                         ::testing::Values("three-pass true\n", "read-limit true\nread-limit-size 7\n"));
+
+TEST_F(SaneScanTest, HandScannerWithUnknownHeightDelivers)
+{
+    configure("test", "test-picture \"Solid white\"\nhand-scanner true\n");
+    auto acquisition = started();
+    ASSERT_TRUE(acquisition->scanAndWait());
+    ASSERT_TRUE(acquisition->errors.empty()) << acquisition->errors.front();
+    ASSERT_NE(acquisition->image, nullptr);
+    EXPECT_GT(acquisition->image->height(), 0);
+    EXPECT_EQ(coloursOf(*acquisition->image), (std::set<std::tuple<int, int, int>>{{255, 255, 255}}));
+}
+
+TEST_F(SaneScanTest, SixteenBitWhiteIsFullWhite)
+{
+    configure("test", "test-picture \"Solid white\"\ndepth 16\n");
+    auto acquisition = started();
+    ASSERT_TRUE(acquisition->scanAndWait());
+    ASSERT_NE(acquisition->image, nullptr);
+    EXPECT_EQ(coloursOf(*acquisition->image), (std::set<std::tuple<int, int, int>>{{255, 255, 255}}));
+}
+
+struct FailureCase {
+    const char* status;
+    std::string failure;
+};
+
+class DeviceFailureTest : public SaneScanTest, public ::testing::WithParamInterface<FailureCase> {};
+
+TEST_P(DeviceFailureTest, IsReportedByItsCauseAndTheNextScanWorks)
+{
+    configure("test", std::string("read-status-code \"") + GetParam().status + "\"\n");
+    auto acquisition = started();
+    ASSERT_TRUE(acquisition->scanAndWait());
+    EXPECT_EQ(acquisition->errors, (std::vector<std::string>{GetParam().failure}));
+    EXPECT_EQ(acquisition->image, nullptr);
+    EXPECT_EQ(acquisition->saves, 0);
+    EXPECT_GE(acquisition->state(), 3);
+    EXPECT_LE(acquisition->state(), 4);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Statuses, DeviceFailureTest,
+    ::testing::Values(FailureCase{"SANE_STATUS_JAMMED", "ScannerError 2 uvízl papír"},
+                      FailureCase{"SANE_STATUS_NO_DOCS", "ScannerError 2 ve skeneru není předloha"},
+                      FailureCase{"SANE_STATUS_COVER_OPEN", "ScannerError 2 skener je otevřený"},
+                      FailureCase{"SANE_STATUS_IO_ERROR", "ScannerError 2 chyba spojení se skenerem"},
+                      FailureCase{"SANE_STATUS_DEVICE_BUSY", "ScannerError 1"},
+                      FailureCase{"SANE_STATUS_NO_MEM", "SystemError 0"},
+                      FailureCase{"SANE_STATUS_CANCELLED", "Cancelled"}),
+    [](const ::testing::TestParamInfo<FailureCase>& info) { return std::string(info.param.status + 12); });
+
+TEST_F(SaneScanTest, ScanAfterAFailureEnablesTheSourceAgain)
+{
+    configure("test", "read-status-code \"SANE_STATUS_JAMMED\"\n");
+    auto acquisition = started();
+    ASSERT_TRUE(acquisition->scanAndWait());
+    ASSERT_EQ(acquisition->errors.size(), 1u);
+    ASSERT_EQ(acquisition->state(), 4);
+    ASSERT_TRUE(acquisition->scanAndWait());
+    EXPECT_EQ(acquisition->errors.size(), 2u);
+    EXPECT_EQ(acquisition->state(), 4);
+}
+
+TEST_F(SaneScanTest, NoDeviceMeansNoScanner)
+{
+    configure("", "");
+    QueuedAcquisition acquisition(oneInchAt50Dpi(), false);
+    EXPECT_EQ(failureOf([&] { acquisition.start(nullptr); }), "ScannerError 0 open source");
+    EXPECT_EQ(acquisition.state(), 3);
+}
+
+TEST_F(SaneScanTest, UnknownDefaultDeviceMeansNoScanner)
+{
+    setenv("SANE_DEFAULT_DEVICE", "test:9", 1);
+    QueuedAcquisition acquisition(oneInchAt50Dpi(), false);
+    EXPECT_EQ(failureOf([&] { acquisition.start(nullptr); }), "ScannerError 0 open source");
+    unsetenv("SANE_DEFAULT_DEVICE");
+}
+
+TEST_F(SaneScanTest, DeviceInUseIsBusy)
+{
+    auto first = started();
+    QueuedAcquisition second(oneInchAt50Dpi(), false);
+    EXPECT_EQ(failureOf([&] { second.start(nullptr); }), "ScannerError 1 open source");
+}
+
+TEST_F(SaneScanTest, ResolutionOutsideTheRangeIsRefused)
+{
+    foundation::ScanSettings scan = oneInchAt50Dpi();
+    scan.xRes = 5000;
+    auto acquisition = started(scan);
+    ASSERT_TRUE(acquisition->scanAndWait());
+    EXPECT_EQ(acquisition->errors, (std::vector<std::string>{"ScannerError 3 set X resolution"}));
+    EXPECT_EQ(acquisition->state(), 4);
+}
+
+TEST_F(SaneScanTest, RefusedSettingsAreSkippedWithIgnoreErrors)
+{
+    configure("test", "test-picture \"Solid white\"\n");
+    foundation::ScanSettings scan = oneInchAt50Dpi();
+    scan.xRes = 5000;
+    scan.wndWidth = 10;  // wider than the device's 200 mm
+    scan.ignoreErrors = true;
+    auto acquisition = started(scan);
+    ASSERT_TRUE(acquisition->scanAndWait());
+    EXPECT_TRUE(acquisition->errors.empty());
+    ASSERT_NE(acquisition->image, nullptr);
+    // The device's own 50 dpi over its own 80 x 100 mm.
+    EXPECT_EQ(acquisition->image->width(), 157);
+}
+
+TEST_F(SaneScanTest, FrameBeyondTheGlassIsRefused)
+{
+    foundation::ScanSettings scan = oneInchAt50Dpi();
+    scan.wndWidth = 10;
+    auto acquisition = started(scan);
+    ASSERT_TRUE(acquisition->scanAndWait());
+    EXPECT_EQ(acquisition->errors, (std::vector<std::string>{"ScannerError 3 set page layout"}));
+}
+
+TEST_F(SaneScanTest, DifferentVerticalResolutionIsRefusedByASingleResolutionDevice)
+{
+    foundation::ScanSettings scan = oneInchAt50Dpi();
+    scan.yRes = 100;
+    auto acquisition = started(scan);
+    ASSERT_TRUE(acquisition->scanAndWait());
+    EXPECT_EQ(acquisition->errors, (std::vector<std::string>{"ScannerError 3 set Y resolution"}));
+}
+
+TEST_F(SaneScanTest, RepeatedLoadScanUnload)
+{
+    configure("test", "test-picture \"Solid white\"\n");
+    for (int round = 0; round < 3; ++round) {
+        auto acquisition = started();
+        for (int scan = 0; scan < 2; ++scan) {
+            ASSERT_TRUE(acquisition->scanAndWait());
+            ASSERT_TRUE(acquisition->errors.empty()) << acquisition->errors.front();
+            ASSERT_NE(acquisition->image, nullptr);
+            acquisition->image.reset();
+        }
+    }
+}
+
+TEST_F(SaneScanTest, ManagerIsFoundWithoutTheEnvironment)
+{
+    unsetenv("VESTISCOP_TWAIN_MANAGER");
+    auto acquisition = started();
+    EXPECT_EQ(acquisition->state(), 4);
+}
+
+TEST_F(SaneScanTest, AbandonedSlowScanShutsDown)
+{
+    // A device this slow never finishes a page: giving up must not hang.
+    configure("test", "read-delay true\nread-delay-duration 200000\n");
+    foundation::ScanSettings scan = oneInchAt50Dpi();
+    scan.xRes = 1200;
+    scan.yRes = 1200;
+    scan.wndWidth = 7;
+    scan.wndHeight = 7;
+    auto acquisition = started(scan);
+    EXPECT_FALSE(acquisition->scanAndWait(std::chrono::seconds(1)));
+    EXPECT_EQ(acquisition->state(), 5);
+    acquisition.reset();
+    SUCCEED();
+}
+
+} // namespace
+} // namespace vestiscop::scanner
