@@ -1,5 +1,6 @@
 #include "catalog/GarmentCatalog.h"
 
+#include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
 
@@ -21,10 +22,31 @@ using color::LabPixel;
 using foundation::SystemError;
 namespace systemError = foundation::systemError;
 
+namespace {
+
+// A catalogue created just now must not vanish with a power cut after the
+// first definition has been stored: the directory entry is made durable too.
+// Best effort; the file itself works either way.
+void syncDirectoryOf(const std::string& path)
+{
+    const std::size_t slash = path.rfind('/');
+    const std::string directory = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    const int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    [[maybe_unused]] const int ignored = ::fsync(fd);
+    ::close(fd);
+}
+
+} // namespace
+
 GarmentCatalog::GarmentCatalog(const foundation::MatchingSettings& settings, Access access)
     : m_settings(settings), m_access(access)
 {
+    const bool existed = ::access(settings.materials.c_str(), F_OK) == 0;
     m_file.open(settings.materials, foundation::BinaryFile::ReadWrite);
+    if (!existed)
+        syncDirectoryOf(settings.materials);
     if (access == Access::Changes) {
         int result;
         do {

@@ -2,14 +2,16 @@
 // The commands of vestiscop-cli. Each command lives in its own source file
 // and registers itself with one line at namespace scope:
 //
-//     static const CliCommandRegistration registration{CliCommand{
-//         "scan", "scan [--json]", stringId::CliHelpScan, GarmentCatalog::Access::Lookup,
+//     const CliCommandRegistration registration{CliCommand{
+//         "scan", "scan [--json]", cliText::HelpScan, GarmentCatalog::Access::Lookup,
 //         &acceptsScanArguments, &runScan}};
 //
-// and the file is added to VESTISCOP_CLI_SOURCES in app/CMakeLists.txt
-// (plus any library it needs to the program's link line). main() checks the
-// arguments before anything starts, then runs the same start-up as the
-// window, then the command.
+// (its help text gets the next free id of app/cli/CliTextIds.h and an entry
+// in the string table), and the file is added to VESTISCOP_CLI_SOURCES in
+// app/CMakeLists.txt, with any library it needs on the program's link line.
+// main() checks the arguments before anything starts, then runs the same
+// start-up as the window, then the command; failures it throws are reported
+// like the window's (standard error, log) and end with ExitFailure.
 
 #include <cstdio>
 #include <string>
