@@ -41,33 +41,36 @@ std::vector<Region> peakRegions(const Extrema& extrema)
 // 2 * margin + 1 bins meets at most four of them.
 struct ChannelLookup {
     static constexpr int MaxHits = 4;
+    // Far enough below zero that a sum of three offsets with one miss stays negative.
+    static constexpr int Miss = -(1 << 26);
 
-    int regionCount = 0;
     int stride = 0;  // box index step of one region of this channel
+    // Offset of the first holding region (region x stride), or Miss.
+    std::array<int, 256> firstOffset{};
     std::array<std::uint8_t, 256> hitCount{};
     std::array<std::array<std::uint8_t, MaxHits>, 256> hits{};
 
-    ChannelLookup(const std::vector<Region>& regions, int boxStride)
-        : regionCount(static_cast<int>(regions.size())), stride(boxStride)
+    ChannelLookup(const std::vector<Region>& regions, int boxStride) : stride(boxStride)
     {
-        for (int r = 0; r < regionCount; ++r) {
+        for (int r = 0; r < static_cast<int>(regions.size()); ++r) {
             const int from = std::max(0, regions[r].left - ColorClusterer::BoxMargin);
             const int to = std::min(255, regions[r].right + ColorClusterer::BoxMargin);
             for (int v = from; v <= to; ++v)
                 hits[v][hitCount[v]++] = static_cast<std::uint8_t>(r);
         }
+        for (int v = 0; v < 256; ++v)
+            firstOffset[v] = hitCount[v] > 0 ? hits[v][0] * stride : Miss;
     }
 };
 
 // Box index of the first box (in creation order) holding the pixel bytes, or
-// -1. Boxes are every combination of regions, channel 0 outermost, so the
-// first holding box is the one of each channel's first holding region.
+// a negative number. Boxes are every combination of regions, channel 0
+// outermost, so the first holding box is the one of each channel's first
+// holding region.
 inline int firstBox(const ChannelLookup& c0, const ChannelLookup& c1, const ChannelLookup& c2, std::uint8_t p2,
                     std::uint8_t p1, std::uint8_t p0)
 {
-    if (c0.hitCount[p2] == 0 || c1.hitCount[p1] == 0 || c2.hitCount[p0] == 0)
-        return -1;
-    return c0.hits[p2][0] * c0.stride + c1.hits[p1][0] * c1.stride + c2.hits[p0][0];
+    return c0.firstOffset[p2] + c1.firstOffset[p1] + c2.firstOffset[p0];
 }
 
 struct BoxSums {
@@ -76,6 +79,43 @@ struct BoxSums {
     std::int64_t sum2 = 0;  // of pixel byte 0
     std::int32_t count = 0;
 };
+
+// The label of a pixel whose first holding box was removed or that no box
+// holds: the next holding kept box in box order, else the nearest centre.
+//
+// The nearest centre is the fuzzy rule's choice. Its membership of centre j
+// is 1 / sum_k(d_j / d_k), d being squared distances; each quotient grows
+// with d_j, and two different integer distances below 3 x 255^2 differ by far
+// more than the rounding of 256 quotients can blur, so the highest
+// membership is exactly the earliest centre of smallest d_j. No d_k is 0
+// here: every centre lies inside its own box, so a pixel equal to a centre
+// is labelled by a box.
+int slowLabel(const ChannelLookup& c0, const ChannelLookup& c1, const ChannelLookup& c2, const std::vector<int>& ids,
+              const std::vector<ClusterCentre>& centres, std::uint8_t p0, std::uint8_t p1, std::uint8_t p2)
+{
+    for (int a = 0; a < c0.hitCount[p2]; ++a) {
+        for (int b = 0; b < c1.hitCount[p1]; ++b) {
+            for (int c = 0; c < c2.hitCount[p0]; ++c) {
+                const int box = c0.hits[p2][a] * c0.stride + c1.hits[p1][b] * c1.stride + c2.hits[p0][c];
+                if (ids[static_cast<std::size_t>(box)] >= 0)
+                    return ids[static_cast<std::size_t>(box)];
+            }
+        }
+    }
+    int label = 0;
+    int best = 0x7fffffff;
+    for (std::size_t j = 0; j < centres.size(); ++j) {
+        const int d0 = int{p0} - centres[j].byte0;
+        const int d1 = int{p1} - centres[j].byte1;
+        const int d2 = int{p2} - centres[j].byte2;
+        const int distance = d0 * d0 + d1 * d1 + d2 * d2;
+        if (distance < best) {
+            best = distance;
+            label = static_cast<int>(j);
+        }
+    }
+    return label;
+}
 
 } // namespace
 
@@ -177,13 +217,7 @@ bool ColorClusterer::clusterWithExtrema(const imaging::RgbImage& image, const st
     m_centres.resize(static_cast<std::size_t>(n));
     m_counts.resize(static_cast<std::size_t>(n));
 
-    // Labelling. A pixel in no kept box takes the cluster of highest fuzzy
-    // membership 1 / sum_k(d_j / d_k), d being squared distances to the
-    // centres. That is the centre of smallest d_j: the quotients grow with
-    // d_j, and two different integer distances below 3 * 255^2 differ by far
-    // more than the rounding of 256 quotients, so the earliest nearest centre
-    // wins exactly as the full membership comparison would decide. No d_k is
-    // 0 there: every centre lies inside its own box.
+    // Labelling: the first kept box holding the pixel, else the nearest centre.
     for (int y = 0; y < image.height(); ++y) {
         const std::uint8_t* p = image.row(y);
         std::uint8_t* out = m_labels->row(y);
@@ -191,34 +225,10 @@ bool ColorClusterer::clusterWithExtrema(const imaging::RgbImage& image, const st
             const std::uint8_t p0 = p[0];
             const std::uint8_t p1 = p[1];
             const std::uint8_t p2 = p[2];
-            int label = -1;
             const int first = firstBox(lookup0, lookup1, lookup2, p2, p1, p0);
-            if (first >= 0) {
-                label = ids[static_cast<std::size_t>(first)];
-                // The first box was removed: try the other holding boxes in box order.
-                for (int a = 0; label < 0 && a < lookup0.hitCount[p2]; ++a) {
-                    for (int b = 0; label < 0 && b < lookup1.hitCount[p1]; ++b) {
-                        for (int c = 0; label < 0 && c < lookup2.hitCount[p0]; ++c) {
-                            const int box = lookup0.hits[p2][a] * lookup0.stride +
-                                            lookup1.hits[p1][b] * lookup1.stride + lookup2.hits[p0][c];
-                            label = ids[static_cast<std::size_t>(box)];
-                        }
-                    }
-                }
-            }
-            if (label < 0) {
-                int best = 0x7fffffff;
-                for (int j = 0; j < n; ++j) {
-                    const int d0 = int{p0} - m_centres[j].byte0;
-                    const int d1 = int{p1} - m_centres[j].byte1;
-                    const int d2 = int{p2} - m_centres[j].byte2;
-                    const int distance = d0 * d0 + d1 * d1 + d2 * d2;
-                    if (distance < best) {
-                        best = distance;
-                        label = j;
-                    }
-                }
-            }
+            int label = first >= 0 ? ids[static_cast<std::size_t>(first)] : -1;
+            if (label < 0)
+                label = slowLabel(lookup0, lookup1, lookup2, ids, m_centres, p0, p1, p2);
             out[x] = static_cast<std::uint8_t>(label);
             ++m_counts[static_cast<std::size_t>(label)];
         }

@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <numbers>
+#include <random>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -102,6 +103,34 @@ TEST(SmoothHistogram, CutsTheKernelAfterTheFirstWeightBelowOneInATrillion)
     EXPECT_GT(out[92], 0.0);
     EXPECT_EQ(out[109], 0.0);
     EXPECT_EQ(out[91], 0.0);
+}
+
+TEST(SmoothHistogram, EqualsTheFullSumOverAllBinsBitForBit)
+{
+    // The literal sum: every bin, zero weights and empty bins included.
+    std::mt19937 random(5);
+    std::uniform_int_distribution<int> count(0, 100000);
+    std::uniform_int_distribution<int> coin(0, 3);
+    for (int round = 0; round < 20; ++round) {
+        Histogram h{};
+        for (int u = 0; u < 256; ++u)
+            h[u] = coin(random) == 0 ? count(random) : 0;
+        for (double tau = 5.2; tau >= 0.2; tau -= 0.5) {
+            std::array<double, 256> g{};
+            for (int d = 0; d < 256; ++d) {
+                g[d] = std::exp(-static_cast<double>(d * d) / (2 * tau * tau));
+                if (g[d] < 1e-12)
+                    break;
+            }
+            const Profile out = smoothHistogram(h, tau);
+            for (int x = 0; x < 256; ++x) {
+                double sum = 0;
+                for (int u = 0; u < 256; ++u)
+                    sum += h[u] * g[std::abs(x - u)];
+                ASSERT_EQ(out[x], sum / (tau * 2.5066282746310002)) << round << ' ' << tau << ' ' << x;
+            }
+        }
+    }
 }
 
 TEST(ScaleLevels, LadderRunsFrom5Point2DownByRepeatedSubtractionThenTheRawHistogram)
