@@ -15,7 +15,9 @@
 // reference (they must outlive it) and owns the image of its last analysis,
 // which the picture view shows. It runs on the caller's thread and is not
 // thread-safe. Work buffers persist and are reallocated only when the
-// region's pixel count changes.
+// region's pixel count changes. The smoothed rows go straight into the Lab
+// conversion as the filter delivers them, so no smoothed copy of the region
+// is kept.
 
 #include <cstdint>
 #include <memory>
@@ -81,7 +83,7 @@ public:
     const std::vector<int>& clusterMap() const { return m_clusterMap; }
 
 private:
-    void convertToLab(const imaging::RgbImage& source);
+    void convertRow(const std::uint8_t* rgb, int y);
     void nameClusters();
     void mergeByName();
     void orderByShare();
@@ -96,7 +98,6 @@ private:
 
     std::unique_ptr<imaging::RgbImage> m_image;
     std::unique_ptr<imaging::RgbImage> m_region;  // window onto m_image
-    std::unique_ptr<imaging::RgbImage> m_filtered;
     std::unique_ptr<imaging::RgbImage> m_labImage;
     std::unique_ptr<imaging::ByteImage> m_mask;
 

@@ -23,11 +23,9 @@ GaussianKernel gaussianKernel(double sigma)
     return kernel;
 }
 
-namespace {
-
 // One channel's stages, from the image rows to the vertically blurred bytes.
-struct ChannelChain {
-    ChannelChain(const imaging::RgbImage& source, int channel, const GaussianKernel& kernel)
+struct GaussianChain::Channel {
+    Channel(const imaging::RgbImage& source, int channel, const GaussianKernel& kernel)
         : rows(source, 1), split(rows, channel), extend(split), horizontal(extend, kernel),
           repeat(horizontal, VerticalBlur::Radius), vertical(repeat, kernel)
     {
@@ -41,19 +39,24 @@ struct ChannelChain {
     VerticalBlur vertical;
 };
 
-} // namespace
+GaussianChain::GaussianChain(const imaging::RgbImage& source, double sigma)
+{
+    const GaussianKernel kernel = gaussianKernel(sigma);
+    // The stages refer to each other by address, so each lives on the heap
+    // and stays put.
+    for (int c = 0; c < 3; ++c)
+        m_channels[static_cast<std::size_t>(c)] = std::make_unique<Channel>(source, c, kernel);
+    m_merge = std::make_unique<ChannelMerge>(m_channels[0]->vertical, m_channels[1]->vertical,
+                                             m_channels[2]->vertical);
+}
+
+GaussianChain::~GaussianChain() = default;
 
 void gaussianFilter(const imaging::RgbImage& source, imaging::RgbImage& destination, double sigma)
 {
     assert(source.width() == destination.width() && source.height() == destination.height());
-    const GaussianKernel kernel = gaussianKernel(sigma);
-    // The chains refer to each other by address, so they live on the heap
-    // for the one run and go away on every path out.
-    auto chain0 = std::make_unique<ChannelChain>(source, 0, kernel);
-    auto chain1 = std::make_unique<ChannelChain>(source, 1, kernel);
-    auto chain2 = std::make_unique<ChannelChain>(source, 2, kernel);
-    ChannelMerge merge(chain0->vertical, chain1->vertical, chain2->vertical);
-    imaging::RowSink sink(destination, 1, merge);
+    GaussianChain chain(source, sigma);
+    imaging::RowSink sink(destination, 1, chain.output());
     imaging::NullProgress progress;
     imaging::pumpRows(sink, progress);
 }

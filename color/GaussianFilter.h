@@ -4,6 +4,9 @@
 // repeated. It suppresses scanner noise and fabric grain before colours are
 // measured. Only a few rows per channel are held at a time.
 
+#include <array>
+#include <memory>
+
 #include "color/GaussianStages.h"
 #include "imaging/Image.h"
 
@@ -13,6 +16,25 @@ namespace vestiscop::color {
 // deviation sigma (pixels) and G = g(0) + 2 (g(1) + ... + g(4)). The weights
 // are not corrected, so they may sum to 65535 or 65536. sigma must be > 0.
 GaussianKernel gaussianKernel(double sigma);
+
+// The filter's stages over one source: output() yields the smoothed RGB rows,
+// top row first, then Filter::EndOfStream. For consumers that use each row
+// as it comes instead of keeping a smoothed copy. The source must outlive
+// the chain.
+class GaussianChain {
+public:
+    GaussianChain(const imaging::RgbImage& source, double sigma);
+    ~GaussianChain();
+    GaussianChain(const GaussianChain&) = delete;
+    GaussianChain& operator=(const GaussianChain&) = delete;
+
+    imaging::Filter& output() { return *m_merge; }
+
+private:
+    struct Channel;
+    std::array<std::unique_ptr<Channel>, 3> m_channels;
+    std::unique_ptr<ChannelMerge> m_merge;
+};
 
 // Smooths source into destination, which must have the same width and
 // height (strides may differ; the source may be a window). Throws only what

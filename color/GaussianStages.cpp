@@ -56,15 +56,17 @@ HorizontalBlur::HorizontalBlur(imaging::Filter& upstream, const GaussianKernel& 
 
 const std::uint8_t* HorizontalBlur::pull()
 {
-    const std::uint8_t* e = m_upstream.pull() + EdgeExtend::Margin;
+    const std::uint8_t* __restrict__ e = m_upstream.pull() + EdgeExtend::Margin;
+    std::uint8_t* __restrict__ out = m_row.data();
     const int width = rowLength();
     const std::int32_t w0 = m_kernel[0], w1 = m_kernel[1], w2 = m_kernel[2], w3 = m_kernel[3], w4 = m_kernel[4];
+    // The sum is never negative, so the shift is the truncating division.
     for (int x = 0; x < width; ++x) {
         const std::int32_t sum = w0 * e[x] + w1 * (e[x + 1] + e[x - 1]) + w2 * (e[x + 2] + e[x - 2])
                                  + w3 * (e[x + 3] + e[x - 3]) + w4 * (e[x + 4] + e[x - 4]);
-        m_row[bytes(x)] = static_cast<std::uint8_t>(sum / 65536);
+        out[x] = static_cast<std::uint8_t>(sum >> 16);
     }
-    return m_row.data();
+    return out;
 }
 
 RowRepeat::RowRepeat(imaging::Filter& upstream, int repeats)
@@ -106,15 +108,23 @@ const std::uint8_t* VerticalBlur::pull()
         std::memcpy(m_ring.data() + bytes((m_oldest + m_filled) % Taps) * width, in, width);
         ++m_filled;
     }
-    // r[0] is the oldest row, r[4] the centre.
-    std::array<const std::uint8_t*, Taps> r;
-    for (int i = 0; i < Taps; ++i)
-        r[bytes(i)] = m_ring.data() + bytes((m_oldest + i) % Taps) * width;
+    // r0 is the oldest row, r4 the centre.
+    auto ringRow = [&](int i) -> const std::uint8_t* { return m_ring.data() + bytes((m_oldest + i) % Taps) * width; };
+    const std::uint8_t* __restrict__ r0 = ringRow(0);
+    const std::uint8_t* __restrict__ r1 = ringRow(1);
+    const std::uint8_t* __restrict__ r2 = ringRow(2);
+    const std::uint8_t* __restrict__ r3 = ringRow(3);
+    const std::uint8_t* __restrict__ r4 = ringRow(4);
+    const std::uint8_t* __restrict__ r5 = ringRow(5);
+    const std::uint8_t* __restrict__ r6 = ringRow(6);
+    const std::uint8_t* __restrict__ r7 = ringRow(7);
+    const std::uint8_t* __restrict__ r8 = ringRow(8);
+    std::uint8_t* __restrict__ out = m_row.data();
     const std::int32_t w0 = m_kernel[0], w1 = m_kernel[1], w2 = m_kernel[2], w3 = m_kernel[3], w4 = m_kernel[4];
     for (std::size_t x = 0; x < width; ++x) {
-        const std::int32_t sum = w0 * r[4][x] + w1 * (r[5][x] + r[3][x]) + w2 * (r[6][x] + r[2][x])
-                                 + w3 * (r[7][x] + r[1][x]) + w4 * (r[8][x] + r[0][x]);
-        m_row[x] = static_cast<std::uint8_t>(sum / 65536);
+        const std::int32_t sum = w0 * r4[x] + w1 * (r5[x] + r3[x]) + w2 * (r6[x] + r2[x]) + w3 * (r7[x] + r1[x])
+                                 + w4 * (r8[x] + r0[x]);
+        out[x] = static_cast<std::uint8_t>(sum >> 16);
     }
     m_oldest = (m_oldest + 1) % Taps;
     --m_filled;

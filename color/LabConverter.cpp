@@ -1,11 +1,13 @@
 #include "color/LabConverter.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace vestiscop::color {
 
-LabConverter::LabConverter(double gamma)
-    : m_gamma(gamma), m_cache(std::make_unique<std::uint64_t[]>(std::size_t{1} << CacheBits))
+LabConverter::LabConverter(double gamma, unsigned cacheBits)
+    : m_gamma(gamma), m_shift(32 - std::clamp(cacheBits, 1u, 24u)),
+      m_cache(std::make_unique<std::uint64_t[]>(std::size_t{1} << (32 - m_shift)))
 {
     // The same expression as rgbToXyz's linearisation, so the table holds its exact values.
     for (int v = 0; v < 256; ++v)

@@ -5,7 +5,9 @@
 // are remembered in a small direct-mapped cache, because the smoothed scan of
 // a fabric repeats the same few thousand colours over and over.
 //
-// Owns about 2 MB; not thread-safe (each thread needs its own converter).
+// The cache has 2^cacheBits entries of 8 bytes (2 MB by default; a small
+// analysis region asks for fewer). Not thread-safe (each thread needs its
+// own converter).
 
 #include <array>
 #include <cstdint>
@@ -17,7 +19,9 @@ namespace vestiscop::color {
 
 class LabConverter {
 public:
-    explicit LabConverter(double gamma = AnalysisGamma);
+    static constexpr unsigned DefaultCacheBits = 18;
+
+    explicit LabConverter(double gamma = AnalysisGamma, unsigned cacheBits = DefaultCacheBits);
     ~LabConverter();
     LabConverter(const LabConverter&) = delete;
     LabConverter& operator=(const LabConverter&) = delete;
@@ -28,7 +32,7 @@ public:
     LabPixel convert(RgbPixel pixel)
     {
         const std::uint32_t key = (std::uint32_t{pixel.red} << 16) | (std::uint32_t{pixel.green} << 8) | pixel.blue;
-        const std::uint32_t slot = hashKey(key);
+        const std::uint32_t slot = (key * 2654435761u) >> m_shift;
         const std::uint64_t entry = m_cache[slot];
         if (static_cast<std::uint32_t>(entry >> 32) == (key | ValidBit)) {
             const auto bits = static_cast<std::uint32_t>(entry);
@@ -42,17 +46,12 @@ public:
     LabPixel convertUncached(RgbPixel pixel) const;
 
 private:
-    static constexpr std::uint32_t CacheBits = 18;
     static constexpr std::uint32_t ValidBit = 1u << 24;
-
-    static std::uint32_t hashKey(std::uint32_t key)
-    {
-        return (key * 2654435761u) >> (32 - CacheBits);
-    }
 
     LabPixel convertAndRemember(RgbPixel pixel, std::uint32_t key, std::uint32_t slot);
 
     double m_gamma;
+    unsigned m_shift;  // 32 - cacheBits
     std::array<double, 256> m_linear{};
     // High word: key | ValidBit; low word: L | a << 8 | b << 16.
     std::unique_ptr<std::uint64_t[]> m_cache;
