@@ -1,6 +1,7 @@
 #include "color/ColorClusterer.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cstddef>
 
 #include "foundation/Settings.h"
@@ -55,8 +56,10 @@ struct ChannelLookup {
         for (int r = 0; r < static_cast<int>(regions.size()); ++r) {
             const int from = std::max(0, regions[r].left - ColorClusterer::BoxMargin);
             const int to = std::min(255, regions[r].right + ColorClusterer::BoxMargin);
-            for (int v = from; v <= to; ++v)
+            for (int v = from; v <= to; ++v) {
+                assert(hitCount[v] < MaxHits);
                 hits[v][hitCount[v]++] = static_cast<std::uint8_t>(r);
+            }
         }
         for (int v = 0; v < 256; ++v)
             firstOffset[v] = hitCount[v] > 0 ? hits[v][0] * stride : Miss;

@@ -165,13 +165,5 @@ TEST(ColorNameTableNearest, ReadsAAndBSignedAndLUnsigned)
     EXPECT_EQ(light.nearest(LabPixel{130, 0, 0}).name, "sto");
 }
 
-TEST(ColorNameTableNearest, UsesAllThreeComponents)
-{
-    const ColorNameTable table({entry("a", 50, 0, 0), entry("b", 50, 10, 10), entry("c", 60, 10, 10)});
-    EXPECT_EQ(table.nearest(LabPixel{50, 9, 9}).name, "b");
-    EXPECT_EQ(table.nearest(LabPixel{58, 9, 9}).name, "c");
-    EXPECT_EQ(table.nearest(LabPixel{50, 3, 3}).name, "a");
-}
-
 } // namespace
 } // namespace vestiscop::color

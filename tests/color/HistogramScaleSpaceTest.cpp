@@ -84,8 +84,7 @@ TEST(SmoothHistogram, IsTheNormalisedGaussianAroundASingleBin)
     const Profile out = smoothHistogram(h, tau);
     const double norm = tau * std::sqrt(2 * std::numbers::pi);
     EXPECT_DOUBLE_EQ(out[100], 1000 / norm);
-    EXPECT_DOUBLE_EQ(out[103], 1000 * std::exp(-9 / 8.0) / norm);
-    EXPECT_DOUBLE_EQ(out[97], out[103]);
+    EXPECT_DOUBLE_EQ(out[97], 1000 * std::exp(-9 / 8.0) / norm);
     double mass = 0;
     for (const double v : out)
         mass += v;
