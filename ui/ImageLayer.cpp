@@ -88,6 +88,17 @@ void ImageLayer::setImage(const imaging::ByteImage& image, bool forceCopy)
         m_ownRgb.reset();
 }
 
+void ImageLayer::clear()
+{
+    releaseCopies();
+    m_rows.bits = nullptr;
+    m_rows.rowPixels = 0;
+    m_rows.height = 0;
+    m_headerHeight = 0;
+    m_width = 0;
+    m_height = 0;
+}
+
 void ImageLayer::setPalette(std::span<const PaletteEntry> entries, int first)
 {
     for (std::size_t i = 0; i < entries.size(); ++i) {

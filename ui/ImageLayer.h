@@ -24,6 +24,9 @@ public:
 
     void setImage(const imaging::RgbImage& image, bool forceCopy);
     void setImage(const imaging::ByteImage& image, bool forceCopy);
+    // Shows nothing and releases the own copies: for when the pixels shown
+    // so far are about to be released by their owner.
+    void clear();
     // Writes the entries into the colour table from index first on; entries
     // past the table's end are dropped, the others keep their values.
     void setPalette(std::span<const PaletteEntry> entries, int first);

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace vestiscop::ui {
 
@@ -25,6 +26,11 @@ MessageAnswer QtWindowingServices::messageBox(QWidget* parent, const std::string
     QMessageBox box(boxIcon, QStringLiteral("Vestiscop"), QString::fromStdString(text),
                     question ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok, parent);
     box.setDefaultButton(question ? QMessageBox::Yes : QMessageBox::Ok);
+    if (question) {
+        // The interface speaks Czech whatever the desktop's language is.
+        box.button(QMessageBox::Yes)->setText(QStringLiteral("&Ano"));
+        box.button(QMessageBox::No)->setText(QStringLiteral("&Ne"));
+    }
     const int pressed = box.exec();
     if (!question)
         return MessageAnswer::Ok;

@@ -6,12 +6,15 @@
 
 #include <string>
 
+#include "app/ErrorNotifier.h"
+
 class QDialog;
 class QWidget;
 
 namespace vestiscop::ui {
 
-enum class MessageIcon { Stop, Exclamation, Information };
+// The icons are the application's: stop, exclamation and information.
+using app::MessageIcon;
 enum class MessageButtons { Ok, YesNo };
 enum class MessageAnswer { Ok, Yes, No };
 

@@ -1,0 +1,555 @@
+#include "ui/CMainDlg.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include <QAccessible>
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCollator>
+#include <QComboBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFrame>
+#include <QLabel>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QUrl>
+
+#include "app/AnalysisReport.h"
+#include "app/DroppedFile.h"
+#include "foundation/Format.h"
+#include "foundation/StringTable.h"
+#include "imaging/ScanArchive.h"
+#include "ui/AppIcon.h"
+#include "ui/CAboutDlg.h"
+#include "ui/CDescrDlg.h"
+#include "ui/CImgViewCtrl.h"
+#include "ui/ControlIds.h"
+#include "ui/DialogUnits.h"
+#include "ui/ImageLayer.h"
+
+namespace vestiscop::ui {
+
+namespace {
+
+// The dialog's own message for saving a scan after the scan's handler has
+// returned: the first user message plus 0x101.
+const QEvent::Type SaveScanEvent = static_cast<QEvent::Type>(QEvent::User + 0x101);
+// A message the scanner source posted from its thread.
+const QEvent::Type SourceEvent = static_cast<QEvent::Type>(QEvent::User + 0x102);
+
+class SourceMessageEvent : public QEvent {
+public:
+    explicit SourceMessageEvent(const scanner::SourceMessage& message) : QEvent(SourceEvent), m_message(message) {}
+    const scanner::SourceMessage& message() const { return m_message; }
+
+private:
+    scanner::SourceMessage m_message;
+};
+
+QString text(int stringId)
+{
+    return QString::fromStdString(foundation::loadString(stringId));
+}
+
+QString withoutMnemonic(QString caption)
+{
+    return caption.remove(QLatin1Char('&'));
+}
+
+// A read-only text field that the keyboard still reads: it takes the focus
+// with Tab and keeps a caret that moves through the text.
+QPlainTextEdit* readOnlyField(QWidget* parent)
+{
+    auto* field = new QPlainTextEdit(parent);
+    field->setReadOnly(true);
+    field->setTextInteractionFlags(Qt::TextSelectableByKeyboard | Qt::TextSelectableByMouse);
+    field->setLineWrapMode(QPlainTextEdit::NoWrap);
+    field->setTabChangesFocus(true);
+    field->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    field->setFocusPolicy(Qt::StrongFocus);
+    field->setFrameShape(QFrame::StyledPanel);
+    field->setFrameShadow(QFrame::Sunken);
+    field->document()->setDocumentMargin(1);
+    return field;
+}
+
+} // namespace
+
+QEvent::Type CMainDlg::saveScanEventType()
+{
+    return SaveScanEvent;
+}
+
+CMainDlg::CMainDlg(app::Application& application, WindowingServices& services)
+    : QDialog(nullptr, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
+                           | Qt::WindowCloseButtonHint),
+      Acquisition(application.scan(), application.general().saveImage),
+      m_app(application),
+      m_services(services),
+      m_analyzer(std::make_unique<color::ColorAnalyzer>(application.color(), application.texture(),
+                                                        application.colorNames()))
+{
+    setWindowTitle(QStringLiteral("Vestiscop"));
+    setWindowIcon(appIcon());
+    createControls();
+    createView();
+    qApp->installEventFilter(this);
+    startScanner();
+    setAcceptDrops(true);
+    if (!m_app.general().extendedUI)
+        narrowToTextSide();
+    fillNameList();
+    updateButtons();
+    // Without a scanner the Scan button cannot take the focus; the user
+    // then starts at the first control instead of nowhere.
+    if (m_scanButton->isEnabled())
+        m_scanButton->setFocus();
+    else
+        m_colorField->setFocus();
+}
+
+CMainDlg::~CMainDlg()
+{
+    qApp->removeEventFilter(this);
+}
+
+void CMainDlg::createControls()
+{
+    const DialogUnits units = DialogUnits::fromFont(font());
+    setFixedSize(units.toPixelsX(384), units.toPixelsY(196));
+
+    const auto place = [&](QWidget* control, int id, int x, int y, int width, int height) {
+        if (id >= 0)
+            setControlId(control, id);
+        control->setGeometry(units.toPixels(x, y, width, height));
+    };
+    const auto label = [&](const QString& caption, int x, int y, int width, int height) {
+        auto* result = new QLabel(caption, this);
+        place(result, -1, x, y, width, height);
+        return result;
+    };
+    const auto line = [&](QFrame::Shape shape, int id, int x, int y, int width, int height) {
+        auto* result = new QFrame(this);
+        result->setFrameShape(shape);
+        result->setFrameShadow(QFrame::Sunken);
+        place(result, id, x, y, width, height);
+        // A sunken line needs two pixels to show both of its edges.
+        if (shape == QFrame::HLine)
+            result->setFixedHeight(std::max(2, result->height()));
+        else
+            result->setFixedWidth(std::max(2, result->width()));
+        return result;
+    };
+    const auto button = [&](const QString& caption, int id, int x, int y) {
+        auto* result = new QPushButton(caption, this);
+        place(result, id, x, y, 50, 16);
+        result->setAccessibleName(withoutMnemonic(caption));
+        result->setAutoDefault(true);
+        return result;
+    };
+
+    QLabel* colorLabel = label(QStringLiteral("Nalezené &barvy"), 7, 7, 176, 8);
+    m_colorField = readOnlyField(this);
+    place(m_colorField, ColorFieldId, 7, 18, 173, 37);
+    m_colorField->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    colorLabel->setBuddy(m_colorField);
+    m_colorField->setAccessibleName(withoutMnemonic(colorLabel->text()));
+
+    line(QFrame::HLine, -1, 7, 63, 173, 1);
+
+    QLabel* patternLabel = label(QStringLiteral("V&zor"), 7, 69, 173, 8);
+    m_patternField = readOnlyField(this);
+    place(m_patternField, PatternFieldId, 7, 80, 173, 12);
+    m_patternField->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    patternLabel->setBuddy(m_patternField);
+    m_patternField->setAccessibleName(withoutMnemonic(patternLabel->text()));
+
+    line(QFrame::HLine, -1, 7, 101, 173, 1);
+
+    QLabel* nameLabel = label(QStringLiteral("Po&jmenování oděvu"), 7, 107, 173, 8);
+    m_nameList = new QComboBox(this);
+    setControlId(m_nameList, NameListId);
+    {
+        // The template's height is that of the open list; closed, the box
+        // is as high as the style makes it.
+        const QRect rect = units.toPixels(7, 118, 123, 166);
+        m_nameList->setGeometry(rect.x(), rect.y(), rect.width(), m_nameList->sizeHint().height());
+    }
+    m_nameList->setMaxVisibleItems(std::max(5, units.toPixelsY(166) / std::max(1, m_nameList->sizeHint().height())));
+    nameLabel->setBuddy(m_nameList);
+    m_nameList->setAccessibleName(withoutMnemonic(nameLabel->text()));
+    m_nameList->setFocusPolicy(Qt::StrongFocus);
+
+    m_similarityLabel = label(QString(), 142, 120, 38, 8);
+    setControlId(m_similarityLabel, SimilarityId);
+
+    m_addButton = button(QStringLiteral("&Přidej"), AddId, 7, 139);
+    m_correctButton = button(QStringLiteral("&Oprav"), CorrectId, 69, 139);
+    m_deleteButton = button(QStringLiteral("&Vymaž"), DeleteId, 131, 139);
+
+    line(QFrame::HLine, -1, 7, 163, 173, 1);
+
+    m_scanButton = button(QStringLiteral("&Skenuj"), ScanId, 7, 173);
+    m_scanButton->setDefault(true);
+    m_aboutButton = button(QStringLiteral("O pro&gramu"), AboutId, 69, 173);
+    m_endButton = button(QStringLiteral("&Konec"), EndId, 131, 173);
+
+    m_divider = line(QFrame::VLine, DividerId, 189, 7, 1, 182);
+
+    auto* frame = new QFrame(this);
+    frame->setFrameShape(QFrame::Box);
+    place(frame, ViewFrameId, 199, 7, 178, 164);
+
+    static const char* const viewCaptions[4] = {"Obrázek", "Barevnost", "Separace", "Textura"};
+    auto* group = new QButtonGroup(this);
+    for (int i = 0; i < 4; ++i) {
+        auto* radio = new QRadioButton(QString::fromUtf8(viewCaptions[i]), this);
+        place(radio, PictureViewId + i, 199 + 45 * i, 179, 43, 10);
+        radio->setAccessibleName(radio->text());
+        group->addButton(radio, PictureViewId + i);
+        m_viewButtons[i] = radio;
+    }
+
+    // Tab order: the order of the template.
+    QWidget* const order[] = {m_colorField,   m_patternField, m_nameList,      m_addButton,      m_correctButton,
+                              m_deleteButton, m_scanButton,   m_aboutButton,   m_endButton,      m_viewButtons[0],
+                              m_viewButtons[1], m_viewButtons[2], m_viewButtons[3]};
+    for (std::size_t i = 1; i < std::size(order); ++i)
+        setTabOrder(order[i - 1], order[i]);
+
+    connect(m_scanButton, &QPushButton::clicked, this, [this] { onScan(); });
+    connect(m_aboutButton, &QPushButton::clicked, this, [this] { onAbout(); });
+    connect(m_endButton, &QPushButton::clicked, this, &QDialog::reject);
+    connect(m_addButton, &QPushButton::clicked, this, [this] { onAdd(); });
+    connect(m_correctButton, &QPushButton::clicked, this, [this] { onCorrect(); });
+    connect(m_deleteButton, &QPushButton::clicked, this, [this] { onDelete(); });
+    connect(m_nameList, &QComboBox::currentIndexChanged, this, [this] { updateButtons(); });
+    connect(group, &QButtonGroup::idClicked, this, [this](int id) { selectView(id); });
+}
+
+void CMainDlg::createView()
+{
+    m_view = new CImgViewCtrl(this);
+    m_view->createInPlace(ViewFrameId, this);
+    m_view->setBackground(Qt::black);
+    m_view->setAccessibleName(QStringLiteral("Obrázek"));
+
+    // A texture window that fits is shown 1:1, a larger one at 1/2, 1/3 ...
+    const QSize client = m_view->maximumViewportSize();
+    const double ratio = std::max(static_cast<double>(m_app.texture().width) / std::max(1, client.width()),
+                                  static_cast<double>(m_app.texture().height) / std::max(1, client.height()));
+    const double zoom = 1.0 / std::max(1.0, std::ceil(ratio));
+    m_view->setZoom(zoom, zoom);
+
+    for (int slot = 1; slot <= 4; ++slot) {
+        auto layer = std::make_unique<ImageLayer>();
+        layer->setStretchMode(StretchMode::Halftone);
+        m_layers[slot - 1] = layer.get();
+        m_view->addOwnedLayer(std::move(layer), slot, true);
+    }
+    m_viewButtons[0]->setChecked(true);
+    selectView(PictureViewId);
+}
+
+void CMainDlg::startScanner()
+{
+    try {
+        start(this);
+        m_app.log().write(foundation::LogLevel::Info, scannerDescription());
+    } catch (const foundation::Exception& error) {
+        m_app.reportError(error, app::MessageIcon::Exclamation);
+        m_scanButton->setEnabled(false);
+    } catch (...) {
+        m_app.reportCurrentException(app::MessageIcon::Exclamation);
+        m_scanButton->setEnabled(false);
+    }
+}
+
+void CMainDlg::narrowToTextSide()
+{
+    m_divider->hide();
+    m_view->hide();
+    for (QRadioButton* radio : m_viewButtons)
+        radio->hide();
+    setFixedWidth(m_divider->geometry().right() + 1);
+}
+
+void CMainDlg::fillNameList()
+{
+    insertName(text(foundation::stringId::UnknownGarment), -1);
+    catalog::GarmentCatalog& catalog = m_app.catalog();
+    for (int slot = 0; slot < catalog.slotCount(); ++slot) {
+        if (catalog.inUse(slot))
+            insertName(QString::fromStdString(catalog.name(slot)), slot);
+    }
+    m_nameList->setCurrentIndex(-1);
+}
+
+int CMainDlg::insertName(const QString& name, int slot)
+{
+    // The user's language decides the order ("ch" after "h" in Czech), and
+    // case does not matter.
+    QCollator collator;
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    int position = 0;
+    while (position < m_nameList->count() && collator.compare(m_nameList->itemText(position), name) <= 0)
+        ++position;
+    m_nameList->insertItem(position, name, slot);
+    return position;
+}
+
+int CMainDlg::positionOfSlot(int slot) const
+{
+    return m_nameList->findData(slot);
+}
+
+void CMainDlg::updateButtons()
+{
+    const int selected = m_nameList->currentIndex();
+    const int slot = selected >= 0 ? m_nameList->itemData(selected).toInt() : -1;
+    m_addButton->setEnabled(m_currentScan != nullptr);
+    m_correctButton->setEnabled(slot >= 0 && m_currentScan != nullptr);
+    m_deleteButton->setEnabled(selected >= 0 && slot >= 0);
+}
+
+template <typename Work>
+void CMainDlg::reported(Work work)
+{
+    try {
+        work();
+    } catch (const foundation::Exception& error) {
+        m_app.reportError(error, app::MessageIcon::Exclamation);
+    } catch (...) {
+        m_app.reportCurrentException(app::MessageIcon::Exclamation);
+    }
+}
+
+void CMainDlg::showResults(std::unique_ptr<imaging::RgbImage> image)
+{
+    try {
+        m_analyzer->analyze(std::move(image));
+    } catch (...) {
+        // A failure after the analyser took the image over has released the
+        // pixels the layers may be showing: show what is left, nothing.
+        showViews();
+        throw;
+    }
+    showViews();
+
+    std::string colors;
+    for (const std::string& line : app::colorFieldLines(m_analyzer->colors(), m_app.color().reportThr)) {
+        if (!colors.empty())
+            colors += '\n';
+        colors += line;
+    }
+    m_colorField->setPlainText(QString::fromStdString(colors));
+    m_patternField->setPlainText(QString::fromStdString(app::patternText(m_analyzer->pattern())));
+
+    m_currentScan = &m_analyzer->analysis();
+    m_matchIndex = m_app.catalog().findMatch(*m_currentScan, m_similarity);
+    m_nameList->setCurrentIndex(positionOfSlot(m_matchIndex));
+    const QString similarity =
+        m_matchIndex != -1 ? QString::fromStdString(app::similarityText(m_similarity)) : QString();
+    m_similarityLabel->setText(similarity);
+    // A screen reader says the similarity together with the list's name.
+    m_nameList->setAccessibleDescription(similarity);
+
+    updateButtons();
+    m_colorField->setFocus();
+    m_colorField->moveCursor(QTextCursor::Start);
+}
+
+void CMainDlg::showViews()
+{
+    m_views = m_analyzer->renderViews();
+    for (int i = 0; i < 4; ++i) {
+        const color::ViewImage& view = m_views.slots[static_cast<std::size_t>(i)];
+        ImageLayer& layer = *m_layers[i];
+        if (view.rgb != nullptr) {
+            layer.setImage(*view.rgb, false);
+        } else if (view.indexed != nullptr) {
+            std::vector<PaletteEntry> palette;
+            palette.reserve(view.palette.size());
+            for (const color::PaletteEntry& entry : view.palette)
+                palette.push_back({entry.blue, entry.green, entry.red, 0});
+            layer.setPalette(palette, 0);
+            layer.setImage(*view.indexed, false);
+        } else {
+            layer.clear();
+        }
+    }
+    m_view->invalidate();
+}
+
+void CMainDlg::selectView(int buttonId)
+{
+    for (int slot = 1; slot <= 4; ++slot) {
+        if (LayerEntry* entry = m_view->findLayer(slot))
+            entry->visible = slot == buttonId - 1000;
+    }
+    m_view->invalidate();
+}
+
+void CMainDlg::openDroppedFile(const std::string& path)
+{
+    if (app::droppedFileKind(path) == app::DroppedFileKind::None)
+        return;
+    reported([&] {
+        std::unique_ptr<imaging::RgbImage> image = app::loadDroppedFile(path);
+        if (image)
+            showResults(std::move(image));
+    });
+}
+
+void CMainDlg::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void CMainDlg::dropEvent(QDropEvent* event)
+{
+    const QList<QUrl> urls = event->mimeData()->urls();
+    const auto local = std::find_if(urls.begin(), urls.end(), [](const QUrl& url) { return url.isLocalFile(); });
+    if (local == urls.end())
+        return;
+    event->acceptProposedAction();
+    openDroppedFile(local->toLocalFile().toStdString());
+}
+
+void CMainDlg::onScan()
+{
+    scan();
+}
+
+void CMainDlg::acceptImage(std::unique_ptr<imaging::RgbImage> image)
+{
+    showResults(std::move(image));
+}
+
+void CMainDlg::reportError(const foundation::Exception& error)
+{
+    m_app.reportError(error, app::MessageIcon::Exclamation);
+}
+
+void CMainDlg::postSaveScan()
+{
+    QCoreApplication::postEvent(this, new QEvent(SaveScanEvent));
+}
+
+void CMainDlg::post(const scanner::SourceMessage& message)
+{
+    QCoreApplication::postEvent(this, new SourceMessageEvent(message));
+}
+
+bool CMainDlg::eventFilter(QObject* watched, QEvent* event)
+{
+    const void* message = nullptr;
+    if (event->type() == SourceEvent)
+        message = &static_cast<SourceMessageEvent*>(event)->message();
+    if (offerEvent(message))
+        return true;
+    return QDialog::eventFilter(watched, event);
+}
+
+bool CMainDlg::event(QEvent* event)
+{
+    if (event->type() == SaveScanEvent) {
+        saveScan();
+        return true;
+    }
+    if (event->type() == SourceEvent)
+        return true;  // a left-over scanner message the connection did not want
+    return QDialog::event(event);
+}
+
+void CMainDlg::saveScan()
+{
+    reported([this] {
+        const imaging::RgbImage* image = m_analyzer->image();
+        // The first scan of the run was refused before the analyser took it:
+        // there is nothing to save.
+        if (image == nullptr)
+            return;
+        const foundation::GeneralSettings& general = m_app.general();
+        const std::string file = imaging::saveScan(*image, m_app.startDir(), general.saveDir, general.saveFormat);
+        std::string description = "?";
+        if (general.askForDescr) {
+            m_services.questionBeep();
+            CDescrDlg dialog(this);
+            if (m_services.runModal(dialog) == QDialog::Accepted)
+                description = dialog.name();
+        }
+        m_app.log().write(foundation::LogLevel::Info,
+                          foundation::format("Nasnímán a uložen obrázek %s (%s)", file.c_str(), description.c_str()));
+    });
+}
+
+void CMainDlg::onAdd()
+{
+    if (m_currentScan == nullptr)
+        return;
+    CDescrDlg dialog(this);
+    if (m_services.runModal(dialog) != QDialog::Accepted)
+        return;
+    reported([&] {
+        catalog::GarmentCatalog& catalog = m_app.catalog();
+        const int slot = catalog.add(*m_currentScan, dialog.name());
+        // The list shows the name as stored, at most 64 characters.
+        const int position = insertName(QString::fromStdString(catalog.name(slot)), slot);
+        m_matchIndex = slot;
+        m_nameList->setCurrentIndex(position);
+        updateButtons();
+    });
+}
+
+void CMainDlg::onCorrect()
+{
+    const int selected = m_nameList->currentIndex();
+    const int slot = selected >= 0 ? m_nameList->itemData(selected).toInt() : -1;
+    if (slot < 0 || m_currentScan == nullptr)
+        return;
+    reported([&] {
+        catalog::GarmentCatalog& catalog = m_app.catalog();
+        const std::string question = foundation::format(
+            foundation::loadString(foundation::stringId::ConfirmCorrect).c_str(), catalog.name(slot).c_str());
+        if (m_services.messageBox(this, question, app::MessageIcon::Information, MessageButtons::YesNo)
+            != MessageAnswer::Yes)
+            return;
+        catalog.correct(slot, *m_currentScan);
+    });
+}
+
+void CMainDlg::onDelete()
+{
+    const int selected = m_nameList->currentIndex();
+    const int slot = selected >= 0 ? m_nameList->itemData(selected).toInt() : -1;
+    if (slot < 0)
+        return;
+    reported([&] {
+        catalog::GarmentCatalog& catalog = m_app.catalog();
+        const std::string question = foundation::format(
+            foundation::loadString(foundation::stringId::ConfirmDelete).c_str(), catalog.name(slot).c_str());
+        if (m_services.messageBox(this, question, app::MessageIcon::Information, MessageButtons::YesNo)
+            != MessageAnswer::Yes)
+            return;
+        // The catalogue first: when storing fails, the list still matches it.
+        catalog.erase(slot);
+        m_nameList->removeItem(selected);
+        m_nameList->setCurrentIndex(-1);
+        updateButtons();
+        m_nameList->setFocus();
+    });
+}
+
+void CMainDlg::onAbout()
+{
+    CAboutDlg dialog(this);
+    m_services.runModal(dialog);
+}
+
+} // namespace vestiscop::ui

@@ -1,0 +1,156 @@
+#pragma once
+// The whole user interface: one dialog that starts scans, takes dropped BMP
+// and PNG files, writes the findings of every analysis as text into
+// read-only fields a screen reader reads (colours, pattern), shows the
+// recognised garment as the selection of the name list with its similarity,
+// and carries the catalogue's add, correct and delete commands. With
+// ExtendedUI on it also shows the picture and three analysis images for a
+// sighted helper.
+//
+// Controls carry the ids of dialog template 102 (see ControlIds.h); every
+// text field, the list and every button has the accessible name of its label
+// or caption, and the focus moves to the colour findings after an analysis.
+//
+// Ownership: the dialog owns the analyser, the image view (which owns its
+// four layers) and, as its base, the scanner connection. The application
+// object and the windowing services must outlive it. While it exists, every
+// event of the application is offered to the scanner connection first.
+// Failures of commands are shown with the exclamation icon and logged; the
+// dialog goes on.
+
+#include <memory>
+#include <string>
+
+#include <QDialog>
+#include <QEvent>
+
+#include "app/Application.h"
+#include "color/AnalysisViews.h"
+#include "color/ColorAnalyzer.h"
+#include "scanner/Acquisition.h"
+#include "ui/WindowingServices.h"
+
+class QComboBox;
+class QFrame;
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
+class QRadioButton;
+
+namespace vestiscop::ui {
+
+class CImgViewCtrl;
+class ImageLayer;
+
+class CMainDlg : public QDialog, public scanner::Acquisition, public scanner::EventSink {
+public:
+    // Control ids of the dialog template.
+    static constexpr int ScanId = 1;
+    static constexpr int EndId = 2;
+    static constexpr int ViewFrameId = 1000;
+    static constexpr int PictureViewId = 1001;
+    static constexpr int ChromaViewId = 1002;
+    static constexpr int SeparationViewId = 1003;
+    static constexpr int TextureViewId = 1004;
+    static constexpr int ColorFieldId = 1006;
+    static constexpr int AboutId = 1012;
+    static constexpr int NameListId = 1013;
+    static constexpr int AddId = 1014;
+    static constexpr int CorrectId = 1015;
+    static constexpr int DeleteId = 1016;
+    static constexpr int DividerId = 1018;
+    static constexpr int PatternFieldId = 1019;
+    static constexpr int SimilarityId = 1020;
+
+    // Builds and initialises the dialog: the view, the scanner (a failure is
+    // reported and disables Scan for the run), the name list from the
+    // catalogue, the button states; the focus on Scan.
+    CMainDlg(app::Application& application, WindowingServices& services);
+    ~CMainDlg() override;
+
+    // Analyses an image (scanned or dropped) and shows the findings. The
+    // analyser takes the image. Failures propagate; fields already written
+    // keep their new text.
+    void showResults(std::unique_ptr<imaging::RgbImage> image);
+    // A dropped file: BMP or PNG by extension (ignoring case) is read and
+    // analysed; any other name does nothing; a failure is reported.
+    void openDroppedFile(const std::string& path);
+
+    // The dialog's own event that saves the last scan once the handler that
+    // posted it has returned.
+    static QEvent::Type saveScanEventType();
+
+    // The current state, for tests and tools.
+    bool hasCurrentScan() const { return m_currentScan != nullptr; }
+    int matchIndex() const { return m_matchIndex; }
+    CImgViewCtrl* view() const { return m_view; }
+
+    // Every event of the application passes here first: the scanner's own
+    // events are consumed by the connection.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+protected:
+    bool event(QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+    // scanner::Acquisition
+    void acceptImage(std::unique_ptr<imaging::RgbImage> image) override;
+    void reportError(const foundation::Exception& error) override;
+    void postSaveScan() override;
+
+public:
+    // scanner::EventSink: any thread.
+    void post(const scanner::SourceMessage& message) override;
+
+private:
+    void createControls();
+    void createView();
+    void startScanner();
+    void narrowToTextSide();
+    void fillNameList();
+    // Inserts in the list's collation order; returns the position.
+    int insertName(const QString& name, int slot);
+    int positionOfSlot(int slot) const;
+    void updateButtons();
+    void showViews();
+    void selectView(int buttonId);
+
+    void onScan();
+    void onAdd();
+    void onCorrect();
+    void onDelete();
+    void onAbout();
+    void saveScan();
+
+    // Runs a command and reports what it throws.
+    template <typename Work>
+    void reported(Work work);
+
+    app::Application& m_app;
+    WindowingServices& m_services;
+
+    CImgViewCtrl* m_view = nullptr;
+    ImageLayer* m_layers[4] = {};
+    QPlainTextEdit* m_colorField = nullptr;
+    QPlainTextEdit* m_patternField = nullptr;
+    QComboBox* m_nameList = nullptr;
+    QLabel* m_similarityLabel = nullptr;
+    QPushButton* m_scanButton = nullptr;
+    QPushButton* m_addButton = nullptr;
+    QPushButton* m_correctButton = nullptr;
+    QPushButton* m_deleteButton = nullptr;
+    QPushButton* m_aboutButton = nullptr;
+    QPushButton* m_endButton = nullptr;
+    QFrame* m_divider = nullptr;
+    QRadioButton* m_viewButtons[4] = {};
+
+    std::unique_ptr<color::ColorAnalyzer> m_analyzer;
+    // The views of the last analysis; the layers show their pixels.
+    color::AnalysisViews m_views;
+    const color::ColorAnalysis* m_currentScan = nullptr;
+    double m_similarity = 0;
+    int m_matchIndex = -1;
+};
+
+} // namespace vestiscop::ui

@@ -1,0 +1,14 @@
+#pragma once
+// The windowed program from start to end: the application's start-up with
+// failures shown in a message box with the stop icon (and logged once the
+// log exists), then the main dialog run modally until the user ends it.
+
+namespace vestiscop::ui {
+
+class WindowingServices;
+
+// Returns the process's exit status: 0 after the dialog ended, 1 when the
+// start-up failed. Needs a QApplication.
+int runWindowedProgram(WindowingServices& services);
+
+} // namespace vestiscop::ui
