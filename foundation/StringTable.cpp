@@ -51,6 +51,7 @@ const std::unordered_map<int, const char*>& table()
         {2015, "vypíše tuto nápovědu"},
         {2016, "vypíše verzi programu"},
         {2017, "Neznámá volba %s"},
+        {2020, "nasnímá oděv skenerem a popíše jeho barvy, vzor a rozpoznaný oděv"},
 
         // Messages of the exceptions: the type's base id plus the code.
         {65000, "Neznámá vyjímka"},

@@ -23,5 +23,6 @@ inline constexpr int HelpDelete = 2014;
 inline constexpr int HelpHelp = 2015;
 inline constexpr int HelpVersion = 2016;
 inline constexpr int UnknownOption = 2017;   // %s: the option
+inline constexpr int HelpScan = 2020;
 
 } // namespace vestiscop::app::cli::cliText

@@ -1,0 +1,232 @@
+// vestiscop-cli scan [--json]: one acquisition exactly like pressing Scan in
+// the window (the same start-up of the scanner, negotiation and transfer),
+// then the analysis and output of "analyze", then, when SaveImage is on, the
+// saved scan with the description "?". The scanner's answer is awaited for
+// at most VESTISCOP_SCAN_TIMEOUT seconds (120 unless set): a scan that
+// brings nothing by then ends with "Čas pro operaci vypršel".
+
+#include <nlohmann/json.hpp>
+
+#include <chrono>
+#include <cstdlib>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/AnalysisReport.h"
+#include "app/cli/CliCommand.h"
+#include "app/cli/CliTextIds.h"
+#include "color/ColorAnalyzer.h"
+#include "foundation/Exception.h"
+#include "foundation/Format.h"
+#include "foundation/StringTable.h"
+#include "imaging/ScanArchive.h"
+#include "scanner/Acquisition.h"
+
+namespace vestiscop::app::cli {
+
+namespace {
+
+// Long enough for a slow flatbed at a high resolution; a device that has
+// not answered by then is not going to.
+constexpr long DefaultTimeoutSeconds = 120;
+
+std::chrono::seconds scanTimeout()
+{
+    const char* chosen = std::getenv("VESTISCOP_SCAN_TIMEOUT");
+    if (chosen && *chosen) {
+        char* end = nullptr;
+        const long seconds = std::strtol(chosen, &end, 10);
+        if (*end == '\0' && seconds > 0)
+            return std::chrono::seconds(seconds);
+    }
+    return std::chrono::seconds(DefaultTimeoutSeconds);
+}
+
+bool acceptsScanArguments(const std::vector<std::string>& arguments, std::string& problem)
+{
+    for (const std::string& argument : arguments) {
+        if (argument != "--json") {
+            problem = foundation::format(foundation::loadString(cliText::UnknownOption).c_str(), argument.c_str());
+            return false;
+        }
+    }
+    return true;
+}
+
+// The window's part in a scan, without a window: the image goes to the
+// analysis, failures go to standard error and the log, and the deferred
+// save is remembered until the acquisition is over.
+class CliAcquisition : public scanner::Acquisition {
+public:
+    explicit CliAcquisition(Application& app)
+        : Acquisition(app.scan(), app.general().saveImage), m_app(app),
+          m_analyzer(app.color(), app.texture(), app.colorNames())
+    {
+    }
+
+    // Waits on the connection's own queue until the acquisition is over.
+    // False when the deadline passed first.
+    bool await(std::chrono::steady_clock::time_point deadline)
+    {
+        while (!m_ended) {
+            const std::optional<scanner::SourceMessage> message = hiddenWindow()->take(deadline);
+            if (!message)
+                return false;
+            offerEvent(&*message);
+        }
+        return true;
+    }
+
+    const color::ColorAnalyzer& analyzer() const { return m_analyzer; }
+    bool analysed() const { return m_analysed; }
+    bool failed() const { return !m_failures.empty(); }
+    const std::vector<std::string>& failures() const { return m_failures; }
+    bool saveRequested() const { return m_saveRequested; }
+
+    void report(const foundation::Exception& error)
+    {
+        m_failures.push_back(error.message(m_app.messages(), 0));
+        m_app.reportError(error, MessageIcon::Exclamation);
+    }
+
+protected:
+    void acceptImage(std::unique_ptr<imaging::RgbImage> image) override
+    {
+        m_analyzer.analyze(std::move(image));
+        m_analysed = true;
+    }
+    void reportError(const foundation::Exception& error) override { report(error); }
+    void postSaveScan() override { m_saveRequested = true; }
+    void acquisitionEnded() override { m_ended = true; }
+
+private:
+    Application& m_app;
+    color::ColorAnalyzer m_analyzer;
+    bool m_ended = false;
+    bool m_analysed = false;
+    bool m_saveRequested = false;
+    std::vector<std::string> m_failures;
+};
+
+std::string textBlock(Application& app, const color::ColorAnalyzer& analyzer, int slot, double similarity)
+{
+    std::string block;
+    for (const std::string& line : colorFieldLines(analyzer.colors(), app.color().reportThr))
+        block += line + "\n";
+    block += patternText(analyzer.pattern()) + "\n";
+    if (slot >= 0)
+        block += app.catalog().name(slot) + " " + similarityText(similarity) + "\n";
+    else
+        block += foundation::loadString(foundation::stringId::UnknownGarment) + "\n";
+    return block;
+}
+
+nlohmann::json jsonObject(Application& app, const color::ColorAnalyzer& analyzer, int slot, double similarity)
+{
+    nlohmann::json colors = nlohmann::json::array();
+    for (const color::ColorCluster& colour : analyzer.colors()) {
+        colors.push_back({
+            {"share", colour.share},
+            {"percent", percentOf(colour.share)},
+            {"name", colour.color->name},
+            {"lab",
+             {static_cast<int>(static_cast<std::uint8_t>(colour.meanL())),
+              static_cast<int>(static_cast<std::int8_t>(colour.meanA())),
+              static_cast<int>(static_cast<std::int8_t>(colour.meanB()))}},
+            {"reported", !(colour.share < app.color().reportThr)},
+        });
+    }
+    nlohmann::json object = {
+        {"colors", colors},
+        {"pattern", {{"code", analyzer.pattern()}, {"text", patternText(analyzer.pattern())}}},
+        {"match", nullptr},
+    };
+    if (slot >= 0) {
+        object["match"] = {
+            {"slot", slot},
+            {"name", app.catalog().name(slot)},
+            {"similarity", similarity},
+            {"percent", percentOf(similarity)},
+        };
+    }
+    return object;
+}
+
+// The window's WM_SAVE_SCAN handler, with "?" as the description: the
+// analyser's current image goes to the scan archive and the log says so.
+// The file name, or nothing when it failed (reported).
+std::optional<std::string> saveScan(Application& app, CliAcquisition& acquisition)
+{
+    const imaging::RgbImage* image = acquisition.analyzer().image();
+    if (!image)
+        return std::nullopt;
+    try {
+        const std::string description = "?";
+        const std::string name =
+            imaging::saveScan(*image, app.startDir(), app.general().saveDir, app.general().saveFormat);
+        app.log().write(foundation::LogLevel::Info,
+                        foundation::format("Nasnímán a uložen obrázek %s (%s)", name.c_str(), description.c_str()));
+        return name;
+    } catch (const foundation::Exception& error) {
+        acquisition.report(error);
+    }
+    return std::nullopt;
+}
+
+int runScan(CliContext& context)
+{
+    Application& app = context.app;
+    const bool json = !context.arguments.empty();
+    const auto jsonLine = [](const nlohmann::json& object) {
+        return object.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
+    };
+
+    auto acquisition = std::make_unique<CliAcquisition>(app);
+    try {
+        acquisition->start(nullptr);
+    } catch (const foundation::Exception& error) {
+        acquisition->report(error);
+    }
+    if (!acquisition->failed()) {
+        app.log().write(foundation::LogLevel::Info, acquisition->scannerDescription());
+        if (acquisition->scan() && !acquisition->await(std::chrono::steady_clock::now() + scanTimeout()))
+            acquisition->report(foundation::SystemError(foundation::systemError::TimedOut, std::string()));
+    }
+    std::optional<std::string> saved;
+    if (acquisition->saveRequested())
+        saved = saveScan(app, *acquisition);
+
+    std::string output;
+    if (acquisition->analysed()) {
+        double similarity = 0;
+        const int slot = app.catalog().findMatch(acquisition->analyzer().analysis(), similarity);
+        if (json) {
+            nlohmann::json object = jsonObject(app, acquisition->analyzer(), slot, similarity);
+            object["saved"] = saved ? nlohmann::json(*saved) : nlohmann::json(nullptr);
+            if (acquisition->failed())
+                object["error"] = acquisition->failures().front();
+            output = jsonLine(object);
+        } else {
+            output = textBlock(app, acquisition->analyzer(), slot, similarity);
+        }
+    } else if (json) {
+        output = jsonLine({{"saved", saved ? nlohmann::json(*saved) : nlohmann::json(nullptr)},
+                           {"error", acquisition->failed() ? acquisition->failures().front() : std::string()}});
+    }
+    const bool failed = acquisition->failed();
+    // The scanner is shut down (a scan still running is stopped) before the
+    // result is written.
+    acquisition.reset();
+    writeOut(context.out, output);
+    return failed ? ExitFailure : ExitSuccess;
+}
+
+const CliCommandRegistration registration{CliCommand{"scan", "scan [--json]", cliText::HelpScan,
+                                                     catalog::GarmentCatalog::Access::Lookup,
+                                                     &acceptsScanArguments, &runScan}};
+
+} // namespace
+
+} // namespace vestiscop::app::cli

@@ -1,0 +1,201 @@
+// vestiscop-cli scan run as a user would run it from a shell, in a
+// directory of its own with the shipped configuration and colour names,
+// against SANE's virtual test device.
+
+#include <nlohmann/json.hpp>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const char* const DeviceDefaults = R"(number_of_devices 1
+mode Gray
+depth 8
+hand-scanner false
+three-pass false
+three-pass-order RGB
+resolution_min 1.0
+resolution_max 1200.0
+resolution_quant 1.0
+resolution 50.0
+invert-endianess false
+read-limit false
+read-limit-size 1
+read-delay false
+read-delay-duration 1000
+fuzzy-parameters false
+ppl-loss 0
+non-blocking false
+select-fd false
+enable-test-options false
+geometry_min 0.0
+geometry_max 200.0
+geometry_quant 0.0
+tl_x 0.0
+tl_y 0.0
+br_x 80.0
+br_y 100.0
+)";
+
+std::string readFile(const fs::path& path)
+{
+    std::ifstream stream(path);
+    std::stringstream text;
+    text << stream.rdbuf();
+    return text.str();
+}
+
+struct Outcome {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+class ScanCommandTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_directory = fs::temp_directory_path() / ("vestiscop-scan-cli-" + std::to_string(getpid()) + "-" +
+                                                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(m_directory);
+        fs::create_directories(m_directory / "sane");
+        fs::copy_file(fs::path(VESTISCOP_SOURCE_DIR) / "data" / "barvy.txt", m_directory / "barvy.txt");
+        std::string configuration = readFile(fs::path(VESTISCOP_SOURCE_DIR) / "data" / "vestiscop.cfg");
+        const std::string saveOff = "SaveImage = 0";
+        configuration.replace(configuration.find(saveOff), saveOff.size(), "SaveImage = 1");
+        std::ofstream(m_directory / "vestiscop.cfg") << configuration;
+        device("test", "");
+    }
+    void TearDown() override { fs::remove_all(m_directory); }
+
+    void device(const std::string& backends, const std::string& extra)
+    {
+        std::ofstream(m_directory / "sane" / "dll.conf") << backends << "\n";
+        std::ofstream(m_directory / "sane" / "test.conf") << DeviceDefaults << extra;
+    }
+
+    Outcome scan(const std::string& arguments, const std::string& environment = "")
+    {
+        // The child's leak check is off: SANE's test backend leaves a few
+        // strings behind that cannot be told from ours once SANE unloads it.
+        const std::string command = "cd '" + m_directory.string() + "' && SANE_CONFIG_DIR='" +
+                                    (m_directory / "sane").string() +
+                                    "' ASAN_OPTIONS=detect_leaks=0 VESTISCOP_TWAIN_MANAGER= " + environment + " '" +
+                                    VESTISCOP_CLI_PATH + "' scan " + arguments + " > out.txt 2> err.txt";
+        Outcome run;
+        const int raw = std::system(command.c_str());
+        run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        run.out = readFile(m_directory / "out.txt");
+        run.err = readFile(m_directory / "err.txt");
+        return run;
+    }
+
+    std::string log() const { return readFile(m_directory / "vestiscop.log"); }
+
+    fs::path m_directory;
+};
+
+TEST_F(ScanCommandTest, WhitePageIsOneColourWithoutPattern)
+{
+    device("test", "test-picture \"Solid white\"\n");
+    const Outcome run = scan("--json");
+    ASSERT_EQ(run.status, 0) << run.err;
+    const nlohmann::json result = nlohmann::json::parse(run.out);
+    ASSERT_EQ(result["colors"].size(), 1u) << run.out;
+    EXPECT_EQ(result["colors"][0]["name"], "bílá");
+    EXPECT_EQ(result["colors"][0]["percent"], 100);
+    EXPECT_EQ(result["pattern"]["code"], 0);
+    EXPECT_TRUE(result["match"].is_null());
+}
+
+TEST_F(ScanCommandTest, BlackPageIsOneColourWithoutPattern)
+{
+    device("test", "test-picture \"Solid black\"\n");
+    const Outcome run = scan("");
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "100% černá (0 0 0)\nBez vzoru\nNeznámý oděv\n");
+}
+
+TEST_F(ScanCommandTest, ColourPatternHasSeveralColours)
+{
+    device("test", "test-picture \"Color pattern\"\n");
+    const Outcome run = scan("--json");
+    ASSERT_EQ(run.status, 0) << run.err;
+    const nlohmann::json result = nlohmann::json::parse(run.out);
+    EXPECT_GE(result["colors"].size(), 3u) << run.out;
+}
+
+TEST_F(ScanCommandTest, SavedScanIsNumberedAndLogged)
+{
+    device("test", "test-picture \"Solid white\"\n");
+    const Outcome run = scan("--json");
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(nlohmann::json::parse(run.out)["saved"], "scan000.png");
+    EXPECT_TRUE(fs::exists(m_directory / "skeny" / "scan000.png"));
+    const std::string text = log();
+    EXPECT_NE(text.find(" - INFO : Použit skener frontend-tester (Noname - test:0)\n"), std::string::npos) << text;
+    EXPECT_NE(text.find(" - INFO : Nasnímán a uložen obrázek scan000.png (?)\n"), std::string::npos) << text;
+}
+
+struct FailureCase {
+    const char* backends;
+    const char* device;
+    const char* message;
+};
+
+class ScanFailureTest : public ScanCommandTest, public ::testing::WithParamInterface<FailureCase> {};
+
+TEST_P(ScanFailureTest, IsReportedAndLogged)
+{
+    device(GetParam().backends, GetParam().device);
+    const Outcome run = scan("");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, std::string(GetParam().message) + "\n");
+    EXPECT_EQ(run.out, "");
+    EXPECT_NE(log().find(std::string(" - ERROR: ") + GetParam().message + "\n"), std::string::npos) << log();
+    EXPECT_FALSE(fs::exists(m_directory / "skeny" / "scan000.png"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Devices, ScanFailureTest,
+    ::testing::Values(FailureCase{"test", "read-status-code \"SANE_STATUS_JAMMED\"\n", "Selhání skeneru (uvízl papír)"},
+                      FailureCase{"test", "read-status-code \"SANE_STATUS_NO_DOCS\"\n",
+                                  "Selhání skeneru (ve skeneru není předloha)"},
+                      FailureCase{"", "", "Skener nebo jeho ovladač není instalován"}),
+    [](const ::testing::TestParamInfo<FailureCase>& info) {
+        return std::string(info.index == 0 ? "Jammed" : info.index == 1 ? "NoDocument" : "NoDevice");
+    });
+
+TEST_F(ScanCommandTest, DeviceThatNeverFinishesTimesOut)
+{
+    // At 1200 dpi with a pause after every block the page would take hours.
+    device("test", "read-delay true\nread-delay-duration 200000\n");
+    std::string configuration = readFile(m_directory / "vestiscop.cfg");
+    for (const char* key : {"XRes = 100", "YRes = 100"}) {
+        const std::string from = key;
+        configuration.replace(configuration.find(from), from.size(), from.substr(0, 7) + "1200");
+    }
+    std::ofstream(m_directory / "vestiscop.cfg") << configuration;
+    const Outcome run = scan("", "VESTISCOP_SCAN_TIMEOUT=1");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "Čas pro operaci vypršel\n");
+    EXPECT_NE(log().find(" - ERROR: Čas pro operaci vypršel\n"), std::string::npos);
+}
+
+TEST_F(ScanCommandTest, UnknownOptionIsMisuse)
+{
+    const Outcome run = scan("--colour");
+    EXPECT_EQ(run.status, 64);
+    EXPECT_FALSE(fs::exists(m_directory / "vestiscop.log"));
+}
+
+} // namespace
