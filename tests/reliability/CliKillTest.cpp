@@ -1,0 +1,114 @@
+// The program killed outright (SIGKILL) at random moments while a script
+// adds, corrects and deletes definitions. Whatever moment the kill hits, the
+// Materials file stays a whole number of records, the catalogue loads, and
+// every definition whose command reported success is there (or, after a
+// reported deletion, gone). The moments come from a fixed seed, so a failure
+// repeats; VESTISCOP_KILL_SEED and VESTISCOP_KILL_STEPS explore others.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <iostream>
+#include <map>
+#include <random>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "CliFixture.h"
+
+namespace vestiscop::reliability {
+namespace {
+
+unsigned long environmentNumber(const char* name, unsigned long fallback)
+{
+    const char* text = std::getenv(name);
+    return text != nullptr && *text != '\0' ? std::strtoul(text, nullptr, 10) : fallback;
+}
+
+TEST(CliKill, EveryReportedChangeSurvivesAKill)
+{
+    DataDir dir;
+    const unsigned long seed = environmentNumber("VESTISCOP_KILL_SEED", 20261207);
+    const unsigned long steps = environmentNumber("VESTISCOP_KILL_STEPS", 60);
+    std::mt19937 random(static_cast<std::mt19937::result_type>(seed));
+    std::vector<std::string> pictures;
+    for (int i = 0; i < 8; ++i)
+        pictures.push_back(dir.picture("p" + std::to_string(i) + ".bmp", i));
+
+    // How long one command takes here: the kills fall anywhere from its start
+    // to a little past its usual end.
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(dir.cli({"add", "mereni", pictures[0]}).exitedWith(ExitSuccess));
+    const auto typical = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start);
+
+    std::set<std::string> present{"mereni"};  // reported added, not since touched by a kill
+    std::set<std::string> deleted;            // reported deleted
+    int nextName = 0;
+    int kills = 0;
+    int successes = 0;
+    for (unsigned long step = 0; step < steps; ++step) {
+        std::vector<std::string> command;
+        const int kind = present.empty() ? 0 : static_cast<int>(random() % 3);
+        std::string name;
+        if (kind == 0) {
+            name = "k" + std::to_string(nextName++);
+            command = {"add", name, pictures[random() % pictures.size()]};
+        } else {
+            auto it = present.begin();
+            std::advance(it, static_cast<long>(random() % present.size()));
+            name = *it;
+            if (kind == 1)
+                command = {"correct", name, pictures[random() % pictures.size()]};
+            else
+                command = {"delete", name};
+        }
+        const auto delay = std::chrono::microseconds(random() % (typical.count() * 6 / 5 + 1));
+
+        ChildProcess child(cliProgram(), command, dir.options());
+        ChildResult result;
+        const bool killed = child.killAfter(delay, result);
+        SCOPED_TRACE("step " + std::to_string(step) + ": " + command[0] + " " + name);
+        if (killed) {
+            ++kills;
+            // Unknown whether it happened: an interrupted deletion may or may
+            // not have freed the slot, an interrupted addition may or may not
+            // have stored it. A correction never removes a definition.
+            if (kind != 1)
+                present.erase(name);
+        } else {
+            ASSERT_TRUE(result.exitedWith(ExitSuccess)) << result.exitCode << " " << result.signal << result.err;
+            ++successes;
+            if (kind == 0)
+                present.insert(name);
+            if (kind == 2) {
+                present.erase(name);
+                deleted.insert(name);
+            }
+        }
+        // After every step the file is whole records.
+        ASSERT_EQ(dir.readFile("odevy.dat").size() % RecordSize, 0u);
+    }
+    std::cout << "seed " << seed << ": " << kills << " commands killed, " << successes << " completed\n";
+    EXPECT_GT(kills, 0) << "no command was interrupted: the moments are too late";
+    EXPECT_GT(successes, 0) << "no command finished: the moments are too early";
+
+    const ChildResult listed = dir.cli({"list"});
+    ASSERT_TRUE(listed.exitedWith(ExitSuccess)) << listed.err;
+    std::set<std::string> inUse;
+    for (const std::string& name : dir.names()) {
+        if (!name.empty()) {
+            EXPECT_TRUE(inUse.insert(name).second) << name << " stored twice";
+        }
+    }
+    for (const std::string& name : present) {
+        EXPECT_EQ(inUse.count(name), 1u) << name << " was reported stored but is missing";
+        EXPECT_NE(listed.out.find("\t" + name + "\n"), std::string::npos) << name;
+    }
+    for (const std::string& name : deleted)
+        EXPECT_EQ(inUse.count(name), 0u) << name << " was reported deleted but is still there";
+}
+
+} // namespace
+} // namespace vestiscop::reliability
