@@ -18,8 +18,16 @@ GaussianKernel gaussianKernel(double sigma)
                                          / (sigma * 2.5066282746310002);
     const double total = g[0] + 2 * (g[1] + g[2] + g[3] + g[4]);
     GaussianKernel kernel{};
-    for (std::size_t i = 0; i < 5; ++i)
-        kernel[i] = static_cast<std::int32_t>(std::floor(g[i] / total * 65536 + 0.5));
+    for (std::size_t i = 0; i < 5; ++i) {
+        const double weight = g[i] / total;
+        // A Filter far from 1 (below about 1e-154 or near the largest double)
+        // overflows or underflows the terms above into 0/0 or inf/inf. Such a
+        // sigma gets the kernel the formula tends to: none of the neighbours
+        // for a tiny one, the flat average of all nine taps for a huge one.
+        if (!std::isfinite(weight))
+            return sigma < 1 ? GaussianKernel{65536, 0, 0, 0, 0} : GaussianKernel{7282, 7282, 7282, 7282, 7282};
+        kernel[i] = static_cast<std::int32_t>(std::floor(weight * 65536 + 0.5));
+    }
     return kernel;
 }
 
