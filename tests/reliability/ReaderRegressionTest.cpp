@@ -8,6 +8,7 @@
 
 #include "color/ColorAnalyzer.h"
 #include "color/ColorNameTable.h"
+#include "color/GaussianFilter.h"
 #include "foundation/Exception.h"
 #include "foundation/Settings.h"
 #include "imaging/Image.h"
@@ -59,6 +60,26 @@ TEST(AnalyzerRegression, HugeLumaScaleGivesLightnessByteZero)
     }
     for (const color::LabPixel& centre : analyzer.clusterLab())
         EXPECT_EQ(centre.l, 0);
+}
+
+// Filter values far from 1 pass the start-up check (they are finite) but
+// made the kernel weights 0/0 or inf/inf, whose conversion to an integer is
+// undefined. The kernel is now the limit of the formula: a tiny sigma keeps
+// each pixel as it is, a huge one averages the nine taps evenly (65536 / 9).
+TEST(AnalyzerRegression, ExtremeFilterSigmaGivesTheLimitKernel)
+{
+    using Kernel = color::GaussianKernel;
+    EXPECT_EQ(color::gaussianKernel(1e-200), (Kernel{65536, 0, 0, 0, 0}));
+    EXPECT_EQ(color::gaussianKernel(4.9e-324), (Kernel{65536, 0, 0, 0, 0}));
+    EXPECT_EQ(color::gaussianKernel(1e308), (Kernel{7282, 7282, 7282, 7282, 7282}));
+    // Ordinary sigmas keep their kernels: weights that sum to 65536 give or
+    // take the rounding of the nine taps.
+    for (double sigma : {0.5, 1.0, 2.0, 100.0}) {
+        const Kernel kernel = color::gaussianKernel(sigma);
+        const int total = kernel[0] + 2 * (kernel[1] + kernel[2] + kernel[3] + kernel[4]);
+        EXPECT_NEAR(total, 65536, 5) << sigma;
+        EXPECT_GE(kernel[0], kernel[4]) << sigma;
+    }
 }
 
 } // namespace
