@@ -377,4 +377,25 @@ TEST_F(CatalogFile, FailedAdditionLeavesMemoryAndFileAsTheyWere)
     EXPECT_EQ(readFile().size(), 576u);
 }
 
+// A file-size limit also refuses writes beyond it inside the file, which
+// makes an in-place store fail: entirely (slot 2 lies past the limit) or
+// after its first 75 bytes, colour A among them (slot 1 straddles it).
+TEST_F(CatalogFile, FailedInPlaceEditsLeaveMemoryAndFileAsTheyWere)
+{
+    const Bytes original = fiveRecords();
+    writeFile(original);
+    GarmentCatalog catalog(settings);
+    const ColorAnalysis slot1 = catalog.slot(1);
+    {
+        FileSizeLimit limit(96 + 75);
+        EXPECT_THROW(catalog.erase(2), SystemError);
+        EXPECT_THROW(catalog.correct(1, scanRecord(lab(90, 9, 9), 0.9, lab(10, 1, 1), 0.1)), SystemError);
+    }
+    EXPECT_TRUE(catalog.inUse(2));
+    EXPECT_EQ(catalog.slot(1).colorA, slot1.colorA);
+    EXPECT_EQ(catalog.slot(1).shareA, slot1.shareA);
+    EXPECT_EQ(catalog.slot(1).colorB, slot1.colorB);
+    EXPECT_EQ(readFile(), original);
+}
+
 } // namespace
