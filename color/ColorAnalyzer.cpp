@@ -29,13 +29,13 @@ std::uint8_t lowByte(double integral)
     return static_cast<std::uint8_t>(r);
 }
 
-// About one cache entry per eight region pixels, between 1 Ki and 256 Ki
-// entries: a fabric's smoothed scan repeats its colours, and a cache much
-// larger than that would cost more memory than the region itself.
+// About one colour memory entry per four region pixels, between 1 Ki and
+// 256 Ki entries: room for the distinct colours of a noisy scan without the
+// table outweighing the region itself.
 unsigned cacheBitsFor(std::int64_t pixels)
 {
     unsigned bits = 10;
-    while (bits < LabConverter::DefaultCacheBits && (std::int64_t{1} << bits) < pixels / 8)
+    while (bits < LabConverter::DefaultCacheBits && (std::int64_t{1} << bits) < pixels / 4)
         ++bits;
     return bits;
 }

@@ -6,7 +6,7 @@
 namespace vestiscop::color {
 
 LabConverter::LabConverter(double gamma, unsigned cacheBits)
-    : m_gamma(gamma), m_shift(32 - std::clamp(cacheBits, 1u, 24u)),
+    : m_gamma(gamma), m_shift(32 - std::clamp(cacheBits, 1u, 24u)), m_mask((1u << (32 - m_shift)) - 1),
       m_cache(std::make_unique<std::uint64_t[]>(std::size_t{1} << (32 - m_shift)))
 {
     // The same expression as rgbToXyz's linearisation, so the table holds its exact values.
