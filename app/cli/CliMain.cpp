@@ -33,7 +33,11 @@ void printHelp()
 {
     std::string help = text(cliText::Usage) + "\n" + text(cliText::About) + "\n\n" + text(cliText::Commands) + "\n";
     const auto line = [&help](const std::string& synopsis, const std::string& description) {
-        help += foundation::format("  %-30s %s\n", synopsis.c_str(), description.c_str());
+        // Padded by characters, not bytes: the synopses hold Czech letters.
+        std::size_t characters = 0;
+        for (const char c : synopsis)
+            characters += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+        help += "  " + synopsis + std::string(characters < 30 ? 31 - characters : 1, ' ') + description + "\n";
     };
     for (const CliCommand& command : cliCommands())
         line(command.synopsis, text(command.helpId));
