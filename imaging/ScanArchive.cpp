@@ -49,12 +49,25 @@ std::string saveScan(const RgbImage& image, const std::string& startDirectory, c
     const bool png = format == foundation::SaveFormat::Png;
     const std::string name = foundation::format("scan%03d.", nextNumber(entries)) + (png ? "png" : "bmp");
     const std::string path = directory + name;
+    // A scan that could not be written in full (a full disk) is no picture:
+    // what was written goes again, so the archive holds only whole files and
+    // the next scan takes the same number. Only a file this call opened is
+    // removed, never one it failed to open.
+    const auto write = [&](ImageFile& file) {
+        try {
+            saveImage(image, file);
+        } catch (...) {
+            std::error_code ignoredRemoval;
+            std::filesystem::remove(path, ignoredRemoval);
+            throw;
+        }
+    };
     if (png) {
         PngFile file(path, ImageFile::Write);
-        saveImage(image, file);
+        write(file);
     } else {
         BmpFile file(path, ImageFile::Write);
-        saveImage(image, file);
+        write(file);
     }
     return name;
 }

@@ -15,7 +15,7 @@ namespace vestiscop::imaging {
 // startDirectory (ending in '/') + saveDir, creating that directory (one
 // level) when missing. Returns the file name without directory, for example
 // "scan007.png". Failures (directory search, open, write) propagate as
-// SystemError; a partly written file stays on disk.
+// SystemError; a file that could not be written in full is removed.
 std::string saveScan(const RgbImage& image, const std::string& startDirectory, const std::string& saveDir,
                      foundation::SaveFormat format);
 
