@@ -13,6 +13,20 @@ std::size_t bytes(int length)
     return static_cast<std::size_t>(length);
 }
 
+// The weights as floats, for the blur loops. The fixed-point sums stay exact
+// in single precision: every weight and byte is an integer, and every
+// partial sum is at most 255 times the weights summed so far, at most
+// 255 x 65536 < 2^24, so nothing is ever rounded. Single precision
+// multiplies four lanes at a time where 32-bit integer multiplies would not.
+struct KernelFloats {
+    explicit KernelFloats(const GaussianKernel& k)
+        : w0(static_cast<float>(k[0])), w1(static_cast<float>(k[1])), w2(static_cast<float>(k[2])),
+          w3(static_cast<float>(k[3])), w4(static_cast<float>(k[4]))
+    {
+    }
+    float w0, w1, w2, w3, w4;
+};
+
 } // namespace
 
 ChannelSplit::ChannelSplit(imaging::Filter& upstream, int channel)
@@ -59,12 +73,12 @@ const std::uint8_t* HorizontalBlur::pull()
     const std::uint8_t* __restrict__ e = m_upstream.pull() + EdgeExtend::Margin;
     std::uint8_t* __restrict__ out = m_row.data();
     const int width = rowLength();
-    const std::int32_t w0 = m_kernel[0], w1 = m_kernel[1], w2 = m_kernel[2], w3 = m_kernel[3], w4 = m_kernel[4];
-    // The sum is never negative, so the shift is the truncating division.
+    const KernelFloats w(m_kernel);
     for (int x = 0; x < width; ++x) {
-        const std::int32_t sum = w0 * e[x] + w1 * (e[x + 1] + e[x - 1]) + w2 * (e[x + 2] + e[x - 2])
-                                 + w3 * (e[x + 3] + e[x - 3]) + w4 * (e[x + 4] + e[x - 4]);
-        out[x] = static_cast<std::uint8_t>(sum >> 16);
+        const float sum = w.w0 * e[x] + w.w1 * static_cast<float>(e[x + 1] + e[x - 1])
+                          + w.w2 * static_cast<float>(e[x + 2] + e[x - 2]) + w.w3 * static_cast<float>(e[x + 3] + e[x - 3])
+                          + w.w4 * static_cast<float>(e[x + 4] + e[x - 4]);
+        out[x] = static_cast<std::uint8_t>(static_cast<std::int32_t>(sum) >> 16);
     }
     return out;
 }
@@ -120,11 +134,12 @@ const std::uint8_t* VerticalBlur::pull()
     const std::uint8_t* __restrict__ r7 = ringRow(7);
     const std::uint8_t* __restrict__ r8 = ringRow(8);
     std::uint8_t* __restrict__ out = m_row.data();
-    const std::int32_t w0 = m_kernel[0], w1 = m_kernel[1], w2 = m_kernel[2], w3 = m_kernel[3], w4 = m_kernel[4];
+    const KernelFloats w(m_kernel);
     for (std::size_t x = 0; x < width; ++x) {
-        const std::int32_t sum = w0 * r4[x] + w1 * (r5[x] + r3[x]) + w2 * (r6[x] + r2[x]) + w3 * (r7[x] + r1[x])
-                                 + w4 * (r8[x] + r0[x]);
-        out[x] = static_cast<std::uint8_t>(sum >> 16);
+        const float sum = w.w0 * r4[x] + w.w1 * static_cast<float>(r5[x] + r3[x])
+                          + w.w2 * static_cast<float>(r6[x] + r2[x]) + w.w3 * static_cast<float>(r7[x] + r1[x])
+                          + w.w4 * static_cast<float>(r8[x] + r0[x]);
+        out[x] = static_cast<std::uint8_t>(static_cast<std::int32_t>(sum) >> 16);
     }
     m_oldest = (m_oldest + 1) % Taps;
     --m_filled;

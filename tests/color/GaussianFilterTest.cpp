@@ -92,7 +92,7 @@ INSTANTIATE_TEST_SUITE_P(Sizes, GaussianFilterReferenceTest,
                          ::testing::Values(FilterCase{1, 1, 1.0}, FilterCase{1, 7, 1.0}, FilterCase{7, 1, 2.0},
                                            FilterCase{2, 2, 0.5}, FilterCase{3, 12, 2.0}, FilterCase{13, 9, 1.0},
                                            FilterCase{40, 33, 3.7}, FilterCase{64, 5, 0.8},
-                                           FilterCase{9, 9, 1.5}));
+                                           FilterCase{9, 9, 1.5}, FilterCase{16, 16, 0.25}, FilterCase{16, 16, 10.0}));
 
 TEST(GaussianFilterTest, WindowSourceReadsOnlyItsOwnPixels)
 {
