@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
-# Installs the Debian packages of scripts/debian-packages.txt that are missing.
-# Sourced or run by ./run.sh and ./test.sh; asks apt only when something is missing.
+# Installs the Debian packages of scripts/debian-packages.txt that are missing,
+# or those of the list file given as the first argument (./bench.sh passes
+# scripts/bench-packages.txt). Sourced or run by ./run.sh, ./test.sh and
+# ./bench.sh; asks apt only when something is missing.
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
-mapfile -t wanted < <(grep -v -E '^\s*(#|$)' "$here/debian-packages.txt")
+list="${1:-$here/debian-packages.txt}"
+mapfile -t wanted < <(grep -v -E '^\s*(#|$)' "$list")
 missing=()
 for pkg in "${wanted[@]}"; do
   status=$(dpkg-query -W -f='${db:Status-Status}' "$pkg" 2>/dev/null || true)

@@ -1,0 +1,119 @@
+#!/usr/bin/env bash
+# Measures the shipped configuration: colour naming, pattern classification,
+# recognition, and the speed and memory of vestiscop-cli against ImageMagick's
+# quantisation. Installs what is missing, builds the Release programs in
+# build-bench, generates the corpus and prints one table (also written to
+# build-bench/bench-table.txt). Not part of ./test.sh; takes several minutes.
+#
+#   ./bench.sh            everything, reported on the checking part
+#   BENCH_SPLIT=tune ./bench.sh    the same on the tuning part
+set -euo pipefail
+cd "$(dirname "$0")"
+root=$(pwd)
+bash scripts/setup.sh
+bash scripts/setup.sh scripts/bench-packages.txt
+if ! command -v npm >/dev/null; then
+  bash -c 'sudo=(); [ "$(id -u)" -ne 0 ] && sudo=(sudo); "${sudo[@]}" apt-get install -y --no-install-recommends npm'
+fi
+
+build=build-bench
+split=${BENCH_SPLIT:-check}
+# GCC 12 at -O3 reports false overlaps in std::string concatenation
+# (-Wrestrict); the Release build must not fail on them.
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVESTISCOP_TESTS=OFF -DCMAKE_CXX_FLAGS=-Wno-restrict >/dev/null
+nice cmake --build "$build" --target vestiscop-cli vestiscop_bench make_bench_corpus make_color_table -j "$(nproc)"
+
+work="$root/$build/bench"
+mkdir -p "$work"
+
+# The colour survey list, pinned, into a scratch folder (not part of the tree).
+survey="$work/survey.tsv"
+if [ ! -s "$survey" ]; then
+  mkdir -p "$work/npm"
+  (cd "$work/npm" && npm install --no-audit --no-fund --ignore-scripts --silent color-name-lists@3.33.2)
+  node -e 'for (const c of require(process.argv[1]).lists.xkcd) console.log(c.name + "\t" + c.hex)' \
+    "$work/npm/node_modules/color-name-lists" > "$survey"
+fi
+
+# Image files: two fabrics of every family to look at, and a 2048 x 2048
+# scan as BMP and PNG for the speed comparison.
+nice "$build/tools/bench/make_bench_corpus" "$work/corpus" --split "$split" --per-family 2 --large 2048 >/dev/null
+
+bench="$build/tools/bench/vestiscop_bench"
+maps=(tools/bench/survey-basic-terms.tsv tools/bench/names-basic-terms.tsv)
+log="$work/bench-log.txt"
+: > "$log"
+run() { nice "$bench" --split "$split" "$@" | tee -a "$log"; }
+echo "== Colour naming"
+run naming "$survey" "${maps[@]}" barvy.txt
+run naming "$survey" "${maps[@]}" barvy-zakladni.txt
+echo "== Pattern"
+run --per-family 8 pattern
+echo "== Sweep (one setting at a time)"
+run --per-family 3 sweep
+echo "== Recognition"
+run recognition
+
+# Speed and peak memory, same files, same machine, one after the other.
+echo "== Speed"
+speed="$work/speed"
+rm -rf "$speed" && mkdir -p "$speed"
+sed -e 's/^Width = .*/Width = 2048/' -e 's/^Height = .*/Height = 2048/' data/vestiscop.cfg > "$speed/vestiscop.cfg"
+cp data/barvy.txt data/barvy-zakladni.txt "$speed/"
+cli="$root/$build/app/vestiscop-cli"
+measure() {  # label, command...: median wall seconds and peak resident kB of 3 runs
+  local label=$1; shift
+  local walls=() rss=0
+  for _ in 1 2 3; do
+    /usr/bin/time -f '%e %M' -o "$speed/time.txt" "$@" > "$speed/out.txt" 2>&1
+    read -r wall kb < "$speed/time.txt"
+    walls+=("$wall"); [ "$kb" -gt "$rss" ] && rss=$kb
+  done
+  local median
+  median=$(printf '%s\n' "${walls[@]}" | sort -g | sed -n 2p)
+  echo "$label $median $rss"
+}
+results=()
+for ext in bmp png; do
+  file="$work/corpus/large-2048.$ext"
+  results+=("$(cd "$speed" && measure "cli-$ext" "$cli" analyze "$file")")
+  results+=("$(cd "$speed" && measure "magick-$ext" convert "$file" +dither -colors 3 -format %c histogram:info:-)")
+done
+printf '%s\n' "${results[@]}" | tee -a "$log"
+
+# One table.
+table="$root/$build/bench-table.txt"
+{
+  echo "Vestiscop benchmark, $split part, $(date -u '+%Y-%m-%d %H:%M UTC')"
+  echo "Machine: $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ *//'), $(nproc) cores, $(awk '/MemTotal/ {printf "%.0f GiB", $2/1048576}' /proc/meminfo)"
+  awk -v results="$(printf '%s;' "${results[@]}")" '
+    /^RESULT naming/ { naming[++n] = $4 }
+    /^RESULT pattern/ { plain = $5; stripes = $7; check = $9; dots = $11; motif = $13; allstripes = $15 }
+    /^RESULT sweep/ { within = $5 }
+    /^RESULT recognition/ { right = $5; wrong = $7; rejected = $9; unrelated = $11 }
+    END {
+      fmt = "| %-52s | %10s | %-8s |\n"
+      printf fmt, "measure", "result", "target"
+      printf fmt, "basic-term naming, detailed table (barvy.txt)", naming[1] "%", ">= 90%"
+      printf fmt, "basic-term naming, basic table (barvy-zakladni.txt)", naming[2] "%", ""
+      printf fmt, "plain read as Bez vzoru", plain "%", ">= 95%"
+      printf fmt, "stripes 3 mm and wider read as Proužek", stripes "%", ">= 85%"
+      printf fmt, "stripes of all widths read as Proužek", allstripes "%", ""
+      printf fmt, "checks read as Kostka", check "%", ""
+      printf fmt, "dots read as Puntík", dots "%", ""
+      printf fmt, "motifs read as Neznámý motiv", motif "%", ""
+      printf fmt, "every class within 3 points of the sweep best", within, "yes"
+      printf fmt, "re-scans matched right", right "%", ">= 95%"
+      printf fmt, "re-scans matched wrong", wrong "%", "<= 2%"
+      printf fmt, "re-scans rejected", rejected "%", ""
+      printf fmt, "unrelated garments matched", unrelated "%", ""
+      split(results, r, ";")
+      for (i in r) if (r[i] != "") { split(r[i], f, " "); wall[f[1]] = f[2]; mem[f[1]] = f[3] }
+      for (k = 1; k <= 2; k++) {
+        e = k == 1 ? "bmp" : "png"
+        printf fmt, "2048x2048 " e ": vestiscop-cli analyze, wall s / peak MiB", wall["cli-" e] " / " int(mem["cli-" e] / 1024), ""
+        printf fmt, "2048x2048 " e ": convert -colors 3, wall s / peak MiB", wall["magick-" e] " / " int(mem["magick-" e] / 1024), ""
+        printf fmt, "2048x2048 " e ": ImageMagick time / vestiscop-cli time", sprintf("%.1fx", wall["magick-" e] / wall["cli-" e]), e == "bmp" ? ">= 5x" : ""
+      }
+    }' "$log"
+} | tee "$table"

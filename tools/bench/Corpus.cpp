@@ -1,0 +1,66 @@
+#include "Corpus.h"
+
+#include <stdexcept>
+
+namespace vestiscop::bench {
+
+namespace {
+
+std::uint32_t baseSeed(Split split, std::uint32_t purpose)
+{
+    return (split == Split::Tune ? 100000u : 200000u) + purpose * 10000u;
+}
+
+} // namespace
+
+Split parseSplit(const std::string& text)
+{
+    if (text == "tune")
+        return Split::Tune;
+    if (text == "check")
+        return Split::Check;
+    throw std::invalid_argument("split must be tune or check: " + text);
+}
+
+const char* splitName(Split split)
+{
+    return split == Split::Tune ? "tune" : "check";
+}
+
+std::vector<CorpusCase> patternCorpus(Split split, int perFamily)
+{
+    std::vector<CorpusCase> cases;
+    const auto& families = fabricFamilies();
+    for (std::size_t f = 0; f < families.size(); ++f) {
+        for (int i = 0; i < perFamily; ++i) {
+            const std::uint32_t seed = baseSeed(split, 1) + static_cast<std::uint32_t>(f * 100 + i);
+            CorpusCase c{makeFabric(families[f].name, seed), {}};
+            std::mt19937 random(seed ^ 0x5CA11EDu);
+            c.scan = randomScan(random, 100, 100, 512, 512);
+            cases.push_back(c);
+        }
+    }
+    return cases;
+}
+
+std::vector<GarmentScans> recognitionCorpus(Split split, int count, int scans)
+{
+    std::vector<GarmentScans> garments;
+    const auto& families = fabricFamilies();
+    for (int i = 0; i < count; ++i) {
+        const std::uint32_t seed = baseSeed(split, 2) + static_cast<std::uint32_t>(i);
+        GarmentScans g{makeFabric(families[static_cast<std::size_t>(i) % families.size()].name, seed), {}};
+        std::mt19937 random(seed ^ 0x5CA11EDu);
+        for (int s = 0; s < scans; ++s)
+            g.scans.push_back(randomScan(random, 100, 100, 512, 512));
+        garments.push_back(g);
+    }
+    return garments;
+}
+
+bool surveyColourHeldOut(std::size_t index)
+{
+    return index % 3 == 2;
+}
+
+} // namespace vestiscop::bench

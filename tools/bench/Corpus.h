@@ -1,0 +1,39 @@
+#pragma once
+// The benchmark corpus: which fabrics and which scans of them, for the
+// tuning part (settings are chosen on it) and the checking part (figures
+// are reported on it, never tuned on). The two parts use disjoint seeds,
+// so no fabric, colour choice or scan of one appears in the other.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "Garment.h"
+
+namespace vestiscop::bench {
+
+enum class Split { Tune, Check };
+
+Split parseSplit(const std::string& text);  // "tune" or "check"; std::invalid_argument otherwise
+const char* splitName(Split split);
+
+struct CorpusCase {
+    Fabric fabric;
+    Scan scan;  // resolution and size still to be set by the caller
+};
+
+// perFamily fabrics of every family, one scan each.
+std::vector<CorpusCase> patternCorpus(Split split, int perFamily);
+
+// Garments for recognition: count fabrics (families in turn) with scans
+// scans each; scan 0 is the one the garment is added from.
+struct GarmentScans {
+    Fabric fabric;
+    std::vector<Scan> scans;
+};
+std::vector<GarmentScans> recognitionCorpus(Split split, int count, int scans);
+
+// Held out from tuning: every third entry of the survey colour list.
+bool surveyColourHeldOut(std::size_t index);
+
+} // namespace vestiscop::bench

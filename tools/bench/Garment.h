@@ -1,0 +1,106 @@
+#pragma once
+// Garments for measuring the analysis: a fabric drawn in millimetres (plain,
+// stripes, checks, dots, irregular motifs) and one scan of it, rendered at a
+// given resolution with what a flatbed scanner adds: weave texture, an
+// uneven light, optical blur, sensor noise and the small shift and turn of
+// a garment laid on the glass again. Everything is drawn from a seed, so a
+// corpus is the same on every machine and nothing of it needs storing.
+
+#include <cstdint>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "imaging/Image.h"
+
+namespace vestiscop::bench {
+
+struct Rgb {
+    double r = 0;
+    double g = 0;
+    double b = 0;
+};
+
+// What the analysis should call the fabric; the value is the pattern code
+// the analyser returns for it.
+enum class Kind { Plain = 0, Stripes = 1, Check = 2, Dots = 3, Motif = 4 };
+
+// One repeating band of a stripe or check sett.
+struct Band {
+    int colour = 0;        // index into Fabric::colours
+    double widthMm = 0;
+};
+
+// An elliptic patch of a motif, in millimetres.
+struct Blob {
+    double x = 0;
+    double y = 0;
+    double rx = 0;
+    double ry = 0;
+    double angle = 0;  // radians
+    int colour = 0;
+};
+
+struct Fabric {
+    Kind kind = Kind::Plain;
+    std::string family;              // e.g. "stripes-h 3mm" (a row of the report)
+    std::vector<Rgb> colours;        // 0 is the ground
+    // Stripes: the sett repeats along the direction at angle (radians;
+    // 0 gives vertical stripes, pi/2 horizontal ones).
+    double angle = 0;
+    std::vector<Band> sett;
+    // Checks: warp bands across x and weft bands across y; where two bands
+    // cross the two yarn colours mix.
+    std::vector<Band> weft;
+    // Dots: diameter and centre spacing; alternate rows shifted by half.
+    double dotMm = 0;
+    double pitchMm = 0;
+    bool halfDrop = false;
+    // Motifs: patches laid on a square tile of tileMm that repeats.
+    std::vector<Blob> blobs;
+    double tileMm = 0;
+    // Weave: thread spacing and relief (fraction of brightness).
+    double threadMm = 0.3;
+    double relief = 0.05;
+    std::uint32_t yarnSeed = 1;
+
+    // The colour of the fabric surface at (x, y) mm, before weave and light.
+    Rgb colourAt(double x, double y) const;
+};
+
+// How one scan of a fabric is taken.
+struct Scan {
+    double xDpi = 100;
+    double yDpi = 100;
+    int width = 512;       // pixels
+    int height = 512;
+    double shiftXMm = 0;   // where the garment lies on the glass
+    double shiftYMm = 0;
+    double turn = 0;       // radians
+    double lightSlope = 0; // brightness change from one edge of the region to the other
+    double lightAngle = 0; // direction of that change
+    double blurPx = 0.6;   // optical blur, sigma in pixels
+    double noise = 3;      // sensor noise, sigma in 8-bit levels
+    std::uint32_t seed = 1;
+};
+
+// A fresh scan, independent of Scan::seed only in its noise.
+Scan randomScan(std::mt19937& random, double xDpi, double yDpi, int width, int height);
+
+// Renders the scan: 2 x 2 samples per pixel, weave relief, light, blur, noise.
+std::unique_ptr<imaging::RgbImage> render(const Fabric& fabric, const Scan& scan);
+
+// sRGB bytes of a colour given as 0xRRGGBB.
+Rgb rgbOf(std::uint32_t hex);
+
+// Random fabrics of each family, drawn from the seed. The palette is a set
+// of typical garment colours; two colours of one fabric differ clearly.
+struct FabricFamily {
+    std::string name;
+    Kind kind;
+};
+const std::vector<FabricFamily>& fabricFamilies();
+Fabric makeFabric(const std::string& family, std::uint32_t seed);
+
+} // namespace vestiscop::bench

@@ -1,0 +1,621 @@
+// Measures how well the shipped configuration names colours, classifies
+// patterns and recognises garments, driving the analysis in this process.
+//
+//   vestiscop_bench [--config FILE] [--split tune|check] [--per-family N] COMMAND
+//
+//   naming SURVEY.tsv SURVEY-MAP NAMES-MAP [TABLE]
+//       Names a uniform noisy patch of every mapped survey colour (the
+//       part of the list that --split selects) and compares the basic term
+//       of our name with the basic term of the survey name.
+//   pattern        Pattern text per fabric family, with the confusion matrix.
+//   sweep          Pattern accuracy per class while one setting at a time
+//                  (XRes/YRes, Filter, LumaScale, ClusterThr, HistSmooth,
+//                  MaxBins) moves away from the configured value.
+//   recognition [grid]
+//                  Catalogue of garments added from one scan each; how
+//                  re-scans and unrelated garments are matched. With "grid"
+//                  also a search over the [Matching] values.
+//
+// The configuration defaults to data/vestiscop.cfg of the source tree; the
+// colour table is its Definitions path, relative to the configuration's
+// folder. Figures go to standard output as aligned text tables.
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <exception>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "BasicTerms.h"
+#include "Corpus.h"
+#include "Garment.h"
+#include "catalog/GarmentCatalog.h"
+#include "color/ColorAnalyzer.h"
+#include "color/ColorNameTable.h"
+#include "foundation/Exception.h"
+#include "foundation/IniFile.h"
+#include "foundation/MessageCatalog.h"
+#include "foundation/Settings.h"
+#include "foundation/StringTable.h"
+
+using namespace vestiscop;
+using namespace vestiscop::bench;
+
+namespace {
+
+struct Options {
+    std::string config = VESTISCOP_SOURCE_DIR "/data/vestiscop.cfg";
+    Split split = Split::Check;
+    int perFamily = 8;
+    std::vector<std::string> arguments;
+};
+
+struct Setup {
+    foundation::AllSettings settings;
+    std::string dataDir;
+};
+
+Setup loadSetup(const std::string& config)
+{
+    Setup setup;
+    foundation::IniFile ini(config, ';');
+    foundation::readAllSettings(ini, setup.settings);
+    setup.dataDir = std::filesystem::path(ini.path()).parent_path().string() + "/";
+    return setup;
+}
+
+std::string tablePath(const Setup& setup, const std::string& definitions)
+{
+    return std::filesystem::path(definitions).is_absolute() ? definitions : setup.dataDir + definitions;
+}
+
+const int PatternCount = 5;
+const int AnalysisFailed = PatternCount;  // the extra column of a confusion matrix
+
+std::string patternText(int code)
+{
+    return code == AnalysisFailed ? "(chyba)" : foundation::loadString(1000 + code);
+}
+
+// Analyses one image; the pattern code, or AnalysisFailed.
+int analysePattern(color::ColorAnalyzer& analyzer, std::unique_ptr<imaging::RgbImage> image)
+{
+    try {
+        analyzer.analyze(std::move(image));
+        return analyzer.pattern();
+    } catch (const foundation::VisionError&) {
+        return AnalysisFailed;
+    }
+}
+
+// Pads to a width in characters (the texts are UTF-8).
+std::string padded(const std::string& text, std::size_t width)
+{
+    std::size_t chars = 0;
+    for (const char c : text)
+        chars += (static_cast<unsigned char>(c) & 0xC0) != 0x80 ? 1 : 0;
+    return text + std::string(chars < width ? width - chars : 0, ' ');
+}
+
+std::string percent(int good, int total)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%5.1f%%", total == 0 ? 0.0 : 100.0 * good / total);
+    return text;
+}
+
+// ---------------------------------------------------------------- naming
+
+struct SurveyColour {
+    std::string name;
+    std::uint32_t rgb;
+};
+
+std::vector<SurveyColour> loadSurvey(const std::string& path)
+{
+    std::ifstream in(path);
+    if (!in)
+        throw std::runtime_error(path + ": cannot open");
+    std::vector<SurveyColour> colours;
+    std::string line;
+    while (std::getline(in, line)) {
+        const std::size_t tab = line.find('\t');
+        if (tab == std::string::npos || line.size() != tab + 8 || line[tab + 1] != '#')
+            throw std::runtime_error(path + ": expected name<TAB>#rrggbb: " + line);
+        colours.push_back({line.substr(0, tab), static_cast<std::uint32_t>(std::stoul(line.substr(tab + 2), nullptr, 16))});
+    }
+    return colours;
+}
+
+int runNaming(const Options& options)
+{
+    if (options.arguments.size() < 4 || options.arguments.size() > 5)
+        throw std::invalid_argument("naming SURVEY.tsv SURVEY-MAP NAMES-MAP [TABLE]");
+    const Setup setup = loadSetup(options.config);
+    const auto survey = loadSurvey(options.arguments[1]);
+    const auto surveyMap = loadTermMap(options.arguments[2]);
+    const auto namesMap = loadTermMap(options.arguments[3]);
+    const std::string table =
+        tablePath(setup, options.arguments.size() == 5 ? options.arguments[4] : setup.settings.color.definitions);
+    const color::ColorNameTable names = color::ColorNameTable::load(table);
+    for (const color::ColorName& entry : names.entries())
+        if (namesMap.find(entry.name) == namesMap.end() || namesMap.at(entry.name) == "-")
+            throw std::runtime_error(options.arguments[3] + ": no basic term for our colour name " + entry.name);
+
+    // A uniform patch needs no large region: 160 x 160 pixels is 4 cm at
+    // 100 dpi, plenty of weave and noise for the clustering.
+    foundation::TextureSettings region{160, 160};
+    color::ColorAnalyzer analyzer(setup.settings.color, region, names);
+    const std::size_t termCount = basicTerms().size();
+    std::vector<std::vector<int>> confusion(termCount, std::vector<int>(termCount + 1, 0));
+    int good = 0;
+    int total = 0;
+    int unmapped = 0;
+    int ambiguous = 0;
+    std::vector<std::string> misses;
+    for (std::size_t i = 0; i < survey.size(); ++i) {
+        if (surveyColourHeldOut(i) != (options.split == Split::Check))
+            continue;
+        const auto mapped = surveyMap.find(survey[i].name);
+        if (mapped == surveyMap.end()) {
+            ++unmapped;
+            continue;
+        }
+        if (mapped->second == "-") {
+            ++ambiguous;
+            continue;
+        }
+        const int expected = basicTermIndex(mapped->second);
+        Fabric fabric = makeFabric("plain", 300000u + static_cast<std::uint32_t>(i));
+        fabric.colours[0] = rgbOf(survey[i].rgb);
+        std::mt19937 random(static_cast<std::uint32_t>(i) * 7919u + 17u);
+        Scan scan = randomScan(random, setup.settings.scan.xRes, setup.settings.scan.yRes, region.width, region.height);
+        int got = static_cast<int>(termCount);
+        std::string ourName = "(chyba)";
+        try {
+            analyzer.analyze(render(fabric, scan));
+            ourName = analyzer.colors().front().color->name;
+            got = basicTermIndex(namesMap.at(ourName));
+        } catch (const foundation::VisionError&) {
+        }
+        ++confusion[static_cast<std::size_t>(expected)][static_cast<std::size_t>(got)];
+        ++total;
+        if (got == expected)
+            ++good;
+        else
+            misses.push_back(survey[i].name + " -> " + ourName);
+    }
+    std::printf("Colour naming, %s part of the survey list, table %s\n", splitName(options.split),
+                std::filesystem::path(table).filename().c_str());
+    std::printf("  scored %d colours, %d without a single basic term left out, %d not in the map\n", total, ambiguous,
+                unmapped);
+    std::printf("  basic term right: %d of %d = %s\n", good, total, percent(good, total).c_str());
+    std::printf("  confusion (rows: survey term, columns: our term, in the same order)\n  %s", padded("", 9).c_str());
+    for (const char* term : {"čer", "bíl", "šed", "čvn", "ora", "žlu", "zel", "mod", "fia", "růž", "hně", "chyba"})
+        std::printf(" %s", padded(term, 4).c_str());
+    std::printf("\n");
+    for (std::size_t r = 0; r < termCount; ++r) {
+        std::printf("  %s", padded(basicTerms()[r], 9).c_str());
+        for (const int n : confusion[r])
+            std::printf(" %4d", n);
+        std::printf("\n");
+    }
+    if (std::getenv("BENCH_VERBOSE") != nullptr)
+        for (const std::string& miss : misses)
+            std::printf("  miss: %s\n", miss.c_str());
+    std::printf("RESULT naming %s %.1f\n", splitName(options.split), total == 0 ? 0.0 : 100.0 * good / total);
+    return 0;
+}
+
+// --------------------------------------------------------------- pattern
+
+struct RenderedCase {
+    const CorpusCase* source;
+    std::unique_ptr<imaging::RgbImage> image;
+};
+
+std::vector<RenderedCase> renderCorpus(const std::vector<CorpusCase>& corpus, double xDpi, double yDpi, int width,
+                                       int height)
+{
+    std::vector<RenderedCase> rendered;
+    for (const CorpusCase& c : corpus) {
+        Scan scan = c.scan;
+        scan.xDpi = xDpi;
+        scan.yDpi = yDpi;
+        scan.width = width;
+        scan.height = height;
+        rendered.push_back({&c, render(c.fabric, scan)});
+    }
+    return rendered;
+}
+
+std::unique_ptr<imaging::RgbImage> copyOf(const imaging::RgbImage& image)
+{
+    auto copy = imaging::RgbImage::create(image.width(), image.height());
+    for (int y = 0; y < image.height(); ++y)
+        std::copy_n(image.row(y), image.rowBytes(), copy->row(y));
+    return copy;
+}
+
+std::vector<int> classifyAll(const std::vector<RenderedCase>& cases, const foundation::ColorSettings& colour,
+                             const foundation::TextureSettings& texture, const color::ColorNameTable& names)
+{
+    color::ColorAnalyzer analyzer(colour, texture, names);
+    std::vector<int> results;
+    for (const RenderedCase& c : cases)
+        results.push_back(analysePattern(analyzer, copyOf(*c.image)));
+    return results;
+}
+
+// Accuracy per expected class (percent), in class order.
+std::vector<double> classAccuracy(const std::vector<RenderedCase>& cases, const std::vector<int>& results,
+                                  const std::function<bool(const Fabric&)>& counts = {})
+{
+    std::vector<int> good(PatternCount, 0);
+    std::vector<int> total(PatternCount, 0);
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        const Fabric& fabric = cases[i].source->fabric;
+        if (counts && !counts(fabric))
+            continue;
+        const int expected = static_cast<int>(fabric.kind);
+        ++total[expected];
+        good[expected] += results[i] == expected ? 1 : 0;
+    }
+    std::vector<double> accuracy;
+    for (int k = 0; k < PatternCount; ++k)
+        accuracy.push_back(total[k] == 0 ? 0.0 : 100.0 * good[k] / total[k]);
+    return accuracy;
+}
+
+bool stripesFrom3mm(const Fabric& fabric)
+{
+    return fabric.kind != Kind::Stripes ||
+           (fabric.family != "pinstripe 1mm" && fabric.family != "stripes 2mm");
+}
+
+int runPattern(const Options& options)
+{
+    const Setup setup = loadSetup(options.config);
+    const auto& s = setup.settings;
+    const color::ColorNameTable names = color::ColorNameTable::load(tablePath(setup, s.color.definitions));
+    const auto corpus = patternCorpus(options.split, options.perFamily);
+    const auto cases = renderCorpus(corpus, s.scan.xRes, s.scan.yRes, s.texture.width, s.texture.height);
+    const auto results = classifyAll(cases, s.color, s.texture, names);
+
+    std::printf("Pattern, %s part: %d fabrics per family at %g x %g dpi, region %d x %d\n", splitName(options.split),
+                options.perFamily, s.scan.xRes, s.scan.yRes, s.texture.width, s.texture.height);
+    std::printf("  %-20s %-14s %7s   %s\n", "family", "expected", "right", " Bez Prou Kost Punt Nezn chyba");
+    std::map<std::string, std::vector<int>> rows;
+    std::vector<std::string> order;
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        const std::string& family = cases[i].source->fabric.family;
+        if (rows.find(family) == rows.end()) {
+            rows[family] = std::vector<int>(PatternCount + 1, 0);
+            order.push_back(family);
+        }
+        ++rows[family][static_cast<std::size_t>(results[i])];
+    }
+    for (const std::string& family : order) {
+        const auto& row = rows[family];
+        int expected = 0;
+        for (const FabricFamily& f : fabricFamilies())
+            if (f.name == family)
+                expected = static_cast<int>(f.kind);
+        int total = 0;
+        for (const int n : row)
+            total += n;
+        std::printf("  %-20s %s %7s  ", family.c_str(), padded(patternText(expected), 14).c_str(),
+                    percent(row[static_cast<std::size_t>(expected)], total).c_str());
+        for (const int n : row)
+            std::printf(" %4d", n);
+        std::printf("\n");
+    }
+    const auto all = classAccuracy(cases, results);
+    const auto wide = classAccuracy(cases, results, stripesFrom3mm);
+    std::printf("  per class:");
+    for (int k = 0; k < PatternCount; ++k)
+        std::printf("  %s %.1f%%", patternText(k).c_str(), all[static_cast<std::size_t>(k)]);
+    std::printf("\n  stripes 3 mm and wider: %.1f%%\n", wide[1]);
+    std::printf("RESULT pattern %s plain %.1f stripes3 %.1f check %.1f dots %.1f motif %.1f stripesAll %.1f\n",
+                splitName(options.split), all[0], wide[1], all[2], all[3], all[4], all[1]);
+    return 0;
+}
+
+// ----------------------------------------------------------------- sweep
+
+struct SweepPoint {
+    std::string axis;
+    std::string value;
+    foundation::AllSettings settings;
+};
+
+std::vector<SweepPoint> sweepPoints(const foundation::AllSettings& shipped)
+{
+    std::vector<SweepPoint> points;
+    const auto add = [&](const std::string& axis, double value, const std::function<void(foundation::AllSettings&)>& set) {
+        SweepPoint p{axis, "", shipped};
+        set(p.settings);
+        char text[32];
+        std::snprintf(text, sizeof text, "%g", value);
+        p.value = text;
+        points.push_back(p);
+    };
+    for (const double dpi : {75.0, 100.0, 150.0, 200.0})
+        add("XRes/YRes", dpi, [dpi](auto& s) { s.scan.xRes = s.scan.yRes = dpi; });
+    for (const double v : {0.0, 0.5, 1.0, 1.5, 2.0})
+        add("Filter", v, [v](auto& s) { s.color.filter = v; });
+    for (const double v : {1.0, 1.5, 2.0, 2.5})
+        add("LumaScale", v, [v](auto& s) { s.color.lumaScale = v; });
+    for (const double v : {0.01, 0.02, 0.03, 0.05, 0.08})
+        add("ClusterThr", v, [v](auto& s) { s.color.clusterThr = v; });
+    for (const double v : {0.25, 1.0, 4.0, 16.0, 64.0})
+        add("HistSmooth", v, [v](auto& s) { s.color.histSmooth = v; });
+    for (const double v : {4.0, 6.0, 8.0, 12.0, 16.0})
+        add("MaxBins", v, [v](auto& s) { s.color.maxBins = static_cast<int>(v); });
+    return points;
+}
+
+bool sameAnalysis(const foundation::AllSettings& a, const foundation::AllSettings& b)
+{
+    return a.scan.xRes == b.scan.xRes && a.scan.yRes == b.scan.yRes && a.color.filter == b.color.filter &&
+           a.color.lumaScale == b.color.lumaScale && a.color.clusterThr == b.color.clusterThr &&
+           a.color.histSmooth == b.color.histSmooth && a.color.maxBins == b.color.maxBins;
+}
+
+int runSweep(const Options& options)
+{
+    const Setup setup = loadSetup(options.config);
+    const auto& shipped = setup.settings;
+    const color::ColorNameTable names = color::ColorNameTable::load(tablePath(setup, shipped.color.definitions));
+    const auto corpus = patternCorpus(options.split, options.perFamily);
+    std::map<double, std::vector<RenderedCase>> byDpi;
+    std::printf("Sweep, %s part, %d fabrics per family; accuracy per class in %%; * = configured value\n",
+                splitName(options.split), options.perFamily);
+    std::printf("  %-11s %6s  %6s %6s %6s %6s %6s  %6s\n", "setting", "value", "plain", "str>=3", "check", "dots",
+                "motif", "mean");
+    std::vector<double> best(PatternCount + 1, -1);
+    std::vector<std::string> bestAt(PatternCount + 1);
+    std::vector<double> atShipped;
+    std::map<std::string, std::vector<double>> cache;  // one line per distinct setting
+    for (const SweepPoint& p : sweepPoints(shipped)) {
+        const double dpi = p.settings.scan.xRes;
+        auto& cases = byDpi[dpi];
+        if (cases.empty())
+            cases = renderCorpus(corpus, p.settings.scan.xRes, p.settings.scan.yRes, shipped.texture.width,
+                                 shipped.texture.height);
+        const auto results = classifyAll(cases, p.settings.color, shipped.texture, names);
+        auto acc = classAccuracy(cases, results, stripesFrom3mm);
+        double mean = 0;
+        for (const double a : acc)
+            mean += a / PatternCount;
+        acc.push_back(mean);
+        const bool isShipped = sameAnalysis(p.settings, shipped);
+        if (isShipped)
+            atShipped = acc;
+        std::printf("  %-11s %5s%s ", p.axis.c_str(), p.value.c_str(), isShipped ? "*" : " ");
+        for (std::size_t k = 0; k < acc.size(); ++k) {
+            std::printf(" %6.1f", acc[k]);
+            if (acc[k] > best[k]) {
+                best[k] = acc[k];
+                bestAt[k] = p.axis + " " + p.value;
+            }
+        }
+        std::printf("\n");
+        std::fflush(stdout);
+    }
+    static const char* const labels[] = {"plain", "stripes>=3mm", "check", "dots", "motif", "mean"};
+    std::printf("  class         configured   best  (at)\n");
+    bool within = true;
+    for (std::size_t k = 0; k <= PatternCount; ++k) {
+        std::printf("  %-13s %9.1f %7.1f  (%s)\n", labels[k], atShipped.empty() ? -1.0 : atShipped[k], best[k],
+                    bestAt[k].c_str());
+        if (k < PatternCount && !atShipped.empty() && atShipped[k] + 3 < best[k])
+            within = false;
+    }
+    std::printf("RESULT sweep %s within3 %s\n", splitName(options.split), within ? "yes" : "no");
+    return 0;
+}
+
+// ----------------------------------------------------------- recognition
+
+struct MatchCounts {
+    int right = 0;
+    int wrong = 0;
+    int rejected = 0;
+    int rescans = 0;
+    int strangerMatched = 0;
+    int strangerScans = 0;
+};
+
+// A catalogue file of its own in memory-backed storage where there is
+// one, so that the durable writes of the catalogue cost nothing.
+std::string scratchCatalogue()
+{
+    const std::string dir = std::filesystem::exists("/dev/shm") ? "/dev/shm" : std::filesystem::temp_directory_path().string();
+    return dir + "/vestiscop-bench-" + std::to_string(::getpid()) + ".dat";
+}
+
+// The first `known` garments are added from scan 0; every later scan of
+// them should be matched to them; the scans of the others to nothing. A
+// scan that is not matched right is corrected into its garment, as a user
+// who tells the program which garment it is.
+MatchCounts replay(const std::vector<std::vector<color::ColorAnalysis>>& records, int known,
+                   const foundation::MatchingSettings& matching)
+{
+    foundation::MatchingSettings settings = matching;
+    settings.materials = scratchCatalogue();
+    std::filesystem::remove(settings.materials);
+    MatchCounts counts;
+    {
+        catalog::GarmentCatalog catalogue(settings);
+        std::vector<int> slot(records.size(), -1);
+        for (int g = 0; g < known; ++g)
+            slot[static_cast<std::size_t>(g)] = catalogue.add(records[static_cast<std::size_t>(g)][0], "g" + std::to_string(g));
+        const std::size_t scans = records.front().size();
+        for (std::size_t s = 1; s < scans; ++s) {
+            for (std::size_t g = 0; g < records.size(); ++g) {
+                double similarity = 0;
+                const int found = catalogue.findMatch(records[g][s], similarity);
+                if (slot[g] < 0) {
+                    ++counts.strangerScans;
+                    counts.strangerMatched += found >= 0 ? 1 : 0;
+                    continue;
+                }
+                ++counts.rescans;
+                if (found == slot[g]) {
+                    ++counts.right;
+                    continue;
+                }
+                ++(found < 0 ? counts.rejected : counts.wrong);
+                catalogue.correct(slot[g], records[g][s]);
+            }
+        }
+        // The strangers' first scans too.
+        for (std::size_t g = static_cast<std::size_t>(known); g < records.size(); ++g) {
+            double similarity = 0;
+            ++counts.strangerScans;
+            counts.strangerMatched += catalogue.findMatch(records[g][0], similarity) >= 0 ? 1 : 0;
+        }
+    }
+    std::filesystem::remove(settings.materials);
+    return counts;
+}
+
+double score(const MatchCounts& c)
+{
+    const double right = 100.0 * c.right / c.rescans;
+    const double wrong = 100.0 * c.wrong / c.rescans;
+    const double stranger = 100.0 * c.strangerMatched / c.strangerScans;
+    // A wrong name is worse than none: the user trusts it.
+    return right - 4 * wrong - 2 * stranger;
+}
+
+void printCounts(const char* label, const MatchCounts& c)
+{
+    std::printf("  %-28s right %s  wrong %s  rejected %s  unrelated matched %s (%d + %d + %d of %d; %d of %d)\n",
+                label, percent(c.right, c.rescans).c_str(), percent(c.wrong, c.rescans).c_str(),
+                percent(c.rejected, c.rescans).c_str(), percent(c.strangerMatched, c.strangerScans).c_str(), c.right,
+                c.wrong, c.rejected, c.rescans, c.strangerMatched, c.strangerScans);
+}
+
+int runRecognition(const Options& options)
+{
+    const Setup setup = loadSetup(options.config);
+    const auto& s = setup.settings;
+    const color::ColorNameTable names = color::ColorNameTable::load(tablePath(setup, s.color.definitions));
+    const int garments = 40;
+    const int known = 30;
+    const int scans = 5;
+    const auto corpus = recognitionCorpus(options.split, garments, scans);
+    color::ColorAnalyzer analyzer(s.color, s.texture, names);
+    std::vector<std::vector<color::ColorAnalysis>> records;
+    for (const GarmentScans& g : corpus) {
+        records.emplace_back();
+        for (Scan scan : g.scans) {
+            scan.xDpi = s.scan.xRes;
+            scan.yDpi = s.scan.yRes;
+            scan.width = s.texture.width;
+            scan.height = s.texture.height;
+            color::ColorAnalysis record;
+            try {
+                analyzer.analyze(render(g.fabric, scan));
+                record = analyzer.analysis();
+            } catch (const foundation::VisionError&) {
+                record.valid = 1;  // an empty record: matches nothing near
+            }
+            records.back().push_back(record);
+        }
+    }
+    std::printf("Recognition, %s part: %d garments added from one scan, %d re-scans each; %d unrelated garments, %d scans each\n",
+                splitName(options.split), known, scans - 1, garments - known, scans);
+    const MatchCounts shipped = replay(records, known, s.matching);
+    printCounts("configured [Matching]", shipped);
+    std::printf("RESULT recognition %s right %.1f wrong %.1f rejected %.1f unrelated %.1f\n", splitName(options.split),
+                100.0 * shipped.right / shipped.rescans, 100.0 * shipped.wrong / shipped.rescans,
+                100.0 * shipped.rejected / shipped.rescans, 100.0 * shipped.strangerMatched / shipped.strangerScans);
+    if (options.arguments.size() < 2 || options.arguments[1] != "grid")
+        return 0;
+
+    foundation::MatchingSettings best = s.matching;
+    MatchCounts bestCounts = shipped;
+    for (const double lab : {0.5, 1.0, 2.0})
+        for (const double share : {0.0, 100.0, 400.0, 1600.0})
+            for (const double second : {0.5, 1.0})
+                for (const double maxDistance : {100.0, 200.0, 400.0, 800.0, 1600.0, 3200.0})
+                    for (const double minSimilarity : {0.2, 0.35, 0.5, 0.65})
+                        for (const double decay : {1.0, 3.0, 6.0}) {
+                            foundation::MatchingSettings m = s.matching;
+                            m.color1Weight = {lab, 1, 1, share};
+                            m.color2Weight = {lab * second, second, second, share};
+                            m.maxDistance = maxDistance;
+                            m.minSimilarity = minSimilarity;
+                            m.mergeDecay = decay;
+                            const MatchCounts c = replay(records, known, m);
+                            if (score(c) > score(bestCounts)) {
+                                bestCounts = c;
+                                best = m;
+                            }
+                        }
+    std::printf("  best of the grid: Color1Weight = %g %g %g %g  Color2Weight = %g %g %g %g  MaxDistance = %g  "
+                "MinSimilarity = %g  MergeDecay = %g\n",
+                best.color1Weight[0], best.color1Weight[1], best.color1Weight[2], best.color1Weight[3],
+                best.color2Weight[0], best.color2Weight[1], best.color2Weight[2], best.color2Weight[3],
+                best.maxDistance, best.minSimilarity, best.mergeDecay);
+    printCounts("best of the grid", bestCounts);
+    return 0;
+}
+
+int usage()
+{
+    std::fputs("usage: vestiscop_bench [--config FILE] [--split tune|check] [--per-family N] "
+               "naming|pattern|sweep|recognition ...\n",
+               stderr);
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    Options options;
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a == "--config" && i + 1 < argc)
+            options.config = argv[++i];
+        else if (a == "--split" && i + 1 < argc)
+            options.split = parseSplit(argv[++i]);
+        else if (a == "--per-family" && i + 1 < argc)
+            options.perFamily = std::stoi(argv[++i]);
+        else
+            options.arguments.push_back(a);
+    }
+    if (options.arguments.empty())
+        return usage();
+    try {
+        const std::string& command = options.arguments.front();
+        if (command == "naming")
+            return runNaming(options);
+        if (command == "pattern")
+            return runPattern(options);
+        if (command == "sweep")
+            return runSweep(options);
+        if (command == "recognition")
+            return runRecognition(options);
+        return usage();
+    } catch (const foundation::Exception& e) {
+        std::fprintf(stderr, "vestiscop_bench: %s\n", e.message(foundation::MessageCatalog::builtin(), 2).c_str());
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "vestiscop_bench: %s\n", e.what());
+    }
+    return 1;
+}
