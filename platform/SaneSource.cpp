@@ -150,6 +150,10 @@ TW_UINT16 SaneSource::setCapability(const TW_CAPABILITY* capability)
                     return (name.find("color") != std::string::npos || name.find("colour") != std::string::npos) &&
                            name.find("lineart") == std::string::npos && name.find("halftone") == std::string::npos;
                 });
+            // A device without colour still gives an RGB image: its grey
+            // frames are widened to three channels on the way out.
+            if (condition == TWCC_BADVALUE)
+                condition = TWCC_SUCCESS;
         }
         break;
     case ICAP_XRESOLUTION:

@@ -23,7 +23,7 @@ namespace vestiscop::scanner {
 
 class Acquisition : public TwainConnection {
 public:
-    // Both records are copied.
+    // The scan settings are copied; saveImage is GeneralSettings::saveImage.
     Acquisition(const foundation::ScanSettings& scan, bool saveImage);
 
     // Identity "Vestiscop" by "Quorvex" 1.0, load and open the manager with

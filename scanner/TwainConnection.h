@@ -88,7 +88,9 @@ public:
     // DG_IMAGE / DAT_IMAGELAYOUT / MSG_SET, checked as "set page layout".
     void setImageLayout(const TW_IMAGELAYOUT& layout);
     // DG_IMAGE / DAT_IMAGENATIVEXFER / MSG_GET, checked as "get image". The
-    // caller owns the returned handle (may be null if the source gave none).
+    // data is a pointer-sized handle variable; the caller owns the returned
+    // handle (null if the source gave none). On failure any handle the
+    // source did give is freed here.
     TW_HANDLE transferNativeImage();
     // The source's condition code (DG_CONTROL / DAT_STATUS / MSG_GET), or
     // none when the request itself fails or no source is open.

@@ -256,14 +256,29 @@ TEST_F(SaneScanTest, HandScannerWithUnknownHeightDelivers)
     EXPECT_EQ(coloursOf(*acquisition->image), (std::set<std::tuple<int, int, int>>{{255, 255, 255}}));
 }
 
-TEST_F(SaneScanTest, SixteenBitWhiteIsFullWhite)
+struct SolidCase {
+    const char* picture;
+    int depth;
+    int value;
+};
+
+class SolidPageTest : public SaneScanTest, public ::testing::WithParamInterface<SolidCase> {};
+
+TEST_P(SolidPageTest, EverySampleDepthGivesFullBlackOrWhite)
 {
-    configure("test", "test-picture \"Solid white\"\ndepth 16\n");
+    configure("test", std::string("test-picture \"") + GetParam().picture + "\"\ndepth " +
+                          std::to_string(GetParam().depth) + "\n");
     auto acquisition = started();
     ASSERT_TRUE(acquisition->scanAndWait());
+    ASSERT_TRUE(acquisition->errors.empty()) << acquisition->errors.front();
     ASSERT_NE(acquisition->image, nullptr);
-    EXPECT_EQ(coloursOf(*acquisition->image), (std::set<std::tuple<int, int, int>>{{255, 255, 255}}));
+    const int v = GetParam().value;
+    EXPECT_EQ(coloursOf(*acquisition->image), (std::set<std::tuple<int, int, int>>{{v, v, v}}));
 }
+
+INSTANTIATE_TEST_SUITE_P(Depths, SolidPageTest,
+                         ::testing::Values(SolidCase{"Solid white", 1, 255}, SolidCase{"Solid black", 1, 0},
+                                           SolidCase{"Solid white", 16, 255}, SolidCase{"Solid black", 16, 0}));
 
 struct FailureCase {
     const char* status;
