@@ -142,6 +142,10 @@ TEST_F(CliFault, ReadOnlyCatalogueRefusesChangesAndLosesNothing)
             ASSERT_EQ(::chown(entry.path().c_str(), 65534, 65534), 0);
         ASSERT_EQ(::chown(dir.path().c_str(), 65534, 65534), 0);
         ASSERT_EQ(::chmod(dir.path().c_str(), 0755), 0);
+        // A build below a private home directory is out of nobody's reach.
+        const ChildResult probe = dir.cli({"--version"}, options);
+        if (probe.exitedWith(126) || probe.exitedWith(127))
+            GTEST_SKIP() << "user nobody cannot run " << cliProgram() << " here, and root ignores permission bits";
     }
     dir.picture("novy.bmp", 2);
     ASSERT_EQ(::chmod(dir.materials().c_str(), 0444), 0);
