@@ -214,6 +214,32 @@ void CMainDlg::createControls()
         m_viewButtons[i] = radio;
     }
 
+    // The desktop's radio indicator and font can need more room than the
+    // template gives the four captions; then the buttons take their own
+    // widths side by side, and the window grows by what they still lack, so
+    // that no caption is cut off.
+    {
+        const QRect frameRect = units.toPixels(199, 179, 178, 10);
+        int needed = 0;
+        bool cut = false;
+        for (QRadioButton* radio : m_viewButtons) {
+            needed += radio->sizeHint().width();
+            cut = cut || radio->sizeHint().width() > radio->width();
+        }
+        if (cut) {
+            const int minimumGap = units.toPixelsX(2);
+            const int gap = std::max(minimumGap, (frameRect.width() - needed) / 3);
+            int x = frameRect.left();
+            for (QRadioButton* radio : m_viewButtons) {
+                radio->setGeometry(x, radio->y(), radio->sizeHint().width(), radio->height());
+                x += radio->width() + gap;
+            }
+            const int right = m_viewButtons[3]->geometry().right() + units.toPixelsX(7);
+            if (right > width())
+                setFixedWidth(right);
+        }
+    }
+
     // Tab order: the order of the template.
     QWidget* const order[] = {m_colorField,   m_patternField, m_nameList,      m_addButton,      m_correctButton,
                               m_deleteButton, m_scanButton,   m_aboutButton,   m_endButton,      m_viewButtons[0],
