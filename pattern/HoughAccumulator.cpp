@@ -44,23 +44,46 @@ void HoughAccumulator::reset(int imageWidth, int imageHeight)
     // A picture too small to have a centre away from its corner has no
     // interior pixel to vote; keep the scale finite all the same.
     m_scale = radius > 0 ? RhoOffset / radius : 0.0;
+
+    const AngleTable& table = angles();
+    m_columnTerms.assign(static_cast<std::size_t>(imageWidth > 0 ? imageWidth : 0) * AngleCount, 0.0);
+    for (int x = 0; x < imageWidth; ++x) {
+        const double dx = x - halfWidth;
+        for (int i = 0; i < AngleCount; ++i)
+            m_columnTerms[static_cast<std::size_t>(x) * AngleCount + static_cast<std::size_t>(i)] = table.sine[i] * dx;
+    }
+    m_rowTermsValid = false;
 }
 
 void HoughAccumulator::vote(int y, int x)
 {
     const AngleTable& table = angles();
-    const double dx = x - m_imageWidth / 2;
-    const double dy = m_imageHeight / 2 - y;
-    // The distances first, in a loop the compiler can vectorise, then the
-    // scattered increments.
-    std::array<double, AngleCount> rho;
-    for (int i = 0; i < AngleCount; ++i)
-        rho[i] = (table.sine[i] * dx - table.cosine[i] * dy) * m_scale + RhoOffset + 0.5;
-    for (int i = 0; i < AngleCount; ++i) {
-        // Within [0, 101) truncation is floor; anything else is off the bins.
-        if (rho[i] >= 0.0 && rho[i] < RhoBins)
-            ++m_votes[i][static_cast<int>(rho[i])];
+    if (!m_rowTermsValid || y != m_rowTermsY) {
+        const double dy = m_imageHeight / 2 - y;
+        for (int i = 0; i < AngleCount; ++i)
+            m_rowTerms[i] = table.cosine[i] * dy;
+        m_rowTermsY = y;
+        m_rowTermsValid = true;
     }
+    std::array<double, AngleCount> columnTerms;
+    const double* sx = columnTerms.data();
+    if (x >= 0 && x < m_imageWidth) {
+        sx = m_columnTerms.data() + static_cast<std::size_t>(x) * AngleCount;
+    } else {
+        const double dx = x - m_imageWidth / 2;
+        for (int i = 0; i < AngleCount; ++i)
+            columnTerms[i] = table.sine[i] * dx;
+    }
+    // The bins first, in a loop the compiler can vectorise, then the
+    // scattered increments.
+    std::array<std::int32_t, AngleCount> bins;
+    for (int i = 0; i < AngleCount; ++i) {
+        const double rho = (sx[i] - m_rowTerms[i]) * m_scale + RhoOffset + 0.5;
+        // Within [0, 101) truncation is floor; anything else is off the bins.
+        bins[i] = rho >= 0.0 && rho < RhoBins ? static_cast<std::int32_t>(rho) : OffBins;
+    }
+    for (int i = 0; i < AngleCount; ++i)
+        ++m_votes[i][bins[i]];
 }
 
 std::array<double, HoughAccumulator::AngleCount> HoughAccumulator::variances() const
@@ -71,7 +94,8 @@ std::array<double, HoughAccumulator::AngleCount> HoughAccumulator::variances() c
         // picture do not fit 32 bits.
         std::int64_t sum = 0;
         std::int64_t sumSquares = 0;
-        for (const std::int32_t v : m_votes[i]) {
+        for (int rho = 0; rho < RhoBins; ++rho) {
+            const std::int32_t v = m_votes[i][rho];
             sum += v;
             sumSquares += static_cast<std::int64_t>(v) * v;
         }
