@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,11 @@ struct Target {
     const char* name;
     Entry entry;
 };
+
+void PrintTo(const Target& target, std::ostream* out)
+{
+    *out << target.name;
+}
 
 const Target targets[] = {
 #define VESTISCOP_REPLAY(name) {#name, replay_##name},
