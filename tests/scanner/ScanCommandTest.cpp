@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <unistd.h>
@@ -54,6 +55,13 @@ std::string readFile(const fs::path& path)
     return text.str();
 }
 
+// The configuration with key's whole line set to "key = value".
+std::string withKey(const std::string& configuration, const std::string& key, const std::string& value)
+{
+    return std::regex_replace(configuration, std::regex("^" + key + "[ \t]*=.*$", std::regex::multiline),
+                              key + " = " + value);
+}
+
 struct Outcome {
     int status = -1;
     std::string out;
@@ -69,9 +77,14 @@ protected:
         fs::remove_all(m_directory);
         fs::create_directories(m_directory / "sane");
         fs::copy_file(fs::path(VESTISCOP_SOURCE_DIR) / "data" / "barvy.txt", m_directory / "barvy.txt");
+        // The shipped configuration, with the settings these tests rely on:
+        // 100 dpi over 6 x 6 inches gives the analysis its 512 x 512 pixels.
         std::string configuration = readFile(fs::path(VESTISCOP_SOURCE_DIR) / "data" / "vestiscop.cfg");
-        const std::string saveOff = "SaveImage = 0";
-        configuration.replace(configuration.find(saveOff), saveOff.size(), "SaveImage = 1");
+        for (const auto& [key, value] :
+             {std::pair<const char*, const char*>{"SaveImage", "1"}, {"AskForDescr", "0"}, {"SaveFormat", "PNG"},
+              {"SaveDir", "skeny"}, {"XRes", "100"}, {"YRes", "100"}, {"WndLeft", "0.5"}, {"WndTop", "0.5"},
+              {"WndWidth", "6"}, {"WndHeight", "6"}, {"IgnoreErrors", "1"}})
+            configuration = withKey(configuration, key, value);
         std::ofstream(m_directory / "vestiscop.cfg") << configuration;
         device("test", "");
     }
@@ -180,10 +193,7 @@ TEST_F(ScanCommandTest, DeviceThatNeverFinishesTimesOut)
     // At 1200 dpi with a pause after every block the page would take hours.
     device("test", "read-delay true\nread-delay-duration 200000\n");
     std::string configuration = readFile(m_directory / "vestiscop.cfg");
-    for (const char* key : {"XRes = 100", "YRes = 100"}) {
-        const std::string from = key;
-        configuration.replace(configuration.find(from), from.size(), from.substr(0, 7) + "1200");
-    }
+    configuration = withKey(withKey(configuration, "XRes", "1200"), "YRes", "1200");
     std::ofstream(m_directory / "vestiscop.cfg") << configuration;
     const Outcome run = scan("", "VESTISCOP_SCAN_TIMEOUT=1");
     EXPECT_EQ(run.status, 1);

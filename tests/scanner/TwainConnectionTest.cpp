@@ -283,17 +283,6 @@ TEST_F(TwainConnectionTest, UnnamedCapabilityStepIsQuestionMarks)
               "ScannerError 3 set ???");
 }
 
-TEST_F(TwainConnectionTest, UncheckedSettingHandsTheResultBack)
-{
-    Connection connection;
-    open(connection);
-    fake::script().capabilityAnswers[ICAP_GAMMA] = {TWRC_FAILURE, TWCC_CAPUNSUPPORTED};
-    OneValueContainer gamma = OneValueContainer::fix32(2.2);
-    TW_UINT16 result = TWRC_SUCCESS;
-    EXPECT_EQ(failureOf([&] { result = connection.setCapabilityUnchecked(ICAP_GAMMA, gamma); }), "none");
-    EXPECT_EQ(result, TWRC_FAILURE);
-}
-
 // --- Events and the end of a transfer ---
 
 TEST_F(TwainConnectionTest, ForeignEventIsNotConsumed)
