@@ -108,6 +108,11 @@ TwainConnection::TwainConnection()
 
 TwainConnection::~TwainConnection()
 {
+    shutdown();
+}
+
+void TwainConnection::shutdown() noexcept
+{
     guarded([this] { disableSource(); });
     guarded([this] { closeSource(); });
     guarded([this] { closeManager(); });

@@ -45,11 +45,18 @@ public:
     static std::string libraryDirectory();
 
     TwainConnection();
-    // Disables and closes the source, closes the manager and unloads it,
-    // each step guarded so that a failing one does not stop the next.
+    // Runs shutdown().
     virtual ~TwainConnection();
     TwainConnection(const TwainConnection&) = delete;
     TwainConnection& operator=(const TwainConnection&) = delete;
+
+    // Disables and closes the source, closes the manager and unloads it,
+    // each step guarded so that a failing one does not stop the next; state 1
+    // afterwards. Once it returns no source posts any more. An owner that is
+    // itself the parent EventSink calls this in its own destructor, while its
+    // sink part still exists: a scan finishing during the teardown may still
+    // post to it.
+    void shutdown() noexcept;
 
     void setIdentity(const std::string& productFamily, const std::string& productName,
                      const std::string& manufacturer, const std::string& versionInfo, int majorNum, int minorNum,

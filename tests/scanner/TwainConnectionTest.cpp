@@ -377,6 +377,19 @@ TEST_F(TwainConnectionTest, TeardownShutsEverythingDownDespiteFailures)
     EXPECT_TRUE(fake::callsOf(MSG_CLOSEDS)[0].toSource);
 }
 
+TEST_F(TwainConnectionTest, ExplicitShutdownLeavesNothingForTheDestructor)
+{
+    {
+        Connection connection;
+        enable(connection);
+        connection.shutdown();
+        EXPECT_EQ(connection.state(), 1);
+        EXPECT_EQ(fake::messages(), (std::vector<TW_UINT16>{MSG_DISABLEDS, MSG_CLOSEDS, MSG_CLOSEDSM}));
+        fake::reset();
+    }
+    EXPECT_TRUE(fake::calls().empty());
+}
+
 TEST_F(TwainConnectionTest, TeardownOfAFreshConnectionSendsNothing)
 {
     {
