@@ -72,8 +72,6 @@ TW_UINT16 SaneManager::entry(TW_IDENTITY* origin, TW_IDENTITY* destination, TW_U
             return openSource(*session, identity);
         case MSG_CLOSEDS:
             return closeSource(*session, identity);
-        case MSG_GETDEFAULT:
-            return defaultIdentity(*session, identity);
         default:
             return fail(session, TWCC_BADPROTOCOL);
         }
@@ -198,23 +196,6 @@ TW_UINT16 SaneManager::closeSource(Session& session, const TW_IDENTITY* identity
     if (identity->Id != session.source->identity().Id)
         return fail(&session, TWCC_BADDEST);
     session.source.reset();
-    session.condition = TWCC_SUCCESS;
-    return TWRC_SUCCESS;
-}
-
-TW_UINT16 SaneManager::defaultIdentity(Session& session, TW_IDENTITY* identity)
-{
-    TW_IDENTITY wanted{};
-    const std::string name = chooseDevice(session, wanted);
-    if (name.empty())
-        return fail(&session, TWCC_NODS);
-    SANE_Device described{name.c_str(), "", name.c_str(), ""};
-    const SANE_Device** devices = nullptr;
-    if (sane_get_devices(&devices, SANE_FALSE) == SANE_STATUS_GOOD && devices)
-        for (const SANE_Device** device = devices; *device; ++device)
-            if (std::strcmp((*device)->name, name.c_str()) == 0)
-                described = **device;
-    *identity = identityOf(described);
     session.condition = TWCC_SUCCESS;
     return TWRC_SUCCESS;
 }

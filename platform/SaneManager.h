@@ -41,7 +41,6 @@ private:
     TW_UINT16 closeManager(scanner::TW_IDENTITY* origin);
     TW_UINT16 openSource(Session& session, scanner::TW_IDENTITY* identity);
     TW_UINT16 closeSource(Session& session, const scanner::TW_IDENTITY* identity);
-    TW_UINT16 defaultIdentity(Session& session, scanner::TW_IDENTITY* identity);
     // The SANE device name for an open request, or empty (condition set).
     std::string chooseDevice(Session& session, const scanner::TW_IDENTITY& wanted);
     scanner::TW_IDENTITY identityOf(const SANE_Device& device) const;
