@@ -1,12 +1,13 @@
 #pragma once
 // The four pictures a sighted assistant can switch between after an
-// analysis, as plain data for the window to draw:
-//   slot 0 "Obrázek"   the analysed region of the scan, unfiltered (RGB);
-//   slot 1 "Barevnost" the analysis channels shown as RGB: blue = scaled L,
-//                      green = b + 128, red = a + 128;
-//   slot 2 "Separace"  every pixel in the colour of its own raw cluster
-//                      (label image and one palette entry per cluster);
-//   slot 3 "Textura"   the dominant colour black, all others white.
+// analysis, as plain data for the window to draw. slots[k] is the view
+// control's slot k + 1, in the order of its radio buttons:
+//   slots[0] "Obrázek"   the analysed region of the scan, unfiltered (RGB);
+//   slots[1] "Barevnost" the analysis channels shown as RGB: blue = scaled L,
+//                        green = b + 128, red = a + 128;
+//   slots[2] "Separace"  every pixel in the colour of its own raw cluster
+//                        (label image and one palette entry per cluster);
+//   slots[3] "Textura"   the dominant colour black, all others white.
 // The images belong to the ColorAnalyzer and stay valid until its next
 // analyze() call; after every analyze(), successful or not, the window must
 // take a fresh set from renderViews(), which is empty after a failure.
