@@ -191,14 +191,17 @@ TW_UINT16 SaneSource::setResolution(bool vertical, double dpi)
     const char* own = vertical ? SANE_NAME_SCAN_Y_RESOLUTION : SANE_NAME_SCAN_X_RESOLUTION;
     if (m_options.has(own))
         return m_options.setNumber(own, dpi);
-    if (!vertical)
+    if (!vertical) {
+        const TW_UINT16 set = m_options.setNumber(SANE_NAME_SCAN_RESOLUTION, dpi);
+        m_horizontalRequest = set == TWCC_SUCCESS ? std::optional<double>(dpi) : std::nullopt;
+        return set;
+    }
+    // One resolution for both directions: after a horizontal one, the
+    // vertical one can only confirm it (the device may have rounded it, so
+    // the request is compared, not the option's value).
+    if (!m_horizontalRequest)
         return m_options.setNumber(SANE_NAME_SCAN_RESOLUTION, dpi);
-    // One resolution for both directions: a vertical one can only confirm it.
-    const TW_UINT16 fits = m_options.checkNumber(SANE_NAME_SCAN_RESOLUTION, dpi);
-    if (fits != TWCC_SUCCESS)
-        return fits;
-    const std::optional<double> current = m_options.number(SANE_NAME_SCAN_RESOLUTION);
-    return current && std::fabs(*current - dpi) < 0.5 ? TWCC_SUCCESS : TWCC_BADVALUE;
+    return std::fabs(*m_horizontalRequest - dpi) < 1e-3 ? TWCC_SUCCESS : TWCC_BADVALUE;
 }
 
 double SaneSource::resolution(bool vertical) const

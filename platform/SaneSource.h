@@ -17,6 +17,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -64,6 +65,8 @@ private:
     scanner::EventSink* m_parent;
     int m_state = 4;
     TW_UINT16 m_condition = scanner::TWCC_SUCCESS;
+    // The horizontal resolution set on a device with one resolution option.
+    std::optional<double> m_horizontalRequest;
 
     std::thread m_worker;
     std::atomic<bool> m_stopping{false};

@@ -364,6 +364,22 @@ TEST_F(SaneScanTest, DifferentVerticalResolutionIsRefusedByASingleResolutionDevi
     EXPECT_EQ(acquisition->errors, (std::vector<std::string>{"ScannerError 3 set Y resolution"}));
 }
 
+TEST_F(SaneScanTest, VerticalResolutionEqualToARoundedHorizontalOneIsAccepted)
+{
+    // The device takes resolutions in steps of 10 dpi from 1 dpi and makes
+    // 55 into 51; the vertical request, the same 55, still agrees with it.
+    configure("test", "resolution_quant 10.0\n");
+    foundation::ScanSettings scan = oneInchAt50Dpi();
+    scan.xRes = 55;
+    scan.yRes = 55;
+    auto acquisition = started(scan);
+    ASSERT_TRUE(acquisition->scanAndWait());
+    EXPECT_TRUE(acquisition->errors.empty()) << acquisition->errors.front();
+    ASSERT_NE(acquisition->image, nullptr);
+    EXPECT_EQ(acquisition->image->width(), 51);
+    EXPECT_EQ(acquisition->image->height(), 51);
+}
+
 TEST_F(SaneScanTest, RepeatedLoadScanUnload)
 {
     configure("test", "test-picture \"Solid white\"\n");
