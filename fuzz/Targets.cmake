@@ -14,7 +14,8 @@ vestiscop_add_fuzzer(fuzz_dib SOURCES FuzzPackedDib.cpp LIBS vestiscop_imaging
 vestiscop_add_fuzzer(fuzz_bmp SOURCES FuzzBmpFile.cpp LIBS vestiscop_imaging
   NEEDS imaging/BmpFile.cpp imaging/ImageFile.cpp)
 find_package(ZLIB REQUIRED)
-vestiscop_add_fuzzer(fuzz_png SOURCES FuzzPngFile.cpp LIBS vestiscop_imaging ZLIB::ZLIB DICT png.dict
+find_package(PNG REQUIRED)
+vestiscop_add_fuzzer(fuzz_png SOURCES FuzzPngFile.cpp LIBS vestiscop_imaging PNG::PNG ZLIB::ZLIB DICT png.dict
   NEEDS imaging/PngFile.cpp imaging/ImageFile.cpp)
 vestiscop_add_fuzzer(fuzz_colornames SOURCES FuzzColorNames.cpp LIBS vestiscop_color DICT colornames.dict
   NEEDS color/ColorNameTable.cpp foundation/CodePage.cpp)
