@@ -4,7 +4,11 @@
 
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <climits>
 #include <cstdint>
+#include <cstdlib>
 #include <string>
 
 #include "MemoryFile.h"
@@ -39,9 +43,21 @@ void runOperations(FuzzedDataProvider& input, const std::string& text)
                 break;
             }
             case 1: {
+                // The C library's conversion, clamped to 32 bits, is the
+                // independent reference for value and end.
+                std::size_t start = before;
+                while (start < text.size() && isSeparator(text[start]))
+                    ++start;
+                const char* first = text.c_str() + start;
+                char* end = nullptr;
+                errno = 0;
+                const long long wide = std::strtoll(first, &end, 10);
                 std::int32_t value = 0;
                 tokenizer.readInt(value);
-                require(tokenizer.position() > before);
+                require(end != first);
+                require(tokenizer.position() == start + static_cast<std::size_t>(end - first));
+                const long long clamped = std::clamp<long long>(wide, INT32_MIN, INT32_MAX);
+                require(value == clamped);
                 break;
             }
             case 2: {
