@@ -21,9 +21,9 @@ public:
     // Clears the votes and sets the picture size the distances refer to.
     void reset(int imageWidth, int imageHeight);
 
-    // One vote per direction for the pixel at column x of row y. Pixels that
-    // have all eight neighbours always land inside the bins; a vote that
-    // would fall outside (a pixel on the picture's edge) is dropped.
+    // One vote per direction for the pixel at column x of row y. Pixels of
+    // the picture always land inside the bins; a vote that would fall
+    // outside them (a point well off the picture) is dropped.
     void vote(int y, int x);
 
     // 1: one dominant direction or none; 2: two or three comparable
@@ -33,6 +33,7 @@ public:
     // The per-direction variance of the votes, as the peak test sees it.
     std::array<double, AngleCount> variances() const;
 
+    // Votes of direction angle (0..31) in bin rho (0..100).
     int votes(int angle, int rho) const { return m_votes[angle][rho]; }
     int imageWidth() const { return m_imageWidth; }
     int imageHeight() const { return m_imageHeight; }
