@@ -60,18 +60,22 @@ TEST(HoughAccumulatorTest, PixelOffTheCentreVotesByDirection)
     EXPECT_EQ(above.votes(31, 57), 1);  // cos(31 pi / 32) = -0.995
 }
 
-TEST(HoughAccumulatorTest, CornerPixelsStayInsideTheBins)
+TEST(HoughAccumulatorTest, EveryPixelOfThePictureLandsInTheBins)
 {
-    HoughAccumulator hough;
-    hough.reset(10, 10);
-    hough.vote(0, 0);
-    hough.vote(9, 9);
-    hough.vote(0, 9);
-    hough.vote(9, 0);
-    for (int i = 0; i < HoughAccumulator::AngleCount; ++i)
-        EXPECT_EQ(rowSum(hough, i), 4);
-    // The corner (0, 0) lies exactly on the far end at 45 degrees.
-    EXPECT_EQ(hough.votes(8, 0), 1);
+    for (const auto& [w, h] : {std::pair{10, 10}, std::pair{11, 7}, std::pair{2, 9}, std::pair{64, 3}}) {
+        HoughAccumulator hough;
+        hough.reset(w, h);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                hough.vote(y, x);
+        for (int i = 0; i < HoughAccumulator::AngleCount; ++i)
+            ASSERT_EQ(rowSum(hough, i), w * h) << w << " x " << h << ", angle " << i;
+    }
+    // The corner (0, 0) of 10 x 10 lies exactly on the far end at 45 degrees.
+    HoughAccumulator corner;
+    corner.reset(10, 10);
+    corner.vote(0, 0);
+    EXPECT_EQ(corner.votes(8, 0), 1);
 }
 
 TEST(HoughAccumulatorTest, VotesOutsideTheBinsAreDropped)
