@@ -63,13 +63,19 @@ void CImgView::invalidate()
     viewport()->update();
 }
 
+QSize CImgView::clientSizeWithoutBars() const
+{
+    // Inside the frame: the bars share this room with the viewport.
+    return contentsRect().size();
+}
+
 void CImgView::relayout()
 {
     // Showing or hiding a bar resizes the viewport, which lays out again.
     if (m_laying)
         return;
     m_laying = true;
-    const QSize full = maximumViewportSize();
+    const QSize full = clientSizeWithoutBars();
     const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
     {
         std::lock_guard lock(m_lock);

@@ -39,6 +39,8 @@ public:
     void invalidate();
 
     const ViewGeometry& viewGeometry() const { return m_geometry; }
+    // The room for the picture when no scroll bar is shown.
+    QSize clientSizeWithoutBars() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -265,7 +265,7 @@ void CMainDlg::createView()
     m_view->setAccessibleName(QStringLiteral("Obrázek"));
 
     // A texture window that fits is shown 1:1, a larger one at 1/2, 1/3 ...
-    const QSize client = m_view->maximumViewportSize();
+    const QSize client = m_view->clientSizeWithoutBars();
     const double ratio = std::max(static_cast<double>(m_app.texture().width) / std::max(1, client.width()),
                                   static_cast<double>(m_app.texture().height) / std::max(1, client.height()));
     const double zoom = 1.0 / std::max(1.0, std::ceil(ratio));
