@@ -71,7 +71,7 @@ INSTANTIATE_TEST_SUITE_P(
                     Naming{130, 128, 126, "šedá", "šedá"}, Naming{210, 20, 25, "červená", "červená"},
                     Naming{250, 230, 40, "žlutá", "žlutá"}, Naming{35, 85, 205, "modrá", "modrá"},
                     Naming{40, 155, 55, "zelená", "zelená"}, Naming{115, 68, 32, "hnědá", "hnědá"},
-                    Naming{25, 35, 65, "námořnická modrá", "černá"}));
+                    Naming{25, 35, 65, "námořnická modrá", "modrá"}));
 
 } // namespace
 } // namespace vestiscop::color
