@@ -213,14 +213,3 @@ TEST(ImageLayerDraw, NothingWithoutPixelsOrOutsideTheClip)
     EXPECT_TRUE(surface.calls.empty());
 }
 
-TEST(ImageLayerDraw, ExcludesItsBounds)
-{
-    auto image = numbered<imaging::RgbImage>(10, 10);
-    ImageLayer layer;
-    layer.setImage(*image, false);
-    layer.setScale(2.0, 2.0);
-    RecordingSurface surface;
-    layer.excludeFrom(surface);
-    ASSERT_EQ(surface.excluded.size(), 1u);
-    EXPECT_EQ(surface.excluded[0], (ViewRect{-1, -1, 19, 19}));
-}

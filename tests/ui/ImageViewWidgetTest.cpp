@@ -118,15 +118,6 @@ TEST_F(ImageViewWidgetTest, SmallPictureIsPaintedCentredOnTheBackground)
     EXPECT_EQ(shown.pixelColor(200, 140), QColor(Qt::black));  // just past the bottom-right
 }
 
-TEST_F(ImageViewWidgetTest, HiddenLayerShowsTheBackground)
-{
-    auto image = filled(100, 80, 0, 255, 0);
-    showWith(*image);
-    m_view.findLayer(1)->visible = false;
-    m_view.invalidate();
-    EXPECT_EQ(m_view.viewport()->grab().toImage().pixelColor(150, 100), QColor(Qt::black));
-}
-
 TEST(ImageViewControl, TakesThePlaceAndIdOfTheDialogItem)
 {
     QWidget dialog;

@@ -128,14 +128,6 @@ TEST_F(KeyboardAccessTest, TabFollowsTheTemplateAndSkipsDisabledButtons)
                                             CMainDlg::AboutId, CMainDlg::EndId, CMainDlg::PictureViewId}));
 }
 
-TEST_F(KeyboardAccessTest, WithoutTheExtendedInterfaceTabEndsAtTheEndButton)
-{
-    start({"ExtendedUI=0"});
-    showActive();
-    EXPECT_EQ(tabCycle(), (std::vector<int>{CMainDlg::ColorFieldId, CMainDlg::PatternFieldId, CMainDlg::NameListId,
-                                            CMainDlg::AboutId, CMainDlg::EndId}));
-}
-
 TEST_F(KeyboardAccessTest, MnemonicsMoveTheFocusToTheLabelledControls)
 {
     start();
@@ -183,15 +175,6 @@ TEST_F(KeyboardAccessTest, EscapeEndsTheDialog)
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
     EXPECT_TRUE(m_dialog->isHidden());
     EXPECT_EQ(m_dialog->result(), QDialog::Rejected);
-}
-
-TEST_F(KeyboardAccessTest, ScanIsTheDefaultButtonWithItsMnemonic)
-{
-    start();
-    auto* scan = button(CMainDlg::ScanId);
-    EXPECT_TRUE(scan->isDefault());
-    EXPECT_EQ(scan->text().toStdString(), "&Skenuj");
-    EXPECT_EQ(scan->shortcut(), QKeySequence(Qt::ALT | Qt::Key_S));
 }
 
 TEST(NamingDialog, TypingStopsAt255Characters)

@@ -382,15 +382,6 @@ TEST_F(MainDialogTest, ExtendedInterfaceOffEndsTheWindowAtTheLine)
     EXPECT_NE(layer->rows().bits, nullptr) << "the slots are still filled";
 }
 
-TEST_F(MainDialogTest, ExtendedInterfaceOnShowsTheView)
-{
-    start({"ExtendedUI=1"});
-    EXPECT_FALSE(m_dialog->view()->isHidden());
-    EXPECT_GT(m_dialog->width(), control<QWidget>(CMainDlg::DividerId)->geometry().right() + 1);
-    // The view sits where the template's black frame was, with its id.
-    EXPECT_EQ(control<QWidget>(CMainDlg::ViewFrameId), m_dialog->view());
-}
-
 TEST_F(MainDialogTest, NoScannerIsReportedAndScanStaysDisabled)
 {
     start();

@@ -18,7 +18,7 @@ namespace {
 // A layer of a fixed extent at scale 1 that remembers the scales it is told.
 class BoxLayer : public ViewLayer {
 public:
-    BoxLayer(int width, int height, bool bounded = true) : m_width(width), m_height(height), m_bounded(bounded) {}
+    BoxLayer(int width, int height) : m_width(width), m_height(height) {}
     void setScale(double scaleX, double scaleY) override
     {
         m_scaleX = scaleX;
@@ -28,7 +28,7 @@ public:
     bool bounds(ViewRect& out) const override
     {
         out = {0, 0, static_cast<int>(m_width * m_scaleX), static_cast<int>(m_height * m_scaleY)};
-        return m_bounded;
+        return true;
     }
     double m_scaleX = 0;
     double m_scaleY = 0;
@@ -36,7 +36,6 @@ public:
 private:
     int m_width;
     int m_height;
-    bool m_bounded;
 };
 
 std::unique_ptr<imaging::RgbImage> rgbImage(int width, int height)
@@ -125,15 +124,6 @@ TEST(ViewGeometryZoom, ClampsAndKeepsScalesEqual)
     EXPECT_TRUE(view.setZoom(3.0, 2.0));
     EXPECT_EQ(view.scaleX(), 2.0);
     EXPECT_EQ(view.scaleY(), 2.0);
-}
-
-TEST(ViewGeometryZoom, ResetKeyReturnsToOneToOne)
-{
-    ViewGeometry view;
-    view.setZoom(4.0);
-    EXPECT_EQ(view.pressKey(ViewGeometry::Key::ZoomReset, false, false), ViewGeometry::KeyResult::Zoomed);
-    EXPECT_EQ(view.scaleX(), 1.0);
-    EXPECT_EQ(view.pressKey(ViewGeometry::Key::ZoomReset, false, false), ViewGeometry::KeyResult::None);
 }
 
 TEST(ViewGeometryZoom, HoldsTheContentPointUnderTheClientCentre)
@@ -273,18 +263,6 @@ TEST(ViewGeometryScrollBars, ContentThatFitsWithoutBarsShowsNone)
     EXPECT_FALSE(view.horizontalBar().shown);
     EXPECT_FALSE(view.verticalBar().shown);
     EXPECT_EQ(view.client(), (ViewRect{0, 0, 300, 200}));
-}
-
-TEST(ViewGeometryLayout, UnboundedLayerIsNoticed)
-{
-    ViewGeometry view;
-    BoxLayer bounded(10, 10), unbounded(10, 10, false);
-    view.addLayer(&bounded, 1, true);
-    view.layout(100, 100);
-    EXPECT_TRUE(view.allBounded());
-    view.addLayer(&unbounded, 2, false);  // invisible layers count too
-    view.layout(100, 100);
-    EXPECT_FALSE(view.allBounded());
 }
 
 TEST(ViewGeometryLayout, ContentBoundsUniteAllLayersVisibleOrNot)
