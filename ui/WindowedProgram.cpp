@@ -12,11 +12,17 @@ int runWindowedProgram(WindowingServices& services)
     app::Application application(notifier);
     if (!application.start())
         return 1;
-    {
+    try {
         CMainDlg dialog(application, services);
         notifier.setParent(&dialog);
         services.runModal(dialog);
         notifier.setParent(nullptr);
+    } catch (...) {
+        // The dialog reports the failures of its commands itself; one that
+        // escapes its construction ends the program as a start-up failure does.
+        notifier.setParent(nullptr);
+        application.reportCurrentException(app::MessageIcon::Stop);
+        return 1;
     }
     return 0;
 }
