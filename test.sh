@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds the Debug build with AddressSanitizer and
-# UndefinedBehaviorSanitizer, and runs every test through ctest.
+# UndefinedBehaviorSanitizer, runs every test through ctest, then runs every
+# fuzz target for a short bounded time (scripts/fuzz.sh; a longer run is
+# `scripts/fuzz.sh SECONDS`).
 set -euo pipefail
 cd "$(dirname "$0")"
 bash scripts/setup.sh
@@ -10,3 +12,4 @@ cmake --build "$build" -j "$(nproc)"
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 ctest --test-dir "$build" --output-on-failure -j "$(nproc)" "$@"
+bash scripts/fuzz.sh "${VESTISCOP_FUZZ_SECONDS:-20}"
