@@ -24,6 +24,7 @@ run "$shipped"
 data="$work/xdg/vestiscop"
 check "configuration copied" 'cmp -s "$shipped/vestiscop.cfg" "$data/vestiscop.cfg"'
 check "colour definitions copied" 'cmp -s "$shipped/barvy.txt" "$data/barvy.txt"'
+check "basic colour table copied for switching" 'cmp -s "$shipped/barvy-zakladni.txt" "$data/barvy-zakladni.txt"'
 check "empty catalogue created" '[ -f "$data/odevy.dat" ] && [ ! -s "$data/odevy.dat" ]'
 check "program started in the data directory" '[ "$(cat "$work/ran-in")" = "$data" ]'
 
