@@ -64,20 +64,23 @@ const std::uint8_t* EdgeExtend::pull()
 
 HorizontalBlur::HorizontalBlur(imaging::Filter& upstream, const GaussianKernel& kernel)
     : Filter(upstream.rowLength() - 2 * EdgeExtend::Margin, upstream.rowCount()), m_upstream(upstream),
-      m_kernel(kernel), m_row(bytes(rowLength()))
+      m_kernel(kernel), m_extended(bytes(upstream.rowLength())), m_row(bytes(rowLength()))
 {
 }
 
 const std::uint8_t* HorizontalBlur::pull()
 {
-    const std::uint8_t* __restrict__ e = m_upstream.pull() + EdgeExtend::Margin;
+    const std::uint8_t* __restrict__ in = m_upstream.pull();
+    float* __restrict__ extended = m_extended.data();
+    for (std::size_t i = 0; i < m_extended.size(); ++i)
+        extended[i] = in[i];
+    const float* __restrict__ e = extended + EdgeExtend::Margin;
     std::uint8_t* __restrict__ out = m_row.data();
     const int width = rowLength();
     const KernelFloats w(m_kernel);
     for (int x = 0; x < width; ++x) {
-        const float sum = w.w0 * e[x] + w.w1 * static_cast<float>(e[x + 1] + e[x - 1])
-                          + w.w2 * static_cast<float>(e[x + 2] + e[x - 2]) + w.w3 * static_cast<float>(e[x + 3] + e[x - 3])
-                          + w.w4 * static_cast<float>(e[x + 4] + e[x - 4]);
+        const float sum = w.w0 * e[x] + w.w1 * (e[x + 1] + e[x - 1]) + w.w2 * (e[x + 2] + e[x - 2])
+                          + w.w3 * (e[x + 3] + e[x - 3]) + w.w4 * (e[x + 4] + e[x - 4]);
         out[x] = static_cast<std::uint8_t>(static_cast<std::int32_t>(sum) >> 16);
     }
     return out;
@@ -118,27 +121,28 @@ const std::uint8_t* VerticalBlur::pull()
 {
     const std::size_t width = bytes(rowLength());
     while (m_filled < Taps) {
-        const std::uint8_t* in = m_upstream.pull();
-        std::memcpy(m_ring.data() + bytes((m_oldest + m_filled) % Taps) * width, in, width);
+        const std::uint8_t* __restrict__ in = m_upstream.pull();
+        float* __restrict__ slot = m_ring.data() + bytes((m_oldest + m_filled) % Taps) * width;
+        for (std::size_t x = 0; x < width; ++x)
+            slot[x] = in[x];
         ++m_filled;
     }
     // r0 is the oldest row, r4 the centre.
-    auto ringRow = [&](int i) -> const std::uint8_t* { return m_ring.data() + bytes((m_oldest + i) % Taps) * width; };
-    const std::uint8_t* __restrict__ r0 = ringRow(0);
-    const std::uint8_t* __restrict__ r1 = ringRow(1);
-    const std::uint8_t* __restrict__ r2 = ringRow(2);
-    const std::uint8_t* __restrict__ r3 = ringRow(3);
-    const std::uint8_t* __restrict__ r4 = ringRow(4);
-    const std::uint8_t* __restrict__ r5 = ringRow(5);
-    const std::uint8_t* __restrict__ r6 = ringRow(6);
-    const std::uint8_t* __restrict__ r7 = ringRow(7);
-    const std::uint8_t* __restrict__ r8 = ringRow(8);
+    auto ringRow = [&](int i) -> const float* { return m_ring.data() + bytes((m_oldest + i) % Taps) * width; };
+    const float* __restrict__ r0 = ringRow(0);
+    const float* __restrict__ r1 = ringRow(1);
+    const float* __restrict__ r2 = ringRow(2);
+    const float* __restrict__ r3 = ringRow(3);
+    const float* __restrict__ r4 = ringRow(4);
+    const float* __restrict__ r5 = ringRow(5);
+    const float* __restrict__ r6 = ringRow(6);
+    const float* __restrict__ r7 = ringRow(7);
+    const float* __restrict__ r8 = ringRow(8);
     std::uint8_t* __restrict__ out = m_row.data();
     const KernelFloats w(m_kernel);
     for (std::size_t x = 0; x < width; ++x) {
-        const float sum = w.w0 * r4[x] + w.w1 * static_cast<float>(r5[x] + r3[x])
-                          + w.w2 * static_cast<float>(r6[x] + r2[x]) + w.w3 * static_cast<float>(r7[x] + r1[x])
-                          + w.w4 * static_cast<float>(r8[x] + r0[x]);
+        const float sum = w.w0 * r4[x] + w.w1 * (r5[x] + r3[x]) + w.w2 * (r6[x] + r2[x]) + w.w3 * (r7[x] + r1[x])
+                          + w.w4 * (r8[x] + r0[x]);
         out[x] = static_cast<std::uint8_t>(static_cast<std::int32_t>(sum) >> 16);
     }
     m_oldest = (m_oldest + 1) % Taps;

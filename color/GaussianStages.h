@@ -49,6 +49,7 @@ public:
 private:
     imaging::Filter& m_upstream;
     GaussianKernel m_kernel;
+    std::vector<float> m_extended;  // the extended row, each byte converted once
     std::vector<std::uint8_t> m_row;
 };
 
@@ -78,7 +79,7 @@ public:
 private:
     imaging::Filter& m_upstream;
     GaussianKernel m_kernel;
-    std::vector<std::uint8_t> m_ring;  // Taps rows
+    std::vector<float> m_ring;  // Taps rows, each byte converted once
     int m_filled = 0;                  // rows in the ring
     int m_oldest = 0;                  // ring slot of the oldest row
     std::vector<std::uint8_t> m_row;

@@ -55,16 +55,39 @@ void HoughAccumulator::reset(int imageWidth, int imageHeight)
     m_rowTermsValid = false;
 }
 
+void HoughAccumulator::updateRowTerms(int y)
+{
+    if (m_rowTermsValid && y == m_rowTermsY)
+        return;
+    const AngleTable& table = angles();
+    const double dy = m_imageHeight / 2 - y;
+    for (int i = 0; i < AngleCount; ++i)
+        m_rowTerms[i] = table.cosine[i] * dy;
+    m_rowTermsY = y;
+    m_rowTermsValid = true;
+}
+
+void HoughAccumulator::voteInterior(int y, int x)
+{
+    // |x - W / 2| <= W / 2 - 1 and |H / 2 - y| <= H / 2 - 1, so the distance
+    // is below the half diagonal by a clear margin and rho lies within
+    // (0.5, 100.5): truncation is floor. The integer test only guards the
+    // memory should that reasoning ever be wrong.
+    updateRowTerms(y);
+    const double* sx = m_columnTerms.data() + static_cast<std::size_t>(x) * AngleCount;
+    std::array<std::int32_t, AngleCount> bins;
+    for (int i = 0; i < AngleCount; ++i) {
+        const auto bin = static_cast<std::int32_t>((sx[i] - m_rowTerms[i]) * m_scale + RhoOffset + 0.5);
+        bins[i] = static_cast<std::uint32_t>(bin) < static_cast<std::uint32_t>(RhoBins) ? bin : OffBins;
+    }
+    for (int i = 0; i < AngleCount; ++i)
+        ++m_votes[i][bins[i]];
+}
+
 void HoughAccumulator::vote(int y, int x)
 {
     const AngleTable& table = angles();
-    if (!m_rowTermsValid || y != m_rowTermsY) {
-        const double dy = m_imageHeight / 2 - y;
-        for (int i = 0; i < AngleCount; ++i)
-            m_rowTerms[i] = table.cosine[i] * dy;
-        m_rowTermsY = y;
-        m_rowTermsValid = true;
-    }
+    updateRowTerms(y);
     std::array<double, AngleCount> columnTerms;
     const double* sx = columnTerms.data();
     if (x >= 0 && x < m_imageWidth) {

@@ -25,6 +25,10 @@ public:
     // the picture always land inside the bins; a vote that would fall
     // outside them (a point well off the picture) is dropped.
     void vote(int y, int x);
+    // The same for a pixel that has all eight neighbours (1 <= x <= W - 2,
+    // 1 <= y <= H - 2), whose distances are known to lie well inside the
+    // bins: the per-direction range test becomes a cheap integer one.
+    void voteInterior(int y, int x);
 
     // 1: one dominant direction or none; 2: two or three comparable
     // directions; 0: more than three directions, the top two comparable.
@@ -44,6 +48,8 @@ public:
     static int peaksOf(const std::array<double, AngleCount>& variances);
 
 private:
+    void updateRowTerms(int y);
+
     // One spare bin past the last takes the votes that fall off the bins,
     // so that the vote loop needs no branch; it is never read.
     static constexpr int OffBins = RhoBins;

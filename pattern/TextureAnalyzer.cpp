@@ -86,7 +86,7 @@ void TextureAnalyzer::flush()
                              | (below[x + 1] == j ? 64 : 0) | (here[x + 1] == j ? 128 : 0);
             const int cls = ClassTable[code];
             if (cls < 16)
-                m_hough.vote(y, x);
+                m_hough.voteInterior(y, x);
             ++m_classHistogram[cls];
             ++matchedNow;
         }
