@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "app/AnalysisReport.h"
+#include "app/cli/AnalysisOutput.h"
 #include "app/cli/CliCommand.h"
 #include "app/cli/CliTextIds.h"
 #include "color/ColorAnalyzer.h"
@@ -110,50 +110,6 @@ private:
     std::vector<std::string> m_failures;
 };
 
-std::string textBlock(Application& app, const color::ColorAnalyzer& analyzer, int slot, double similarity)
-{
-    std::string block;
-    for (const std::string& line : colorFieldLines(analyzer.colors(), app.color().reportThr))
-        block += line + "\n";
-    block += patternText(analyzer.pattern()) + "\n";
-    if (slot >= 0)
-        block += app.catalog().name(slot) + " " + similarityText(similarity) + "\n";
-    else
-        block += foundation::loadString(foundation::stringId::UnknownGarment) + "\n";
-    return block;
-}
-
-nlohmann::json jsonObject(Application& app, const color::ColorAnalyzer& analyzer, int slot, double similarity)
-{
-    nlohmann::json colors = nlohmann::json::array();
-    for (const color::ColorCluster& colour : analyzer.colors()) {
-        colors.push_back({
-            {"share", colour.share},
-            {"percent", percentOf(colour.share)},
-            {"name", colour.color->name},
-            {"lab",
-             {static_cast<int>(static_cast<std::uint8_t>(colour.meanL())),
-              static_cast<int>(static_cast<std::int8_t>(colour.meanA())),
-              static_cast<int>(static_cast<std::int8_t>(colour.meanB()))}},
-            {"reported", !(colour.share < app.color().reportThr)},
-        });
-    }
-    nlohmann::json object = {
-        {"colors", colors},
-        {"pattern", {{"code", analyzer.pattern()}, {"text", patternText(analyzer.pattern())}}},
-        {"match", nullptr},
-    };
-    if (slot >= 0) {
-        object["match"] = {
-            {"slot", slot},
-            {"name", app.catalog().name(slot)},
-            {"similarity", similarity},
-            {"percent", percentOf(similarity)},
-        };
-    }
-    return object;
-}
-
 // The window's WM_SAVE_SCAN handler, with "?" as the description: the
 // analyser's current image goes to the scan archive and the log says so.
 // The file name, or nothing when it failed (reported).
@@ -179,9 +135,6 @@ int runScan(CliContext& context)
 {
     Application& app = context.app;
     const bool json = !context.arguments.empty();
-    const auto jsonLine = [](const nlohmann::json& object) {
-        return object.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
-    };
 
     auto acquisition = std::make_unique<CliAcquisition>(app);
     try {
@@ -200,16 +153,15 @@ int runScan(CliContext& context)
 
     std::string output;
     if (acquisition->analysed()) {
-        double similarity = 0;
-        const int slot = app.catalog().findMatch(acquisition->analyzer().analysis(), similarity);
+        const CatalogMatch match = matchAnalysis(app, acquisition->analyzer());
         if (json) {
-            nlohmann::json object = jsonObject(app, acquisition->analyzer(), slot, similarity);
+            nlohmann::json object = analysisJson(app, acquisition->analyzer(), match);
             object["saved"] = saved ? nlohmann::json(*saved) : nlohmann::json(nullptr);
             if (acquisition->failed())
                 object["error"] = acquisition->failures().front();
             output = jsonLine(object);
         } else {
-            output = textBlock(app, acquisition->analyzer(), slot, similarity);
+            output = analysisText(app, acquisition->analyzer(), match);
         }
     } else if (json) {
         output = jsonLine({{"saved", saved ? nlohmann::json(*saved) : nlohmann::json(nullptr)},

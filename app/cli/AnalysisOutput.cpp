@@ -1,0 +1,70 @@
+#include "app/cli/AnalysisOutput.h"
+
+#include <cstdint>
+
+#include "app/AnalysisReport.h"
+#include "foundation/StringTable.h"
+
+namespace vestiscop::app::cli {
+
+CatalogMatch matchAnalysis(Application& app, const color::ColorAnalyzer& analyzer)
+{
+    CatalogMatch match;
+    match.slot = app.catalog().findMatch(analyzer.analysis(), match.similarity);
+    return match;
+}
+
+std::string analysisText(Application& app, const color::ColorAnalyzer& analyzer, const CatalogMatch& match)
+{
+    std::string block;
+    for (const std::string& line : colorFieldLines(analyzer.colors(), app.color().reportThr))
+        block += line + "\n";
+    block += patternText(analyzer.pattern()) + "\n";
+    if (match.slot >= 0)
+        block += app.catalog().name(match.slot) + " " + similarityText(match.similarity) + "\n";
+    else
+        block += foundation::loadString(foundation::stringId::UnknownGarment) + "\n";
+    return block;
+}
+
+nlohmann::json analysisJson(Application& app, const color::ColorAnalyzer& analyzer, const CatalogMatch& match,
+                            const std::optional<std::string>& file)
+{
+    nlohmann::json colors = nlohmann::json::array();
+    for (const color::ColorCluster& colour : analyzer.colors()) {
+        colors.push_back({
+            {"share", colour.share},
+            {"percent", percentOf(colour.share)},
+            {"name", colour.color->name},
+            {"lab",
+             {static_cast<int>(static_cast<std::uint8_t>(colour.meanL())),
+              static_cast<int>(static_cast<std::int8_t>(colour.meanA())),
+              static_cast<int>(static_cast<std::int8_t>(colour.meanB()))}},
+            // Whether the colour field lists it (its share reaches ReportThr).
+            {"reported", !(colour.share < app.color().reportThr)},
+        });
+    }
+    nlohmann::json object = {
+        {"colors", colors},
+        {"pattern", {{"code", analyzer.pattern()}, {"text", patternText(analyzer.pattern())}}},
+        {"match", nullptr},
+    };
+    if (file)
+        object["file"] = *file;
+    if (match.slot >= 0) {
+        object["match"] = {
+            {"slot", match.slot},
+            {"name", app.catalog().name(match.slot)},
+            {"similarity", match.similarity},
+            {"percent", percentOf(match.similarity)},
+        };
+    }
+    return object;
+}
+
+std::string jsonLine(const nlohmann::json& object)
+{
+    return object.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
+}
+
+} // namespace vestiscop::app::cli

@@ -1,0 +1,38 @@
+#pragma once
+// What "analyze" and "scan" print for one analysed image: the text block of
+// the window's fields, or one JSON object on one line. Both take the
+// analyser after a finished analysis; texts are UTF-8.
+
+#include <nlohmann/json.hpp>
+
+#include <optional>
+#include <string>
+
+#include "app/Application.h"
+#include "color/ColorAnalyzer.h"
+
+namespace vestiscop::app::cli {
+
+// The garment of the catalogue the analysis matches best; slot -1 when none
+// is similar enough.
+struct CatalogMatch {
+    int slot = -1;
+    double similarity = 0;
+};
+
+CatalogMatch matchAnalysis(Application& app, const color::ColorAnalyzer& analyzer);
+
+// The colour lines (those reaching ReportThr), the pattern's name and the
+// match line ("name na N%" or "Neznámý oděv"), each ending in a newline.
+std::string analysisText(Application& app, const color::ColorAnalyzer& analyzer, const CatalogMatch& match);
+
+// {"colors": [...], "pattern": {...}, "match": {...} or null}, and "file"
+// when a file is given.
+nlohmann::json analysisJson(Application& app, const color::ColorAnalyzer& analyzer, const CatalogMatch& match,
+                            const std::optional<std::string>& file = std::nullopt);
+
+// The object on one line ending in a newline. Bytes that are not UTF-8 (a
+// file name) are replaced, so the line is always valid JSON.
+std::string jsonLine(const nlohmann::json& object);
+
+} // namespace vestiscop::app::cli
