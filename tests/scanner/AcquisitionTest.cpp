@@ -120,16 +120,8 @@ protected:
 
 foundation::ScanSettings settings(bool ignoreErrors)
 {
-    foundation::ScanSettings scan;
-    scan.xRes = 300;
-    scan.yRes = 150;
-    scan.gamma = 2.2;
-    scan.wndLeft = 0.5;
-    scan.wndTop = 0.25;
-    scan.wndWidth = 8;
-    scan.wndHeight = 2;
-    scan.ignoreErrors = ignoreErrors;
-    return scan;
+    return {.xRes = 300, .yRes = 150, .gamma = 2.2, .wndLeft = 0.5, .wndTop = 0.25, .wndWidth = 8, .wndHeight = 2,
+            .ignoreErrors = ignoreErrors};
 }
 
 class AcquisitionTest : public ::testing::Test {

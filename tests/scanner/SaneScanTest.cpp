@@ -2,6 +2,7 @@
 // test writes its own SANE configuration (dll.conf naming the test backend,
 // test.conf choosing the picture and any failure to simulate).
 
+#include "SaneTestDevice.h"
 #include "ScannerTestSupport.h"
 
 #include "scanner/Acquisition.h"
@@ -23,36 +24,6 @@ namespace {
 
 using testing::describe;
 using testing::failureOf;
-
-// Defaults of the test backend, as its shipped configuration has them.
-const char* const BaseConfiguration = R"(number_of_devices 1
-mode Gray
-depth 8
-hand-scanner false
-three-pass false
-three-pass-order RGB
-resolution_min 1.0
-resolution_max 1200.0
-resolution_quant 1.0
-resolution 50.0
-invert-endianess false
-read-limit false
-read-limit-size 1
-read-delay false
-read-delay-duration 1000
-fuzzy-parameters false
-ppl-loss 0
-non-blocking false
-select-fd false
-enable-test-options false
-geometry_min 0.0
-geometry_max 200.0
-geometry_quant 0.0
-tl_x 0.0
-tl_y 0.0
-br_x 80.0
-br_y 100.0
-)";
 
 // Waits on the connection's own queue, as the command-line program does.
 class QueuedAcquisition : public Acquisition {
@@ -91,16 +62,8 @@ private:
 
 foundation::ScanSettings oneInchAt50Dpi()
 {
-    foundation::ScanSettings scan;
-    scan.xRes = 50;
-    scan.yRes = 50;
-    scan.gamma = 2.2;
-    scan.wndLeft = 0;
-    scan.wndTop = 0;
-    scan.wndWidth = 1;
-    scan.wndHeight = 1;
-    scan.ignoreErrors = false;
-    return scan;
+    return {.xRes = 50, .yRes = 50, .gamma = 2.2, .wndLeft = 0, .wndTop = 0, .wndWidth = 1, .wndHeight = 1,
+            .ignoreErrors = false};
 }
 
 class SaneScanTest : public ::testing::Test {
@@ -132,11 +95,9 @@ protected:
         std::filesystem::remove(m_directory);
     }
 
-    // backends: the dll.conf lines; extra: test.conf lines after the defaults.
     void configure(const std::string& backends, const std::string& extra)
     {
-        std::ofstream(m_directory / "dll.conf") << backends << "\n";
-        std::ofstream(m_directory / "test.conf") << BaseConfiguration << extra;
+        testing::writeSaneConfiguration(m_directory, backends, extra);
     }
 
     std::unique_ptr<QueuedAcquisition> started(const foundation::ScanSettings& scan = oneInchAt50Dpi())

@@ -2,6 +2,8 @@
 // directory of its own with the shipped configuration and colour names,
 // against SANE's virtual test device.
 
+#include "SaneTestDevice.h"
+
 #include <nlohmann/json.hpp>
 
 #include <gtest/gtest.h>
@@ -17,35 +19,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-const char* const DeviceDefaults = R"(number_of_devices 1
-mode Gray
-depth 8
-hand-scanner false
-three-pass false
-three-pass-order RGB
-resolution_min 1.0
-resolution_max 1200.0
-resolution_quant 1.0
-resolution 50.0
-invert-endianess false
-read-limit false
-read-limit-size 1
-read-delay false
-read-delay-duration 1000
-fuzzy-parameters false
-ppl-loss 0
-non-blocking false
-select-fd false
-enable-test-options false
-geometry_min 0.0
-geometry_max 200.0
-geometry_quant 0.0
-tl_x 0.0
-tl_y 0.0
-br_x 80.0
-br_y 100.0
-)";
 
 std::string readFile(const fs::path& path)
 {
@@ -92,8 +65,7 @@ protected:
 
     void device(const std::string& backends, const std::string& extra)
     {
-        std::ofstream(m_directory / "sane" / "dll.conf") << backends << "\n";
-        std::ofstream(m_directory / "sane" / "test.conf") << DeviceDefaults << extra;
+        vestiscop::scanner::testing::writeSaneConfiguration(m_directory / "sane", backends, extra);
     }
 
     Outcome scan(const std::string& arguments, const std::string& environment = "")
