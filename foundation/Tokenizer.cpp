@@ -35,6 +35,21 @@ bool isConversionSpace(char c)
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
+// Where a number's digits start: past the white space a decimal conversion
+// skips and one optional sign from start. negative tells whether it was '-'.
+std::size_t skipSpaceAndSign(const std::string& input, std::size_t start, bool& negative)
+{
+    std::size_t i = start;
+    while (i < input.size() && isConversionSpace(input[i]))
+        ++i;
+    negative = false;
+    if (i < input.size() && (input[i] == '+' || input[i] == '-')) {
+        negative = input[i] == '-';
+        ++i;
+    }
+    return i;
+}
+
 locale_t cLocale()
 {
     static const locale_t locale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
@@ -94,14 +109,8 @@ Tokenizer& Tokenizer::readInt(std::int32_t& value)
     if (m_position >= m_input.size())
         fail(0);
 
-    std::size_t i = m_position;
-    while (i < m_input.size() && isConversionSpace(m_input[i]))
-        ++i;
     bool negative = false;
-    if (i < m_input.size() && (m_input[i] == '+' || m_input[i] == '-')) {
-        negative = m_input[i] == '-';
-        ++i;
-    }
+    std::size_t i = skipSpaceAndSign(m_input, m_position, negative);
     if (i >= m_input.size() || !isDigit(m_input[i]))
         fail(1);
 
@@ -131,14 +140,8 @@ Tokenizer& Tokenizer::readReal(double& value)
     if (m_position >= m_input.size())
         fail(0);
 
-    std::size_t i = m_position;
-    while (i < m_input.size() && isConversionSpace(m_input[i]))
-        ++i;
     bool negative = false;
-    if (i < m_input.size() && (m_input[i] == '+' || m_input[i] == '-')) {
-        negative = m_input[i] == '-';
-        ++i;
-    }
+    std::size_t i = skipSpaceAndSign(m_input, m_position, negative);
     // Only plain decimal notation is a number here: no hexadecimal, no
     // "inf" or "nan", which would slip unusable values into the settings.
     const bool startsNumber = i < m_input.size() &&
