@@ -152,21 +152,24 @@ void CMainDlg::createControls()
         return result;
     };
 
-    QLabel* colorLabel = label(QStringLiteral("Nalezené &barvy"), 7, 7, 176, 8);
-    m_colorField = readOnlyField(this);
-    place(m_colorField, ColorFieldId, 7, 18, 173, 37);
-    m_colorField->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    colorLabel->setBuddy(m_colorField);
-    m_colorField->setAccessibleName(withoutMnemonic(colorLabel->text()));
+    // A result field under its caption: the caption's mnemonic gives it the
+    // focus, and a screen reader names it by the caption.
+    const auto captionedField = [&](const QString& caption, int captionWidth, int id, int y, int height,
+                                    Qt::ScrollBarPolicy verticalBar) {
+        QLabel* captionLabel = label(caption, 7, y, captionWidth, 8);
+        QPlainTextEdit* field = readOnlyField(this);
+        place(field, id, 7, y + 11, 173, height);
+        field->setVerticalScrollBarPolicy(verticalBar);
+        captionLabel->setBuddy(field);
+        field->setAccessibleName(withoutMnemonic(captionLabel->text()));
+        return field;
+    };
+
+    m_colorField = captionedField(QStringLiteral("Nalezené &barvy"), 176, ColorFieldId, 7, 37, Qt::ScrollBarAsNeeded);
 
     line(QFrame::HLine, -1, 7, 63, 173, 1);
 
-    QLabel* patternLabel = label(QStringLiteral("V&zor"), 7, 69, 173, 8);
-    m_patternField = readOnlyField(this);
-    place(m_patternField, PatternFieldId, 7, 80, 173, 12);
-    m_patternField->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    patternLabel->setBuddy(m_patternField);
-    m_patternField->setAccessibleName(withoutMnemonic(patternLabel->text()));
+    m_patternField = captionedField(QStringLiteral("V&zor"), 173, PatternFieldId, 69, 12, Qt::ScrollBarAlwaysOff);
 
     line(QFrame::HLine, -1, 7, 101, 173, 1);
 
