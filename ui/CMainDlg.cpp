@@ -401,11 +401,7 @@ void CMainDlg::showViews()
         if (view.rgb != nullptr) {
             layer.setImage(*view.rgb, false);
         } else if (view.indexed != nullptr) {
-            std::vector<PaletteEntry> palette;
-            palette.reserve(view.palette.size());
-            for (const color::PaletteEntry& entry : view.palette)
-                palette.push_back({entry.blue, entry.green, entry.red, 0});
-            layer.setPalette(palette, 0);
+            layer.setPalette(view.palette, 0);
             layer.setImage(*view.indexed, false);
         } else {
             layer.clear();

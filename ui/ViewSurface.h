@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "color/AnalysisViews.h"
 #include "ui/ViewRect.h"
 
 namespace vestiscop::ui {
@@ -13,14 +14,9 @@ namespace vestiscop::ui {
 enum class StretchMode { ColorOnColor = 3, Halftone = 4 };
 
 // One colour table entry: blue, green, red and a reserved byte that is 0.
-struct PaletteEntry {
-    std::uint8_t blue = 0;
-    std::uint8_t green = 0;
-    std::uint8_t red = 0;
-    std::uint8_t reserved = 0;
-
-    friend bool operator==(const PaletteEntry&, const PaletteEntry&) = default;
-};
+// The analysis hands its index views over with entries of this very type, so
+// their palettes are drawn as they are.
+using color::PaletteEntry;
 
 // Pixel rows to stretch: top-down rows of rowPixels pixels each (a multiple of
 // four bytes apart), 24-bit blue-green-red or 8-bit indices into palette.
