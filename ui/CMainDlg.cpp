@@ -336,13 +336,26 @@ int CMainDlg::positionOfSlot(int slot) const
     return m_nameList->findData(slot);
 }
 
-void CMainDlg::updateButtons()
+int CMainDlg::selectedSlot() const
 {
     const int selected = m_nameList->currentIndex();
-    const int slot = selected >= 0 ? m_nameList->itemData(selected).toInt() : -1;
+    return selected >= 0 ? m_nameList->itemData(selected).toInt() : -1;
+}
+
+bool CMainDlg::confirmed(int questionId, int slot)
+{
+    const std::string question =
+        foundation::format(foundation::loadString(questionId).c_str(), m_app.catalog().name(slot).c_str());
+    return m_services.messageBox(this, question, app::MessageIcon::Information, MessageButtons::YesNo) ==
+           MessageAnswer::Yes;
+}
+
+void CMainDlg::updateButtons()
+{
+    const int slot = selectedSlot();
     m_addButton->setEnabled(m_currentScan != nullptr);
     m_correctButton->setEnabled(slot >= 0 && m_currentScan != nullptr);
-    m_deleteButton->setEnabled(selected >= 0 && slot >= 0);
+    m_deleteButton->setEnabled(slot >= 0);
 }
 
 template <typename Work>
@@ -534,36 +547,26 @@ void CMainDlg::onAdd()
 
 void CMainDlg::onCorrect()
 {
-    const int selected = m_nameList->currentIndex();
-    const int slot = selected >= 0 ? m_nameList->itemData(selected).toInt() : -1;
+    const int slot = selectedSlot();
     if (slot < 0 || m_currentScan == nullptr)
         return;
     reported([&] {
-        catalog::GarmentCatalog& catalog = m_app.catalog();
-        const std::string question = foundation::format(
-            foundation::loadString(foundation::stringId::ConfirmCorrect).c_str(), catalog.name(slot).c_str());
-        if (m_services.messageBox(this, question, app::MessageIcon::Information, MessageButtons::YesNo)
-            != MessageAnswer::Yes)
-            return;
-        catalog.correct(slot, *m_currentScan);
+        if (confirmed(foundation::stringId::ConfirmCorrect, slot))
+            m_app.catalog().correct(slot, *m_currentScan);
     });
 }
 
 void CMainDlg::onDelete()
 {
     const int selected = m_nameList->currentIndex();
-    const int slot = selected >= 0 ? m_nameList->itemData(selected).toInt() : -1;
+    const int slot = selectedSlot();
     if (slot < 0)
         return;
     reported([&] {
-        catalog::GarmentCatalog& catalog = m_app.catalog();
-        const std::string question = foundation::format(
-            foundation::loadString(foundation::stringId::ConfirmDelete).c_str(), catalog.name(slot).c_str());
-        if (m_services.messageBox(this, question, app::MessageIcon::Information, MessageButtons::YesNo)
-            != MessageAnswer::Yes)
+        if (!confirmed(foundation::stringId::ConfirmDelete, slot))
             return;
         // The catalogue first: when storing fails, the list still matches it.
-        catalog.erase(slot);
+        m_app.catalog().erase(slot);
         m_nameList->removeItem(selected);
         m_nameList->setCurrentIndex(-1);
         updateButtons();

@@ -112,6 +112,11 @@ private:
     // Inserts in the list's collation order; returns the position.
     int insertName(const QString& name, int slot);
     int positionOfSlot(int slot) const;
+    // The catalogue slot of the name chosen in the list; -1 when none is.
+    int selectedSlot() const;
+    // Asks the question of text questionId about the garment in slot
+    // (Yes/No); true when the answer is Yes.
+    bool confirmed(int questionId, int slot);
     void updateButtons();
     void showViews();
     void selectView(int buttonId);
