@@ -5,6 +5,7 @@
 #include <string>
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include "color/ColorNameTable.h"
 #include "foundation/Exception.h"
@@ -14,7 +15,8 @@ namespace {
 
 std::string writeFile(const std::string& name, const std::string& contents)
 {
-    const std::string path = testing::TempDir() + "colortable_" + name;
+    // ctest runs the cases of this file as parallel processes: each writes its own file.
+    const std::string path = testing::TempDir() + "colortable_" + std::to_string(getpid()) + "_" + name;
     std::ofstream out(path, std::ios::binary);
     out << contents;
     return path;
