@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "catalog/GarmentCatalog.h"
+#include "CatalogTestSupport.h"
 #include "foundation/Exception.h"
 
 namespace {
@@ -30,13 +31,11 @@ using vestiscop::color::LabPixel;
 using vestiscop::foundation::MatchingSettings;
 using vestiscop::foundation::SystemError;
 using Bytes = std::vector<std::uint8_t>;
+using vestiscop::catalog::test::lab;
+using vestiscop::catalog::test::record;
+using vestiscop::catalog::test::workedExampleSettings;
 
 static_assert(std::endian::native == std::endian::little, "the expected files are built for a little-endian host");
-
-LabPixel lab(int l, int a, int b)
-{
-    return LabPixel{static_cast<std::uint8_t>(l), static_cast<std::int8_t>(a), static_cast<std::int8_t>(b)};
-}
 
 // One record as the file format lays it out; name is already Windows-1250.
 Bytes handRecord(std::uint8_t valid, const std::string& name, LabPixel a, double shareA, LabPixel b, double shareB)
@@ -55,17 +54,6 @@ Bytes handRecord(std::uint8_t valid, const std::string& name, LabPixel a, double
     return r;
 }
 
-ColorAnalysis scanRecord(LabPixel a, double shareA, LabPixel b, double shareB)
-{
-    ColorAnalysis r;
-    r.valid = 1;
-    r.colorA = a;
-    r.shareA = shareA;
-    r.colorB = b;
-    r.shareB = shareB;
-    return r;
-}
-
 Bytes concat(std::initializer_list<Bytes> parts)
 {
     Bytes all;
@@ -81,12 +69,7 @@ protected:
         char pattern[] = "/tmp/vestiscop-catalog-XXXXXX";
         ASSERT_NE(::mkdtemp(pattern), nullptr);
         m_dir = pattern;
-        settings.materials = m_dir + "/odevy.dat";
-        settings.color1Weight = {1, 1, 1, 0};
-        settings.color2Weight = {1, 1, 1, 0};
-        settings.maxDistance = 400;
-        settings.minSimilarity = 0.5;
-        settings.mergeDecay = 3;
+        settings = workedExampleSettings(m_dir + "/odevy.dat");
     }
     void TearDown() override { std::filesystem::remove_all(m_dir); }
 
@@ -188,13 +171,13 @@ TEST_F(CatalogFile, WrittenFileIsByteIdenticalToTheRecordLayout)
 {
     {
         GarmentCatalog catalog(settings);
-        ColorAnalysis scan = scanRecord(lab(200, -3, 4), 0.375, lab(17, 100, -100), 0.0);
+        ColorAnalysis scan = record(lab(200, -3, 4), 0.375, lab(17, 100, -100), 0.0);
         scan.valid = 7;
         std::strcpy(scan.name, "left over from an earlier name");
         scan.padding1[1] = 0xFF;  // padding must reach the file as zero
         scan.padding2[4] = 0xFF;
         EXPECT_EQ(catalog.add(scan, "Modrá košile"), 0);
-        EXPECT_EQ(catalog.add(scanRecord(lab(1, 2, 3), 1.0, lab(1, 2, 3), 0.0), "kabát"), 1);
+        EXPECT_EQ(catalog.add(record(lab(1, 2, 3), 1.0, lab(1, 2, 3), 0.0), "kabát"), 1);
         catalog.erase(0);
     }
     const Bytes exact = concat({handRecord(0, "Modr\xe1 ko\x9aile", lab(200, -3, 4), 0.375, lab(17, 100, -100), 0.0),
@@ -216,7 +199,7 @@ TEST_F(CatalogFile, DeletedSlotIsReusedAndTheFileKeepsItsLength)
     afterDelete[192] = 0;  // only the valid byte changes
     EXPECT_EQ(readFile(), afterDelete);
 
-    EXPECT_EQ(catalog.add(scanRecord(lab(9, 9, 9), 0.5, lab(8, 8, 8), 0.0), "f"), 2);
+    EXPECT_EQ(catalog.add(record(lab(9, 9, 9), 0.5, lab(8, 8, 8), 0.0), "f"), 2);
     const Bytes written = readFile();
     ASSERT_EQ(written.size(), 480u);
     EXPECT_EQ(Bytes(written.begin() + 192, written.begin() + 288),
@@ -230,7 +213,7 @@ TEST_F(CatalogFile, AdditionWithoutFreeSlotAppendsRecordNAtItsOffset)
     const Bytes original = fiveRecords();
     writeFile(original);
     GarmentCatalog catalog(settings);
-    EXPECT_EQ(catalog.add(scanRecord(lab(9, 9, 9), 0.5, lab(8, 8, 8), 0.0), "f"), 5);
+    EXPECT_EQ(catalog.add(record(lab(9, 9, 9), 0.5, lab(8, 8, 8), 0.0), "f"), 5);
     EXPECT_EQ(readFile(), concat({original, handRecord(1, "f", lab(9, 9, 9), 0.5, lab(8, 8, 8), 0.0)}));
 }
 
@@ -261,7 +244,7 @@ TEST_P(NameCut, KeepsTheFirst64CharactersAndZeroesTheRest)
 {
     {
         GarmentCatalog catalog(settings);
-        catalog.add(scanRecord(lab(1, 1, 1), 1, lab(1, 1, 1), 0), GetParam().utf8);
+        catalog.add(record(lab(1, 1, 1), 1, lab(1, 1, 1), 0), GetParam().utf8);
     }
     const Bytes written = readFile();
     ASSERT_EQ(written.size(), 96u);
@@ -299,7 +282,7 @@ TEST_F(CatalogFile, CorrectionRewritesOnlyTheColoursAndSharesOfItsRecord)
                       handRecord(1, "b", lab(10, 10, 10), 0.5, lab(20, 0, 0), 0.0)}));
     GarmentCatalog catalog(settings);
     // Straight pairing, k = 3: L (300 + 104) / 4 = 101, share (1.5 + 0.9) / 4 = 0.6.
-    catalog.correct(0, scanRecord(lab(104, 10, 10), 0.9, lab(50, 0, 0), 0.0));
+    catalog.correct(0, record(lab(104, 10, 10), 0.9, lab(50, 0, 0), 0.0));
     EXPECT_EQ(readFile(), concat({handRecord(1, "a", lab(101, 10, 10), (0.5 * 3 + 0.9) / 4, lab(50, 0, 0), 0.0),
                                   handRecord(1, "b", lab(10, 10, 10), 0.5, lab(20, 0, 0), 0.0)}));
     EXPECT_EQ(catalog.findByName("a"), 0);
@@ -325,7 +308,7 @@ TEST_F(CatalogFile, LookupCatalogueRefusesEdits)
     writeFile(fiveRecords());
     GarmentCatalog catalog(settings, GarmentCatalog::Access::Lookup);
     EXPECT_THROW(catalog.erase(0), std::logic_error);
-    EXPECT_THROW(catalog.add(scanRecord(lab(1, 1, 1), 1, lab(1, 1, 1), 0), "x"), std::logic_error);
+    EXPECT_THROW(catalog.add(record(lab(1, 1, 1), 1, lab(1, 1, 1), 0), "x"), std::logic_error);
     EXPECT_TRUE(catalog.inUse(0));
     EXPECT_EQ(catalog.slotCount(), 5);
     EXPECT_EQ(readFile(), fiveRecords());
@@ -362,7 +345,7 @@ TEST_F(CatalogFile, FailedAdditionLeavesMemoryAndFileAsTheyWere)
     {
         FileSizeLimit limit(original.size() + 40);
         try {
-            catalog.add(scanRecord(lab(9, 9, 9), 0.5, lab(8, 8, 8), 0.0), "f");
+            catalog.add(record(lab(9, 9, 9), 0.5, lab(8, 8, 8), 0.0), "f");
             FAIL() << "the write past the limit succeeded";
         } catch (const SystemError& error) {
             EXPECT_EQ(error.code(), 4);
@@ -373,7 +356,7 @@ TEST_F(CatalogFile, FailedAdditionLeavesMemoryAndFileAsTheyWere)
     EXPECT_EQ(readFile(), original) << "no partial record may stay behind";
 
     // The catalogue still works, and the next start reads it.
-    EXPECT_EQ(catalog.add(scanRecord(lab(9, 9, 9), 0.5, lab(8, 8, 8), 0.0), "f"), 5);
+    EXPECT_EQ(catalog.add(record(lab(9, 9, 9), 0.5, lab(8, 8, 8), 0.0), "f"), 5);
     EXPECT_EQ(readFile().size(), 576u);
 }
 
@@ -389,7 +372,7 @@ TEST_F(CatalogFile, FailedInPlaceEditsLeaveMemoryAndFileAsTheyWere)
     {
         FileSizeLimit limit(96 + 75);
         EXPECT_THROW(catalog.erase(2), SystemError);
-        EXPECT_THROW(catalog.correct(1, scanRecord(lab(90, 9, 9), 0.9, lab(10, 1, 1), 0.1)), SystemError);
+        EXPECT_THROW(catalog.correct(1, record(lab(90, 9, 9), 0.9, lab(10, 1, 1), 0.1)), SystemError);
     }
     EXPECT_TRUE(catalog.inUse(2));
     EXPECT_EQ(catalog.slot(1).colorA, slot1.colorA);

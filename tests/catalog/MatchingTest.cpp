@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include "catalog/GarmentCatalog.h"
+#include "CatalogTestSupport.h"
 #include "foundation/Exception.h"
 
 namespace {
@@ -19,22 +20,9 @@ using vestiscop::catalog::GarmentCatalog;
 using vestiscop::color::ColorAnalysis;
 using vestiscop::color::LabPixel;
 using vestiscop::foundation::MatchingSettings;
-
-LabPixel lab(int l, int a, int b)
-{
-    return LabPixel{static_cast<std::uint8_t>(l), static_cast<std::int8_t>(a), static_cast<std::int8_t>(b)};
-}
-
-ColorAnalysis record(LabPixel a, double shareA, LabPixel b, double shareB)
-{
-    ColorAnalysis r;
-    r.valid = 1;
-    r.colorA = a;
-    r.shareA = shareA;
-    r.colorB = b;
-    r.shareB = shareB;
-    return r;
-}
+using vestiscop::catalog::test::lab;
+using vestiscop::catalog::test::record;
+using vestiscop::catalog::test::workedExampleSettings;
 
 class Matching : public ::testing::Test {
 protected:
@@ -43,12 +31,7 @@ protected:
         char pattern[] = "/tmp/vestiscop-match-XXXXXX";
         ASSERT_NE(::mkdtemp(pattern), nullptr);
         m_dir = pattern;
-        settings.materials = m_dir + "/materials.dat";
-        settings.color1Weight = {1, 1, 1, 0};
-        settings.color2Weight = {1, 1, 1, 0};
-        settings.maxDistance = 400;
-        settings.minSimilarity = 0.5;
-        settings.mergeDecay = 3;
+        settings = workedExampleSettings(m_dir + "/materials.dat");
     }
     void TearDown() override
     {
