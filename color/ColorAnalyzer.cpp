@@ -7,6 +7,7 @@
 #include "color/ColorConversion.h"
 #include "color/GaussianFilter.h"
 #include "foundation/Exception.h"
+#include "foundation/RowBands.h"
 #include "pattern/TextureAnalyzer.h"
 
 namespace vestiscop::color {
@@ -54,8 +55,7 @@ void ensureSize(std::unique_ptr<imaging::Image<Channels>>& image, int width, int
 ColorAnalyzer::ColorAnalyzer(const foundation::ColorSettings& colorSettings,
                              const foundation::TextureSettings& textureSettings, const ColorNameTable& names)
     : m_colorSettings(colorSettings), m_names(names),
-      m_regionWidth(textureSettings.width), m_regionHeight(textureSettings.height), m_clusterer(colorSettings),
-      m_labConverter(AnalysisGamma, cacheBitsFor(static_cast<std::int64_t>(textureSettings.width) * textureSettings.height))
+      m_regionWidth(textureSettings.width), m_regionHeight(textureSettings.height), m_clusterer(colorSettings)
 {
     assert(colorSettings.lumaScale > 0);
     // Byte Lab L is one of 256 values; its scaled channel byte is too.
@@ -85,14 +85,23 @@ void ColorAnalyzer::analyze(std::unique_ptr<imaging::RgbImage>&& image)
     m_region = m_image->window(w, h);
 
     ensureSize(m_labImage, w, h);
-    if (m_colorSettings.filter > 0) {
-        GaussianChain smoothed(*m_region, m_colorSettings.filter);
-        for (int y = 0; y < h; ++y)
-            convertRow(smoothed.output().pull(), y);
-    } else {
-        for (int y = 0; y < h; ++y)
-            convertRow(m_region->row(y), y);
-    }
+    // Each band of rows is smoothed and converted on its own thread with a
+    // converter of its own; the rows come out the same as in one pass.
+    const int bands = foundation::rowBandCount(w, h);
+    while (static_cast<int>(m_labConverters.size()) < bands)
+        m_labConverters.push_back(
+            std::make_unique<LabConverter>(AnalysisGamma, cacheBitsFor(static_cast<std::int64_t>(w) * h)));
+    foundation::forEachRowBand(h, bands, [&](const foundation::RowBand& band) {
+        LabConverter& converter = *m_labConverters[static_cast<std::size_t>(band.index)];
+        if (m_colorSettings.filter > 0) {
+            GaussianChain smoothed(*m_region, m_colorSettings.filter, band.first, band.end - band.first);
+            for (int y = band.first; y < band.end; ++y)
+                convertRow(converter, smoothed.output().pull(), y);
+        } else {
+            for (int y = band.first; y < band.end; ++y)
+                convertRow(converter, m_region->row(y), y);
+        }
+    });
 
     if (!m_clusterer.cluster(*m_labImage) || m_clusterer.centres().empty())
         throw foundation::VisionError(1);
@@ -106,12 +115,12 @@ void ColorAnalyzer::analyze(std::unique_ptr<imaging::RgbImage>&& image)
     m_hasViews = true;
 }
 
-void ColorAnalyzer::convertRow(const std::uint8_t* rgb, int y)
+void ColorAnalyzer::convertRow(LabConverter& converter, const std::uint8_t* rgb, int y)
 {
     std::uint8_t* out = m_labImage->row(y);
     const int w = m_regionWidth;
     for (int x = 0; x < w; ++x, rgb += 3, out += 3) {
-        const LabPixel lab = m_labConverter.convert(RgbPixel{rgb[0], rgb[1], rgb[2]});
+        const LabPixel lab = converter.convert(RgbPixel{rgb[0], rgb[1], rgb[2]});
         // a and b move from -128..127 to 0..255 (modulo 256).
         out[0] = m_scaledL[lab.l];
         out[1] = static_cast<std::uint8_t>(static_cast<std::uint8_t>(lab.b) + 128);

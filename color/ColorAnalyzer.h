@@ -83,7 +83,7 @@ public:
     const std::vector<int>& clusterMap() const { return m_clusterMap; }
 
 private:
-    void convertRow(const std::uint8_t* rgb, int y);
+    void convertRow(LabConverter& converter, const std::uint8_t* rgb, int y);
     void nameClusters();
     void mergeByName();
     void orderByShare();
@@ -102,7 +102,7 @@ private:
     std::unique_ptr<imaging::ByteImage> m_mask;
 
     ColorClusterer m_clusterer;
-    LabConverter m_labConverter;
+    std::vector<std::unique_ptr<LabConverter>> m_labConverters;  // one per band of rows
     std::array<std::uint8_t, 256> m_scaledL{};  // byte Lab L -> analysis channel byte 0
 
     std::vector<LabPixel> m_clusterLab;

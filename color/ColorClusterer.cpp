@@ -4,6 +4,7 @@
 #include <cassert>
 #include <cstddef>
 
+#include "foundation/RowBands.h"
 #include "foundation/Settings.h"
 
 namespace vestiscop::color {
@@ -120,6 +121,30 @@ int slowLabel(const ChannelLookup& c0, const ChannelLookup& c1, const ChannelLoo
     return label;
 }
 
+// The slow labels of the colours met so far. A fabric repeats the same few
+// thousand colours, and slowLabel depends on nothing but the pixel bytes
+// (for one set of boxes and centres), so each colour is worked out once per
+// band. Direct-mapped: a colour evicts whichever shared its slot.
+class SlowLabelMemo {
+public:
+    template <typename Compute>
+    int label(std::uint8_t p0, std::uint8_t p1, std::uint8_t p2, Compute compute)
+    {
+        const std::uint32_t key = (std::uint32_t{p0} << 16) | (std::uint32_t{p1} << 8) | p2;
+        std::uint32_t& entry = m_entries[(key * 2654435761u) >> (32 - Bits)];
+        // High bits: key + 1 (never 0, so a fresh slot matches nothing); low byte: the label.
+        if ((entry >> 8) == key + 1)
+            return static_cast<int>(entry & 0xff);
+        const int label = compute();
+        entry = ((key + 1) << 8) | static_cast<std::uint32_t>(label);
+        return label;
+    }
+
+private:
+    static constexpr unsigned Bits = 14;
+    std::vector<std::uint32_t> m_entries = std::vector<std::uint32_t>(std::size_t{1} << Bits, 0);
+};
+
 } // namespace
 
 ColorClusterer::ColorClusterer(int maxBins, double clusterThreshold, double smoothThreshold)
@@ -138,15 +163,27 @@ ColorClusterer::~ColorClusterer() = default;
 
 bool ColorClusterer::cluster(const imaging::RgbImage& image)
 {
-    std::array<Histogram, 3> histograms{};
-    for (int y = 0; y < image.height(); ++y) {
-        const std::uint8_t* p = image.row(y);
-        for (int x = 0; x < image.width(); ++x, p += 3) {
-            ++histograms[0][p[2]];
-            ++histograms[1][p[1]];
-            ++histograms[2][p[0]];
+    const int bands = foundation::rowBandCount(image.width(), image.height());
+    std::vector<std::array<Histogram, 3>> bandHistograms(static_cast<std::size_t>(bands));
+    foundation::forEachRowBand(image.height(), bands, [&](const foundation::RowBand& band) {
+        // Counted on the band's own stack: counts of two threads sharing a
+        // cache line would slow both down.
+        std::array<Histogram, 3> histograms{};
+        for (int y = band.first; y < band.end; ++y) {
+            const std::uint8_t* p = image.row(y);
+            for (int x = 0; x < image.width(); ++x, p += 3) {
+                ++histograms[0][p[2]];
+                ++histograms[1][p[1]];
+                ++histograms[2][p[0]];
+            }
         }
-    }
+        bandHistograms[static_cast<std::size_t>(band.index)] = histograms;
+    });
+    std::array<Histogram, 3> histograms{};
+    for (const auto& band : bandHistograms)
+        for (std::size_t c = 0; c < 3; ++c)
+            for (std::size_t v = 0; v < 256; ++v)
+                histograms[c][v] += band[c][v];
     std::array<Extrema, 3> extrema;
     for (int c = 0; c < 3; ++c)
         extrema[c] = channelExtrema(histograms[c], m_smoothThreshold);
@@ -177,21 +214,37 @@ bool ColorClusterer::clusterWithExtrema(const imaging::RgbImage& image, const st
     const ChannelLookup lookup2(regions[2], 1);
     const std::size_t boxCount = regions[0].size() * regions[1].size() * regions[2].size();
 
-    // Counting: each pixel goes to its first box; pixels in none are not counted.
+    // Counting: each pixel goes to its first box; pixels in none are not
+    // counted. Each band of rows counts on its own; the sums add up exactly.
+    const int bands = foundation::rowBandCount(image.width(), image.height());
+    std::vector<std::vector<BoxSums>> bandSums(static_cast<std::size_t>(bands));
+    foundation::forEachRowBand(image.height(), bands, [&](const foundation::RowBand& band) {
+        // Allocated by the thread that fills it, away from the other bands' sums.
+        std::vector<BoxSums> bandSum(boxCount);
+        for (int y = band.first; y < band.end; ++y) {
+            const std::uint8_t* p = image.row(y);
+            for (int x = 0; x < image.width(); ++x, p += 3) {
+                const int box = firstBox(lookup0, lookup1, lookup2, p[2], p[1], p[0]);
+                if (box < 0)
+                    continue;
+                BoxSums& s = bandSum[static_cast<std::size_t>(box)];
+                ++s.count;
+                s.sum0 += p[2];
+                s.sum1 += p[1];
+                s.sum2 += p[0];
+            }
+        }
+        bandSums[static_cast<std::size_t>(band.index)] = std::move(bandSum);
+    });
     std::vector<BoxSums> sums(boxCount);
     std::int32_t total = 0;
-    for (int y = 0; y < image.height(); ++y) {
-        const std::uint8_t* p = image.row(y);
-        for (int x = 0; x < image.width(); ++x, p += 3) {
-            const int box = firstBox(lookup0, lookup1, lookup2, p[2], p[1], p[0]);
-            if (box < 0)
-                continue;
-            BoxSums& s = sums[static_cast<std::size_t>(box)];
-            ++s.count;
-            s.sum0 += p[2];
-            s.sum1 += p[1];
-            s.sum2 += p[0];
-            ++total;
+    for (const std::vector<BoxSums>& bandSum : bandSums) {
+        for (std::size_t box = 0; box < boxCount; ++box) {
+            sums[box].count += bandSum[box].count;
+            sums[box].sum0 += bandSum[box].sum0;
+            sums[box].sum1 += bandSum[box].sum1;
+            sums[box].sum2 += bandSum[box].sum2;
+            total += bandSum[box].count;
         }
     }
 
@@ -220,22 +273,34 @@ bool ColorClusterer::clusterWithExtrema(const imaging::RgbImage& image, const st
     m_centres.resize(static_cast<std::size_t>(n));
     m_counts.resize(static_cast<std::size_t>(n));
 
-    // Labelling: the first kept box holding the pixel, else the nearest centre.
-    for (int y = 0; y < image.height(); ++y) {
-        const std::uint8_t* p = image.row(y);
-        std::uint8_t* out = m_labels->row(y);
-        for (int x = 0; x < image.width(); ++x, p += 3) {
-            const std::uint8_t p0 = p[0];
-            const std::uint8_t p1 = p[1];
-            const std::uint8_t p2 = p[2];
-            const int first = firstBox(lookup0, lookup1, lookup2, p2, p1, p0);
-            int label = first >= 0 ? ids[static_cast<std::size_t>(first)] : -1;
-            if (label < 0)
-                label = slowLabel(lookup0, lookup1, lookup2, ids, m_centres, p0, p1, p2);
-            out[x] = static_cast<std::uint8_t>(label);
-            ++m_counts[static_cast<std::size_t>(label)];
+    // Labelling: the first kept box holding the pixel, else the nearest
+    // centre. Bands write disjoint rows of the labels and count on their own.
+    std::vector<std::array<std::int32_t, LabelLimit>> bandCounts(static_cast<std::size_t>(bands));
+    foundation::forEachRowBand(image.height(), bands, [&](const foundation::RowBand& band) {
+        std::array<std::int32_t, LabelLimit> counts{};
+        SlowLabelMemo memo;
+        for (int y = band.first; y < band.end; ++y) {
+            const std::uint8_t* p = image.row(y);
+            std::uint8_t* out = m_labels->row(y);
+            for (int x = 0; x < image.width(); ++x, p += 3) {
+                const std::uint8_t p0 = p[0];
+                const std::uint8_t p1 = p[1];
+                const std::uint8_t p2 = p[2];
+                const int first = firstBox(lookup0, lookup1, lookup2, p2, p1, p0);
+                int label = first >= 0 ? ids[static_cast<std::size_t>(first)] : -1;
+                if (label < 0)
+                    label = memo.label(p0, p1, p2, [&] {
+                        return slowLabel(lookup0, lookup1, lookup2, ids, m_centres, p0, p1, p2);
+                    });
+                out[x] = static_cast<std::uint8_t>(label);
+                ++counts[static_cast<std::size_t>(label)];
+            }
         }
-    }
+        bandCounts[static_cast<std::size_t>(band.index)] = counts;
+    });
+    for (const std::array<std::int32_t, LabelLimit>& counts : bandCounts)
+        for (std::size_t j = 0; j < m_counts.size(); ++j)
+            m_counts[j] += counts[j];
     return true;
 }
 

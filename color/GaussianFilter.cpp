@@ -47,6 +47,21 @@ struct GaussianChain::Channel {
     VerticalBlur vertical;
 };
 
+// One channel of one band of rows: the clamped rows stand in for RowRepeat.
+struct GaussianChain::BandChannel {
+    BandChannel(const imaging::RgbImage& source, int firstRow, int rowCount, int channel, const GaussianKernel& kernel)
+        : rows(source, firstRow, rowCount, VerticalBlur::Radius), split(rows, channel), extend(split),
+          horizontal(extend, kernel), vertical(horizontal, kernel)
+    {
+    }
+
+    ClampedRows rows;
+    ChannelSplit split;
+    EdgeExtend extend;
+    HorizontalBlur horizontal;
+    VerticalBlur vertical;
+};
+
 GaussianChain::GaussianChain(const imaging::RgbImage& source, double sigma)
 {
     const GaussianKernel kernel = gaussianKernel(sigma);
@@ -56,6 +71,16 @@ GaussianChain::GaussianChain(const imaging::RgbImage& source, double sigma)
         m_channels[static_cast<std::size_t>(c)] = std::make_unique<Channel>(source, c, kernel);
     m_merge = std::make_unique<ChannelMerge>(m_channels[0]->vertical, m_channels[1]->vertical,
                                              m_channels[2]->vertical);
+}
+
+GaussianChain::GaussianChain(const imaging::RgbImage& source, double sigma, int firstRow, int rowCount)
+{
+    const GaussianKernel kernel = gaussianKernel(sigma);
+    for (int c = 0; c < 3; ++c)
+        m_bandChannels[static_cast<std::size_t>(c)] =
+            std::make_unique<BandChannel>(source, firstRow, rowCount, c, kernel);
+    m_merge = std::make_unique<ChannelMerge>(m_bandChannels[0]->vertical, m_bandChannels[1]->vertical,
+                                             m_bandChannels[2]->vertical);
 }
 
 GaussianChain::~GaussianChain() = default;

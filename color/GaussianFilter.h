@@ -24,6 +24,10 @@ GaussianKernel gaussianKernel(double sigma);
 class GaussianChain {
 public:
     GaussianChain(const imaging::RgbImage& source, double sigma);
+    // Only rows firstRow .. firstRow + rowCount - 1 of the smoothed picture:
+    // the same bytes the whole chain yields for them, so chains over
+    // disjoint bands of one source can run on different threads.
+    GaussianChain(const imaging::RgbImage& source, double sigma, int firstRow, int rowCount);
     ~GaussianChain();
     GaussianChain(const GaussianChain&) = delete;
     GaussianChain& operator=(const GaussianChain&) = delete;
@@ -32,7 +36,9 @@ public:
 
 private:
     struct Channel;
+    struct BandChannel;
     std::array<std::unique_ptr<Channel>, 3> m_channels;
+    std::array<std::unique_ptr<BandChannel>, 3> m_bandChannels;
     std::unique_ptr<ChannelMerge> m_merge;
 };
 

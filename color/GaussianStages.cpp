@@ -111,6 +111,21 @@ const std::uint8_t* RowRepeat::pull()
     return m_row.data();
 }
 
+ClampedRows::ClampedRows(const imaging::RgbImage& image, int first, int count, int margin)
+    : Filter(static_cast<int>(image.rowBytes()), count + 2 * margin), m_image(image), m_next(first - margin),
+      m_end(first + count + margin)
+{
+    assert(image.height() > 0 && first >= 0 && count >= 0 && first + count <= image.height());
+}
+
+const std::uint8_t* ClampedRows::pull()
+{
+    if (m_next >= m_end)
+        throw EndOfStream();
+    const int y = std::clamp(m_next++, 0, m_image.height() - 1);
+    return m_image.row(y);
+}
+
 VerticalBlur::VerticalBlur(imaging::Filter& upstream, const GaussianKernel& kernel)
     : Filter(upstream.rowLength(), upstream.rowCount() - 2 * Radius), m_upstream(upstream), m_kernel(kernel),
       m_ring(bytes(rowLength()) * Taps), m_row(bytes(rowLength()))

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "imaging/Filter.h"
+#include "imaging/Image.h"
 
 namespace vestiscop::color {
 
@@ -65,6 +66,21 @@ private:
     int m_repeats;
     int m_counter = 0;  // negative while the last row is being repeated
     std::vector<std::uint8_t> m_row;
+};
+
+// Rows first - margin .. first + count + margin - 1 of an image, rows above
+// the top or below the bottom replaced by the top or bottom row. Feeds the
+// horizontal blur of one band of rows directly, in place of RowRepeat: a
+// repeated image row blurs to the very bytes of the repeated blurred row.
+class ClampedRows : public imaging::Filter {
+public:
+    ClampedRows(const imaging::RgbImage& image, int first, int count, int margin);
+    const std::uint8_t* pull() override;
+
+private:
+    const imaging::RgbImage& m_image;
+    int m_next;  // image row of the next pull, before clamping
+    int m_end;   // one past the last
 };
 
 // The 9-tap blur across a ring of 9 rows; output row y is centred on input

@@ -109,6 +109,13 @@ void HoughAccumulator::vote(int y, int x)
         ++m_votes[i][bins[i]];
 }
 
+void HoughAccumulator::add(const HoughAccumulator& other)
+{
+    for (int i = 0; i < AngleCount; ++i)
+        for (int rho = 0; rho <= RhoBins; ++rho)
+            m_votes[i][rho] += other.m_votes[i][rho];
+}
+
 std::array<double, HoughAccumulator::AngleCount> HoughAccumulator::variances() const
 {
     std::array<double, AngleCount> var{};

@@ -30,6 +30,10 @@ public:
     // bins: the per-direction range test becomes a cheap integer one.
     void voteInterior(int y, int x);
 
+    // Adds the votes of another accumulator of the same picture size, as
+    // if its pixels had voted here.
+    void add(const HoughAccumulator& other);
+
     // 1: one dominant direction or none; 2: two or three comparable
     // directions; 0: more than three directions, the top two comparable.
     int orientationPeaks() const;

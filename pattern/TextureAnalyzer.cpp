@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "foundation/RowBands.h"
+
 namespace vestiscop::pattern {
 
 namespace {
@@ -71,25 +73,54 @@ void TextureAnalyzer::flush()
     if (m_pendingCount == 0)
         return;
     const std::size_t w = static_cast<std::size_t>(m_width);
-    std::int64_t matchedNow = 0;
-    for (int y = 1; y < m_height - 1; ++y) {
-        const std::uint8_t* above = m_labels.data() + (y - 1) * w;
-        const std::uint8_t* here = above + w;
-        const std::uint8_t* below = here + w;
-        for (int x = 1; x < m_width - 1; ++x) {
-            const std::uint8_t j = here[x];
-            if (!m_pending[j])
-                continue;
-            const int code = (above[x + 1] == j ? 1 : 0) | (above[x] == j ? 2 : 0)
-                             | (above[x - 1] == j ? 4 : 0) | (here[x - 1] == j ? 8 : 0)
-                             | (below[x - 1] == j ? 16 : 0) | (below[x] == j ? 32 : 0)
-                             | (below[x + 1] == j ? 64 : 0) | (here[x + 1] == j ? 128 : 0);
-            const int cls = ClassTable[code];
-            if (cls < 16)
-                m_hough.voteInterior(y, x);
-            ++m_classHistogram[cls];
-            ++matchedNow;
+    // The interior rows are split into bands that count and vote on their
+    // own threads; band 0 votes into m_hough itself. All of it is counting,
+    // so the sums are the same as one pass.
+    struct BandCounts {
+        std::array<std::int32_t, ClassCount> classes{};
+        std::int64_t matched = 0;
+        HoughAccumulator hough;
+    };
+    const int interiorRows = std::max(0, m_height - 2);
+    const int bands = foundation::rowBandCount(m_width, interiorRows);
+    std::vector<BandCounts> counts(static_cast<std::size_t>(bands));
+    for (std::size_t b = 1; b < counts.size(); ++b)
+        counts[b].hough.reset(m_width, m_height);
+    foundation::forEachRowBand(interiorRows, bands, [&](const foundation::RowBand& band) {
+        BandCounts& mine = counts[static_cast<std::size_t>(band.index)];
+        HoughAccumulator& hough = band.index == 0 ? m_hough : mine.hough;
+        // Counted on the band's own stack, away from the other bands' counts.
+        std::array<std::int32_t, ClassCount> classes{};
+        std::int64_t matched = 0;
+        for (int y = band.first + 1; y < band.end + 1; ++y) {
+            const std::uint8_t* above = m_labels.data() + (y - 1) * w;
+            const std::uint8_t* here = above + w;
+            const std::uint8_t* below = here + w;
+            for (int x = 1; x < m_width - 1; ++x) {
+                const std::uint8_t j = here[x];
+                if (!m_pending[j])
+                    continue;
+                const int code = (above[x + 1] == j ? 1 : 0) | (above[x] == j ? 2 : 0)
+                                 | (above[x - 1] == j ? 4 : 0) | (here[x - 1] == j ? 8 : 0)
+                                 | (below[x - 1] == j ? 16 : 0) | (below[x] == j ? 32 : 0)
+                                 | (below[x + 1] == j ? 64 : 0) | (here[x + 1] == j ? 128 : 0);
+                const int cls = ClassTable[code];
+                if (cls < 16)
+                    hough.voteInterior(y, x);
+                ++classes[cls];
+                ++matched;
+            }
         }
+        mine.classes = classes;
+        mine.matched = matched;
+    });
+    std::int64_t matchedNow = 0;
+    for (std::size_t b = 0; b < counts.size(); ++b) {
+        for (int k = 0; k < ClassCount; ++k)
+            m_classHistogram[k] += counts[b].classes[k];
+        matchedNow += counts[b].matched;
+        if (b > 0)
+            m_hough.add(counts[b].hough);
     }
     // Each gathered cluster's own pass would have counted every interior
     // pixel once, as matched or as unmatched.

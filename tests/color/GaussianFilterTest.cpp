@@ -94,6 +94,24 @@ INSTANTIATE_TEST_SUITE_P(Sizes, GaussianFilterReferenceTest,
                                            FilterCase{40, 33, 3.7}, FilterCase{64, 5, 0.8},
                                            FilterCase{9, 9, 1.5}, FilterCase{16, 16, 0.25}, FilterCase{16, 16, 10.0}));
 
+// Any band of rows, whether it touches the top or bottom edge, lies within
+// four rows of it or is a single row, smooths to the rows of the whole image.
+TEST_P(GaussianFilterReferenceTest, EveryBandOfRowsMatchesTheWholeImage)
+{
+    const FilterCase& c = GetParam();
+    auto in = randomImage(c.width, c.height, static_cast<std::uint32_t>(c.width * 1000 + c.height));
+    const auto whole = referenceBlur(*in, c.sigma);
+    for (int first = 0; first < c.height; ++first) {
+        for (int count = 1; first + count <= c.height; count += std::max(1, c.height / 5)) {
+            GaussianChain band(*in, c.sigma, first, count);
+            for (int y = first; y < first + count; ++y)
+                ASSERT_EQ(0, std::memcmp(band.output().pull(), whole->row(y), whole->rowBytes()))
+                    << "band " << first << "+" << count << ", row " << y;
+            EXPECT_THROW(band.output().pull(), imaging::Filter::EndOfStream);
+        }
+    }
+}
+
 TEST(GaussianFilterTest, WindowSourceReadsOnlyItsOwnPixels)
 {
     auto big = randomImage(50, 40, 7);

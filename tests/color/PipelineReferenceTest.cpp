@@ -13,6 +13,7 @@
 #include "ReferenceBlur.h"
 #include "color/ColorConversion.h"
 #include "foundation/Exception.h"
+#include "foundation/RowBands.h"
 #include "pattern/TextureAnalyzer.h"
 
 namespace vestiscop::color {
@@ -127,9 +128,55 @@ PlainResult plainAnalysis(const RgbImage& scan, const foundation::ColorSettings&
     return result;
 }
 
-class PipelineReferenceTest : public AnalyzerFixture, public ::testing::WithParamInterface<int> {};
+class PipelineReferenceTest : public AnalyzerFixture {
+protected:
+    // Analyses the scan with the analyser and by the plain steps; both must
+    // give the same bytes everywhere.
+    void expectSameAsPlainSteps(std::unique_ptr<RgbImage> scan, int w, int h)
+    {
+        textureSettings.width = w;
+        textureSettings.height = h;
+        const PlainResult plain = plainAnalysis(*scan, colorSettings, w, h, table);
+        if (!plain.clustered) {
+            // Both refuse the scan, at the same point.
+            try {
+                analyzer().analyze(std::move(scan));
+                FAIL() << "the plain steps found no usable clusters";
+            } catch (const foundation::VisionError& e) {
+                EXPECT_EQ(e.code(), 1);
+            }
+            for (int y = 0; y < h; ++y)
+                ASSERT_EQ(0, std::memcmp(analyzer().labImage()->row(y), plain.lab->row(y), plain.lab->rowBytes()));
+            return;
+        }
+        analyzer().analyze(std::move(scan));
 
-TEST_P(PipelineReferenceTest, SameBytesAsThePlainSteps)
+        for (int y = 0; y < h; ++y)
+            ASSERT_EQ(0, std::memcmp(analyzer().labImage()->row(y), plain.lab->row(y), plain.lab->rowBytes()))
+                << "row " << y;
+        ASSERT_EQ(analyzer().colors().size(), plain.colours.size());
+        for (std::size_t i = 0; i < plain.colours.size(); ++i) {
+            const ColorCluster& a = analyzer().colors()[i];
+            const ColorCluster& b = plain.colours[i];
+            EXPECT_EQ(a.sumL, b.sumL);
+            EXPECT_EQ(a.sumA, b.sumA);
+            EXPECT_EQ(a.sumB, b.sumB);
+            EXPECT_EQ(a.count, b.count);
+            EXPECT_EQ(a.share, b.share);
+            EXPECT_EQ(a.clusterIndex, b.clusterIndex);
+            EXPECT_EQ(a.color, b.color);
+        }
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                ASSERT_EQ(*analyzer().mask()->pixel(x, y), plain.mask[static_cast<std::size_t>(y * w + x)]);
+        EXPECT_EQ(analyzer().pattern(), plain.pattern);
+        EXPECT_EQ(0, std::memcmp(&analyzer().analysis(), &plain.record, sizeof plain.record));
+    }
+};
+
+class GeneratedScanTest : public PipelineReferenceTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(GeneratedScanTest, SameBytesAsThePlainSteps)
 {
     const int seed = GetParam();
     const Layout layouts[] = {Layout::Plain, Layout::Stripes, Layout::Check, Layout::Dots};
@@ -146,48 +193,39 @@ TEST_P(PipelineReferenceTest, SameBytesAsThePlainSteps)
     colorSettings.lumaScale = seed % 4 == 1 ? 2.0 : 1.0;
     const int w = 40 + seed * 7 % 50;
     const int h = 30 + seed * 11 % 60;
-    textureSettings.width = w;
-    textureSettings.height = h;
-
     // The scan is a little larger than the region.
-    auto scan = weave(fabric, w + seed % 5, h + seed % 3);
-    const PlainResult plain = plainAnalysis(*scan, colorSettings, w, h, table);
-    if (!plain.clustered) {
-        // Both refuse the scan, at the same point.
-        try {
-            analyzer().analyze(std::move(scan));
-            FAIL() << "the plain steps found no usable clusters";
-        } catch (const foundation::VisionError& e) {
-            EXPECT_EQ(e.code(), 1);
-        }
-        for (int y = 0; y < h; ++y)
-            ASSERT_EQ(0, std::memcmp(analyzer().labImage()->row(y), plain.lab->row(y), plain.lab->rowBytes()));
-        return;
-    }
-    analyzer().analyze(std::move(scan));
-
-    for (int y = 0; y < h; ++y)
-        ASSERT_EQ(0, std::memcmp(analyzer().labImage()->row(y), plain.lab->row(y), plain.lab->rowBytes())) << "row " << y;
-    ASSERT_EQ(analyzer().colors().size(), plain.colours.size());
-    for (std::size_t i = 0; i < plain.colours.size(); ++i) {
-        const ColorCluster& a = analyzer().colors()[i];
-        const ColorCluster& b = plain.colours[i];
-        EXPECT_EQ(a.sumL, b.sumL);
-        EXPECT_EQ(a.sumA, b.sumA);
-        EXPECT_EQ(a.sumB, b.sumB);
-        EXPECT_EQ(a.count, b.count);
-        EXPECT_EQ(a.share, b.share);
-        EXPECT_EQ(a.clusterIndex, b.clusterIndex);
-        EXPECT_EQ(a.color, b.color);
-    }
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            ASSERT_EQ(*analyzer().mask()->pixel(x, y), plain.mask[static_cast<std::size_t>(y * w + x)]);
-    EXPECT_EQ(analyzer().pattern(), plain.pattern);
-    EXPECT_EQ(0, std::memcmp(&analyzer().analysis(), &plain.record, sizeof plain.record));
+    expectSameAsPlainSteps(weave(fabric, w + seed % 5, h + seed % 3), w, h);
 }
 
-INSTANTIATE_TEST_SUITE_P(GeneratedScans, PipelineReferenceTest, ::testing::Range(0, 48));
+INSTANTIATE_TEST_SUITE_P(GeneratedScans, GeneratedScanTest, ::testing::Range(0, 48));
+
+// A large region is smoothed, converted, clustered and classified in bands
+// of rows on threads of their own. Whatever the split, at the edges of the
+// bands too, the bytes are those of the plain steps.
+class BandedScanTest : public PipelineReferenceTest, public ::testing::WithParamInterface<int> {
+protected:
+    ~BandedScanTest() override { foundation::setRowBands(0); }
+};
+
+TEST_P(BandedScanTest, SameBytesAsThePlainSteps)
+{
+    const int bands = GetParam();
+    foundation::setRowBands(bands);
+    Fabric fabric;
+    fabric.layout = bands % 2 == 0 ? Layout::Check : Layout::Dots;
+    fabric.ground = White;
+    fabric.figure = Blue;
+    fabric.period = 21;
+    fabric.noise = 9;
+    fabric.seed = static_cast<std::uint32_t>(bands);
+    colorSettings.filter = bands == 4 ? 0.0 : 1.5;
+    const int w = 520;
+    const int h = 509;
+    ASSERT_EQ(foundation::rowBandCount(w, h), bands);
+    expectSameAsPlainSteps(weave(fabric, w + 3, h + 2), w, h);
+}
+
+INSTANTIATE_TEST_SUITE_P(Bands, BandedScanTest, ::testing::Values(1, 2, 3, 4));
 
 } // namespace
 } // namespace vestiscop::color

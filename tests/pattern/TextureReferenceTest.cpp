@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "LabelImages.h"
+#include "foundation/RowBands.h"
 #include "pattern/TextureAnalyzer.h"
 
 namespace vestiscop::pattern {
@@ -66,6 +67,29 @@ struct PlainTexture {
     }
 };
 
+// Feeds the clusters to the analyser and to the plain version; with
+// countBetween, the analyser is asked for its counts after the first one.
+void expectSameAsPlain(const imaging::ByteImage& labels, const std::vector<int>& added, bool countBetween)
+{
+    TextureAnalyzer fast;
+    fast.begin(labels);
+    PlainTexture plain(labels);
+    for (const int j : added) {
+        fast.accumulate(j);
+        plain.accumulate(j);
+        if (countBetween && j == added.front())
+            (void)fast.matched();
+    }
+
+    EXPECT_EQ(fast.classHistogram(), plain.histogram);
+    EXPECT_EQ(fast.matched(), plain.matched);
+    EXPECT_EQ(fast.unmatched(), plain.unmatched);
+    for (int i = 0; i < 32; ++i)
+        for (int rho = 0; rho < 101; ++rho)
+            ASSERT_EQ(fast.hough().votes(i, rho), plain.votes[static_cast<std::size_t>(i)][static_cast<std::size_t>(rho)])
+                << "angle " << i << " rho " << rho;
+}
+
 class TextureReferenceTest : public ::testing::TestWithParam<int> {};
 
 TEST_P(TextureReferenceTest, OnePassEqualsOnePassPerCluster)
@@ -88,24 +112,31 @@ TEST_P(TextureReferenceTest, OnePassEqualsOnePassPerCluster)
     if (seed % 4 == 0)
         added.push_back(300);
 
-    TextureAnalyzer fast;
-    fast.begin(*labels);
-    PlainTexture plain(*labels);
-    for (const int j : added) {
-        fast.accumulate(j);
-        plain.accumulate(j);
-    }
-
-    EXPECT_EQ(fast.classHistogram(), plain.histogram);
-    EXPECT_EQ(fast.matched(), plain.matched);
-    EXPECT_EQ(fast.unmatched(), plain.unmatched);
-    for (int i = 0; i < 32; ++i)
-        for (int rho = 0; rho < 101; ++rho)
-            ASSERT_EQ(fast.hough().votes(i, rho), plain.votes[static_cast<std::size_t>(i)][static_cast<std::size_t>(rho)])
-                << "angle " << i << " rho " << rho;
+    expectSameAsPlain(*labels, added, false);
 }
 
 INSTANTIATE_TEST_SUITE_P(RandomLabelImages, TextureReferenceTest, ::testing::Range(1, 61));
+
+// A large picture is counted in bands of rows on threads of their own, the
+// first band voting straight into the votes gathered so far. The counts must
+// not depend on the split.
+class BandedTextureTest : public ::testing::TestWithParam<int> {
+protected:
+    ~BandedTextureTest() override { foundation::setRowBands(0); }
+};
+
+TEST_P(BandedTextureTest, CountsDoNotDependOnTheBands)
+{
+    const int bands = GetParam();
+    foundation::setRowBands(bands);
+    const int width = 431;
+    const int height = 2 + 619;  // interior rows that do not split evenly
+    ASSERT_EQ(foundation::rowBandCount(width, height - 2), bands);
+    auto labels = test::randomBlobs(width, height, 4, static_cast<std::uint32_t>(bands));
+    expectSameAsPlain(*labels, {1, 3, 1, 2}, true);
+}
+
+INSTANTIATE_TEST_SUITE_P(Bands, BandedTextureTest, ::testing::Values(1, 2, 3, 4));
 
 } // namespace
 } // namespace vestiscop::pattern
