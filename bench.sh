@@ -59,28 +59,31 @@ rm -rf "$speed" && mkdir -p "$speed"
 sed -e 's/^Width = .*/Width = 2048/' -e 's/^Height = .*/Height = 2048/' data/vestiscop.cfg > "$speed/vestiscop.cfg"
 cp data/barvy.txt data/barvy-zakladni.txt "$speed/"
 cli="$root/$build/app/vestiscop-cli"
-# Median wall seconds, median processor seconds (user + system, all
-# threads) and the largest peak resident kB of 5 runs. The processor time is
-# the steadier figure on a machine that others share.
-measure() {  # label, command...
-  local label=$1; shift
-  local walls=() cpus=() rss=0
-  for _ in 1 2 3 4 5; do
-    /usr/bin/time -f '%e %M %U %S' -o "$speed/time.txt" "$@" > "$speed/out.txt" 2>&1
-    read -r wall kb user system < "$speed/time.txt"
-    walls+=("$wall"); cpus+=("$(awk -v u="$user" -v s="$system" 'BEGIN { print u + s }')")
-    [ "$kb" -gt "$rss" ] && rss=$kb
+# Each command runs 9 times, the four commands taking turns, so that a
+# busy spell of a shared machine falls on all of them alike. Reported: the
+# median wall seconds, the median processor seconds (user + system, all
+# threads) and the largest peak resident kB. The processor time is the
+# steadier figure on a machine that others share.
+labels=(cli-bmp magick-bmp cli-png magick-png)
+commands=(
+  "$cli analyze $work/corpus/large-2048.bmp"
+  "convert $work/corpus/large-2048.bmp +dither -colors 3 -format %c histogram:info:-"
+  "$cli analyze $work/corpus/large-2048.png"
+  "convert $work/corpus/large-2048.png +dither -colors 3 -format %c histogram:info:-"
+)
+for run in 1 2 3 4 5 6 7 8 9; do
+  for i in 0 1 2 3; do
+    # shellcheck disable=SC2086 # the commands are word lists
+    (cd "$speed" && /usr/bin/time -f '%e %M %U %S' -o "$speed/time-${labels[i]}-$run.txt" ${commands[i]} > "$speed/out.txt" 2>&1)
   done
-  local median cpu
-  median=$(printf '%s\n' "${walls[@]}" | sort -g | sed -n 3p)
-  cpu=$(printf '%s\n' "${cpus[@]}" | sort -g | sed -n 3p)
-  echo "$label $median $rss $cpu"
-}
+done
 results=()
-for ext in bmp png; do
-  file="$work/corpus/large-2048.$ext"
-  results+=("$(cd "$speed" && measure "cli-$ext" "$cli" analyze "$file")")
-  results+=("$(cd "$speed" && measure "magick-$ext" convert "$file" +dither -colors 3 -format %c histogram:info:-)")
+for label in "${labels[@]}"; do
+  times=$(cat "$speed/time-$label"-*.txt)
+  wall=$(awk '{ print $1 }' <<< "$times" | sort -g | sed -n 5p)
+  cpu=$(awk '{ print $3 + $4 }' <<< "$times" | sort -g | sed -n 5p)
+  rss=$(awk '{ print $2 }' <<< "$times" | sort -g | tail -1)
+  results+=("$label $wall $rss $cpu")
 done
 printf '%s\n' "${results[@]}" | tee -a "$log"
 
