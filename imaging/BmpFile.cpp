@@ -86,6 +86,13 @@ void BmpFile::readHeader(int& width, int& height)
 
     const auto biWidth = static_cast<std::int32_t>(get32(h + BiWidth));
     checkImageSize(biWidth, biHeight);
+    // A file too short for the rows its header promises fails as it would at
+    // its end, but before the picture is allocated: a header of a few bytes
+    // must not make us reserve hundreds of megabytes. The last row's padding
+    // may be missing.
+    const std::int64_t pixelBytes = paddedRowLength(biWidth) * (biHeight - 1) + std::int64_t{biWidth} * 3;
+    if (m_stream.size() < static_cast<std::int64_t>(offBits) + pixelBytes)
+        throw foundation::SystemError(foundation::systemError::Read, m_stream.path());
     m_stream.skip(static_cast<std::int64_t>(offBits) - HeaderSize);
 
     width = biWidth;

@@ -4,13 +4,18 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <fstream>
 #include <memory>
+#include <vector>
 
 #include "color/ColorAnalyzer.h"
 #include "color/ColorNameTable.h"
 #include "color/GaussianFilter.h"
 #include "foundation/Exception.h"
 #include "foundation/Settings.h"
+#include "TempDir.h"
+#include "imaging/BmpFile.h"
 #include "imaging/Image.h"
 
 namespace vestiscop {
@@ -80,6 +85,58 @@ TEST(AnalyzerRegression, ExtremeFilterSigmaGivesTheLimitKernel)
         EXPECT_NEAR(total, 65536, 5) << sigma;
         EXPECT_GE(kernel[0], kernel[4]) << sigma;
     }
+}
+
+// A BMP of a few dozen bytes whose header claims 16000 x 16000 pixels: the
+// load allocated the whole picture (768 MB) before its first row failed to
+// read, which took the BMP fuzz target past its time limit. A file shorter
+// than the rows its header promises now fails before the allocation, with
+// the message of a short read; a file that holds every row, the last one
+// without its padding, still loads.
+TEST(BmpRegression, FileShorterThanItsRowsFailsBeforeTheAllocation)
+{
+    foundation::TempDir dir;
+    auto bmpFile = [&](std::int32_t width, std::int32_t height, std::size_t pixelBytes) {
+        std::vector<std::uint8_t> bytes(54 + pixelBytes, 0x29);
+        auto put = [&](std::size_t at, std::uint32_t value, int size) {
+            for (int i = 0; i < size; ++i)
+                bytes[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(value >> (8 * i));
+        };
+        put(0, 0x4d42, 2);
+        put(2, static_cast<std::uint32_t>(bytes.size()), 4);
+        put(10, 54, 4);
+        put(14, 40, 4);
+        put(18, static_cast<std::uint32_t>(width), 4);
+        put(22, static_cast<std::uint32_t>(height), 4);
+        put(26, 1, 2);
+        put(28, 24, 2);
+        put(30, 0, 4);
+        const std::string path = dir.path() + "scan.bmp";
+        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                    static_cast<std::streamsize>(bytes.size()));
+        return path;
+    };
+    auto load = [](const std::string& path) {
+        imaging::BmpFile file(path, imaging::ImageFile::Read);
+        return imaging::loadImage(file);
+    };
+    auto expectShortRead = [&](const std::string& path) {
+        try {
+            (void)load(path);
+            FAIL() << "loaded";
+        } catch (const foundation::SystemError& error) {
+            EXPECT_EQ(error.code(), foundation::systemError::Read);
+            EXPECT_EQ(error.argument(), path);
+        }
+    };
+
+    expectShortRead(bmpFile(16000, 16000, 16));
+    // 5 x 3 pixels: rows of 15 bytes padded to 16; the last row needs no padding.
+    expectShortRead(bmpFile(5, 3, 16 + 16 + 14));
+    const auto image = load(bmpFile(5, 3, 16 + 16 + 15));
+    EXPECT_EQ(image->width(), 5);
+    EXPECT_EQ(image->height(), 3);
+    EXPECT_EQ(image->row(0)[14], 0x29);
 }
 
 } // namespace
