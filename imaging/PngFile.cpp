@@ -17,6 +17,9 @@ namespace code = foundation::systemError;
 
 namespace {
 
+// The most a deflate stream expands: one 258-byte match in two bits.
+constexpr std::int64_t MaxDeflateRatio = 1032;
+
 // The one place that catches libpng's longjmp. It must hold no object with a
 // destructor, and neither may body: the jump skips their frames.
 bool callGuarded(png_structp png, void (*body)(void*), void* context)
@@ -93,6 +96,12 @@ public:
         if (png_get_bit_depth(m_png, m_info) != 8 || png_get_color_type(m_png, m_info) != PNG_COLOR_TYPE_RGB)
             throw SystemError(code::BadFormat, std::string());
         checkImageSize(w, h);
+        // Deflate packs at most 1032 bytes into one, and every pixel is
+        // stored once whatever the interlacing: a file too short to hold the
+        // pixels its header claims even at that ratio fails as at its end,
+        // before the picture is allocated.
+        if (m_stream.size() * MaxDeflateRatio < static_cast<std::int64_t>(w) * h * 3)
+            throw SystemError(code::Read, m_stream.path());
         m_width = static_cast<int>(w);
         m_height = static_cast<int>(h);
         m_interlaced = png_get_interlace_type(m_png, m_info) != PNG_INTERLACE_NONE;

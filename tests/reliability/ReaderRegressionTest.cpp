@@ -3,9 +3,12 @@
 // kept in fuzz/corpus/<target>/ so that every fuzz run starts from them.
 
 #include <gtest/gtest.h>
+#include <zlib.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <fstream>
+#include <iterator>
 #include <memory>
 #include <vector>
 
@@ -17,6 +20,8 @@
 #include "TempDir.h"
 #include "imaging/BmpFile.h"
 #include "imaging/Image.h"
+#include "imaging/ImageFile.h"
+#include "imaging/PngFile.h"
 
 namespace vestiscop {
 namespace {
@@ -137,6 +142,54 @@ TEST(BmpRegression, FileShorterThanItsRowsFailsBeforeTheAllocation)
     EXPECT_EQ(image->width(), 5);
     EXPECT_EQ(image->height(), 3);
     EXPECT_EQ(image->row(0)[14], 0x29);
+}
+
+// The same for a PNG: a header that claims 16000 x 16000 pixels in a file
+// of a few hundred bytes. Deflate expands no stream more than 1032 times,
+// so the file cannot hold the pixels; it fails as a short read before the
+// picture is allocated. A small picture that compresses far below that
+// still loads.
+TEST(PngRegression, FileTooShortForItsPixelsFailsBeforeTheAllocation)
+{
+    foundation::TempDir dir;
+    const std::string path = dir.path() + "scan.png";
+    {
+        auto image = imaging::RgbImage::create(64, 64);
+        for (int y = 0; y < 64; ++y)
+            std::fill_n(image->row(y), image->rowBytes(), std::uint8_t{0x29});
+        imaging::PngFile file(path, imaging::ImageFile::Write);
+        imaging::saveImage(*image, file);
+    }
+    {
+        imaging::PngFile file(path, imaging::ImageFile::Read);
+        EXPECT_EQ(imaging::loadImage(file)->width(), 64);
+    }
+    // Width and height are the first fields of IHDR (offset 16); its
+    // checksum covers the chunk type and data (offsets 12 to 28).
+    std::fstream stream(path, std::ios::in | std::ios::out | std::ios::binary);
+    std::vector<char> bytes((std::istreambuf_iterator<char>(stream)), std::istreambuf_iterator<char>());
+    ASSERT_GT(bytes.size(), 33u);
+    for (const std::size_t at : {std::size_t{16}, std::size_t{20}}) {
+        bytes[at] = 0;
+        bytes[at + 1] = 0;
+        bytes[at + 2] = static_cast<char>(16000 >> 8);
+        bytes[at + 3] = static_cast<char>(16000 & 0xff);
+    }
+    const auto crc = static_cast<std::uint32_t>(
+        ::crc32(0, reinterpret_cast<const Bytef*>(bytes.data() + 12), 17));
+    for (int i = 0; i < 4; ++i)
+        bytes[29 + static_cast<std::size_t>(i)] = static_cast<char>(crc >> (24 - 8 * i));
+    stream.seekp(0);
+    stream.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    stream.close();
+    try {
+        imaging::PngFile file(path, imaging::ImageFile::Read);
+        (void)imaging::loadImage(file);
+        FAIL() << "loaded";
+    } catch (const foundation::SystemError& error) {
+        EXPECT_EQ(error.code(), foundation::systemError::Read);
+        EXPECT_EQ(error.argument(), path);
+    }
 }
 
 } // namespace
