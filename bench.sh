@@ -48,7 +48,7 @@ run naming "$survey" "${maps[@]}" barvy-zakladni.txt
 echo "== Pattern"
 run --per-family 12 pattern
 echo "== Sweep (one setting at a time)"
-run --per-family 6 sweep
+run --per-family 24 sweep
 echo "== Recognition"
 run recognition
 
@@ -95,7 +95,7 @@ table="$root/$build/bench-table.txt"
   awk -v results="$(printf '%s;' "${results[@]}")" '
     /^RESULT naming/ { naming[++n] = $4 }
     /^RESULT pattern/ { plain = $5; stripes = $7; check = $9; dots = $11; motif = $13; allstripes = $15 }
-    /^RESULT sweep/ { within = $5 }
+    /^RESULT sweep/ { within = $5; shortfall = sprintf("%s / %s / %s / %s / %s", $7, $8, $9, $10, $11) }
     /^RESULT recognition/ { right = $5; wrong = $7; rejected = $9; unrelated = $11 }
     END {
       fmt = "| %-62s | %18s | %-6s |\n"
@@ -109,6 +109,7 @@ table="$root/$build/bench-table.txt"
       printf fmt, "dots read as Puntík", dots "%", ""
       printf fmt, "motifs read as Neznámý motiv", motif "%", ""
       printf fmt, "every class within 3 points of the sweep best", within, "yes"
+      printf fmt, "  points below the best: plain/stripes/check/dots/motif", shortfall, ""
       printf fmt, "re-scans matched right", right "%", ">= 95%"
       printf fmt, "re-scans matched wrong", wrong "%", "<= 2%"
       printf fmt, "re-scans rejected", rejected "%", ""
