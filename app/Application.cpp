@@ -108,8 +108,11 @@ void Application::reportText(const std::string& text, MessageIcon icon)
         m_log->write(foundation::LogLevel::Error, text);
     } catch (const foundation::Exception& failure) {
         // The log cannot take the line; the user at least hears why, and the
-        // failure of the log is not itself logged.
-        m_notifier.showMessage(failure.message(m_messages, 0), icon);
+        // failure of the log is not itself logged. When the failure just
+        // shown was the log's own (at start-up), it is not said twice.
+        const std::string logFailure = failure.message(m_messages, 0);
+        if (logFailure != text)
+            m_notifier.showMessage(logFailure, icon);
     } catch (const std::bad_alloc&) {
         m_notifier.showMessage(
             SystemError(foundation::systemError::OutOfMemory, std::string()).message(m_messages, 0), icon);
