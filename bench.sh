@@ -46,7 +46,7 @@ echo "== Colour naming"
 run naming "$survey" "${maps[@]}" barvy.txt
 run naming "$survey" "${maps[@]}" barvy-zakladni.txt
 echo "== Pattern"
-run --per-family 12 pattern
+run --per-family 24 pattern
 echo "== Sweep (one setting at a time)"
 run --per-family 24 sweep
 echo "== Recognition"
