@@ -214,5 +214,48 @@ TEST(BmpFileTest, OpenFailuresCarryThePath)
               foundation::systemError::Open);
 }
 
+// A file shorter than the rows its header promises fails as the short read
+// it is before the picture is allocated (this test program refuses
+// allocations over 256 MB): fuzzing found a header of a few dozen bytes
+// that claimed 16000 x 16000 pixels and had 768 MB reserved for them. A
+// file that holds every row, the last one without its padding, still loads.
+TEST(BmpFileTest, FileShorterThanItsRowsFailsBeforeTheAllocation)
+{
+    TempDir dir;
+    const std::string path = dir.path() + "short.bmp";
+    auto write = [&](std::int32_t width, std::int32_t height, std::size_t pixelBytes) {
+        BmpHeader header;
+        header.width = width;
+        header.height = height;
+        auto bytes = header.bytes();
+        bytes.resize(bytes.size() + pixelBytes, 0x29);
+        test::writeBytes(path, bytes);
+    };
+    auto load = [&] {
+        BmpFile file(path, ImageFile::Read);
+        return loadImage(file);
+    };
+    auto expectShortRead = [&] {
+        try {
+            (void)load();
+            FAIL() << "loaded";
+        } catch (const foundation::SystemError& error) {
+            EXPECT_EQ(error.code(), foundation::systemError::Read);
+            EXPECT_EQ(error.argument(), path);
+        }
+    };
+
+    write(16000, 16000, 16);
+    expectShortRead();
+    // 5 x 3 pixels: rows of 15 bytes padded to 16; the last row needs no padding.
+    write(5, 3, 16 + 16 + 14);
+    expectShortRead();
+    write(5, 3, 16 + 16 + 15);
+    const auto image = load();
+    EXPECT_EQ(image->width(), 5);
+    EXPECT_EQ(image->height(), 3);
+    EXPECT_EQ(image->row(0)[14], 0x29);
+}
+
 } // namespace
 } // namespace vestiscop::imaging

@@ -4,6 +4,7 @@
 #include "foundation/MessageCatalog.h"
 
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <filesystem>
 #include <string>
@@ -232,6 +233,41 @@ TEST(PngFileTest, OpenFailureCarriesThePath)
     } catch (const foundation::SystemError& error) {
         EXPECT_EQ(error.code(), foundation::systemError::Open);
         EXPECT_EQ(error.argument(), dir.path() + "missing.png");
+    }
+}
+
+// A header that claims 16000 x 16000 pixels in a file of a few hundred bytes
+// fails as a short read before the picture is allocated (this test program
+// refuses allocations over 256 MB): deflate expands no stream more than
+// 1032 times, so the file cannot hold the pixels. A small picture that
+// compresses far below that ratio still loads.
+TEST(PngFileTest, FileTooShortForItsPixelsFailsBeforeTheAllocation)
+{
+    TempDir dir;
+    const std::string path = dir.path() + "claims.png";
+    savePng(*test::samplePicture(64, 64), path);
+    EXPECT_EQ(loadPng(path)->width(), 64);
+
+    // Width and height are the first fields of IHDR (offset 16); its
+    // checksum covers the chunk type and data (offsets 12 to 28).
+    auto bytes = test::readBytes(path);
+    ASSERT_GT(bytes.size(), 33u);
+    for (const std::size_t at : {std::size_t{16}, std::size_t{20}}) {
+        bytes[at] = 0;
+        bytes[at + 1] = 0;
+        bytes[at + 2] = 16000 >> 8;
+        bytes[at + 3] = 16000 & 0xff;
+    }
+    const auto crc = static_cast<std::uint32_t>(::crc32(0, bytes.data() + 12, 17));
+    for (std::size_t i = 0; i < 4; ++i)
+        bytes[29 + i] = static_cast<std::uint8_t>(crc >> (24 - 8 * i));
+    test::writeBytes(path, bytes);
+    try {
+        (void)loadPng(path);
+        FAIL() << "loaded";
+    } catch (const foundation::SystemError& error) {
+        EXPECT_EQ(error.code(), foundation::systemError::Read);
+        EXPECT_EQ(error.argument(), path);
     }
 }
 
