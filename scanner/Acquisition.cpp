@@ -246,11 +246,12 @@ bool Acquisition::offerEvent(const void* message)
 
 void Acquisition::onTransferReady()
 {
-    noteWarmup();
-    if (state() == 6)
+    if (state() == 6) {
+        noteWarmup();
         transfer();
-    else
+    } else {
         closeRequested();
+    }
 }
 
 void Acquisition::transfer()
@@ -279,6 +280,8 @@ void Acquisition::closeRequested()
     // No image comes with a close request: say why the source gave up. The
     // source stays open (state 4), so the next Scan enables it again.
     reported([this] { raiseSourceFailure(); });
+    // After the cause is read: asking the source anything replaces it.
+    noteWarmup();
     acquisitionEnded();
 }
 
