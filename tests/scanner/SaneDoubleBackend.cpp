@@ -14,6 +14,8 @@
 //   open-status 11               sane_open answers this SANE status
 //   start-status 12 2            sane_start answers this status the next
 //                                2 times (-1: always)
+//   trace /path/file             each open, start, cancel, close and exit
+//                                is appended to the file as a line
 
 #include <sane/sane.h>
 #include <sane/saneopts.h>
@@ -57,6 +59,7 @@ struct Config {
     int openStatus = SANE_STATUS_GOOD;
     int startStatus = SANE_STATUS_GOOD;
     int startStatusCount = 0;
+    std::string trace;
 };
 
 // The one open device: what it shows in place of the test device's options.
@@ -127,8 +130,16 @@ void readConfig()
             words >> g_config.openStatus;
         } else if (key == "start-status") {
             words >> g_config.startStatus >> g_config.startStatusCount;
+        } else if (key == "trace") {
+            words >> g_config.trace;
         }
     }
+}
+
+void trace(const char* call)
+{
+    if (!g_config.trace.empty())
+        std::ofstream(g_config.trace, std::ios::app) << call << std::endl;
 }
 
 SANE_Int optionIndex(const char* name)
@@ -180,6 +191,7 @@ EXPORT SANE_Status sane_vsdouble_init(SANE_Int* version, SANE_Auth_Callback auth
 
 EXPORT void sane_vsdouble_exit()
 {
+    trace("exit");
     if (g_inner.exit)
         g_inner.exit();
 }
@@ -191,6 +203,7 @@ EXPORT SANE_Status sane_vsdouble_get_devices(const SANE_Device*** list, SANE_Boo
 
 EXPORT SANE_Status sane_vsdouble_open(SANE_String_Const name, SANE_Handle* handle)
 {
+    trace("open");
     if (g_config.openStatus != SANE_STATUS_GOOD)
         return static_cast<SANE_Status>(g_config.openStatus);
     const SANE_Status status = g_inner.open(name, handle);
@@ -213,6 +226,7 @@ EXPORT SANE_Status sane_vsdouble_open(SANE_String_Const name, SANE_Handle* handl
 
 EXPORT void sane_vsdouble_close(SANE_Handle handle)
 {
+    trace("close");
     g_inner.close(handle);
     g_device = Device{};
 }
@@ -289,6 +303,7 @@ EXPORT SANE_Status sane_vsdouble_get_parameters(SANE_Handle handle, SANE_Paramet
 
 EXPORT SANE_Status sane_vsdouble_start(SANE_Handle handle)
 {
+    trace("start");
     if (g_config.startStatusCount != 0) {
         if (g_config.startStatusCount > 0)
             --g_config.startStatusCount;
@@ -304,6 +319,7 @@ EXPORT SANE_Status sane_vsdouble_read(SANE_Handle handle, SANE_Byte* data, SANE_
 
 EXPORT void sane_vsdouble_cancel(SANE_Handle handle)
 {
+    trace("cancel");
     g_inner.cancel(handle);
 }
 
