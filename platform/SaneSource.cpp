@@ -259,7 +259,8 @@ TW_UINT16 SaneSource::getCapability(const TW_CAPABILITY* capability)
     }
     std::memcpy(twainLock(capability->hContainer), &value, sizeof value);
     twainUnlock(capability->hContainer);
-    return succeed();
+    // The condition is left alone: the cause of a failed scan stays readable.
+    return TWRC_SUCCESS;
 }
 
 TW_UINT16 SaneSource::setResolution(bool vertical, double dpi)

@@ -120,7 +120,7 @@ bool Acquisition::scan()
     });
 }
 
-bool Acquisition::cancelScan()
+bool Acquisition::cancelAcquisition()
 {
     if (!scanning())
         return false;

@@ -43,7 +43,7 @@ public:
     // worker joined, the source stays open for the next Scan, nothing is
     // transferred, saved or reported, and acquisitionEnded() follows. False
     // when nothing was running.
-    bool cancelScan();
+    bool cancelAcquisition();
 
     // processEvent for owners whose event loop must not see exceptions: a
     // failure is reported and ends the acquisition.

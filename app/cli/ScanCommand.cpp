@@ -74,7 +74,7 @@ public:
     {
         while (!m_ended) {
             if (interruption.signal()) {
-                cancelScan();
+                cancelAcquisition();
                 return true;
             }
             const std::optional<scanner::SourceMessage> message =

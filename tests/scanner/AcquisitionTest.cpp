@@ -370,10 +370,10 @@ TEST_F(AcquisitionTest, SecondScanWhileOneRunsIsRefusedWithoutAFault)
 TEST_F(AcquisitionTest, CancelledScanDisablesTheSourceAndIgnoresItsLateAnswer)
 {
     auto acquisition = started();
-    EXPECT_FALSE(acquisition->cancelScan());
+    EXPECT_FALSE(acquisition->cancelAcquisition());
     ASSERT_TRUE(acquisition->scan());
     fake::reset();
-    EXPECT_TRUE(acquisition->cancelScan());
+    EXPECT_TRUE(acquisition->cancelAcquisition());
     EXPECT_EQ(fake::messages(), (std::vector<TW_UINT16>{MSG_DISABLEDS}));
     EXPECT_EQ(acquisition->state(), 4);
     EXPECT_EQ(acquisition->ended, 1);

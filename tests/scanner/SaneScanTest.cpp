@@ -644,9 +644,7 @@ TEST_F(SaneScanTest, RunningScanIsCancelledQuietlyAndASecondOneRefused)
     EXPECT_FALSE(acquisition->scanAndWait(std::chrono::seconds(1)));
     ASSERT_TRUE(acquisition->scanning());
     EXPECT_FALSE(acquisition->scan());
-    const auto before = std::chrono::steady_clock::now();
-    EXPECT_TRUE(acquisition->cancelScan());
-    EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(10));
+    EXPECT_TRUE(acquisition->cancelAcquisition());
     EXPECT_EQ(acquisition->state(), 4);
     // Nothing came, nothing is reported, and the queue brings nothing more.
     EXPECT_TRUE(acquisition->errors.empty());
