@@ -18,6 +18,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <set>
 #include <tuple>
 
@@ -616,8 +617,10 @@ TEST_F(SaneScanTest, LampWarmingUpIsWaitedFor)
     ASSERT_TRUE(acquisition->errors.empty()) << acquisition->errors.front();
     ASSERT_NE(acquisition->image, nullptr);
     EXPECT_EQ(acquisition->image->width(), 50);
-    // Two refusals half a second apart.
-    EXPECT_EQ(acquisition->notes, (std::vector<std::string>{"Skener se zahříval 1 s"}));
+    // Two refusals half a second apart: a second at least, logged once.
+    ASSERT_EQ(acquisition->notes.size(), 1u);
+    EXPECT_TRUE(std::regex_match(acquisition->notes.front(), std::regex("Skener se zahříval [1-9][0-9]* s")))
+        << acquisition->notes.front();
 }
 
 TEST_F(SaneScanTest, LampThatNeverWarmsUpTimesOut)
