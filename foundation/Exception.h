@@ -123,6 +123,23 @@ public:
     const char* name() const override;
 };
 
+// A scanner that is there but cannot serve the program: 0 access denied
+// (no permission, a network scanner refusing this computer), 1 no colour
+// mode. Caught wherever a ScannerError is.
+class ScannerRefused : public ScannerError {
+public:
+    ScannerRefused(std::int32_t code, std::string argument) : ScannerError(code, std::move(argument)) {}
+
+    std::unique_ptr<Exception> clone() const override;
+    [[noreturn]] void raise() const override;
+    const char* name() const override;
+};
+
+namespace scannerRefused {
+inline constexpr std::int32_t AccessDenied = 0;
+inline constexpr std::int32_t NoColour = 1;
+} // namespace scannerRefused
+
 // 0 the input image is smaller than the analysis region, 1 no dominant colour.
 class VisionError : public Error {
 public:

@@ -43,6 +43,8 @@ MessageCatalog MessageCatalog::application()
         {"Error", 65003, 1},      {"SystemError", 65004, 8},   {"NumError", 65012, 3},
         {"ParseError", 65018, 3}, {"IniError", 65015, 3},      {"ScannerError", 65021, 5},
         {"VisionError", 65026, 13},
+        // Its own range, so the older ranges keep their ids.
+        {"ScannerRefused", 3100, 2},
     };
     MessageCatalog catalog;
     for (const Range& range : ranges)

@@ -56,7 +56,7 @@ public:
     const MessageSource* lookup(const std::string& name) const;
     std::size_t size() const { return m_sources.size(); }
 
-    // The catalogue the program reports with: the ten string-table ranges.
+    // The catalogue the program reports with: the string-table ranges.
     static MessageCatalog application();
     // The process-wide catalogue of built-in English texts.
     static const MessageCatalog& builtin();

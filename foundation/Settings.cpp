@@ -56,6 +56,8 @@ void readSettings(IniFile& ini, ScanSettings& settings)
     settings.wndWidth = ini.readReal("WndWidth");
     settings.wndHeight = ini.readReal("WndHeight");
     settings.ignoreErrors = readFlag(ini, "IgnoreErrors");
+    // Optional: a configuration without it scans exactly as before.
+    settings.adaptToScanner = !ini.readRaw("AdaptToScanner").empty() && readFlag(ini, "AdaptToScanner");
 }
 
 void readSettings(IniFile& ini, ColorSettings& settings)

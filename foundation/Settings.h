@@ -32,6 +32,10 @@ struct ScanSettings {
     double wndWidth = 0;
     double wndHeight = 0;
     bool ignoreErrors = false;
+    // Optional (AdaptToScanner): scan at the nearest resolution the scanner
+    // offers above XRes/YRes and resample to them, clip the frame to the
+    // glass, ask for 8 bits per sample, and log what the scanner did.
+    bool adaptToScanner = false;
 };
 
 // Section [Color].

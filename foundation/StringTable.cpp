@@ -53,6 +53,14 @@ const std::unordered_map<int, const char*>& table()
         {2017, "Neznámá volba %s"},
         {2020, "nasnímá oděv skenerem a popíše jeho barvy, vzor a rozpoznaný oděv"},
 
+        // Scanners: ScannerRefused's messages (3100 + code), then the log
+        // lines of a scan and the command line's interrupted scan.
+        {3100, "Ke skeneru nemáte přístup"},
+        {3101, "Skener neumí snímat barevně"},
+        {3102, "Skener snímá v rozlišení %s dpi, obrázek je převzorkován na %s dpi"},
+        {3103, "Skener se zahříval %d s"},
+        {3104, "Skenování přerušeno"},
+
         // Messages of the exceptions: the type's base id plus the code.
         {65000, "Neznámá vyjímka"},
         {65001, "Operace byla přerušena"},

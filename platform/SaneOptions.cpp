@@ -117,6 +117,70 @@ TW_UINT16 SaneOptions::setNumber(const char* name, double value)
     return status == SANE_STATUS_GOOD ? TWCC_SUCCESS : TWCC_OPERATIONERROR;
 }
 
+std::optional<double> SaneOptions::offeredAtOrAbove(const char* name, double value) const
+{
+    const std::optional<SANE_Int> index = find(name);
+    if (!index)
+        return std::nullopt;
+    const SANE_Option_Descriptor* option = descriptor(*index);
+    if ((option->type != SANE_TYPE_INT && option->type != SANE_TYPE_FIXED) || option->size != sizeof(SANE_Word))
+        return std::nullopt;
+    switch (option->constraint_type) {
+    case SANE_CONSTRAINT_RANGE: {
+        const SANE_Range* range = option->constraint.range;
+        const double low = fromWord(*option, range->min);
+        const double high = fromWord(*option, range->max);
+        if (value <= low)
+            return low;
+        if (value >= high)
+            return high;
+        const double step = fromWord(*option, range->quant);
+        if (step <= 0)
+            return value;
+        const double steps = std::ceil((value - low) / step - Tolerance);
+        return std::min(high, low + steps * step);
+    }
+    case SANE_CONSTRAINT_WORD_LIST: {
+        const SANE_Word* list = option->constraint.word_list;
+        std::optional<double> above;
+        std::optional<double> largest;
+        for (SANE_Word i = 1; i <= list[0]; ++i) {
+            const double offered = fromWord(*option, list[i]);
+            if (offered >= value - Tolerance && (!above || offered < *above))
+                above = offered;
+            if (!largest || offered > *largest)
+                largest = offered;
+        }
+        return above ? above : largest;
+    }
+    default:
+        return value;
+    }
+}
+
+std::optional<std::pair<double, double>> SaneOptions::limits(const char* name) const
+{
+    const std::optional<SANE_Int> index = find(name);
+    if (!index)
+        return std::nullopt;
+    const SANE_Option_Descriptor* option = descriptor(*index);
+    if ((option->type != SANE_TYPE_INT && option->type != SANE_TYPE_FIXED) || option->size != sizeof(SANE_Word))
+        return std::nullopt;
+    if (option->constraint_type == SANE_CONSTRAINT_RANGE)
+        return std::make_pair(fromWord(*option, option->constraint.range->min),
+                              fromWord(*option, option->constraint.range->max));
+    if (option->constraint_type == SANE_CONSTRAINT_WORD_LIST && option->constraint.word_list[0] > 0) {
+        const SANE_Word* list = option->constraint.word_list;
+        std::pair<double, double> bounds{fromWord(*option, list[1]), fromWord(*option, list[1])};
+        for (SANE_Word i = 2; i <= list[0]; ++i) {
+            bounds.first = std::min(bounds.first, fromWord(*option, list[i]));
+            bounds.second = std::max(bounds.second, fromWord(*option, list[i]));
+        }
+        return bounds;
+    }
+    return std::nullopt;
+}
+
 std::vector<std::string> SaneOptions::stringList(const char* name) const
 {
     std::vector<std::string> entries;

@@ -10,6 +10,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace vestiscop::platform {
@@ -34,6 +35,14 @@ public:
     // The first entry of the option's string list that accept() takes.
     template <typename Accept>
     TW_UINT16 setStringFromList(const char* name, Accept accept);
+
+    // The value the device offers that is nearest to value from above (the
+    // largest it offers when none is as large): a list member, or a range
+    // value on the range's step. Nothing when the option is not a number.
+    std::optional<double> offeredAtOrAbove(const char* name, double value) const;
+    // The lowest and highest value the option takes; nothing without a
+    // range or a list.
+    std::optional<std::pair<double, double>> limits(const char* name) const;
 
     std::vector<std::string> stringList(const char* name) const;
     TW_UINT16 setString(const char* name, const std::string& value);

@@ -5,6 +5,7 @@
 #include <cctype>
 #include <chrono>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -27,10 +28,45 @@ constexpr auto CooperativeStop = std::chrono::seconds(2);
 
 constexpr double MillimetresPerInch = 25.4;
 
+// Not in the SANE 1.0 header, but sent by devices with a lamp: the start
+// may be tried again.
+constexpr auto SaneWarmingUp = static_cast<SANE_Status>(12);
+
+// A lamp warming up makes sane_start answer SANE_STATUS_WARMING_UP (12): it is
+// asked again every half second for this long (VESTISCOP_SCANNER_WARMUP
+// seconds when set), then the scan has timed out.
+constexpr auto WarmupRetry = std::chrono::milliseconds(500);
+constexpr long WarmupSeconds = 30;
+
+std::chrono::milliseconds warmupLimit()
+{
+    const char* chosen = std::getenv("VESTISCOP_SCANNER_WARMUP");
+    if (chosen && *chosen) {
+        char* end = nullptr;
+        const long seconds = std::strtol(chosen, &end, 10);
+        if (*end == '\0' && seconds >= 0)
+            return std::chrono::seconds(seconds);
+    }
+    return std::chrono::seconds(WarmupSeconds);
+}
+
+// A scan mode that gives colour, whatever the device calls it ("Color",
+// "Colour", "24bit Color", "RGB", ...), but not a dithered or line-art one.
+bool isColourMode(const std::string& mode)
+{
+    const std::string name = lower(mode);
+    const bool colour = name.find("color") != std::string::npos || name.find("colour") != std::string::npos ||
+                        name.find("rgb") != std::string::npos;
+    return colour && name.find("lineart") == std::string::npos && name.find("halftone") == std::string::npos;
+}
+
 } // namespace
 
 TW_UINT16 conditionOf(SANE_Status status)
 {
+    // Still warming up when the wait ran out: not ready in time.
+    if (status == SaneWarmingUp)
+        return TWCC_TIMEDOUT;
     switch (status) {
     case SANE_STATUS_GOOD:
         return TWCC_SUCCESS;
@@ -91,7 +127,11 @@ TW_UINT16 SaneSource::entry(TW_UINT32 group, TW_UINT16 dat, TW_UINT16 msg, void*
     if (group == DG_CONTROL) {
         switch (dat) {
         case DAT_CAPABILITY:
-            return msg == MSG_SET ? setCapability(static_cast<TW_CAPABILITY*>(data)) : fail(TWCC_CAPBADOPERATION);
+            if (msg == MSG_SET)
+                return setCapability(static_cast<TW_CAPABILITY*>(data));
+            if (msg == MSG_GETCURRENT)
+                return getCapability(static_cast<TW_CAPABILITY*>(data));
+            return fail(TWCC_CAPBADOPERATION);
         case DAT_USERINTERFACE:
             if (msg == MSG_ENABLEDS)
                 return enable(static_cast<TW_USERINTERFACE*>(data));
@@ -139,21 +179,13 @@ TW_UINT16 SaneSource::setCapability(const TW_CAPABILITY* capability)
     TW_UINT16 condition = TWCC_SUCCESS;
     switch (capability->Cap) {
     case ICAP_PIXELTYPE:
-        if (value.ItemType != TWTY_UINT16 || small() != TWPT_RGB) {
+        condition = value.ItemType != TWTY_UINT16 || small() != TWPT_RGB ? TWCC_BADVALUE : setColourMode();
+        break;
+    case CAP_ADAPTTODEVICE:
+        if (value.ItemType != TWTY_BOOL) {
             condition = TWCC_BADVALUE;
-        } else if (m_options.has(SANE_NAME_SCAN_MODE)) {
-            condition = m_options.setStringFromList(SANE_NAME_SCAN_MODE,
-                                                    [](const std::string& mode) { return mode == "Color"; });
-            if (condition == TWCC_BADVALUE)
-                condition = m_options.setStringFromList(SANE_NAME_SCAN_MODE, [](const std::string& mode) {
-                    const std::string name = lower(mode);
-                    return (name.find("color") != std::string::npos || name.find("colour") != std::string::npos) &&
-                           name.find("lineart") == std::string::npos && name.find("halftone") == std::string::npos;
-                });
-            // A device without colour still gives an RGB image: its grey
-            // frames are widened to three channels on the way out.
-            if (condition == TWCC_BADVALUE)
-                condition = TWCC_SUCCESS;
+        } else {
+            m_adapt = small() != 0;
         }
         break;
     case ICAP_XRESOLUTION:
@@ -186,8 +218,72 @@ TW_UINT16 SaneSource::setCapability(const TW_CAPABILITY* capability)
     return condition == TWCC_SUCCESS ? succeed() : fail(condition);
 }
 
+TW_UINT16 SaneSource::setColourMode()
+{
+    // A device without a mode option is taken at its word; its frames are
+    // checked when they arrive.
+    TW_UINT16 condition = TWCC_SUCCESS;
+    if (m_options.has(SANE_NAME_SCAN_MODE)) {
+        condition = m_options.setStringFromList(SANE_NAME_SCAN_MODE,
+                                                [](const std::string& mode) { return mode == "Color"; });
+        if (condition == TWCC_BADVALUE)
+            condition = m_options.setStringFromList(SANE_NAME_SCAN_MODE, isColourMode);
+        // No colour at all: the colours of a grey picture would be made up.
+        if (condition == TWCC_BADVALUE)
+            return TWCC_NOCOLOUR;
+    }
+    // After the mode, which may change the depths offered. Best effort: a
+    // device without 8 bits keeps its own depth.
+    if (condition == TWCC_SUCCESS && m_adapt && m_options.checkNumber(SANE_NAME_BIT_DEPTH, 8) == TWCC_SUCCESS)
+        m_options.setNumber(SANE_NAME_BIT_DEPTH, 8);
+    return condition;
+}
+
+TW_UINT16 SaneSource::getCapability(const TW_CAPABILITY* capability)
+{
+    if (capability->ConType != TWON_ONEVALUE || twainSize(capability->hContainer) < sizeof(TW_ONEVALUE))
+        return fail(TWCC_BADVALUE);
+    TW_ONEVALUE value{};
+    switch (capability->Cap) {
+    case ICAP_DEVICEXRESOLUTION:
+    case ICAP_DEVICEYRESOLUTION:
+        value.ItemType = TWTY_FIX32;
+        value.Item = fix32Bits(toFix32(resolution(capability->Cap == ICAP_DEVICEYRESOLUTION)));
+        break;
+    case CAP_WARMUPSECONDS:
+        value.ItemType = TWTY_UINT32;
+        value.Item = m_warmupSeconds;
+        break;
+    default:
+        return fail(TWCC_CAPUNSUPPORTED);
+    }
+    std::memcpy(twainLock(capability->hContainer), &value, sizeof value);
+    twainUnlock(capability->hContainer);
+    // The condition is left alone: the cause of a failed scan stays readable.
+    return TWRC_SUCCESS;
+}
+
 TW_UINT16 SaneSource::setResolution(bool vertical, double dpi)
 {
+    if (m_adapt) {
+        // Whatever the device offers nearest above; the picture is resampled
+        // to the resolution asked for afterwards.
+        if (!std::isfinite(dpi) || dpi <= 0)
+            return TWCC_BADVALUE;
+        const char* own = vertical ? SANE_NAME_SCAN_Y_RESOLUTION : SANE_NAME_SCAN_X_RESOLUTION;
+        const char* name = own;
+        double wanted = dpi;
+        if (!m_options.has(own)) {
+            // One option for both directions: the finer of the two requests.
+            name = SANE_NAME_SCAN_RESOLUTION;
+            (vertical ? m_verticalRequest : m_horizontalRequest) = dpi;
+            wanted = std::max(m_horizontalRequest.value_or(0.0), m_verticalRequest.value_or(0.0));
+        }
+        const std::optional<double> offered = m_options.offeredAtOrAbove(name, wanted);
+        if (!offered)
+            return TWCC_CAPUNSUPPORTED;
+        return m_options.setNumber(name, *offered);
+    }
     const char* own = vertical ? SANE_NAME_SCAN_Y_RESOLUTION : SANE_NAME_SCAN_X_RESOLUTION;
     if (m_options.has(own))
         return m_options.setNumber(own, dpi);
@@ -229,6 +325,15 @@ TW_UINT16 SaneSource::setLayout(const TW_IMAGELAYOUT* layout)
         values[i] = m_options.unit(names[i]) == SANE_UNIT_PIXEL ? inches[i] * resolution(vertical)
                                                                 : inches[i] * MillimetresPerInch;
     }
+    if (m_adapt) {
+        // What lies beyond the glass is left out; only a frame with nothing
+        // left of it is refused.
+        for (int i = 0; i < 4; ++i)
+            if (const std::optional<std::pair<double, double>> bounds = m_options.limits(names[i]))
+                values[i] = std::min(std::max(values[i], bounds->first), bounds->second);
+        if (values[2] <= values[0] || values[3] <= values[1])
+            return fail(TWCC_BADVALUE);
+    }
     // Nothing changes unless the whole frame fits.
     for (int i = 0; i < 4; ++i) {
         const TW_UINT16 fits = m_options.checkNumber(names[i], values[i]);
@@ -242,6 +347,9 @@ TW_UINT16 SaneSource::setLayout(const TW_IMAGELAYOUT* layout)
     values[2] += 0.5 / 65536;
     values[3] += 0.5 / 65536;
     for (int i = 0; i < 4; ++i) {
+        if (m_adapt && i >= 2)
+            if (const std::optional<std::pair<double, double>> bounds = m_options.limits(names[i]))
+                values[i] = std::min(values[i], bounds->second);
         const TW_UINT16 set = m_options.setNumber(names[i], values[i]);
         if (set != TWCC_SUCCESS)
             return fail(set);
@@ -284,13 +392,20 @@ void SaneSource::scan(std::uint64_t serial, double xDpi, double yDpi)
 {
     DibAssembler dib;
     std::vector<std::uint8_t> buffer(64 * 1024);
-    SANE_Status status = sane_start(m_handle);
+    bool noColour = false;
+    m_warmupSeconds = 0;
+    SANE_Status status = start();
     bool complete = false;
     while (status == SANE_STATUS_GOOD && !complete) {
         SANE_Parameters parameters{};
         status = sane_get_parameters(m_handle, &parameters);
         if (status != SANE_STATUS_GOOD)
             break;
+        if (parameters.format == SANE_FRAME_GRAY) {
+            // A grey or black-and-white picture has no colours to name.
+            noColour = true;
+            break;
+        }
         if (!dib.beginFrame(parameters)) {
             status = SANE_STATUS_INVAL;
             break;
@@ -314,7 +429,7 @@ void SaneSource::scan(std::uint64_t serial, double xDpi, double yDpi)
         if (parameters.last_frame)
             complete = true;
         else
-            status = sane_start(m_handle);
+            status = start();
     }
     // Ends the scan on the device whatever happened.
     sane_cancel(m_handle);
@@ -325,11 +440,37 @@ void SaneSource::scan(std::uint64_t serial, double xDpi, double yDpi)
             finishScan(serial, Outcome::Image, TWCC_SUCCESS, image);
         else
             finishScan(serial, Outcome::Failed, dib.height() > 0 ? TWCC_LOWMEMORY : TWCC_BUMMER, nullptr);
-    } else if (status == SANE_STATUS_CANCELLED) {
+    } else if (noColour) {
+        finishScan(serial, Outcome::Failed, TWCC_NOCOLOUR, nullptr);
+    } else if (status == SANE_STATUS_CANCELLED || (status == SaneWarmingUp && m_stopping)) {
         finishScan(serial, Outcome::Cancelled, TWCC_SUCCESS, nullptr);
     } else {
         finishScan(serial, Outcome::Failed, conditionOf(status), nullptr);
     }
+}
+
+SANE_Status SaneSource::start()
+{
+    const auto began = std::chrono::steady_clock::now();
+    const auto limit = warmupLimit();
+    SANE_Status status = sane_start(m_handle);
+    while (status == SaneWarmingUp && !m_stopping) {
+        const auto waited = std::chrono::steady_clock::now() - began;
+        if (waited >= limit)
+            break;
+        {
+            std::unique_lock<std::mutex> guard(m_lock);
+            // Woken early only by a stop.
+            m_done.wait_for(guard, std::min<std::chrono::steady_clock::duration>(WarmupRetry, limit - waited),
+                            [this] { return m_stopping.load(); });
+        }
+        m_warmupSeconds = static_cast<unsigned>(
+            std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - began).count());
+        if (m_stopping)
+            break;
+        status = sane_start(m_handle);
+    }
+    return status;
 }
 
 void SaneSource::finishScan(std::uint64_t serial, Outcome outcome, TW_UINT16 condition, TW_HANDLE image)
@@ -350,7 +491,12 @@ void SaneSource::finishScan(std::uint64_t serial, Outcome outcome, TW_UINT16 con
 void SaneSource::stop()
 {
     if (m_worker.joinable()) {
-        m_stopping = true;
+        {
+            // Under the lock, so a worker waiting for a warming lamp wakes.
+            std::lock_guard<std::mutex> guard(m_lock);
+            m_stopping = true;
+        }
+        m_done.notify_all();
         {
             std::unique_lock<std::mutex> guard(m_lock);
             if (!m_done.wait_for(guard, CooperativeStop, [this] { return m_finished; })) {

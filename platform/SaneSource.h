@@ -46,6 +46,10 @@ private:
     TW_UINT16 fail(TW_UINT16 condition);
     TW_UINT16 succeed();
     TW_UINT16 setCapability(const scanner::TW_CAPABILITY* capability);
+    // MSG_GETCURRENT of this platform's own capabilities, written into the
+    // caller's one-value container.
+    TW_UINT16 getCapability(const scanner::TW_CAPABILITY* capability);
+    TW_UINT16 setColourMode();
     TW_UINT16 setResolution(bool vertical, double dpi);
     TW_UINT16 setLayout(const scanner::TW_IMAGELAYOUT* layout);
     TW_UINT16 enable(const scanner::TW_USERINTERFACE* userInterface);
@@ -56,6 +60,9 @@ private:
 
     // The worker: one image from the device, then one message to the parent.
     void scan(std::uint64_t serial, double xDpi, double yDpi);
+    // sane_start, waiting while the device warms up; SANE_STATUS_WARMING_UP
+    // still when the wait ran out or the scan is being stopped.
+    SANE_Status start();
     void finishScan(std::uint64_t serial, Outcome outcome, TW_UINT16 condition, scanner::TW_HANDLE image);
     double resolution(bool vertical) const;
 
@@ -67,6 +74,10 @@ private:
     TW_UINT16 m_condition = scanner::TWCC_SUCCESS;
     // The horizontal resolution set on a device with one resolution option.
     std::optional<double> m_horizontalRequest;
+    // Adapting to the device (CAP_ADAPTTODEVICE) and, with one resolution
+    // option, the vertical resolution asked for.
+    bool m_adapt = false;
+    std::optional<double> m_verticalRequest;
 
     std::thread m_worker;
     std::atomic<bool> m_stopping{false};
@@ -78,6 +89,7 @@ private:
     TW_UINT16 m_failure = scanner::TWCC_SUCCESS;
     scanner::TW_HANDLE m_image = nullptr;
     bool m_announced = false;
+    std::atomic<unsigned> m_warmupSeconds{0};
 };
 
 } // namespace vestiscop::platform

@@ -3,14 +3,17 @@
 #include "foundation/Format.h"
 #include "foundation/StringTable.h"
 #include "imaging/PackedDib.h"
+#include "imaging/Resample.h"
 #include "scanner/OneValueContainer.h"
 
+#include <cmath>
 #include <new>
 
 namespace vestiscop::scanner {
 
 using foundation::Exception;
 using foundation::ScannerError;
+using foundation::ScannerRefused;
 using foundation::SystemError;
 
 namespace {
@@ -51,6 +54,18 @@ constexpr int DoubleFeedText = 1104;
 constexpr int OfflineText = 1105;
 constexpr int UnknownCauseText = 1106;
 
+// Log lines about what the scanner did.
+constexpr int ResampledText = 3102;
+constexpr int WarmupText = 3103;
+
+// The device resolution counts as the configured one this close to it.
+constexpr double SameResolution = 1e-3;
+
+std::string dpiText(double x, double y)
+{
+    return x == y ? foundation::format("%g", x) : foundation::format("%g × %g", x, y);
+}
+
 } // namespace
 
 Acquisition::Acquisition(const foundation::ScanSettings& scan, bool saveImage)
@@ -90,6 +105,10 @@ bool Acquisition::reported(Work work)
 
 bool Acquisition::scan()
 {
+    // A second Scan while one runs is no fault of the scanner's: refused
+    // with nothing to report.
+    if (scanning())
+        return false;
     return reported([this] {
         // The source opened at start-up serves the first scan; later scans
         // open it again (nothing happens while it is still open).
@@ -99,6 +118,63 @@ bool Acquisition::scan()
         negotiate();
         enableSource(false);
     });
+}
+
+bool Acquisition::cancelAcquisition()
+{
+    if (!scanning())
+        return false;
+    // Disabling stops the worker: the device is told to cancel, the image
+    // (if any) is dropped. The source stays open for the next Scan.
+    try {
+        disableSource();
+    } catch (const Exception&) {
+        // The acquisition is abandoned either way; the teardown closes it.
+    }
+    acquisitionEnded();
+    return true;
+}
+
+void Acquisition::noteDeviceResolution()
+{
+    m_deviceXRes = 0;
+    m_deviceYRes = 0;
+    const std::optional<TW_ONEVALUE> x = currentValue(ICAP_DEVICEXRESOLUTION);
+    const std::optional<TW_ONEVALUE> y = currentValue(ICAP_DEVICEYRESOLUTION);
+    if (!x || !y || x->ItemType != TWTY_FIX32 || y->ItemType != TWTY_FIX32)
+        return;
+    const double xDpi = fromFix32(fix32FromBits(x->Item));
+    const double yDpi = fromFix32(fix32FromBits(y->Item));
+    if (!(xDpi > 0) || !(yDpi > 0))
+        return;
+    if (std::fabs(xDpi - m_scan.xRes) <= SameResolution && std::fabs(yDpi - m_scan.yRes) <= SameResolution)
+        return;
+    m_deviceXRes = xDpi;
+    m_deviceYRes = yDpi;
+    logNote(foundation::format(foundation::loadString(ResampledText).c_str(), dpiText(xDpi, yDpi).c_str(),
+                               dpiText(m_scan.xRes, m_scan.yRes).c_str()));
+}
+
+void Acquisition::noteWarmup()
+{
+    if (!m_scan.adaptToScanner)
+        return;
+    const std::optional<TW_ONEVALUE> seconds = currentValue(CAP_WARMUPSECONDS);
+    if (seconds && seconds->ItemType == TWTY_UINT32 && seconds->Item > 0)
+        logNote(foundation::format(foundation::loadString(WarmupText).c_str(), static_cast<int>(seconds->Item)));
+}
+
+std::unique_ptr<imaging::RgbImage> Acquisition::toConfiguredResolution(std::unique_ptr<imaging::RgbImage> image) const
+{
+    if (!m_scan.adaptToScanner || m_deviceXRes <= 0 || m_deviceYRes <= 0)
+        return image;
+    // The same millimetres per pixel on every scanner: the picture is
+    // resampled to the configured resolution.
+    const long width = std::lround(image->width() * (m_scan.xRes / m_deviceXRes));
+    const long height = std::lround(image->height() * (m_scan.yRes / m_deviceYRes));
+    if (width < 1 || height < 1 || width > imaging::MaxResampledSide || height > imaging::MaxResampledSide)
+        throw SystemError(foundation::systemError::BadFormat, std::string());
+    return imaging::resampleArea(*image, static_cast<int>(width), static_cast<int>(height));
 }
 
 void Acquisition::negotiate()
@@ -114,6 +190,13 @@ void Acquisition::negotiate()
         }
     };
 
+    m_deviceXRes = 0;
+    m_deviceYRes = 0;
+    if (m_scan.adaptToScanner) {
+        // A source that does not know it scans as it would without.
+        OneValueContainer adapt(TWTY_BOOL, 1);
+        setCapabilityUnchecked(CAP_ADAPTTODEVICE, adapt);
+    }
     {
         OneValueContainer pixelType(TWTY_UINT16, TWPT_RGB);
         setCapability(ICAP_PIXELTYPE, pixelType, "RGB image");
@@ -124,6 +207,8 @@ void Acquisition::negotiate()
         OneValueContainer y = OneValueContainer::fix32(m_scan.yRes);
         setCapability(ICAP_YRESOLUTION, y, "Y resolution");
     });
+    if (m_scan.adaptToScanner)
+        noteDeviceResolution();
     {
         // Not every scanner knows gamma; whatever it says is ignored.
         OneValueContainer gamma = OneValueContainer::fix32(m_scan.gamma);
@@ -161,10 +246,12 @@ bool Acquisition::offerEvent(const void* message)
 
 void Acquisition::onTransferReady()
 {
-    if (state() == 6)
+    if (state() == 6) {
+        noteWarmup();
         transfer();
-    else
+    } else {
         closeRequested();
+    }
 }
 
 void Acquisition::transfer()
@@ -172,7 +259,7 @@ void Acquisition::transfer()
     bool transferred = false;
     reported([&] {
         NativeImage native(transferNativeImage());
-        std::unique_ptr<imaging::RgbImage> image = native.convert();
+        std::unique_ptr<imaging::RgbImage> image = toConfiguredResolution(native.convert());
         // Marked before the hand-over: an image whose analysis fails is still saved.
         transferred = true;
         acceptImage(std::move(image));
@@ -193,6 +280,8 @@ void Acquisition::closeRequested()
     // No image comes with a close request: say why the source gave up. The
     // source stays open (state 4), so the next Scan enables it again.
     reported([this] { raiseSourceFailure(); });
+    // After the cause is read: asking the source anything replaces it.
+    noteWarmup();
     acquisitionEnded();
 }
 
@@ -210,6 +299,12 @@ void Acquisition::raiseSourceFailure()
         throw ScannerError(0, std::string());
     case TWCC_MAXCONNECTIONS:
         throw ScannerError(1, std::string());
+    case TWCC_DENIED:
+        throw ScannerRefused(foundation::scannerRefused::AccessDenied, std::string());
+    case TWCC_NOCOLOUR:
+        throw ScannerRefused(foundation::scannerRefused::NoColour, std::string());
+    case TWCC_TIMEDOUT:
+        throw SystemError(foundation::systemError::TimedOut, std::string());
     case TWCC_PAPERJAM:
         cause = PaperJamText;
         break;

@@ -34,8 +34,16 @@ public:
     std::string scannerDescription() const;
 
     // The Scan command. True when the source is enabled and its answer will
-    // arrive through offerEvent; false when the command failed (reported).
+    // arrive through offerEvent; false when the command failed (reported),
+    // or, with nothing reported, when an acquisition is already running.
     bool scan();
+    // Whether an acquisition is running (enabled, its answer not yet handled).
+    bool scanning() const { return state() >= 5; }
+    // Stops the running acquisition: the device is cancelled and the
+    // worker joined, the source stays open for the next Scan, nothing is
+    // transferred, saved or reported, and acquisitionEnded() follows. False
+    // when nothing was running.
+    bool cancelAcquisition();
 
     // processEvent for owners whose event loop must not see exceptions: a
     // failure is reported and ends the acquisition.
@@ -48,9 +56,12 @@ protected:
     virtual void reportError(const foundation::Exception& error) = 0;
     // Posts the deferred save of the transferred image (WM_SAVE_SCAN).
     virtual void postSaveScan() = 0;
-    // The acquisition is over: image handed on, failure reported or close
-    // request reported. For owners that wait for it.
+    // The acquisition is over: image handed on, failure reported, close
+    // request reported or cancelled. For owners that wait for it.
     virtual void acquisitionEnded() {}
+    // A line for the log about what the scanner did (the resolution it
+    // scanned at, a warm-up). Owners without a log ignore it.
+    virtual void logNote(const std::string& text) { (void)text; }
 
 private:
     void onTransferReady() override;
@@ -62,9 +73,17 @@ private:
     template <typename Work>
     bool reported(Work work);
 
+    // With AdaptToScanner: what the source scans at, and whether the picture
+    // is resampled to the configured resolution.
+    void noteDeviceResolution();
+    void noteWarmup();
+    std::unique_ptr<imaging::RgbImage> toConfiguredResolution(std::unique_ptr<imaging::RgbImage> image) const;
+
     foundation::ScanSettings m_scan;
     bool m_saveImage;
     bool m_sourceOpen = false;
+    double m_deviceXRes = 0;  // 0: as configured
+    double m_deviceYRes = 0;
 };
 
 } // namespace vestiscop::scanner

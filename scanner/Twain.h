@@ -212,6 +212,23 @@ inline constexpr TW_UINT16 TWCC_CHECKDEVICEONLINE = 23;
 inline constexpr TW_UINT16 TWCC_INTERLOCK = 24;
 inline constexpr TW_UINT16 TWCC_NOMEDIA = 29;
 
+// This platform's own conditions and capabilities, in the range the
+// standard leaves to sources (0x8000 and above). The project's manager
+// knows them; any other source refuses them like an unknown capability.
+inline constexpr TW_UINT16 TWCC_NOCOLOUR = 0x8001;   // the device cannot scan in colour
+inline constexpr TW_UINT16 TWCC_TIMEDOUT = 0x8002;   // the device did not get ready in time
+// MSG_SET, TWTY_BOOL: 1 makes the source adapt to the device: a resolution
+// it lacks is scanned at the nearest one above it (the largest it has when
+// none is), a frame beyond the glass is clipped, 8 bits per sample are
+// asked for. Set before the resolutions and the frame.
+inline constexpr TW_UINT16 CAP_ADAPTTODEVICE = 0x8001;
+// MSG_GETCURRENT, TWTY_FIX32: the resolution the device will scan at.
+inline constexpr TW_UINT16 ICAP_DEVICEXRESOLUTION = 0x8002;
+inline constexpr TW_UINT16 ICAP_DEVICEYRESOLUTION = 0x8003;
+// MSG_GETCURRENT, TWTY_UINT32: whole seconds the last scan waited for the
+// device to warm up.
+inline constexpr TW_UINT16 CAP_WARMUPSECONDS = 0x8004;
+
 // Container types.
 inline constexpr TW_UINT16 TWON_ONEVALUE = 5;
 

@@ -25,18 +25,16 @@ namespace vestiscop::scanner {
 
 using foundation::Cancelled;
 using foundation::ScannerError;
+using foundation::ScannerRefused;
 using foundation::SystemError;
 
 namespace {
 
-// The reaction to a condition code after TWRC_FAILURE. Codes without an
-// entry (0, 7, 8, 16 and above) mean the step counts as done.
-void raiseCondition(TW_UINT16 condition, const std::string& step)
+// The reaction to a condition code after TWRC_FAILURE. Every failure
+// raises: a step the source refused never counts as done.
+[[noreturn]] void raiseCondition(TW_UINT16 condition, const std::string& step)
 {
     switch (condition) {
-    case TWCC_BUMMER:
-    case TWCC_OPERATIONERROR:
-        throw ScannerError(2, step);
     case TWCC_LOWMEMORY:
         throw SystemError(foundation::systemError::OutOfMemory, step);
     case TWCC_NODS:
@@ -48,13 +46,23 @@ void raiseCondition(TW_UINT16 condition, const std::string& step)
     case TWCC_CAPUNSUPPORTED:
     case TWCC_CAPBADOPERATION:
         throw ScannerError(3, step);
+    case TWCC_SUCCESS:
+        // A failure that names no condition: the driver contradicts itself.
     case TWCC_BADPROTOCOL:
     case TWCC_SEQERROR:
     case TWCC_BADDEST:
     case TWCC_CAPSEQERROR:
         throw ScannerError(4, step);
+    case TWCC_DENIED:
+        throw ScannerRefused(foundation::scannerRefused::AccessDenied, step);
+    case TWCC_NOCOLOUR:
+        throw ScannerRefused(foundation::scannerRefused::NoColour, step);
+    case TWCC_TIMEDOUT:
+        throw SystemError(foundation::systemError::TimedOut, step);
     default:
-        return;
+        // TWCC_BUMMER, TWCC_OPERATIONERROR, a cause of a failed page, or a
+        // code this program does not know.
+        throw ScannerError(2, step);
     }
 }
 
@@ -305,6 +313,27 @@ TW_HANDLE TwainConnection::transferNativeImage()
     return image;
 }
 
+std::optional<TW_ONEVALUE> TwainConnection::currentValue(TW_UINT16 capability)
+{
+    if (m_state < 4 || !m_entry)
+        return std::nullopt;
+    // The container is the caller's, as for MSG_SET: the project's sources
+    // write the value into it.
+    try {
+        OneValueContainer container;
+        TW_CAPABILITY record{capability, container.containerType(), container.handle()};
+        container.write();
+        if (call(&m_sourceIdentity, DG_CONTROL, DAT_CAPABILITY, MSG_GETCURRENT, &record) != TWRC_SUCCESS)
+            return std::nullopt;
+        container.read();
+        if (container.value().ItemType == 0)
+            return std::nullopt;
+        return container.value();
+    } catch (const foundation::Exception&) {
+        return std::nullopt;
+    }
+}
+
 std::optional<TW_UINT16> TwainConnection::sourceCondition()
 {
     if (m_state < 4 || !m_entry)
@@ -332,7 +361,6 @@ void TwainConnection::checkResult(TW_IDENTITY* destination, const std::string& s
         TW_STATUS status{};
         const TW_UINT16 statusResult = call(destination, DG_CONTROL, DAT_STATUS, MSG_GET, &status);
         raiseCondition(statusResult == TWRC_SUCCESS ? status.ConditionCode : TWCC_BUMMER, stepText);
-        return;
     }
     case TWRC_CHECKSTATUS:
         throw ScannerError(3, stepText);

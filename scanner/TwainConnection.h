@@ -8,10 +8,12 @@
 // Failure: every unsuccessful manager call raises an exception of the
 // program's hierarchy whose argument is the step text of the failed call
 // ("open source", "set X resolution", ...): ScannerError 0 no scanner or
-// manager, 1 scanner busy, 2 scanner failure, 3 setting not supported or
-// source too old, 4 driver's internal error; SystemError 0 out of memory;
-// Cancelled when the source reports a cancel. A failed call leaves the state
-// as it was. Nothing is reported here; the owner shows what is raised.
+// manager, 1 scanner busy, 2 scanner failure (also any condition not named
+// here), 3 setting not supported or source too old, 4 driver's internal
+// error (also a failure without a condition); ScannerRefused 0 access
+// denied, 1 no colour; SystemError 0 out of memory, 6 device not ready in
+// time; Cancelled when the source reports a cancel. A failed call leaves
+// the state as it was. Nothing is reported here; the owner shows what is raised.
 //
 // Threads: every call comes from the owner's thread. The source talks back
 // only through messages it posts into the parent EventSink; the owner offers
@@ -99,6 +101,10 @@ public:
     // handle (null if the source gave none). On failure any handle the
     // source did give is freed here.
     TW_HANDLE transferNativeImage();
+    // The current value of a capability (DG_CONTROL / DAT_CAPABILITY /
+    // MSG_GETCURRENT into a one-value container), or none when the source
+    // does not give one. Never raises.
+    std::optional<TW_ONEVALUE> currentValue(TW_UINT16 capability);
     // The source's condition code (DG_CONTROL / DAT_STATUS / MSG_GET), or
     // none when the request itself fails or no source is open.
     std::optional<TW_UINT16> sourceCondition();

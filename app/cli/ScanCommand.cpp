@@ -8,6 +8,7 @@
 #include <nlohmann/json.hpp>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <optional>
@@ -17,6 +18,7 @@
 #include "app/cli/AnalysisOutput.h"
 #include "app/cli/CliCommand.h"
 #include "app/cli/CliTextIds.h"
+#include "app/cli/ScanInterruption.h"
 #include "color/ColorAnalyzer.h"
 #include "foundation/Exception.h"
 #include "foundation/Format.h"
@@ -66,15 +68,21 @@ public:
     {
     }
 
-    // Waits on the connection's own queue until the acquisition is over.
-    // False when the deadline passed first.
-    bool await(std::chrono::steady_clock::time_point deadline)
+    // Waits on the connection's own queue until the acquisition is over or
+    // a signal cancels it. False when the deadline passed first.
+    bool await(std::chrono::steady_clock::time_point deadline, const ScanInterruption& interruption)
     {
         while (!m_ended) {
-            const std::optional<scanner::SourceMessage> message = hiddenWindow()->take(deadline);
-            if (!message)
+            if (interruption.signal()) {
+                cancelAcquisition();
+                return true;
+            }
+            const std::optional<scanner::SourceMessage> message =
+                hiddenWindow()->take(ScanInterruption::nextCheck(deadline));
+            if (message)
+                offerEvent(&*message);
+            else if (std::chrono::steady_clock::now() >= deadline)
                 return false;
-            offerEvent(&*message);
         }
         return true;
     }
@@ -100,6 +108,7 @@ protected:
     void reportError(const foundation::Exception& error) override { report(error); }
     void postSaveScan() override { m_saveRequested = true; }
     void acquisitionEnded() override { m_ended = true; }
+    void logNote(const std::string& text) override { m_app.log().write(foundation::LogLevel::Info, text); }
 
 private:
     Application& m_app;
@@ -136,16 +145,26 @@ int runScan(CliContext& context)
     Application& app = context.app;
     const bool json = !context.arguments.empty();
 
+    const ScanInterruption interruption;
     auto acquisition = std::make_unique<CliAcquisition>(app);
     try {
         acquisition->start(nullptr);
     } catch (const foundation::Exception& error) {
         acquisition->report(error);
     }
-    if (!acquisition->failed()) {
+    if (!acquisition->failed() && !interruption.signal()) {
         app.log().write(foundation::LogLevel::Info, acquisition->scannerDescription());
-        if (acquisition->scan() && !acquisition->await(std::chrono::steady_clock::now() + scanTimeout()))
+        if (acquisition->scan() &&
+            !acquisition->await(std::chrono::steady_clock::now() + scanTimeout(), interruption))
             acquisition->report(foundation::SystemError(foundation::systemError::TimedOut, std::string()));
+    }
+    if (interruption.signal()) {
+        // Cancelled and closed; nothing of the scan is kept or written.
+        acquisition.reset();
+        const std::string text = foundation::loadString(ScanInterruption::InterruptedText);
+        app.log().write(foundation::LogLevel::Warn, text);
+        std::fprintf(stderr, "%s\n", text.c_str());
+        return interruption.exitStatus();
     }
     std::optional<std::string> saved;
     if (acquisition->saveRequested())

@@ -99,6 +99,26 @@ TEST_F(SettingsTest, CompleteFileReadsAllFiveRecords)
     EXPECT_EQ(s.matching.mergeDecay, 3.0);
 }
 
+// [Scan] AdaptToScanner may be left out: absent, it is off, so an older
+// configuration scans as before.
+TEST_F(SettingsTest, AdaptToScannerIsOptional)
+{
+    const std::vector<std::pair<const char*, int>> cases = {{nullptr, 0}, {"0", 0}, {"1", 1}, {"x", -1}};
+    for (const auto& [value, expected] : cases) {
+        std::string text = configText();
+        if (value != nullptr)
+            text.insert(text.find("[Scan]\r\n") + 8, std::string("AdaptToScanner = ") + value + "\r\n");
+        IniFile ini(writeConfig(text), ';');
+        ScanSettings scan;
+        if (expected < 0) {
+            EXPECT_THROW(readSettings(ini, scan), IniError) << value;
+            continue;
+        }
+        readSettings(ini, scan);
+        EXPECT_EQ(scan.adaptToScanner, expected == 1) << (value ? value : "absent");
+    }
+}
+
 TEST_F(SettingsTest, BmpSelectsZero)
 {
     IniFile ini(writeConfig(configText("Debug", "SaveFormat", "BMP")), ';');

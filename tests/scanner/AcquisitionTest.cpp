@@ -354,6 +354,45 @@ TEST_F(AcquisitionTest, FailedShutdownIsReportedAfterTheImage)
     EXPECT_EQ(acquisition->saves, 1);
 }
 
+TEST_F(AcquisitionTest, SecondScanWhileOneRunsIsRefusedWithoutAFault)
+{
+    auto acquisition = started();
+    ASSERT_TRUE(acquisition->scan());
+    ASSERT_TRUE(acquisition->scanning());
+    fake::reset();
+    EXPECT_FALSE(acquisition->scan());
+    EXPECT_TRUE(acquisition->errors.empty());
+    // Nothing reached the source: the running scan goes on undisturbed.
+    EXPECT_TRUE(fake::calls().empty());
+    EXPECT_EQ(acquisition->state(), 5);
+}
+
+TEST_F(AcquisitionTest, CancelledScanDisablesTheSourceAndIgnoresItsLateAnswer)
+{
+    auto acquisition = started();
+    EXPECT_FALSE(acquisition->cancelAcquisition());
+    ASSERT_TRUE(acquisition->scan());
+    fake::reset();
+    EXPECT_TRUE(acquisition->cancelAcquisition());
+    EXPECT_EQ(fake::messages(), (std::vector<TW_UINT16>{MSG_DISABLEDS}));
+    EXPECT_EQ(acquisition->state(), 4);
+    EXPECT_EQ(acquisition->ended, 1);
+
+    // An answer the source posted before it was disabled is nobody's now.
+    fake::reset();
+    fake::script().image = makeDib(2, 2);
+    fake::script().events.push_back({TWRC_DSEVENT, MSG_XFERREADY});
+    EXPECT_FALSE(acquisition->offerEvent(nullptr));
+    EXPECT_TRUE(fake::calls().empty());
+    EXPECT_EQ(acquisition->image, nullptr);
+    EXPECT_EQ(acquisition->saves, 0);
+    EXPECT_TRUE(acquisition->errors.empty());
+
+    // The next Scan enables the same source again.
+    ASSERT_TRUE(acquisition->scan());
+    EXPECT_EQ(acquisition->state(), 5);
+}
+
 struct CloseCase {
     TW_UINT16 condition;
     bool statusFails;
@@ -393,7 +432,10 @@ INSTANTIATE_TEST_SUITE_P(
                       CloseCase{TWCC_MAXCONNECTIONS, false, "ScannerError 1"},
                       CloseCase{TWCC_LOWMEMORY, false, "SystemError 0"},
                       CloseCase{TWCC_SUCCESS, false, "Cancelled"},
-                      CloseCase{TWCC_DENIED, false, "ScannerError 2 neznámá příčina"},
+                      CloseCase{TWCC_DENIED, false, "ScannerRefused 0"},
+                      CloseCase{TWCC_NOCOLOUR, false, "ScannerRefused 1"},
+                      CloseCase{TWCC_TIMEDOUT, false, "SystemError 6"},
+                      CloseCase{TWCC_BADPROTOCOL, false, "ScannerError 2 neznámá příčina"},
                       CloseCase{TWCC_PAPERJAM, true, "ScannerError 2 neznámá příčina"}));
 
 TEST_F(AcquisitionTest, StartUpWithoutManagerFails)

@@ -86,6 +86,15 @@ protected:
 
     std::string log() const { return readFile(m_directory / "vestiscop.log"); }
 
+    // The project's own SANE backend over the test device (see
+    // SaneDoubleBackend.cpp): doubled is its vsdouble.conf.
+    std::string doubled(const std::string& lines, const std::string& extra)
+    {
+        device("vsdouble", extra);
+        std::ofstream(m_directory / "sane" / "vsdouble.conf") << lines;
+        return std::string("LD_LIBRARY_PATH='") + SANE_DOUBLE_DIR + "'";
+    }
+
     fs::path m_directory;
 };
 
@@ -172,6 +181,68 @@ TEST_F(ScanCommandTest, DeviceThatNeverFinishesTimesOut)
     EXPECT_EQ(run.err, "Čas pro operaci vypršel\n");
     EXPECT_NE(log().find(" - ERROR: Čas pro operaci vypršel\n"), std::string::npos);
 }
+
+// Width and height from a PNG file's header.
+std::pair<int, int> pngSize(const std::string& bytes)
+{
+    const auto number = [&bytes](std::size_t at) {
+        int value = 0;
+        for (std::size_t i = at; i < at + 4 && i < bytes.size(); ++i)
+            value = value * 256 + static_cast<unsigned char>(bytes[i]);
+        return value;
+    };
+    return {number(16), number(20)};
+}
+
+TEST_F(ScanCommandTest, ScannerWithAFixedListOfResolutionsGivesTheConfiguredOne)
+{
+    // The shipped configuration (200 dpi over 3 x 3 inches), saving the scan.
+    std::string configuration = readFile(fs::path(VESTISCOP_SOURCE_DIR) / "data" / "vestiscop.cfg");
+    for (const auto& [key, value] : {std::pair<const char*, const char*>{"SaveImage", "1"},
+                                     {"AskForDescr", "0"}, {"SaveFormat", "PNG"}, {"SaveDir", "skeny"}})
+        configuration = withKey(configuration, key, value);
+    std::ofstream(m_directory / "vestiscop.cfg") << configuration;
+    const std::string environment = doubled("resolutions 75 150 300 600\nresolution-default 75\n",
+                                            "test-picture \"Color pattern\"\n");
+    const Outcome run = scan("--json", environment);
+    ASSERT_EQ(run.status, 0) << run.err;
+    const nlohmann::json result = nlohmann::json::parse(run.out);
+    EXPECT_GE(result["colors"].size(), 3u) << run.out;
+    ASSERT_EQ(result["saved"], "scan000.png");
+    // Scanned at 300 dpi, analysed and kept at 200 dpi.
+    EXPECT_EQ(pngSize(readFile(m_directory / "skeny" / "scan000.png")), std::make_pair(600, 600));
+    EXPECT_NE(log().find(" - INFO : Skener snímá v rozlišení 300 dpi, obrázek je převzorkován na 200 dpi\n"),
+              std::string::npos)
+        << log();
+}
+
+struct RefusedCase {
+    const char* doubled;
+    const char* environment;
+    const char* message;
+};
+
+class ScanRefusedTest : public ScanCommandTest, public ::testing::WithParamInterface<RefusedCase> {};
+
+TEST_P(ScanRefusedTest, IsReportedAndLoggedAndNothingIsNamed)
+{
+    const std::string environment = doubled(GetParam().doubled, "test-picture \"Color pattern\"\n");
+    const Outcome run = scan("", environment + " " + GetParam().environment);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, std::string(GetParam().message) + "\n");
+    EXPECT_EQ(run.out, "");
+    EXPECT_NE(log().find(std::string(" - ERROR: ") + GetParam().message + "\n"), std::string::npos) << log();
+    EXPECT_FALSE(fs::exists(m_directory / "skeny" / "scan000.png"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Devices, ScanRefusedTest,
+    ::testing::Values(RefusedCase{"mode Lineart=Gray\nmode Gray=Gray\n", "", "Skener neumí snímat barevně"},
+                      RefusedCase{"open-status 11\n", "", "Ke skeneru nemáte přístup"},
+                      RefusedCase{"start-status 12 -1\n", "VESTISCOP_SCANNER_WARMUP=1", "Čas pro operaci vypršel"}),
+    [](const ::testing::TestParamInfo<RefusedCase>& info) {
+        return std::string(info.index == 0 ? "GreyOnly" : info.index == 1 ? "AccessDenied" : "LampNeverReady");
+    });
 
 TEST_F(ScanCommandTest, UnknownOptionIsMisuse)
 {

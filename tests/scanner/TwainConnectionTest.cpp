@@ -214,13 +214,15 @@ TEST_P(ConditionTest, FailedSettingRaisesByCondition)
 
 INSTANTIATE_TEST_SUITE_P(
     Table, ConditionTest,
-    ::testing::Values(ConditionCase{TWCC_SUCCESS, "none"}, ConditionCase{TWCC_BUMMER, "ScannerError 2 set X resolution"},
+    ::testing::Values(ConditionCase{TWCC_SUCCESS, "ScannerError 4 set X resolution"},
+                      ConditionCase{TWCC_BUMMER, "ScannerError 2 set X resolution"},
                       ConditionCase{TWCC_LOWMEMORY, "SystemError 0 set X resolution"},
                       ConditionCase{TWCC_NODS, "ScannerError 0 set X resolution"},
                       ConditionCase{TWCC_MAXCONNECTIONS, "ScannerError 1 set X resolution"},
                       ConditionCase{TWCC_OPERATIONERROR, "ScannerError 2 set X resolution"},
                       ConditionCase{TWCC_BADCAP, "ScannerError 3 set X resolution"},
-                      ConditionCase{7, "none"}, ConditionCase{8, "none"},
+                      ConditionCase{7, "ScannerError 2 set X resolution"},
+                      ConditionCase{8, "ScannerError 2 set X resolution"},
                       ConditionCase{TWCC_BADPROTOCOL, "ScannerError 4 set X resolution"},
                       ConditionCase{TWCC_BADVALUE, "ScannerError 3 set X resolution"},
                       ConditionCase{TWCC_SEQERROR, "ScannerError 4 set X resolution"},
@@ -228,7 +230,11 @@ INSTANTIATE_TEST_SUITE_P(
                       ConditionCase{TWCC_CAPUNSUPPORTED, "ScannerError 3 set X resolution"},
                       ConditionCase{TWCC_CAPBADOPERATION, "ScannerError 3 set X resolution"},
                       ConditionCase{TWCC_CAPSEQERROR, "ScannerError 4 set X resolution"},
-                      ConditionCase{TWCC_DENIED, "none"}, ConditionCase{TWCC_PAPERJAM, "none"}));
+                      ConditionCase{TWCC_DENIED, "ScannerRefused 0 set X resolution"},
+                      ConditionCase{TWCC_NOCOLOUR, "ScannerRefused 1 set X resolution"},
+                      ConditionCase{TWCC_TIMEDOUT, "SystemError 6 set X resolution"},
+                      ConditionCase{TWCC_PAPERJAM, "ScannerError 2 set X resolution"},
+                      ConditionCase{0x7FFF, "ScannerError 2 set X resolution"}));
 
 TEST_F(TwainConnectionTest, FailedStatusRequestCountsAsGeneralFailure)
 {
@@ -241,13 +247,23 @@ TEST_F(TwainConnectionTest, FailedStatusRequestCountsAsGeneralFailure)
               "ScannerError 2 set X resolution");
 }
 
-TEST_F(TwainConnectionTest, DeniedFailureLetsTheStepCount)
+TEST_F(TwainConnectionTest, DeniedFailureIsRaisedAndTheStepDoesNotCount)
 {
     Connection connection;
     open(connection);
     fake::script().answers[{DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS}] = {TWRC_FAILURE, TWCC_DENIED};
-    EXPECT_EQ(failureOf([&] { connection.enableSource(false); }), "none");
-    EXPECT_EQ(connection.state(), 5);
+    EXPECT_EQ(failureOf([&] { connection.enableSource(false); }), "ScannerRefused 0 enable source");
+    EXPECT_EQ(connection.state(), 4);
+}
+
+TEST_F(TwainConnectionTest, DeniedOpenLeavesTheSourceClosed)
+{
+    fake::script().answers[{DG_CONTROL, DAT_IDENTITY, MSG_OPENDS}] = {TWRC_FAILURE, TWCC_DENIED};
+    Connection connection;
+    connection.loadManager();
+    connection.openManager(&m_sink);
+    EXPECT_EQ(failureOf([&] { connection.openSource(); }), "ScannerRefused 0 open source");
+    EXPECT_EQ(connection.state(), 3);
 }
 
 TEST_F(TwainConnectionTest, ManagerFailureIsAskedOfTheManager)
