@@ -129,7 +129,7 @@ CMainDlg::CMainDlg(app::Application& application, WindowingServices& services)
     connect(m_scanTimer, &QTimer::timeout, this, [this] { cancelScan(true); });
     // A confirmation said on the name list is said once: when the list
     // loses the focus it describes its garment again.
-    connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget*) {
+    m_focusWatch = connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget*) {
         if (old == m_nameList)
             QTimer::singleShot(0, this, [this] { describeNameList(); });
     });
@@ -148,6 +148,8 @@ CMainDlg::CMainDlg(app::Application& application, WindowingServices& services)
 
 CMainDlg::~CMainDlg()
 {
+    // The controls' own teardown moves the focus; this part is gone by then.
+    disconnect(m_focusWatch);
     qApp->removeEventFilter(this);
 }
 
@@ -284,6 +286,24 @@ void CMainDlg::createControls()
         }
     }
 
+    // The four views are one group that a screen reader names when the
+    // focus enters it: a container with the group's name holds them, at
+    // the same places in the window.
+    {
+        QRect area;
+        for (QRadioButton* radio : m_viewButtons)
+            area = area.united(radio->geometry());
+        auto* viewGroup = new QWidget(this);
+        viewGroup->setGeometry(area);
+        viewGroup->setAccessibleName(text(foundation::stringId::ViewGroup));
+        for (QRadioButton* radio : m_viewButtons) {
+            const QRect place = radio->geometry().translated(-area.topLeft());
+            radio->setParent(viewGroup);
+            radio->setGeometry(place);
+        }
+        m_viewGroup = viewGroup;
+    }
+
     // Tab order: the order of the template.
     QWidget* const order[] = {m_colorField,   m_patternField, m_nameList,      m_addButton,      m_correctButton,
                               m_deleteButton, m_scanButton,   m_aboutButton,   m_endButton,      m_viewButtons[0],
@@ -348,6 +368,7 @@ void CMainDlg::narrowToTextSide()
     m_view->hide();
     for (QRadioButton* radio : m_viewButtons)
         radio->hide();
+    m_viewGroup->hide();
     setFixedWidth(m_divider->geometry().right() + 1);
 }
 
@@ -428,7 +449,7 @@ void CMainDlg::showResults(std::unique_ptr<imaging::RgbImage> image)
 
     // The focus first: a field whose text changes before it gets the focus
     // is taken by the screen reader as already read, and nothing is said.
-    const bool focusMoves = !m_colorField->hasFocus();
+    const bool focusMoves = focusWidget() != m_colorField;
     if (focusMoves)
         m_colorField->setFocus();
     m_busyIndicator->hide();
@@ -574,7 +595,7 @@ void CMainDlg::scanEnded()
     m_scanButton->setEnabled(m_scannerReady);
     // A scan that brought no image leaves the user on the colour field too.
     if (m_busyIndicator->isVisible()) {
-        if (m_busyIndicator->hasFocus())
+        if (focusWidget() == m_busyIndicator)
             m_colorField->setFocus();
         m_busyIndicator->hide();
     }

@@ -175,6 +175,8 @@ private:
     QPushButton* m_endButton = nullptr;
     QFrame* m_divider = nullptr;
     QRadioButton* m_viewButtons[4] = {};
+    QWidget* m_viewGroup = nullptr;
+    QMetaObject::Connection m_focusWatch;
     QTimer* m_scanTimer = nullptr;
     QLabel* m_busyIndicator = nullptr;
     QString m_colorFieldName;

@@ -159,6 +159,16 @@ class Scenario:
         heard = self.step("the colour field after delete", "alt+b")
         self.expect("colour field after delete", heard, "Nalezené barvy", absent=("na 100%", GARMENT))
 
+        heard = self.step("the About box", "alt+g")
+        self.expect("About", heard, "O programu", "Rozpoznávání barvy a vzoru oděvu", "OK")
+        if sum(line.count("Rozpoznávání barvy a vzoru oděvu") for line in heard) != 1:
+            self.failures.append("About: not read exactly once: %r" % heard)
+        heard = self.step("the About box closed", "Escape")
+        self.expect("About closed", heard, "Vestiscop")
+        # The views end the Tab order, just before the colour field.
+        heard = self.step("into the views", "alt+b", "shift+Tab")
+        self.expect("views group", heard, "Zobrazení", "Obrázek")
+
         heard = self.step("Esc cancels a running scan", "alt+s", "Escape", until="zrušeno")
         self.expect("cancel", heard, "Skenuji", "Skenování zrušeno", absent=("chyba", "Chyba"))
         heard = self.step("the window is still there: scan again", "alt+s", until="Vzor:")
