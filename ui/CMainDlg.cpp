@@ -12,6 +12,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFrame>
+#include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMimeData>
@@ -293,7 +294,12 @@ void CMainDlg::createControls()
         QRect area;
         for (QRadioButton* radio : m_viewButtons)
             area = area.united(radio->geometry());
-        auto* viewGroup = new QWidget(this);
+        // A group box, which screen readers present as a named panel; a
+        // plain container is taken for layout only and never named. It
+        // draws nothing of its own.
+        auto* viewGroup = new QGroupBox(this);
+        viewGroup->setFlat(true);
+        viewGroup->setStyleSheet(QStringLiteral("QGroupBox { border: none; margin: 0; padding: 0; }"));
         viewGroup->setGeometry(area);
         viewGroup->setAccessibleName(text(foundation::stringId::ViewGroup));
         for (QRadioButton* radio : m_viewButtons) {

@@ -167,7 +167,7 @@ class Scenario:
         self.expect("About closed", heard, "Vestiscop")
         # The views end the Tab order, just before the colour field.
         heard = self.step("into the views", "alt+b", "shift+Tab")
-        self.expect("views group", heard, "Zobrazení", "Obrázek")
+        self.expect("views group", heard, "Zobrazení", "rádiové tlačítko")
 
         heard = self.step("Esc cancels a running scan", "alt+s", "Escape", until="zrušeno")
         self.expect("cancel", heard, "Skenuji", "Skenování zrušeno", absent=("chyba", "Chyba"))
