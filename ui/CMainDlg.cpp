@@ -615,12 +615,10 @@ void CMainDlg::cancelScan(bool timedOut)
     // open the source afresh. Each step is tried whatever the other did.
     reported([this] { disableSource(); });
     reported([this] { closeSource(); });
-    if (!timedOut) {
-        // Said on the way back to the colour field.
-        m_busyIndicator->setText(text(foundation::stringId::ScanCancelled));
-        m_busyIndicator->setAccessibleName(m_busyIndicator->text());
+    // Said on the way back to the colour field. The indicator keeps its
+    // words: a screen reader may still be about to read them.
+    if (!timedOut)
         m_colorField->setAccessibleDescription(text(foundation::stringId::ScanCancelled));
-    }
     scanEnded();
     if (timedOut)
         m_app.reportError(foundation::SystemError(foundation::systemError::TimedOut, std::string()),
