@@ -6,7 +6,9 @@ the keyboard, and what Orca says after every key checked step by step.
 
 PROGRAM is the windowed program, DATA_DIR the shipped data (configuration
 and colour definitions). The scanner is SANE's virtual test device, slowed
-down to scan for a second or two like a real flatbed. The transcript of the
+down to scan for three or four seconds like a real flatbed: long enough for
+Orca to read "Skenuji…" and for Esc to reach a scan still running, even on a
+loaded machine. The transcript of the
 last attempt is written to TRANSCRIPT_FILE when given.
 
 A session whose desktop or screen reader does not come up, or in which Orca
@@ -37,7 +39,7 @@ invert-endianess false
 read-limit true
 read-limit-size 65536
 read-delay true
-read-delay-duration 80000
+read-delay-duration 200000
 fuzzy-parameters false
 ppl-loss 0
 non-blocking false
@@ -55,10 +57,6 @@ br_y 100.0
 # The garment's name is typed in ASCII: under load the X test extension can
 # lose keys that need a second keysym.
 GARMENT = "Modra kosile"
-
-
-class WrongTranscript(Exception):
-    pass
 
 
 class Scenario:

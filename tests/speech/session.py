@@ -186,14 +186,18 @@ class Session:
             time.sleep(0.1)
 
     def _start_orca(self):
-        # Orca's own interpreter, the one its launcher names.
-        with open(tool("orca"), encoding="utf-8") as launcher:
-            interpreter = launcher.readline()[2:].strip().split()
-        self.spawn("screen reader", interpreter + ["-c", ORCA_WRAPPER, self.orca_log,
+        self.spawn("screen reader", self.orca_interpreter() + ["-c", ORCA_WRAPPER, self.orca_log,
                                      "-u", os.path.join(self.root, "orca-prefs")])
         # Orca is ready once it has spoken its welcome.
         self.wait_for_speech(lambda lines: len(lines) > 0, 60, "Orca did not start speaking")
         self.wait_quiet()
+
+    @staticmethod
+    def orca_interpreter():
+        """Orca's own interpreter, the one its launcher names (it has the
+        accessibility and toolkit bindings)."""
+        with open(tool("orca"), encoding="utf-8") as launcher:
+            return launcher.readline()[2:].strip().split()
 
     def spawn(self, what, argv, cwd=None, extra_env=None):
         env = dict(self.env)
