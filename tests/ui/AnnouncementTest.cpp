@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+#include <string>
+#include <vector>
+
 #include "ui/Announcement.h"
 
 using vestiscop::ui::analysisAnnouncement;
@@ -12,7 +16,7 @@ namespace kind = vestiscop::pattern::patternKind;
 namespace {
 
 struct Case {
-    const char* what;
+    const char* name;
     std::vector<std::string> colors;
     std::size_t skipped;
     vestiscop::pattern::PatternKind pattern;
@@ -20,26 +24,33 @@ struct Case {
     std::string expected;
 };
 
+// Test names and failure messages show the case's name, not its bytes.
+void PrintTo(const Case& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
 class AnnouncementTest : public ::testing::TestWithParam<Case> {};
 
 TEST_P(AnnouncementTest, SaysTheAnswerInOrder)
 {
     const Case& c = GetParam();
-    EXPECT_EQ(analysisAnnouncement(c.colors, c.skipped, c.pattern, c.match), c.expected) << c.what;
+    EXPECT_EQ(analysisAnnouncement(c.colors, c.skipped, c.pattern, c.match), c.expected) << c.name;
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, AnnouncementTest,
     ::testing::Values(
-        Case{"all colours", {"60% bílá", "40% modrá"}, 0, kind::Stripes, "Modrá košile na 97%",
+        Case{"AllColours", {"60% bílá", "40% modrá"}, 0, kind::Stripes, "Modrá košile na 97%",
              "60% bílá, 40% modrá. Vzor: Proužek. Modrá košile na 97%"},
-        Case{"first colour already read", {"60% bílá", "40% modrá"}, 1, kind::Check, "Neznámý oděv",
+        Case{"FirstColourAlreadyRead", {"60% bílá", "40% modrá"}, 1, kind::Check, "Neznámý oděv",
              "40% modrá. Vzor: Kostka. Neznámý oděv"},
-        Case{"one colour, already read", {"100% černá"}, 1, kind::None, "Neznámý oděv",
+        Case{"OneColourAlreadyRead", {"100% černá"}, 1, kind::None, "Neznámý oděv",
              "Vzor: Bez vzoru. Neznámý oděv"},
-        Case{"no colour above the threshold", {}, 1, kind::Dots, "Neznámý oděv",
+        Case{"NoColourAboveTheThreshold", {}, 1, kind::Dots, "Neznámý oděv",
              "Vzor: Puntík. Neznámý oděv"},
-        Case{"no match text", {"70% žlutá", "30% zelená"}, 0, kind::None, "",
-             "70% žlutá, 30% zelená. Vzor: Bez vzoru"}));
+        Case{"NoMatchText", {"70% žlutá", "30% zelená"}, 0, kind::None, "",
+             "70% žlutá, 30% zelená. Vzor: Bez vzoru"}),
+    [](const ::testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });
 
 } // namespace
