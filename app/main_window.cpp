@@ -6,6 +6,9 @@
 #include <cstdlib>
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 
 #include "ui/AppIcon.h"
 #include "ui/QtWindowingServices.h"
@@ -37,6 +40,13 @@ int main(int argc, char* argv[])
     QApplication::setApplicationDisplayName(QStringLiteral("Vestiscop"));
     QApplication::setDesktopFileName(QStringLiteral("vestiscop"));
     QApplication::setWindowIcon(vestiscop::ui::appIcon());
+    // The interface is Czech whatever the desktop's language: the toolkit's
+    // own texts (standard buttons, the text fields' menus) too, when the
+    // toolkit's Czech translations are installed.
+    QTranslator toolkitTexts;
+    if (toolkitTexts.load(QLocale(QLocale::Czech, QLocale::CzechRepublic), QStringLiteral("qtbase"),
+                          QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&toolkitTexts);
 
     vestiscop::ui::QtWindowingServices services;
     return vestiscop::ui::runWindowedProgram(services);

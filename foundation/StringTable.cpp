@@ -29,6 +29,18 @@ const std::unordered_map<int, const char*>& table()
         {1105, "skener není připojen"},
         {1106, "neznámá příčina"},
 
+        // What the window says to a screen reader besides its fields: the
+        // scanning state, the catalogue's confirmations, the naming dialog's
+        // button and the group of views.
+        {3000, "Skenuji…"},
+        {3001, "Skenování zrušeno"},
+        {3002, "Přidáno: %s"},
+        {3003, "Opraveno: %s"},
+        {3004, "Vymazáno: %s"},
+        {3005, "Zrušit"},
+        {3006, "Vzor: %s"},
+        {3007, "Zobrazení"},
+
         // The command-line program's help and misuse texts (ids in
         // app/cli/CliTextIds.h).
         {2000, "Použití: vestiscop-cli PŘÍKAZ [PARAMETRY]"},

@@ -13,6 +13,14 @@ inline constexpr int ConfirmCorrect = 104;
 inline constexpr int ConfirmDelete = 105;
 inline constexpr int PatternBase = 1000;      // + PatternKind code
 inline constexpr int UnknownGarment = 1016;   // "Neznámý oděv"
+inline constexpr int Scanning = 3000;         // "Skenuji…"
+inline constexpr int ScanCancelled = 3001;    // "Skenování zrušeno"
+inline constexpr int Added = 3002;            // "Přidáno: %s"
+inline constexpr int Corrected = 3003;        // "Opraveno: %s"
+inline constexpr int Deleted = 3004;          // "Vymazáno: %s"
+inline constexpr int CancelButton = 3005;     // "Zrušit"
+inline constexpr int PatternSpoken = 3006;    // "Vzor: %s"
+inline constexpr int ViewGroup = 3007;        // "Zobrazení"
 } // namespace stringId
 
 // The text of an id; an empty string when the table has no such entry.

@@ -36,8 +36,8 @@ CAboutDlg::CAboutDlg(QWidget* parent)
     ok->setGeometry(units.toPixels(57, 69, 50, 14));
     ok->setDefault(true);
     ok->setAccessibleName(QStringLiteral("OK"));
-    // A screen reader reads the box's texts when it opens.
-    setAccessibleDescription(QStringLiteral("Vestiscop. Rozpoznávání barvy a vzoru oděvu. Verze 1.0"));
+    // A screen reader reads the box's labels when it opens; a description
+    // repeating them would make it read everything twice.
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
     ok->setFocus();
 }

@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "foundation/StringTable.h"
 #include "ui/ControlIds.h"
 #include "ui/DialogUnits.h"
 
@@ -33,10 +34,12 @@ CDescrDlg::CDescrDlg(QWidget* parent)
     ok->setAccessibleName(QStringLiteral("OK"));
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
 
-    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    // The interface speaks Czech whatever the desktop's language is.
+    const QString cancelText = QString::fromStdString(foundation::loadString(foundation::stringId::CancelButton));
+    auto* cancel = new QPushButton(cancelText, this);
     setControlId(cancel, 2);
     cancel->setGeometry(units.toPixels(175, 25, 50, 14));
-    cancel->setAccessibleName(QStringLiteral("Cancel"));
+    cancel->setAccessibleName(cancelText);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 
     setTabOrder(m_edit, ok);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 
 #include <QAccessible>
 #include <QApplication>
@@ -11,11 +12,14 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFrame>
+#include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTimer>
 #include <QUrl>
 
 #include "app/AnalysisReport.h"
@@ -23,6 +27,7 @@
 #include "foundation/Format.h"
 #include "foundation/StringTable.h"
 #include "imaging/ScanArchive.h"
+#include "ui/Announcement.h"
 #include "ui/AppIcon.h"
 #include "ui/CAboutDlg.h"
 #include "ui/CDescrDlg.h"
@@ -53,6 +58,26 @@ private:
 QString text(int stringId)
 {
     return QString::fromStdString(foundation::loadString(stringId));
+}
+
+QString formatted(int stringId, const std::string& argument)
+{
+    return QString::fromStdString(foundation::format(foundation::loadString(stringId).c_str(), argument.c_str()));
+}
+
+// How long a scan may take before it is called off: as long as the
+// command-line program waits (VESTISCOP_SCAN_TIMEOUT seconds, 120 unless
+// set), long enough for a slow flatbed at a high resolution.
+int scanTimeoutMilliseconds()
+{
+    long seconds = 120;
+    if (const char* chosen = std::getenv("VESTISCOP_SCAN_TIMEOUT"); chosen && *chosen) {
+        char* end = nullptr;
+        const long value = std::strtol(chosen, &end, 10);
+        if (*end == '\0' && value > 0 && value <= 24 * 3600)
+            seconds = value;
+    }
+    return static_cast<int>(seconds * 1000);
 }
 
 QString withoutMnemonic(QString caption)
@@ -99,6 +124,16 @@ CMainDlg::CMainDlg(app::Application& application, WindowingServices& services)
     createView();
     qApp->installEventFilter(this);
     startScanner();
+    m_scannerReady = m_scanButton->isEnabled();
+    m_scanTimer = new QTimer(this);
+    m_scanTimer->setSingleShot(true);
+    connect(m_scanTimer, &QTimer::timeout, this, [this] { cancelScan(true); });
+    // A confirmation said on the name list is said once: when the list
+    // loses the focus it describes its garment again.
+    m_focusWatch = connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget*) {
+        if (old == m_nameList)
+            QTimer::singleShot(0, this, [this] { describeNameList(); });
+    });
     setAcceptDrops(true);
     if (!m_app.general().extendedUI)
         narrowToTextSide();
@@ -114,6 +149,8 @@ CMainDlg::CMainDlg(app::Application& application, WindowingServices& services)
 
 CMainDlg::~CMainDlg()
 {
+    // The controls' own teardown moves the focus; this part is gone by then.
+    disconnect(m_focusWatch);
     qApp->removeEventFilter(this);
 }
 
@@ -166,6 +203,7 @@ void CMainDlg::createControls()
     };
 
     m_colorField = captionedField(QStringLiteral("Nalezené &barvy"), 176, ColorFieldId, 7, 37, Qt::ScrollBarAsNeeded);
+    m_colorFieldName = m_colorField->accessibleName();
 
     line(QFrame::HLine, -1, 7, 63, 173, 1);
 
@@ -189,6 +227,12 @@ void CMainDlg::createControls()
 
     m_similarityLabel = label(QString(), 142, 120, 38, 8);
     setControlId(m_similarityLabel, SimilarityId);
+
+    // The state of a running scan, shown and focused only while it runs.
+    m_busyIndicator = label(QString(), 7, 160, 173, 8);
+    m_busyIndicator->setFocusPolicy(Qt::StrongFocus);
+    m_busyIndicator->setAutoFillBackground(true);
+    m_busyIndicator->hide();
 
     m_addButton = button(QStringLiteral("&Přidej"), AddId, 7, 139);
     m_correctButton = button(QStringLiteral("&Oprav"), CorrectId, 69, 139);
@@ -243,6 +287,29 @@ void CMainDlg::createControls()
         }
     }
 
+    // The four views are one group that a screen reader names when the
+    // focus enters it: a container with the group's name holds them, at
+    // the same places in the window.
+    {
+        QRect area;
+        for (QRadioButton* radio : m_viewButtons)
+            area = area.united(radio->geometry());
+        // A group box, which screen readers present as a named panel; a
+        // plain container is taken for layout only and never named. It
+        // draws nothing of its own.
+        auto* viewGroup = new QGroupBox(this);
+        viewGroup->setFlat(true);
+        viewGroup->setStyleSheet(QStringLiteral("QGroupBox { border: none; margin: 0; padding: 0; }"));
+        viewGroup->setGeometry(area);
+        viewGroup->setAccessibleName(text(foundation::stringId::ViewGroup));
+        for (QRadioButton* radio : m_viewButtons) {
+            const QRect place = radio->geometry().translated(-area.topLeft());
+            radio->setParent(viewGroup);
+            radio->setGeometry(place);
+        }
+        m_viewGroup = viewGroup;
+    }
+
     // Tab order: the order of the template.
     QWidget* const order[] = {m_colorField,   m_patternField, m_nameList,      m_addButton,      m_correctButton,
                               m_deleteButton, m_scanButton,   m_aboutButton,   m_endButton,      m_viewButtons[0],
@@ -256,7 +323,10 @@ void CMainDlg::createControls()
     connect(m_addButton, &QPushButton::clicked, this, [this] { onAdd(); });
     connect(m_correctButton, &QPushButton::clicked, this, [this] { onCorrect(); });
     connect(m_deleteButton, &QPushButton::clicked, this, [this] { onDelete(); });
-    connect(m_nameList, &QComboBox::currentIndexChanged, this, [this] { updateButtons(); });
+    connect(m_nameList, &QComboBox::currentIndexChanged, this, [this] {
+        updateButtons();
+        describeNameList();
+    });
     connect(group, &QButtonGroup::idClicked, this, [this](int id) { selectView(id); });
 }
 
@@ -304,6 +374,7 @@ void CMainDlg::narrowToTextSide()
     m_view->hide();
     for (QRadioButton* radio : m_viewButtons)
         radio->hide();
+    m_viewGroup->hide();
     setFixedWidth(m_divider->geometry().right() + 1);
 }
 
@@ -382,6 +453,13 @@ void CMainDlg::showResults(std::unique_ptr<imaging::RgbImage> image)
     }
     showViews();
 
+    // The focus first: a field whose text changes before it gets the focus
+    // is taken by the screen reader as already read, and nothing is said.
+    const bool focusMoves = focusWidget() != m_colorField;
+    if (focusMoves)
+        m_colorField->setFocus();
+    m_busyIndicator->hide();
+
     std::string colors;
     for (const std::string& line : app::colorFieldLines(m_analyzer->colors(), m_app.color().reportThr)) {
         if (!colors.empty())
@@ -397,12 +475,47 @@ void CMainDlg::showResults(std::unique_ptr<imaging::RgbImage> image)
     const QString similarity =
         m_matchIndex != -1 ? QString::fromStdString(app::similarityText(m_similarity)) : QString();
     m_similarityLabel->setText(similarity);
-    // A screen reader says the similarity together with the list's name.
-    m_nameList->setAccessibleDescription(similarity);
+    describeNameList();
 
     updateButtons();
-    m_colorField->setFocus();
     m_colorField->moveCursor(QTextCursor::Start);
+
+    // The rest of the answer, read with the field after its first line.
+    const QString match = m_matchIndex != -1
+                              ? QString::fromStdString(m_app.catalog().name(m_matchIndex)) + ' ' + similarity
+                              : text(foundation::stringId::UnknownGarment);
+    const std::vector<std::string> spoken = spokenColors(m_analyzer->colors(), m_app.color().reportThr);
+    m_colorField->setAccessibleDescription(
+        QString::fromStdString(analysisAnnouncement(spoken, 1, m_analyzer->pattern(), match.toStdString())));
+}
+
+void CMainDlg::showBusy(const QString& words)
+{
+    m_busyIndicator->setText(words);
+    m_busyIndicator->setAccessibleName(words);
+    m_busyIndicator->show();
+    m_busyIndicator->setFocus();
+}
+
+void CMainDlg::describeNameList(const QString& confirmation)
+{
+    QString description = confirmation;
+    if (description.isEmpty() && m_nameList->currentIndex() >= 0) {
+        description = m_nameList->currentText();
+        const int slot = selectedSlot();
+        if (slot >= 0 && slot == m_matchIndex && !m_similarityLabel->text().isEmpty())
+            description += ' ' + m_similarityLabel->text();
+    }
+    // The list reads its own description only when it gets the focus, so an
+    // unchanged one is not set again.
+    if (m_nameList->accessibleDescription() != description)
+        m_nameList->setAccessibleDescription(description);
+}
+
+void CMainDlg::confirmOnNameList(int textId, const std::string& name)
+{
+    describeNameList(formatted(textId, name));
+    m_nameList->setFocus();
 }
 
 void CMainDlg::showViews()
@@ -461,7 +574,66 @@ void CMainDlg::dropEvent(QDropEvent* event)
 
 void CMainDlg::onScan()
 {
-    scan();
+    if (m_scanning || !m_scannerReady)
+        return;
+    if (!scan())
+        return;
+    m_scanning = true;
+    // The focus moves to the scanning state, which the screen reader reads;
+    // from there it comes to the colour field with the results, a change
+    // of focus that is read even when the scan was started from that field.
+    // It moves before Scan is disabled, or it would move on to whatever
+    // follows Scan.
+    showBusy(text(foundation::stringId::Scanning));
+    m_scanButton->setEnabled(false);
+    m_scanTimer->start(scanTimeoutMilliseconds());
+}
+
+void CMainDlg::acquisitionEnded()
+{
+    scanEnded();
+}
+
+void CMainDlg::scanEnded()
+{
+    m_scanning = false;
+    m_scanTimer->stop();
+    m_scanButton->setEnabled(m_scannerReady);
+    // A scan that brought no image leaves the user on the colour field too.
+    if (m_busyIndicator->isVisible()) {
+        if (focusWidget() == m_busyIndicator)
+            m_colorField->setFocus();
+        m_busyIndicator->hide();
+    }
+}
+
+void CMainDlg::cancelScan(bool timedOut)
+{
+    if (!m_scanning)
+        return;
+    // Disabling stops the scan at the device; closing makes the next scan
+    // open the source afresh. Each step is tried whatever the other did.
+    reported([this] { disableSource(); });
+    reported([this] { closeSource(); });
+    // Said on the way back to the colour field. The indicator keeps its
+    // words: a screen reader may still be about to read them.
+    if (!timedOut)
+        m_colorField->setAccessibleDescription(text(foundation::stringId::ScanCancelled));
+    scanEnded();
+    if (timedOut)
+        m_app.reportError(foundation::SystemError(foundation::systemError::TimedOut, std::string()),
+                          app::MessageIcon::Exclamation);
+}
+
+void CMainDlg::keyPressEvent(QKeyEvent* event)
+{
+    // Esc during a scan calls the scan off; otherwise it closes the window.
+    if (m_scanning && event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        cancelScan(false);
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void CMainDlg::acceptImage(std::unique_ptr<imaging::RgbImage> image)
@@ -540,8 +712,11 @@ void CMainDlg::onAdd()
         // The list shows the name as stored, at most 64 characters.
         const int position = insertName(QString::fromStdString(catalog.name(slot)), slot);
         m_matchIndex = slot;
+        // The similarity shown was that of another garment, or of none.
+        m_similarityLabel->clear();
         m_nameList->setCurrentIndex(position);
         updateButtons();
+        confirmOnNameList(foundation::stringId::Added, catalog.name(slot));
     });
 }
 
@@ -551,8 +726,10 @@ void CMainDlg::onCorrect()
     if (slot < 0 || m_currentScan == nullptr)
         return;
     reported([&] {
-        if (confirmed(foundation::stringId::ConfirmCorrect, slot))
-            m_app.catalog().correct(slot, *m_currentScan);
+        if (!confirmed(foundation::stringId::ConfirmCorrect, slot))
+            return;
+        m_app.catalog().correct(slot, *m_currentScan);
+        confirmOnNameList(foundation::stringId::Corrected, m_app.catalog().name(slot));
     });
 }
 
@@ -565,12 +742,21 @@ void CMainDlg::onDelete()
     reported([&] {
         if (!confirmed(foundation::stringId::ConfirmDelete, slot))
             return;
+        const std::string name = m_app.catalog().name(slot);
         // The catalogue first: when storing fails, the list still matches it.
         m_app.catalog().erase(slot);
+        // Nothing said about the deleted garment stays: its similarity, the
+        // match and what the colour field announced.
+        if (slot == m_matchIndex) {
+            m_matchIndex = -1;
+            m_similarity = 0;
+        }
+        m_similarityLabel->clear();
+        m_colorField->setAccessibleDescription(QString());
         m_nameList->removeItem(selected);
         m_nameList->setCurrentIndex(-1);
         updateButtons();
-        m_nameList->setFocus();
+        confirmOnNameList(foundation::stringId::Deleted, name);
     });
 }
 

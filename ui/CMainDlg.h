@@ -11,6 +11,17 @@
 // text field, the list and every button has the accessible name of its label
 // or caption, and the focus moves to the colour findings after an analysis.
 //
+// What a screen reader hears: the focus moves to the colour field before
+// its text changes (a field that changes first is taken as already read);
+// the screen reader reads the field's first line and then its description,
+// the rest of the answer (colours, pattern, garment). A scan moves the focus
+// to a "Skenuji…" indicator first, so that the focus changes even when the
+// scan was started from the colour field. The name list carries the garment heard on it
+// (and the confirmation of the last catalogue command) as its description,
+// which is read with the list. While a scan runs, Scan is disabled, Esc
+// cancels the scan at the scanner instead of closing the window, and a scan
+// that brings nothing within the time-out is cancelled and reported.
+//
 // Ownership: the dialog owns the analyser, the image view (which owns its
 // four layers) and, as its base, the scanner connection. The application
 // object and the windowing services must outlive it. While it exists, every
@@ -31,6 +42,8 @@
 #include "ui/WindowingServices.h"
 
 class QComboBox;
+class QKeyEvent;
+class QTimer;
 class QFrame;
 class QLabel;
 class QPlainTextEdit;
@@ -82,6 +95,7 @@ public:
 
     // The current state, for tests and tools.
     bool hasCurrentScan() const { return m_currentScan != nullptr; }
+    bool isScanning() const { return m_scanning; }
     int matchIndex() const { return m_matchIndex; }
     CImgViewCtrl* view() const { return m_view; }
 
@@ -91,6 +105,7 @@ public:
 
 protected:
     bool event(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
@@ -98,6 +113,7 @@ protected:
     void acceptImage(std::unique_ptr<imaging::RgbImage> image) override;
     void reportError(const foundation::Exception& error) override;
     void postSaveScan() override;
+    void acquisitionEnded() override;
 
 public:
     // scanner::EventSink: any thread.
@@ -120,6 +136,16 @@ private:
     void updateButtons();
     void showViews();
     void selectView(int buttonId);
+
+    // Shows the words of a running scan and gives them the focus.
+    void showBusy(const QString& words);
+    // The name list's description: the chosen garment and, for the
+    // recognised one, its similarity; confirmation, when given, instead.
+    void describeNameList(const QString& confirmation = QString());
+    // Confirms a catalogue command on the name list, which takes the focus.
+    void confirmOnNameList(int textId, const std::string& name);
+    void cancelScan(bool timedOut);
+    void scanEnded();
 
     void onScan();
     void onAdd();
@@ -149,6 +175,14 @@ private:
     QPushButton* m_endButton = nullptr;
     QFrame* m_divider = nullptr;
     QRadioButton* m_viewButtons[4] = {};
+    QWidget* m_viewGroup = nullptr;
+    QMetaObject::Connection m_focusWatch;
+    QTimer* m_scanTimer = nullptr;
+    QLabel* m_busyIndicator = nullptr;
+    QString m_colorFieldName;
+    bool m_scanning = false;
+    // Scanning is possible this run (the scanner started).
+    bool m_scannerReady = false;
 
     std::unique_ptr<color::ColorAnalyzer> m_analyzer;
     // The views of the last analysis; the layers show their pixels.

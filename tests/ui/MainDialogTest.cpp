@@ -154,6 +154,10 @@ TEST_F(MainDialogTest, AddingTwiceGivesTwoDefinitionsOfTheSameColours)
     EXPECT_TRUE(button(CMainDlg::CorrectId)->isEnabled());
     EXPECT_TRUE(button(CMainDlg::DeleteId)->isEnabled());
     EXPECT_EQ(similarityText(), "") << "the similarity stays as it was";
+    // Confirmed on the list, which takes the focus; once the list loses it,
+    // it names its garment again.
+    EXPECT_EQ(nameList()->accessibleDescription().toStdString(), "Přidáno: Červená halenka");
+    EXPECT_EQ(m_dialog->focusWidget(), nameList());
 
     m_services.dialogActions.push_back(ScriptedWindowingServices::enterName(QStringLiteral("Druhá halenka")));
     button(CMainDlg::AddId)->click();
@@ -217,7 +221,12 @@ TEST_F(MainDialogTest, KnownGarmentIsRecognisedWithItsSimilarity)
     EXPECT_EQ(m_dialog->matchIndex(), 0);
     // The same picture: the distance is 0, the similarity 100 %.
     EXPECT_EQ(similarityText(), "na 100%");
-    EXPECT_EQ(nameList()->accessibleDescription().toStdString(), "na 100%");
+    // A screen reader says the garment with the list, and after the colour
+    // field's first line the rest of the answer ends with it.
+    EXPECT_EQ(nameList()->accessibleDescription().toStdString(), "Halenka na 100%");
+    const std::string rest = control<QWidget>(CMainDlg::ColorFieldId)->accessibleDescription().toStdString();
+    EXPECT_EQ(rest.rfind("31% červená. Vzor: ", 0), 0u) << rest;
+    EXPECT_NE(rest.find(". Halenka na 100%"), std::string::npos) << rest;
 }
 
 TEST_F(MainDialogTest, SelectingTheUnknownGarmentByHandDisablesCorrectAndDelete)
@@ -296,6 +305,7 @@ TEST_F(MainDialogTest, CorrectAsksAndMergesOnlyOnYes)
     ASSERT_EQ(corrected.size(), 96u);
     EXPECT_NE(corrected, stored) << "the definition learnt from the second scan";
     EXPECT_EQ(m_app->catalog().name(0), "Halenka");
+    EXPECT_EQ(nameList()->accessibleDescription().toStdString(), "Opraveno: Halenka");
 }
 
 TEST_F(MainDialogTest, DeleteAsksAndLeavesNothingSelected)
@@ -321,7 +331,10 @@ TEST_F(MainDialogTest, DeleteAsksAndLeavesNothingSelected)
     EXPECT_EQ(listTexts(), std::vector<std::string>{UnknownGarment});
     EXPECT_EQ(selectedText(), "<none>");
     EXPECT_EQ(m_dialog->focusWidget(), nameList());
-    EXPECT_EQ(similarityText(), "na 100%") << "the label keeps the last similarity";
+    // Nothing said about the deleted garment stays; the deletion is confirmed.
+    EXPECT_EQ(similarityText(), "");
+    EXPECT_EQ(nameList()->accessibleDescription().toStdString(), "Vymazáno: Halenka");
+    EXPECT_EQ(control<QWidget>(CMainDlg::ColorFieldId)->accessibleDescription().toStdString(), "");
     EXPECT_FALSE(button(CMainDlg::DeleteId)->isEnabled());
     EXPECT_FALSE(button(CMainDlg::CorrectId)->isEnabled());
     EXPECT_TRUE(button(CMainDlg::AddId)->isEnabled());
