@@ -2,6 +2,9 @@
 // named, scanned fabrics decide where they lie, and the held-out part of
 // the survey never reaches the table.
 
+#include <unistd.h>
+
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -86,7 +89,7 @@ TEST(FitFromFiles, LeavesTheHeldOutColoursOut)
 {
     const auto shipped = fitFromFiles(Colors + "vocabulary.tsv", Colors + "survey-cs.tsv",
                                       Colors + "scanned-fabrics.tsv", false);
-    const auto dir = std::filesystem::temp_directory_path() / "color-table-fit-test";
+    const auto dir = std::filesystem::temp_directory_path() / ("color-table-fit-test-" + std::to_string(::getpid()));
     std::filesystem::create_directories(dir);
     const auto rewrite = [&](std::size_t index, const std::string& path) {
         std::ifstream in(Colors + "survey-cs.tsv");
@@ -139,7 +142,11 @@ class BadListLine : public testing::TestWithParam<std::pair<const char*, const c
 TEST_P(BadListLine, IsRefusedWithItsLine)
 {
     const auto& [file, line] = GetParam();
-    const auto path = std::filesystem::temp_directory_path() / "color-table-fit-bad.tsv";
+    // One file per case and process: ctest may run the cases side by side.
+    std::string test = testing::UnitTest::GetInstance()->current_test_info()->name();
+    std::replace(test.begin(), test.end(), '/', '-');
+    const auto path = std::filesystem::temp_directory_path() /
+                      ("color-table-fit-bad-" + std::to_string(::getpid()) + "-" + test + ".tsv");
     {
         std::ofstream out(path);
         out << "# comment\n" << line << "\n";
