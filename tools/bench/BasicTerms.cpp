@@ -36,16 +36,32 @@ std::map<std::string, std::string> loadTermMap(const std::string& path)
             continue;
         const auto where = [&] { return path + ":" + std::to_string(number) + ": "; };
         const std::size_t tab = line.find('\t');
-        if (tab == std::string::npos || tab == 0 || line.find('\t', tab + 1) != std::string::npos)
+        const std::size_t noteTab = tab == std::string::npos ? tab : line.find('\t', tab + 1);
+        if (tab == std::string::npos || tab == 0 ||
+            (noteTab != std::string::npos && line.find('\t', noteTab + 1) != std::string::npos))
             throw std::runtime_error(where() + "expected name<TAB>term");
         const std::string name = line.substr(0, tab);
-        const std::string term = line.substr(tab + 1);
-        if (term != "-" && basicTermIndex(term) < 0)
+        const std::string term = line.substr(tab + 1, noteTab == std::string::npos ? noteTab : noteTab - tab - 1);
+        const std::size_t slash = term.find('/');
+        const bool valid = term == "-" || basicTermIndex(term) >= 0 ||
+                           (slash != std::string::npos && basicTermIndex(term.substr(0, slash)) >= 0 &&
+                            basicTermIndex(term.substr(slash + 1)) >= 0 && term.substr(0, slash) != term.substr(slash + 1));
+        if (!valid)
             throw std::runtime_error(where() + "not a basic colour term: " + term);
         if (!map.emplace(name, term).second)
             throw std::runtime_error(where() + "name given twice: " + name);
     }
     return map;
+}
+
+std::vector<int> termIndices(const std::string& mapped)
+{
+    if (mapped == "-")
+        return {};
+    const std::size_t slash = mapped.find('/');
+    if (slash == std::string::npos)
+        return {basicTermIndex(mapped)};
+    return {basicTermIndex(mapped.substr(0, slash)), basicTermIndex(mapped.substr(slash + 1))};
 }
 
 } // namespace vestiscop::bench

@@ -15,11 +15,17 @@ namespace vestiscop::bench {
 const std::vector<std::string>& basicTerms();
 int basicTermIndex(const std::string& term);  // -1 when not a basic term
 
-// A mapping file: one "name<TAB>term" a line (UTF-8); term is a basic term
-// or "-" for a name that has no single basic term and is left out of the
-// scoring. Blank lines and lines starting with '#' are skipped. Throws
-// std::runtime_error naming the file and line for anything else, including
-// a term that is neither "-" nor one of the eleven, and a name given twice.
+// A mapping file: one "name<TAB>term" a line (UTF-8), optionally followed
+// by "<TAB>note"; term is a basic term, two basic terms "term/term" for a
+// name that lies between them (either is right for it), or "-" for a name
+// left out of the scoring. Blank lines and lines starting with '#' are
+// skipped. Throws std::runtime_error naming the file and line for anything
+// else, including a term that is not one of the eleven, a pair of one term
+// twice, and a name given twice.
 std::map<std::string, std::string> loadTermMap(const std::string& path);
+
+// The basic term indices of a mapped term: one, two for "term/term", none
+// for "-".
+std::vector<int> termIndices(const std::string& mapped);
 
 } // namespace vestiscop::bench
