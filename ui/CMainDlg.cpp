@@ -594,6 +594,12 @@ void CMainDlg::acquisitionEnded()
     scanEnded();
 }
 
+void CMainDlg::logNote(const std::string& text)
+{
+    if (m_app.hasLog())
+        m_app.log().write(foundation::LogLevel::Info, text);
+}
+
 void CMainDlg::scanEnded()
 {
     m_scanning = false;
@@ -611,15 +617,15 @@ void CMainDlg::cancelScan(bool timedOut)
 {
     if (!m_scanning)
         return;
-    // Disabling stops the scan at the device; closing makes the next scan
-    // open the source afresh. Each step is tried whatever the other did.
-    reported([this] { disableSource(); });
-    reported([this] { closeSource(); });
     // Said on the way back to the colour field. The indicator keeps its
     // words: a screen reader may still be about to read them.
     if (!timedOut)
         m_colorField->setAccessibleDescription(text(foundation::stringId::ScanCancelled));
-    scanEnded();
+    // The scanner layer cancels the device, joins its worker and drops
+    // whatever the cancelled scan still posts; the source stays open for the
+    // next Scan. It ends the scan through acquisitionEnded().
+    if (!cancelAcquisition())
+        scanEnded();
     if (timedOut)
         m_app.reportError(foundation::SystemError(foundation::systemError::TimedOut, std::string()),
                           app::MessageIcon::Exclamation);

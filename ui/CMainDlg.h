@@ -114,6 +114,8 @@ protected:
     void reportError(const foundation::Exception& error) override;
     void postSaveScan() override;
     void acquisitionEnded() override;
+    // The scanner layer's notes (device resolution, lamp warm-up) go to the log.
+    void logNote(const std::string& text) override;
 
 public:
     // scanner::EventSink: any thread.
