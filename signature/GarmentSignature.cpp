@@ -74,6 +74,7 @@ void measureTexture(const imaging::RgbImage& image, double lumaScale, double mmP
 {
     signature.contrast = 0;
     signature.texture.fill(0);
+    signature.colourVariation.fill(0);
     int n = 1;
     while (n * 2 <= std::min({image.width(), image.height(), 512}))
         n *= 2;
@@ -106,15 +107,30 @@ void measureTexture(const imaging::RgbImage& image, double lumaScale, double mmP
     for (int i = 0; i < n; ++i)
         window[static_cast<std::size_t>(i)] = 0.5 - 0.5 * std::cos(2 * std::numbers::pi * (i + 0.5) / n);
     double windowEnergy = 0;
+    std::array<double, 6> covariance{};
     for (int y = 0; y < n; ++y) {
         const std::uint8_t* p = image.pixel(left, top + y);
         for (int x = 0; x < n; ++x, p += 3) {
             const double w = window[static_cast<std::size_t>(x)] * window[static_cast<std::size_t>(y)];
             windowEnergy += w * w;
             const std::size_t i = static_cast<std::size_t>(y) * static_cast<std::size_t>(n) + static_cast<std::size_t>(x);
-            first[i] = Complex(w * (p[0] / lumaScale - meanL), w * (p[2] - 128.0 - meanA));
-            second[i] = Complex(w * (p[1] - 128.0 - meanB), 0);
+            const double dl = w * (p[0] / lumaScale - meanL);
+            const double da = w * (p[2] - 128.0 - meanA);
+            const double db = w * (p[1] - 128.0 - meanB);
+            first[i] = Complex(dl, da);
+            second[i] = Complex(db, 0);
+            covariance[0] += dl * dl;
+            covariance[1] += da * da;
+            covariance[2] += db * db;
+            covariance[3] += dl * da;
+            covariance[4] += dl * db;
+            covariance[5] += da * db;
         }
+    }
+    const double trace = covariance[0] + covariance[1] + covariance[2];
+    if (trace > 0) {
+        for (std::size_t k = 0; k < covariance.size(); ++k)
+            signature.colourVariation[k] = covariance[k] / trace;
     }
     transform2d(first, n);
     transform2d(second, n);
@@ -158,6 +174,39 @@ void measureTexture(const imaging::RgbImage& image, double lumaScale, double mmP
     }
 }
 
+void measureMinority(const imaging::ByteImage& mask, double mmPerPixelX, double mmPerPixelY,
+                     GarmentSignature& signature)
+{
+    signature.minorityShare = 0;
+    signature.minorityRunX = 0;
+    signature.minorityRunY = 0;
+    const int w = mask.width();
+    const int h = mask.height();
+    if (w <= 0 || h <= 0)
+        return;
+    std::int64_t pixels = 0;
+    std::int64_t runsX = 0;
+    std::int64_t runsY = 0;
+    std::vector<std::uint8_t> above(static_cast<std::size_t>(w), 0);
+    for (int y = 0; y < h; ++y) {
+        const std::uint8_t* row = mask.row(y);
+        std::uint8_t left = 0;
+        for (int x = 0; x < w; ++x) {
+            const std::uint8_t on = row[x] != 0 ? 1 : 0;
+            pixels += on;
+            runsX += on & (left ^ 1);
+            runsY += on & (above[static_cast<std::size_t>(x)] ^ 1);
+            left = on;
+            above[static_cast<std::size_t>(x)] = on;
+        }
+    }
+    if (pixels == 0)
+        return;
+    signature.minorityShare = static_cast<double>(pixels) / (static_cast<double>(w) * h);
+    signature.minorityRunX = static_cast<double>(pixels) / static_cast<double>(runsX) * mmPerPixelX;
+    signature.minorityRunY = static_cast<double>(pixels) / static_cast<double>(runsY) * mmPerPixelY;
+}
+
 void measureColours(const std::vector<color::ColorCluster>& colours, GarmentSignature& signature)
 {
     signature.colourCount = static_cast<int>(std::min<std::size_t>(colours.size(), MaxColours));
@@ -184,9 +233,14 @@ GarmentSignature describe(const color::ColorAnalyzer& analyzer, const foundation
     measureColours(analyzer.colors(), signature);
     signature.pattern = analyzer.pattern();
     constexpr double MmPerInch = 25.4;
-    if (analyzer.labImage() != nullptr && scanSettings.xRes > 0 && scanSettings.yRes > 0)
-        measureTexture(*analyzer.labImage(), colorSettings.lumaScale, MmPerInch / scanSettings.xRes,
-                       MmPerInch / scanSettings.yRes, signature);
+    if (scanSettings.xRes > 0 && scanSettings.yRes > 0) {
+        const double mmX = MmPerInch / scanSettings.xRes;
+        const double mmY = MmPerInch / scanSettings.yRes;
+        if (analyzer.labImage() != nullptr)
+            measureTexture(*analyzer.labImage(), colorSettings.lumaScale, mmX, mmY, signature);
+        if (analyzer.mask() != nullptr)
+            measureMinority(*analyzer.mask(), mmX, mmY, signature);
+    }
     return signature;
 }
 

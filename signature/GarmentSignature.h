@@ -47,6 +47,19 @@ struct GarmentSignature {
     // Share of that contrast's energy in each bin (band * OrientationBins +
     // orientation); the bins sum to 1, or are all 0 when there is none.
     std::array<double, TextureBins> texture{};
+    // Which way in Lab the region's colour varies: the covariance of the
+    // windowed L, a and b deviations (LL, aa, bb, La, Lb, ab) divided by
+    // its trace, all 0 for a uniform region. Pale dots on navy vary in L,
+    // red stripes on green in a; it needs no clustering, so a thin stripe
+    // the clusters lost is still there.
+    std::array<double, 6> colourVariation{};
+    // The pattern's parts (every pixel not of the dominant colour): their
+    // share of the region and their mean extent in millimetres along x and
+    // along y (pixels per run of such pixels in a row or a column), the
+    // size of a dot or the width of a stripe; 0 without such pixels.
+    double minorityShare = 0;
+    double minorityRunX = 0;
+    double minorityRunY = 0;
 };
 
 // The texture part from an image in the analysis channels (byte 0 = L times
@@ -55,6 +68,11 @@ struct GarmentSignature {
 // side, 16 to 512 pixels; a smaller image gives no texture (contrast 0).
 void measureTexture(const imaging::RgbImage& analysisChannels, double lumaScale, double mmPerPixelX,
                     double mmPerPixelY, GarmentSignature& signature);
+
+// The pattern parts' share and extent from the analysis's mask (1 = not the
+// dominant colour).
+void measureMinority(const imaging::ByteImage& mask, double mmPerPixelX, double mmPerPixelY,
+                     GarmentSignature& signature);
 
 // The colour part from the analysis's colours (largest share first).
 void measureColours(const std::vector<color::ColorCluster>& colours, GarmentSignature& signature);

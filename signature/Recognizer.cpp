@@ -131,7 +131,7 @@ int Recognizer::findMatch(const color::ColorAnalysis& scan, const GarmentSignatu
             const double texture = textureDistance(signature, example, m_settings.weights);
             if (texture >= nearest || texture >= secondDistance)
                 continue;
-            const double d = texture + colourDistance(signature, example);
+            const double d = texture + colourDistance(signature, example, m_settings.weights);
             if (d < nearest)
                 nearest = d;
         }

@@ -47,7 +47,7 @@ struct RecognitionSettings {
     std::string signatures;
     DistanceWeights weights;
     // Largest distance accepted as a match.
-    double maxDistance = 10;
+    double maxDistance = 12;
     // A second garment at most this much further away makes the match
     // ambiguous.
     double ambiguityMargin = 1;

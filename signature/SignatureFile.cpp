@@ -131,6 +131,11 @@ std::vector<std::uint8_t> SignatureFile::encode(const SignatureEntry& entry)
         w.u8(used ? s.pattern : 0);
         w.skip(2);
         w.f32(used ? s.contrast : 0);
+        w.f32(used ? s.minorityShare : 0);
+        w.f32(used ? s.minorityRunX : 0);
+        w.f32(used ? s.minorityRunY : 0);
+        for (const double v : s.colourVariation)
+            w.f32(used ? v : 0);
         for (int c = 0; c < MaxColours; ++c) {
             const MeasuredColour& m = s.colours[static_cast<std::size_t>(c)];
             const bool colour = used && c < s.colourCount;
@@ -165,7 +170,16 @@ bool SignatureFile::decode(const std::uint8_t* bytes, SignatureEntry& entry)
         s.pattern = r.u8();
         r.skip(2);
         s.contrast = r.f32();
-        if (s.colourCount > MaxColours || !std::isfinite(s.contrast))
+        s.minorityShare = r.f32();
+        s.minorityRunX = r.f32();
+        s.minorityRunY = r.f32();
+        for (double& v : s.colourVariation) {
+            v = r.f32();
+            if (!std::isfinite(v))
+                return false;
+        }
+        if (s.colourCount > MaxColours || !std::isfinite(s.contrast) || !std::isfinite(s.minorityShare)
+            || !std::isfinite(s.minorityRunX) || !std::isfinite(s.minorityRunY))
             return false;
         for (MeasuredColour& m : s.colours) {
             m.l = r.f32();

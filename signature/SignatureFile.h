@@ -52,7 +52,7 @@ class SignatureFile {
 public:
     static constexpr std::uint32_t Version = 1;
     static constexpr std::size_t HeaderSize = 64;
-    static constexpr std::size_t ExampleSize = 8 + 16 * MaxColours + 4 * TextureBins;
+    static constexpr std::size_t ExampleSize = 44 + 16 * MaxColours + 4 * TextureBins;
     static constexpr std::size_t EntrySize = 32 + MaxExamples * ExampleSize;
 
     enum class State {

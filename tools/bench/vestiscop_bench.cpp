@@ -888,6 +888,35 @@ int runRescans(const Options& options)
     std::printf("  signature distances, quantiles 0 1 5 50 95 99 100 %%:\n");
     printQuantiles("re-scan from its own garment", signatures.ownDistance);
     printQuantiles("any scan from the nearest other", signatures.otherDistance);
+    if (std::getenv("BENCH_VERBOSE") != nullptr) {
+        const auto describeSig = [](const signature::GarmentSignature& g) {
+            std::string t = "p" + std::to_string(g.pattern) + " c" + std::to_string(static_cast<int>(g.contrast * 10)) +
+                            " m" + std::to_string(static_cast<int>(g.minorityShare * 100)) + " " +
+                            std::to_string(g.minorityRunX).substr(0, 4) + "x" + std::to_string(g.minorityRunY).substr(0, 4) + " [";
+            for (int i = 0; i < g.colourCount; ++i) {
+                const auto& c = g.colours[static_cast<std::size_t>(i)];
+                char b[64];
+                std::snprintf(b, sizeof b, "%.0f %.0f %.0f %.2f; ", c.l, c.a, c.b, c.share);
+                t += b;
+            }
+            return t + "]";
+        };
+        for (std::size_t g = 0; g < scans.size(); ++g) {
+            for (int k = g < static_cast<std::size_t>(RescanKnown) ? 1 : 0; k < RescanScans; ++k) {
+                const auto& sig = scans[g][static_cast<std::size_t>(k)].signature;
+                for (std::size_t h = 0; h < static_cast<std::size_t>(RescanKnown); ++h) {
+                    const auto& ref = scans[h][0].signature;
+                    const double colour = signature::colourDistance(sig, ref, recognition.weights);
+                    const double texture = signature::textureDistance(sig, ref, recognition.weights);
+                    if ((h == g && colour + texture > 6) || (h != g && colour + texture < 12))
+                        std::printf("    %s %zu/%d (%s) vs %zu (%s): colour %.2f texture %.2f\n      %s\n      %s\n",
+                                    h == g ? "OWN" : "OTHER", g, k, corpus[g].fabric.family.c_str(), h,
+                                    corpus[h].fabric.family.c_str(), colour, texture, describeSig(sig).c_str(),
+                                    describeSig(ref).c_str());
+                }
+            }
+        }
+    }
     for (const auto& [name, c] : {std::pair{"classic", &classic}, std::pair{"signature", &signatures}}) {
         const RoundCounts& f = c->first;
         std::printf("RESULT rescans %s %s right %.1f wrong %.1f rejected %.1f later-right %.1f later-right-corrected %.1f "
@@ -902,26 +931,27 @@ int runRescans(const Options& options)
 
     signature::RecognitionSettings best = recognition;
     RescanCounts bestCounts = signatures;
-    for (const double texture : {12.0, 6.0, 24.0, 40.0})
-        for (const double contrast : {4.0, 2.0, 8.0})
-            for (const double pattern : {1.5, 0.0, 4.0})
-                for (const double maxDistance : {10.0, 6.0, 8.0, 12.0, 15.0, 20.0})
-                    for (const double margin : {1.0, 0.0, 0.5, 2.0}) {
-                        signature::RecognitionSettings r = recognition;
-                        r.weights.textureWeight = texture;
-                        r.weights.contrastWeight = contrast;
-                        r.weights.patternWeight = pattern;
-                        r.maxDistance = maxDistance;
-                        r.ambiguityMargin = margin;
-                        const RescanCounts c = replayRescans(scans, s, r);
-                        if (rescanScore(c) > rescanScore(bestCounts)) {
-                            bestCounts = c;
-                            best = r;
-                        }
+    for (const double variation : {8.0, 12.0})
+        for (const double size : {0.0, 6.0})
+            for (const double cap : {20.0, 12.0})
+                for (const double maxDistance : {12.0, 11.0, 14.0}) {
+                    signature::RecognitionSettings r = recognition;
+                    r.weights.variationWeight = variation;
+                    r.weights.sizeWeight = size;
+                    r.weights.colourCap = cap;
+                    r.maxDistance = maxDistance;
+                    const RescanCounts c = replayRescans(scans, s, r);
+                    std::printf("  grid: variation %g size %g cap %g maxDistance %g: first %d/%d/%d later %d/%d corrected %d/%d worse %d unknown %d\n",
+                                variation, size, cap, maxDistance, c.first.right, c.first.wrong,
+                                c.first.rejected, c.secondAsAdded.right, c.secondAsAdded.wrong, c.secondCorrected.right,
+                                c.secondCorrected.wrong, c.garmentsWorse, c.strangerMatched);
+                    if (rescanScore(c) > rescanScore(bestCounts)) {
+                        bestCounts = c;
+                        best = r;
                     }
-    std::printf("  best of the grid: texture %g contrast %g pattern %g maxDistance %g margin %g\n",
-                best.weights.textureWeight, best.weights.contrastWeight, best.weights.patternWeight, best.maxDistance,
-                best.ambiguityMargin);
+                }
+    std::printf("  best of the grid: variation %g size %g cap %g maxDistance %g\n", best.weights.variationWeight,
+                best.weights.sizeWeight, best.weights.colourCap, best.maxDistance);
     printRescans("best of the grid", bestCounts);
     return 0;
 }
