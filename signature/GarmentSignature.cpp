@@ -160,7 +160,9 @@ void measureTexture(const imaging::RgbImage& image, double lumaScale, double mmP
             const double f = band - lowerBand;
             const int b0 = static_cast<int>(lowerBand);
             const int b1 = std::min(b0 + 1, PeriodBands - 1);
-            const double o = orientation / binWidth - 0.5;
+            // Bin k is centred on k * 15 degrees: stripes along either axis
+            // or a diagonal fall into one bin.
+            const double o = orientation / binWidth;
             spread(signature.texture.data() + b0 * OrientationBins, OrientationBins, o, energy * (1 - f), true, 1);
             spread(signature.texture.data() + b1 * OrientationBins, OrientationBins, o, energy * f, true, 1);
             total += energy;

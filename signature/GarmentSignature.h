@@ -22,8 +22,8 @@ namespace vestiscop::signature {
 // The largest colours kept; a garment with more keeps its largest, their
 // shares scaled to sum to 1.
 inline constexpr int MaxColours = 8;
-// Spectrum bins: orientations of 15 degrees (0 = contrast along x, that is
-// vertical stripes) by period bands of one octave each, from 0.25 mm up;
+// Spectrum bins: orientations of 15 degrees centred on multiples of 15
+// (0 = contrast along x, that is vertical stripes) by period bands of one octave each, from 0.25 mm up;
 // the last band also takes every longer period the region holds.
 inline constexpr int OrientationBins = 12;
 inline constexpr int PeriodBands = 7;

@@ -75,7 +75,7 @@ const SignatureEntry* Recognizer::usableEntry(int index) const
 
 GarmentSignature Recognizer::describe(const color::ColorAnalyzer& analyzer) const
 {
-    return signature::describe(analyzer, m_color, m_scan);
+    return m_file ? signature::describe(analyzer, m_color, m_scan) : GarmentSignature{};
 }
 
 int Recognizer::findMatch(const color::ColorAnalyzer& analyzer, double& similarity) const

@@ -47,7 +47,7 @@ struct RecognitionSettings {
     std::string signatures;
     DistanceWeights weights;
     // Largest distance accepted as a match.
-    double maxDistance = 12;
+    double maxDistance = 14;
     // A second garment at most this much further away makes the match
     // ambiguous.
     double ambiguityMargin = 1;
@@ -84,6 +84,10 @@ public:
     int add(const color::ColorAnalysis& scan, const GarmentSignature& signature, const std::string& utf8Name);
     void correct(int index, const color::ColorAnalysis& scan, const GarmentSignature& signature);
 
+    // The signature of the analyser's last successful analysis when
+    // signatures are on; an empty one (nothing measured) when they are off.
+    GarmentSignature describe(const color::ColorAnalyzer& analyzer) const;
+
     // The entry that counts for slot index: the slot is in use and its
     // Materials record is the one the entry was written for. Null otherwise.
     const SignatureEntry* usableEntry(int index) const;
@@ -92,7 +96,6 @@ private:
     std::uint64_t hashOf(const color::ColorAnalysis& record) const;
     void storeThenRestore(int index, const SignatureEntry& entry, const SignatureEntry* previous,
                           const std::function<void()>& materials);
-    GarmentSignature describe(const color::ColorAnalyzer& analyzer) const;
 
     catalog::GarmentCatalog& m_catalog;
     const foundation::MatchingSettings& m_matching;

@@ -392,7 +392,8 @@ void CMainDlg::showResults(std::unique_ptr<imaging::RgbImage> image)
     m_patternField->setPlainText(QString::fromStdString(app::patternText(m_analyzer->pattern())));
 
     m_currentScan = &m_analyzer->analysis();
-    m_matchIndex = m_app.catalog().findMatch(*m_currentScan, m_similarity);
+    m_currentSignature = m_app.recognizer().describe(*m_analyzer);
+    m_matchIndex = m_app.recognizer().findMatch(*m_currentScan, m_currentSignature, m_similarity);
     m_nameList->setCurrentIndex(positionOfSlot(m_matchIndex));
     const QString similarity =
         m_matchIndex != -1 ? QString::fromStdString(app::similarityText(m_similarity)) : QString();
@@ -536,7 +537,7 @@ void CMainDlg::onAdd()
         return;
     reported([&] {
         catalog::GarmentCatalog& catalog = m_app.catalog();
-        const int slot = catalog.add(*m_currentScan, dialog.name());
+        const int slot = m_app.recognizer().add(*m_currentScan, m_currentSignature, dialog.name());
         // The list shows the name as stored, at most 64 characters.
         const int position = insertName(QString::fromStdString(catalog.name(slot)), slot);
         m_matchIndex = slot;
@@ -552,7 +553,7 @@ void CMainDlg::onCorrect()
         return;
     reported([&] {
         if (confirmed(foundation::stringId::ConfirmCorrect, slot))
-            m_app.catalog().correct(slot, *m_currentScan);
+            m_app.recognizer().correct(slot, *m_currentScan, m_currentSignature);
     });
 }
 

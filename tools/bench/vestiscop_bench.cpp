@@ -931,27 +931,22 @@ int runRescans(const Options& options)
 
     signature::RecognitionSettings best = recognition;
     RescanCounts bestCounts = signatures;
-    for (const double variation : {8.0, 12.0})
-        for (const double size : {0.0, 6.0})
-            for (const double cap : {20.0, 12.0})
-                for (const double maxDistance : {12.0, 11.0, 14.0}) {
-                    signature::RecognitionSettings r = recognition;
-                    r.weights.variationWeight = variation;
-                    r.weights.sizeWeight = size;
-                    r.weights.colourCap = cap;
-                    r.maxDistance = maxDistance;
-                    const RescanCounts c = replayRescans(scans, s, r);
-                    std::printf("  grid: variation %g size %g cap %g maxDistance %g: first %d/%d/%d later %d/%d corrected %d/%d worse %d unknown %d\n",
-                                variation, size, cap, maxDistance, c.first.right, c.first.wrong,
-                                c.first.rejected, c.secondAsAdded.right, c.secondAsAdded.wrong, c.secondCorrected.right,
-                                c.secondCorrected.wrong, c.garmentsWorse, c.strangerMatched);
-                    if (rescanScore(c) > rescanScore(bestCounts)) {
-                        bestCounts = c;
-                        best = r;
-                    }
-                }
-    std::printf("  best of the grid: variation %g size %g cap %g maxDistance %g\n", best.weights.variationWeight,
-                best.weights.sizeWeight, best.weights.colourCap, best.maxDistance);
+    // The acceptance distance: where wrong matches and unknown garments
+    // begin, for choosing it on the tuning part.
+    for (const double maxDistance : {8.0, 10.0, 12.0, 13.0, 14.0, 15.0, 16.0, 18.0, 20.0}) {
+        signature::RecognitionSettings r = recognition;
+        r.maxDistance = maxDistance;
+        const RescanCounts c = replayRescans(scans, s, r);
+        std::printf("  grid: maxDistance %g: first %d/%d/%d later %d/%d/%d corrected %d/%d/%d worse %d unknown %d\n",
+                    maxDistance, c.first.right, c.first.wrong, c.first.rejected, c.secondAsAdded.right,
+                    c.secondAsAdded.wrong, c.secondAsAdded.rejected, c.secondCorrected.right, c.secondCorrected.wrong,
+                    c.secondCorrected.rejected, c.garmentsWorse, c.strangerMatched);
+        if (rescanScore(c) > rescanScore(bestCounts)) {
+            bestCounts = c;
+            best = r;
+        }
+    }
+    std::printf("  best of the grid: maxDistance %g\n", best.maxDistance);
     printRescans("best of the grid", bestCounts);
     return 0;
 }
