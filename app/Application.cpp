@@ -76,7 +76,14 @@ void Application::runStartup(catalog::GarmentCatalog::Access access)
     m_recognition = signature::readRecognitionSettings(ini);
     m_recognizer = std::make_unique<signature::Recognizer>(
         *m_catalog, m_settings.matching, m_recognition, m_settings.color, m_settings.scan,
-        [this](const std::string& text) { m_log->write(foundation::LogLevel::Warn, text); });
+        [this](const std::string& text) {
+            // A note the log cannot take does not stop the start: recognition
+            // works either way, and the next failure reports the full log.
+            try {
+                m_log->write(foundation::LogLevel::Warn, text);
+            } catch (const foundation::SystemError&) {
+            }
+        });
 }
 
 std::string Application::describeCurrentException(const foundation::MessageCatalog& messages)
