@@ -235,6 +235,23 @@ TEST_F(CliSignatureFault, UnreadableSignaturesFallBackToTheCatalogueAndSaySo)
     EXPECT_NE(text.find("Oděvů bez platného podpisu: 1"), std::string::npos) << text;
 }
 
+TEST_F(CliSignatureFault, NoteTheLogCannotTakeDoesNotStopTheStart)
+{
+    const ChildResult added = dir.cli({"add", "modra", dir.picture("modra.bmp", 1)});
+    ASSERT_TRUE(added.exitedWith(ExitSuccess)) << added.err;
+    std::filesystem::remove(dir.signatures());
+    const std::string old(4000, 'x');
+    dir.writeText("vestiscop.log", old + "\n");
+
+    // Room for the start-up's empty line, not for the note that the garment
+    // has no signature.
+    ChildOptions full = dir.options();
+    full.fileSizeLimit = static_cast<long>(old.size() + 3);
+    const ChildResult analysed = dir.cli({"analyze", dir.file("modra.bmp")}, full);
+    EXPECT_TRUE(analysed.exitedWith(ExitSuccess)) << analysed.exitCode << analysed.err;
+    EXPECT_NE(analysed.out.find("modra na 100%"), std::string::npos) << analysed.out;
+}
+
 TEST_F(CliFault, DataDirectoryRemovedDuringAnAnalysisRun)
 {
     seedCatalogue(3);
