@@ -80,6 +80,12 @@ private:
     const std::uint8_t* m_in;
 };
 
+// Also false for NaN.
+bool inRange(double value, double low, double high)
+{
+    return value >= low && value <= high;
+}
+
 bool allZero(const std::uint8_t* bytes, std::size_t size)
 {
     for (std::size_t i = 0; i < size; ++i) {
@@ -175,23 +181,25 @@ bool SignatureFile::decode(const std::uint8_t* bytes, SignatureEntry& entry)
         s.minorityRunY = r.f32();
         for (double& v : s.colourVariation) {
             v = r.f32();
-            if (!std::isfinite(v))
+            if (!inRange(v, -1, 1))
                 return false;
         }
-        if (s.colourCount > MaxColours || !std::isfinite(s.contrast) || !std::isfinite(s.minorityShare)
-            || !std::isfinite(s.minorityRunX) || !std::isfinite(s.minorityRunY))
+        // Values a measurement cannot give are damage the checksum missed.
+        if (s.colourCount > MaxColours || !inRange(s.contrast, 0, 1000) || !inRange(s.minorityShare, 0, 1)
+            || !inRange(s.minorityRunX, 0, 1e6) || !inRange(s.minorityRunY, 0, 1e6))
             return false;
         for (MeasuredColour& m : s.colours) {
             m.l = r.f32();
             m.a = r.f32();
             m.b = r.f32();
             m.share = r.f32();
-            if (!std::isfinite(m.l) || !std::isfinite(m.a) || !std::isfinite(m.b) || !std::isfinite(m.share))
+            if (!inRange(m.l, -1000, 1000) || !inRange(m.a, -1000, 1000) || !inRange(m.b, -1000, 1000)
+                || !inRange(m.share, 0, 1))
                 return false;
         }
         for (double& t : s.texture) {
             t = r.f32();
-            if (!std::isfinite(t))
+            if (!inRange(t, 0, 1))
                 return false;
         }
     }
