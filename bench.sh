@@ -54,6 +54,8 @@ echo "== Sweep (one setting at a time)"
 run --per-family 24 sweep
 echo "== Recognition"
 run recognition
+echo "== Re-scans shifted and turned, classic and signature matching"
+run rescans
 
 # Speed and peak memory, same files, same machine, one after the other.
 echo "== Speed"
@@ -101,6 +103,7 @@ table="$root/$build/bench-table.txt"
     /^RESULT pattern/ { plain = $5; stripes = $7; check = $9; dots = $11; motif = $13; allstripes = $15 }
     /^RESULT sweep/ { within = $5; shortfall = sprintf("%s / %s / %s / %s / %s", $7, $8, $9, $10, $11) }
     /^RESULT recognition/ { right = $5; wrong = $7; rejected = $9; unrelated = $11 }
+    /^RESULT rescans/ { rs[$4] = sprintf("%s / %s / %s / %s", $6, $8, $10, $18); rsc[$4] = sprintf("%s -> %s, %s worse", $12, $14, $16) }
     END {
       fmt = "| %-62s | %18s | %-6s |\n"
       printf fmt, "measure", "result", "target"
@@ -122,6 +125,10 @@ table="$root/$build/bench-table.txt"
       printf fmt, "re-scans matched wrong", wrong "%", "<= 2%"
       printf fmt, "re-scans rejected", rejected "%", ""
       printf fmt, "unrelated garments matched", unrelated "%", ""
+      printf fmt, "re-scans 20 mm / 3 deg, classic: right/wrong/rejected/unknown %", rs["classic"], ""
+      printf fmt, "re-scans 20 mm / 3 deg, signatures: right/wrong/rejected/unknown %", rs["signature"], ">=97 / <=0.5 / / 0"
+      printf fmt, "  later re-scans right, before -> after corrections, classic", rsc["classic"], ""
+      printf fmt, "  later re-scans right, before -> after corrections, signatures", rsc["signature"], "no fewer"
       split(results, r, ";")
       for (i in r) if (r[i] != "") { split(r[i], f, " "); wall[f[1]] = f[2]; mem[f[1]] = f[3]; cpu[f[1]] = f[4] }
       for (k = 1; k <= 2; k++) {

@@ -72,6 +72,18 @@ void Application::runStartup(catalog::GarmentCatalog::Access access)
 
     m_colorNames = std::make_unique<color::ColorNameTable>(color::ColorNameTable::load(m_settings.color.definitions));
     m_catalog = std::make_unique<catalog::GarmentCatalog>(m_settings.matching, access);
+    // Optional: without the Signatures key recognition is the classic matching.
+    m_recognition = signature::readRecognitionSettings(ini);
+    m_recognizer = std::make_unique<signature::Recognizer>(
+        *m_catalog, m_settings.matching, m_recognition, m_settings.color, m_settings.scan,
+        [this](const std::string& text) {
+            // A note the log cannot take does not stop the start: recognition
+            // works either way, and the next failure reports the full log.
+            try {
+                m_log->write(foundation::LogLevel::Warn, text);
+            } catch (const foundation::SystemError&) {
+            }
+        });
 }
 
 std::string Application::describeCurrentException(const foundation::MessageCatalog& messages)
@@ -131,6 +143,13 @@ const color::ColorNameTable& Application::colorNames() const
     if (!m_colorNames)
         throw std::logic_error("the colour name table is not loaded");
     return *m_colorNames;
+}
+
+signature::Recognizer& Application::recognizer()
+{
+    if (!m_recognizer)
+        throw std::logic_error("the catalogue is not open");
+    return *m_recognizer;
 }
 
 catalog::GarmentCatalog& Application::catalog()

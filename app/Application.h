@@ -26,6 +26,7 @@
 #include "foundation/Log.h"
 #include "foundation/MessageCatalog.h"
 #include "foundation/Settings.h"
+#include "signature/Recognizer.h"
 
 namespace vestiscop::app {
 
@@ -68,6 +69,9 @@ public:
     foundation::Log& log();
     const color::ColorNameTable& colorNames() const;
     catalog::GarmentCatalog& catalog();
+    // Recognition and the catalogue edits that keep the garment signatures
+    // beside the catalogue (the classic matching alone without them).
+    signature::Recognizer& recognizer();
 
 private:
     void runStartup(catalog::GarmentCatalog::Access access);
@@ -79,6 +83,8 @@ private:
     foundation::AllSettings m_settings;
     std::unique_ptr<color::ColorNameTable> m_colorNames;
     std::unique_ptr<catalog::GarmentCatalog> m_catalog;
+    signature::RecognitionSettings m_recognition;
+    std::unique_ptr<signature::Recognizer> m_recognizer;
 };
 
 } // namespace vestiscop::app

@@ -12,6 +12,7 @@
 #include <stdexcept>
 
 #include "catalog/CatalogRecord.h"
+#include "catalog/DurableFile.h"
 #include "foundation/CodePage.h"
 #include "foundation/Exception.h"
 
@@ -22,41 +23,12 @@ using color::LabPixel;
 using foundation::SystemError;
 namespace systemError = foundation::systemError;
 
-namespace {
-
-// A catalogue created just now must not vanish with a power cut after the
-// first definition has been stored: the directory entry is made durable too.
-// Best effort; the file itself works either way.
-void syncDirectoryOf(const std::string& path)
-{
-    const std::size_t slash = path.rfind('/');
-    const std::string directory = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-    const int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return;
-    [[maybe_unused]] const int ignored = ::fsync(fd);
-    ::close(fd);
-}
-
-} // namespace
-
 GarmentCatalog::GarmentCatalog(const foundation::MatchingSettings& settings, Access access)
     : m_settings(settings), m_access(access)
 {
-    const bool existed = ::access(settings.materials.c_str(), F_OK) == 0;
-    m_file.open(settings.materials, foundation::BinaryFile::ReadWrite);
-    if (!existed)
-        syncDirectoryOf(settings.materials);
-    if (access == Access::Changes) {
-        int result;
-        do {
-            result = ::flock(m_file.descriptor(), LOCK_EX | LOCK_NB);
-        } while (result != 0 && errno == EINTR);
-        // Another program is changing the catalogue: two writers would each
-        // overwrite the other's records from their own copy in memory.
-        if (result != 0)
-            throw SystemError(systemError::Open, m_file.path());
-    }
+    // Another program changing the catalogue at the same time would overwrite
+    // this one's records from its own copy in memory: the lock refuses it.
+    openForChanges(m_file, settings.materials, access == Access::Changes);
 
     while (!m_file.atEnd()) {
         RecordBytes bytes;
@@ -126,35 +98,10 @@ void GarmentCatalog::store(int index)
     checkIndex(index);
     const RecordBytes bytes = encodeRecord(m_definitions[static_cast<std::size_t>(index)]);
     const std::int64_t offset = static_cast<std::int64_t>(index) * static_cast<std::int64_t>(RecordSize);
-    const std::int64_t oldSize = m_file.size();
-    const bool extends = offset + static_cast<std::int64_t>(RecordSize) > oldSize;
-
-    // What the record's place held before, so that a failed write (a full
-    // disk, a file-size limit) does not leave a half-written record behind:
-    // a partial last record would make the whole catalogue unreadable at the
-    // next start.
-    RecordBytes previous{};
-    bool havePrevious = false;
-    if (!extends) {
-        havePrevious = ::pread(m_file.descriptor(), previous.data(), previous.size(), offset)
-                       == static_cast<ssize_t>(previous.size());
-    }
-
-    try {
-        m_file.seek(offset);
-        m_file.write(bytes.data(), bytes.size());
-        m_file.sync();
-    } catch (...) {
-        // Best effort: the original failure is what the user must hear about.
-        if (extends) {
-            [[maybe_unused]] const int ignored = ::ftruncate(m_file.descriptor(), static_cast<off_t>(oldSize));
-        } else if (havePrevious) {
-            [[maybe_unused]] const ssize_t ignored =
-                ::pwrite(m_file.descriptor(), previous.data(), previous.size(), offset);
-        }
-        [[maybe_unused]] const int ignored = ::fdatasync(m_file.descriptor());
-        throw;
-    }
+    // A failed write (a full disk, a file-size limit) leaves no half-written
+    // record behind: a partial last record would make the whole catalogue
+    // unreadable at the next start.
+    writeInPlace(m_file, offset, bytes.data(), bytes.size());
 }
 
 void GarmentCatalog::storeOrRestore(int index, const ColorAnalysis& previous, bool appended)
@@ -233,13 +180,23 @@ double GarmentCatalog::distance(const ColorAnalysis& p, const ColorAnalysis& q) 
 
 int GarmentCatalog::findMatch(const ColorAnalysis& scan, double& similarity) const
 {
+    return findMatchAmong(scan, similarity, nullptr);
+}
+
+int GarmentCatalog::findMatch(const ColorAnalysis& scan, double& similarity, const std::vector<bool>& among) const
+{
+    return findMatchAmong(scan, similarity, &among);
+}
+
+int GarmentCatalog::findMatchAmong(const ColorAnalysis& scan, double& similarity, const std::vector<bool>* among) const
+{
     constexpr double none = std::numeric_limits<double>::infinity();
     int best = -1;
     int second = -1;
     double bestDistance = none;
     double secondDistance = none;
     for (int i = 0; i < slotCount(); ++i) {
-        if (!inUse(i))
+        if (!inUse(i) || (among != nullptr && !(static_cast<std::size_t>(i) < among->size() && (*among)[static_cast<std::size_t>(i)])))
             continue;
         const double d = distance(scan, m_definitions[static_cast<std::size_t>(i)]);
         // Strict tests: of equal distances the lower slot stays best and a
@@ -304,7 +261,10 @@ void GarmentCatalog::merge(ColorAnalysis& t, const ColorAnalysis& s) const
     const double k = m_settings.mergeDecay;
     const double straight = colorDistance(t.colorA, s.colorA, w1) + colorDistance(t.colorB, s.colorB, w2);
     const double crossed = colorDistance(t.colorA, s.colorB, w1) + colorDistance(t.colorB, s.colorA, w2);
-    if (crossed <= straight) {
+    // A tie keeps the straight pairing. A one-colour garment holds its colour
+    // in both places, so every scan of it ties; crossing would swap its shares
+    // to 0.5 / 0.5 and put every later scan (1 / 0) out of reach for good.
+    if (crossed < straight) {
         blend(t.colorA, s.colorB);
         blend(t.colorB, s.colorA);
         t.shareA = (t.shareA * k + s.shareB) / (k + 1);

@@ -98,10 +98,14 @@ public:
     // only when a best definition within MaxDistance exists (also when it is
     // then rejected by MinSimilarity).
     int findMatch(const color::ColorAnalysis& scan, double& similarity) const;
+    // The same rules over the slots in use that among marks (a slot past its
+    // end is not considered): best, second best and scale come from them only.
+    int findMatch(const color::ColorAnalysis& scan, double& similarity, const std::vector<bool>& among) const;
     // Moves t towards s with MergeDecay as the weight of t, rounding halves up.
     void blend(color::LabPixel& t, color::LabPixel s) const;
     // Blends the scan's colours and shares into definition t in the pairing
-    // its colours fit best; t's valid byte and name stay. Does not store.
+    // its colours fit best, the straight one when both fit equally; t's valid
+    // byte and name stay. Does not store.
     void merge(color::ColorAnalysis& t, const color::ColorAnalysis& s) const;
 
     // Refuses matching settings the rules cannot use: a negative MergeDecay
@@ -121,6 +125,7 @@ private:
     // Stores slot index; on failure puts back previous in memory (or drops
     // the slot appended for it) and rethrows.
     void storeOrRestore(int index, const color::ColorAnalysis& previous, bool appended);
+    int findMatchAmong(const color::ColorAnalysis& scan, double& similarity, const std::vector<bool>* among) const;
 
     std::vector<color::ColorAnalysis> m_definitions;
     const foundation::MatchingSettings& m_settings;

@@ -64,6 +64,12 @@ const std::unordered_map<int, const char*>& table()
         {2016, "vypíše verzi programu"},
         {2017, "Neznámá volba %s"},
         {2020, "nasnímá oděv skenerem a popíše jeho barvy, vzor a rozpoznaný oděv"},
+        // Garment signatures beside the catalogue (log lines at start-up).
+        {3250, "Soubor podpisů oděvů %s je z novější verze programu; oděvy se rozpoznávají jen podle svých dvou barev"},
+        {3251, "Soubor podpisů oděvů %s je ze starší verze programu; podpisy se doplní, až se oděvy přidají nebo opraví"},
+        {3252, "Soubor podpisů oděvů %s je poškozený; podpisy se doplní, až se oděvy přidají nebo opraví"},
+        {3253, "V souboru podpisů oděvů %s je poškozených záznamů: %d; tyto oděvy se rozpoznávají podle svých dvou barev"},
+        {3254, "Oděvů bez platného podpisu: %d; rozpoznávají se podle svých dvou barev, podpis dostanou při opravě"},
 
         // Scanners: ScannerRefused's messages (3100 + code), then the log
         // lines of a scan and the command line's interrupted scan.

@@ -23,3 +23,5 @@ vestiscop_add_fuzzer(fuzz_catalog SOURCES FuzzCatalog.cpp LIBS vestiscop_catalog
   NEEDS catalog/GarmentCatalog.cpp catalog/CatalogRecord.cpp foundation/CodePage.cpp)
 vestiscop_add_fuzzer(fuzz_analyzer SOURCES FuzzColorAnalyzer.cpp LIBS vestiscop_color
   NEEDS color/ColorAnalyzer.cpp color/ColorSettingsCheck.cpp)
+vestiscop_add_fuzzer(fuzz_signatures SOURCES FuzzSignatureFile.cpp LIBS vestiscop_signature
+  NEEDS signature/SignatureFile.cpp signature/SignatureDistance.cpp)

@@ -470,7 +470,8 @@ void CMainDlg::showResults(std::unique_ptr<imaging::RgbImage> image)
     m_patternField->setPlainText(QString::fromStdString(app::patternText(m_analyzer->pattern())));
 
     m_currentScan = &m_analyzer->analysis();
-    m_matchIndex = m_app.catalog().findMatch(*m_currentScan, m_similarity);
+    m_currentSignature = m_app.recognizer().describe(*m_analyzer);
+    m_matchIndex = m_app.recognizer().findMatch(*m_currentScan, m_currentSignature, m_similarity);
     m_nameList->setCurrentIndex(positionOfSlot(m_matchIndex));
     const QString similarity =
         m_matchIndex != -1 ? QString::fromStdString(app::similarityText(m_similarity)) : QString();
@@ -714,7 +715,7 @@ void CMainDlg::onAdd()
         return;
     reported([&] {
         catalog::GarmentCatalog& catalog = m_app.catalog();
-        const int slot = catalog.add(*m_currentScan, dialog.name());
+        const int slot = m_app.recognizer().add(*m_currentScan, m_currentSignature, dialog.name());
         // The list shows the name as stored, at most 64 characters.
         const int position = insertName(QString::fromStdString(catalog.name(slot)), slot);
         m_matchIndex = slot;
@@ -734,7 +735,7 @@ void CMainDlg::onCorrect()
     reported([&] {
         if (!confirmed(foundation::stringId::ConfirmCorrect, slot))
             return;
-        m_app.catalog().correct(slot, *m_currentScan);
+        m_app.recognizer().correct(slot, *m_currentScan, m_currentSignature);
         confirmOnNameList(foundation::stringId::Corrected, m_app.catalog().name(slot));
     });
 }

@@ -190,6 +190,7 @@ private:
     // The views of the last analysis; the layers show their pixels.
     color::AnalysisViews m_views;
     const color::ColorAnalysis* m_currentScan = nullptr;
+    signature::GarmentSignature m_currentSignature;  // of the same analysis
     double m_similarity = 0;
     int m_matchIndex = -1;
 };

@@ -10,7 +10,7 @@ namespace vestiscop::app::cli {
 CatalogMatch matchAnalysis(Application& app, const color::ColorAnalyzer& analyzer)
 {
     CatalogMatch match;
-    match.slot = app.catalog().findMatch(analyzer.analysis(), match.similarity);
+    match.slot = app.recognizer().findMatch(analyzer, match.similarity);
     return match;
 }
 

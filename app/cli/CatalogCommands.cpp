@@ -67,7 +67,7 @@ int runAdd(CliContext& context)
     Application& app = context.app;
     color::ColorAnalyzer analyzer(app.color(), app.texture(), app.colorNames());
     analyzeImageFile(analyzer, context.arguments[1]);
-    const int slot = app.catalog().add(analyzer.analysis(), context.arguments[0]);
+    const int slot = app.recognizer().add(analyzer, context.arguments[0]);
     // The definition as the name list shows it (the stored, possibly cut name).
     writeOut(context.out, listLine(app.catalog(), slot));
     return ExitSuccess;
@@ -81,7 +81,7 @@ int runCorrect(CliContext& context)
         return ExitFailure;
     color::ColorAnalyzer analyzer(app.color(), app.texture(), app.colorNames());
     analyzeImageFile(analyzer, context.arguments[1]);
-    app.catalog().correct(slot, analyzer.analysis());
+    app.recognizer().correct(slot, analyzer);
     return ExitSuccess;
 }
 

@@ -252,13 +252,53 @@ TEST_F(Matching, MergeBlendsStraightWhenThatFitsBetter)
     EXPECT_DOUBLE_EQ(target.shareB, (0.0 * 3 + 0.4) / 4);
 }
 
-TEST_F(Matching, MergeTakesTheCrossedPairingWhenBothFitEqually)
+// Both pairings fit equally: the straight one is kept, so the shares stay
+// where they were. A one-colour garment (its colour in both places, shares
+// 1 / 0) ties on every scan; crossing made it 0.5 / 0.5, 800 away from every
+// later scan of it.
+struct TieCase {
+    const char* name;
+    ColorAnalysis target;
+    ColorAnalysis scan;
+    double decay;
+    double shareA;
+    double shareB;
+};
+
+class MergeTie : public Matching, public ::testing::WithParamInterface<TieCase> {};
+
+TEST_P(MergeTie, KeepsTheStraightPairing)
 {
-    settings.mergeDecay = 0;
-    ColorAnalysis target = record(lab(60, 0, 0), 0.1, lab(40, 0, 0), 0.2);
-    catalog().merge(target, record(lab(50, 0, 0), 0.7, lab(50, 0, 0), 0.3));
-    EXPECT_EQ(target.shareA, 0.3);
-    EXPECT_EQ(target.shareB, 0.7);
+    settings.mergeDecay = GetParam().decay;
+    ColorAnalysis target = GetParam().target;
+    catalog().merge(target, GetParam().scan);
+    EXPECT_EQ(target.shareA, GetParam().shareA);
+    EXPECT_EQ(target.shareB, GetParam().shareB);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, MergeTie,
+    ::testing::Values(
+        TieCase{"TwoColoursScanOfOneGreyTwice", record(lab(60, 0, 0), 0.1, lab(40, 0, 0), 0.2),
+                record(lab(50, 0, 0), 0.7, lab(50, 0, 0), 0.3), 0, 0.7, 0.3},
+        TieCase{"OneColourGarmentStaysOneColour", record(lab(55, 20, -30), 1.0, lab(55, 20, -30), 0.0),
+                record(lab(55, 20, -30), 1.0, lab(55, 20, -30), 0.0), 1, 1.0, 0.0},
+        TieCase{"OneColourGarmentWithAShiftedScan", record(lab(55, 20, -30), 1.0, lab(55, 20, -30), 0.0),
+                record(lab(57, 19, -31), 1.0, lab(57, 19, -31), 0.0), 3, 1.0, 0.0}),
+    [](const ::testing::TestParamInfo<TieCase>& info) { return info.param.name; });
+
+TEST_F(Matching, CorrectedOneColourGarmentStillMatchesItsNextScan)
+{
+    settings = workedExampleSettings(settings.materials);
+    settings.color1Weight = {1, 1, 1, 1600};
+    settings.color2Weight = {1, 1, 1, 1600};
+    settings.mergeDecay = 1;
+    const ColorAnalysis plain = record(lab(55, 20, -30), 1.0, lab(55, 20, -30), 0.0);
+    const int slot = define(plain);
+    catalog().correct(slot, plain);
+    double similarity = 0;
+    EXPECT_EQ(catalog().findMatch(plain, similarity), slot);
+    EXPECT_EQ(similarity, 1.0);
 }
 
 TEST(MatchingSettingsCheck, RefusesANegativeMergeDecay)

@@ -24,6 +24,10 @@ const std::string CannotWrite = "Nelze psát do souboru";
 
 class CliFault : public testing::Test {
 protected:
+    // These faults are the Materials file's: the catalogue as older versions
+    // keep it. The signature file's own are below (CliSignatureFault).
+    CliFault() { dir.withoutSignatures(); }
+
     // A catalogue of count definitions, all made from one real record the
     // program stored, named g00, g01, ...
     void seedCatalogue(int count)
@@ -167,6 +171,85 @@ TEST_F(CliFault, ReadOnlyCatalogueRefusesChangesAndLosesNothing)
     const ChildResult added = dir.cli({"add", "novy", dir.file("novy.bmp")}, options);
     EXPECT_TRUE(added.exitedWith(ExitSuccess)) << added.err;
     EXPECT_EQ(dir.names(), (std::vector<std::string>{"g00", "g01", "g02", "novy"}));
+}
+
+// The signature file beside the catalogue under the same faults. Its entries
+// are larger than the Materials records, so it meets a full disk first.
+class CliSignatureFault : public testing::Test {
+protected:
+    DataDir dir;
+};
+
+TEST_F(CliSignatureFault, AdditionTheSignatureFileCannotHoldIsRefusedAndLosesNothing)
+{
+    for (int i = 0; i < 3; ++i) {
+        const ChildResult added = dir.cli({"add", "g" + std::to_string(i), dir.picture("g" + std::to_string(i) + ".bmp", i)});
+        ASSERT_TRUE(added.exitedWith(ExitSuccess)) << added.err;
+    }
+    const std::vector<std::uint8_t> materials = dir.readFile("odevy.dat");
+    const std::vector<std::uint8_t> signatures = dir.readFile("odevy.sig");
+
+    // The signature file may not grow: the fourth garment's entry cannot be written.
+    ChildOptions full = dir.options();
+    full.fileSizeLimit = static_cast<long>(signatures.size());
+    const ChildResult refused = dir.cli({"add", "novy", dir.picture("novy.bmp", 5)}, full);
+    EXPECT_TRUE(refused.exitedWith(ExitFailure)) << refused.exitCode << " " << refused.signal << refused.err;
+    EXPECT_NE(refused.err.find(CannotWrite), std::string::npos) << refused.err;
+    EXPECT_NE(refused.err.find("odevy.sig"), std::string::npos) << refused.err;
+    EXPECT_EQ(dir.readFile("odevy.dat"), materials);
+    EXPECT_EQ(dir.readFile("odevy.sig"), signatures);
+
+    // A correction rewrites both in place and needs no room.
+    const ChildResult corrected = dir.cli({"correct", "g1", dir.file("g1.bmp")}, full);
+    EXPECT_TRUE(corrected.exitedWith(ExitSuccess)) << corrected.err;
+    EXPECT_EQ(dir.readFile("odevy.sig").size(), signatures.size());
+    EXPECT_NE(dir.readFile("odevy.sig"), signatures) << "the correction's scan was not kept";
+
+    // Room again: the addition succeeds, and every garment is still
+    // recognised from its picture, with no fall-back noted in the log.
+    const ChildResult added = dir.cli({"add", "novy", dir.file("novy.bmp")});
+    EXPECT_TRUE(added.exitedWith(ExitSuccess)) << added.err;
+    for (const std::string name : {"g0", "g1", "g2", "novy"}) {
+        const ChildResult analysed = dir.cli({"analyze", dir.file(name + ".bmp")});
+        ASSERT_TRUE(analysed.exitedWith(ExitSuccess)) << analysed.err;
+        EXPECT_NE(analysed.out.find(name + " na "), std::string::npos) << analysed.out;
+    }
+    const std::vector<std::uint8_t> log = dir.readFile("vestiscop.log");
+    EXPECT_EQ(std::string(log.begin(), log.end()).find("podpis"), std::string::npos);
+}
+
+TEST_F(CliSignatureFault, UnreadableSignaturesFallBackToTheCatalogueAndSaySo)
+{
+    const ChildResult added = dir.cli({"add", "modra", dir.picture("modra.bmp", 1)});
+    ASSERT_TRUE(added.exitedWith(ExitSuccess)) << added.err;
+    std::vector<std::uint8_t> signatures = dir.readFile("odevy.sig");
+    signatures.back() ^= 0x40;  // inside the garment's entry
+    dir.writeFile("odevy.sig", signatures);
+
+    const ChildResult analysed = dir.cli({"analyze", dir.file("modra.bmp")});
+    ASSERT_TRUE(analysed.exitedWith(ExitSuccess)) << analysed.err;
+    EXPECT_NE(analysed.out.find("modra na 100%"), std::string::npos) << analysed.out;
+    const std::vector<std::uint8_t> log = dir.readFile("vestiscop.log");
+    const std::string text(log.begin(), log.end());
+    EXPECT_NE(text.find("poškozených záznamů: 1"), std::string::npos) << text;
+    EXPECT_NE(text.find("Oděvů bez platného podpisu: 1"), std::string::npos) << text;
+}
+
+TEST_F(CliSignatureFault, NoteTheLogCannotTakeDoesNotStopTheStart)
+{
+    const ChildResult added = dir.cli({"add", "modra", dir.picture("modra.bmp", 1)});
+    ASSERT_TRUE(added.exitedWith(ExitSuccess)) << added.err;
+    std::filesystem::remove(dir.signatures());
+    const std::string old(4000, 'x');
+    dir.writeText("vestiscop.log", old + "\n");
+
+    // Room for the start-up's empty line, not for the note that the garment
+    // has no signature.
+    ChildOptions full = dir.options();
+    full.fileSizeLimit = static_cast<long>(old.size() + 3);
+    const ChildResult analysed = dir.cli({"analyze", dir.file("modra.bmp")}, full);
+    EXPECT_TRUE(analysed.exitedWith(ExitSuccess)) << analysed.exitCode << analysed.err;
+    EXPECT_NE(analysed.out.find("modra na 100%"), std::string::npos) << analysed.out;
 }
 
 TEST_F(CliFault, DataDirectoryRemovedDuringAnAnalysisRun)

@@ -90,6 +90,17 @@ DataDir::DataDir()
     std::filesystem::copy_file(std::string(VESTISCOP_SOURCE_DIR) + "/data/barvy.txt", file("barvy.txt"));
 }
 
+void DataDir::withoutSignatures() const
+{
+    std::vector<std::uint8_t> bytes = readFile("vestiscop.cfg");
+    std::string text(bytes.begin(), bytes.end());
+    const std::size_t at = text.find("\nSignatures =");
+    if (at == std::string::npos)
+        throw std::runtime_error("vestiscop.cfg names no signature file");
+    text.erase(at + 1, text.find('\n', at + 1) - at);
+    writeText("vestiscop.cfg", text);
+}
+
 DataDir::~DataDir()
 {
     std::error_code ignored;

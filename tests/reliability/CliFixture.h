@@ -50,6 +50,12 @@ public:
     void writeText(const std::string& name, const std::string& text) const;
     std::vector<std::uint8_t> readFile(const std::string& name) const;
 
+    // Takes the Signatures line out of vestiscop.cfg: the catalogue is then
+    // the Materials file alone, as older versions keep it.
+    void withoutSignatures() const;
+    // The signature file the shipped configuration names.
+    std::string signatures() const { return file("odevy.sig"); }
+
     // Runs vestiscop-cli in this directory. The child's ASan options keep the
     // leak check on.
     ChildResult cli(const std::vector<std::string>& arguments, ChildOptions options = {}) const;

@@ -2,8 +2,9 @@
 // adds, corrects and deletes definitions. Whatever moment the kill hits, the
 // Materials file stays a whole number of records, the catalogue loads, and
 // every definition whose command reported success is there (or, after a
-// reported deletion, gone). The moments come from a fixed seed, so a failure
-// repeats; VESTISCOP_KILL_SEED and VESTISCOP_KILL_STEPS explore others.
+// reported deletion, gone), with its signature beside it. The moments come
+// from a fixed seed, so a failure repeats; VESTISCOP_KILL_SEED and
+// VESTISCOP_KILL_STEPS explore others.
 
 #include <gtest/gtest.h>
 
@@ -111,6 +112,13 @@ TEST(CliKill, EveryReportedChangeSurvivesAKill)
     }
     for (const std::string& name : deleted)
         EXPECT_EQ(inUse.count(name), 0u) << name << " was reported deleted but is still there";
+
+    // The signature file beside it: the entry is written before the record,
+    // so whenever the kill fell, no entry is torn and every garment in use
+    // still has its signature; any start would have said otherwise in the log.
+    const std::vector<std::uint8_t> log = dir.readFile("vestiscop.log");
+    const std::string text(log.begin(), log.end());
+    EXPECT_EQ(text.find("podpis"), std::string::npos) << text;
 }
 
 } // namespace

@@ -279,6 +279,29 @@ TEST_F(MainDialogTest, CatalogueDefinitionsAreListedAtStart)
     EXPECT_EQ(selectedText(), "<none>");
 }
 
+// With a signature file the window recognises and learns on the signatures.
+TEST_F(MainDialogTest, WithSignaturesTheWindowRecognisesAndLearnsOnThem)
+{
+    // The optional key after the last one of [Matching], as the shipped file has it.
+    start({"MergeDecay=3\nSignatures=odevy.sig"});
+    ASSERT_TRUE(m_app->recognizer().signaturesOn());
+    dropFile("red20.bmp");
+    m_services.dialogActions.push_back(ScriptedWindowingServices::enterName(QStringLiteral("Halenka")));
+    button(CMainDlg::AddId)->click();
+    dropFile("red20.bmp");
+    EXPECT_EQ(selectedText(), "Halenka");
+    EXPECT_EQ(similarityText(), "na 100%");
+
+    dropFile("red40.bmp");
+    selectName("Halenka");
+    m_services.answers.push_back(MessageAnswer::Yes);
+    button(CMainDlg::CorrectId)->click();
+    const signature::SignatureEntry* entry = m_app->recognizer().usableEntry(0);
+    ASSERT_NE(entry, nullptr);
+    EXPECT_EQ(entry->exampleCount, 2) << "the corrected scan is kept beside the first";
+    EXPECT_TRUE(m_dir.exists("odevy.sig"));
+}
+
 TEST_F(MainDialogTest, CorrectAsksAndMergesOnlyOnYes)
 {
     start();

@@ -58,6 +58,21 @@ std::vector<GarmentScans> recognitionCorpus(Split split, int count, int scans)
     return garments;
 }
 
+std::vector<GarmentScans> rescanCorpus(Split split, int count, int scans, double maxShiftMm, double maxTurnDegrees)
+{
+    std::vector<GarmentScans> garments;
+    const auto& families = fabricFamilies();
+    for (int i = 0; i < count; ++i) {
+        const std::uint32_t seed = baseSeed(split, 3) + static_cast<std::uint32_t>(i);
+        GarmentScans g{makeFabric(families[static_cast<std::size_t>(i) % families.size()].name, seed), {}};
+        std::mt19937 random(seed ^ 0x5CA11EDu);
+        for (int s = 0; s < scans; ++s)
+            g.scans.push_back(randomScan(random, 100, 100, 512, 512, maxShiftMm, maxTurnDegrees));
+        garments.push_back(g);
+    }
+    return garments;
+}
+
 bool surveyColourHeldOut(std::size_t index)
 {
     return index % 3 == 2;

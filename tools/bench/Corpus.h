@@ -32,6 +32,10 @@ struct GarmentScans {
     std::vector<Scan> scans;
 };
 std::vector<GarmentScans> recognitionCorpus(Split split, int count, int scans);
+// Other garments for recognition, re-scanned as a user lays them on the
+// glass again: each scan shifted by up to maxShiftMm and turned by up to
+// maxTurnDegrees, with its own noise.
+std::vector<GarmentScans> rescanCorpus(Split split, int count, int scans, double maxShiftMm, double maxTurnDegrees);
 
 // Held out from tuning: every third entry of the survey colour list.
 bool surveyColourHeldOut(std::size_t index);

@@ -184,14 +184,20 @@ Rgb Fabric::colourAt(double x, double y) const
 
 Scan randomScan(std::mt19937& random, double xDpi, double yDpi, int width, int height)
 {
+    return randomScan(random, xDpi, yDpi, width, height, 3, 2);
+}
+
+Scan randomScan(std::mt19937& random, double xDpi, double yDpi, int width, int height, double maxShiftMm,
+                double maxTurnDegrees)
+{
     Scan scan;
     scan.xDpi = xDpi;
     scan.yDpi = yDpi;
     scan.width = width;
     scan.height = height;
-    scan.shiftXMm = uniform(random, -3, 3);
-    scan.shiftYMm = uniform(random, -3, 3);
-    scan.turn = uniform(random, -2, 2) * std::numbers::pi / 180;
+    scan.shiftXMm = uniform(random, -maxShiftMm, maxShiftMm);
+    scan.shiftYMm = uniform(random, -maxShiftMm, maxShiftMm);
+    scan.turn = uniform(random, -maxTurnDegrees, maxTurnDegrees) * std::numbers::pi / 180;
     scan.lightSlope = uniform(random, -0.08, 0.08);
     scan.lightAngle = uniform(random, 0, 2 * std::numbers::pi);
     scan.blurPx = uniform(random, 0.5, 0.8);

@@ -87,6 +87,10 @@ struct Scan {
 
 // A fresh scan, independent of Scan::seed only in its noise.
 Scan randomScan(std::mt19937& random, double xDpi, double yDpi, int width, int height);
+// The same with the garment laid down anywhere within maxShiftMm of the
+// centre in each direction and turned by up to maxTurnDegrees.
+Scan randomScan(std::mt19937& random, double xDpi, double yDpi, int width, int height, double maxShiftMm,
+                double maxTurnDegrees);
 
 // Renders the scan: 2 x 2 samples per pixel, weave relief, light, blur, noise.
 std::unique_ptr<imaging::RgbImage> render(const Fabric& fabric, const Scan& scan);

@@ -23,6 +23,12 @@
 //                  also a search over the [Matching] values; with "from
 //                  TABLE" the garments are added with another colour table
 //                  (a catalogue made before the table changed).
+//   rescans [grid]
+//                  40 garments added from one scan each and 10 never added,
+//                  re-scanned shifted by up to 20 mm and turned by up to 3
+//                  degrees: the classic matching and the signature matching
+//                  side by side, before and after corrections. With "grid"
+//                  also a search over the signature matching's values.
 //
 // The configuration defaults to data/vestiscop.cfg of the source tree; the
 // colour table is its Definitions path, relative to the configuration's
@@ -50,6 +56,8 @@
 #include "Garment.h"
 #include "Whites.h"
 #include "catalog/GarmentCatalog.h"
+#include "signature/GarmentSignature.h"
+#include "signature/Recognizer.h"
 #include "color/ColorAnalyzer.h"
 #include "color/ColorNameTable.h"
 #include "foundation/Exception.h"
@@ -700,10 +708,276 @@ int runRecognition(const Options& options)
     return 0;
 }
 
+
+// ------------------------------------------------------- re-scans
+//
+// Each garment has 7 scans: 0 adds the known ones, 1-3 are the first round
+// of re-scans, 4-6 the second. The second round is measured twice: once
+// with the catalogue as added, once after every first-round re-scan that
+// was not matched right was corrected into its garment.
+
+struct ScanParts {
+    color::ColorAnalysis record;
+    signature::GarmentSignature signature;
+};
+
+struct RoundCounts {
+    int right = 0;
+    int wrong = 0;
+    int rejected = 0;
+    int total = 0;
+    std::vector<int> rightPerGarment;
+    void count(int found, int expected, int garment)
+    {
+        ++total;
+        if (found == expected) {
+            ++right;
+            ++rightPerGarment[static_cast<std::size_t>(garment)];
+        } else {
+            ++(found < 0 ? rejected : wrong);
+        }
+    }
+};
+
+struct RescanCounts {
+    RoundCounts first, secondAsAdded, secondCorrected;
+    int strangerMatched = 0;
+    int strangerScans = 0;
+    int corrected = 0;
+    int garmentsWorse = 0;  // garments whose second round lost right matches through corrections
+    std::vector<double> ownDistance, otherDistance;
+};
+
+constexpr int RescanGarments = 50;
+constexpr int RescanKnown = 40;
+constexpr int RescanScans = 7;
+
+RescanCounts replayRescans(const std::vector<std::vector<ScanParts>>& scans, const foundation::AllSettings& all,
+                           const signature::RecognitionSettings& recognition)
+{
+    RescanCounts counts;
+    const int known = RescanKnown;
+    for (RoundCounts* r : {&counts.first, &counts.secondAsAdded, &counts.secondCorrected})
+        r->rightPerGarment.assign(scans.size(), 0);
+    for (const bool correcting : {false, true}) {
+        foundation::MatchingSettings matching = all.matching;
+        matching.materials = scratchCatalogue();
+        signature::RecognitionSettings settings = recognition;
+        if (!settings.signatures.empty())
+            settings.signatures = matching.materials + ".sig";
+        std::filesystem::remove(matching.materials);
+        std::filesystem::remove(matching.materials + ".sig");
+        {
+            catalog::GarmentCatalog catalogue(matching);
+            signature::Recognizer recognizer(catalogue, matching, settings, all.color, all.scan);
+            std::vector<int> slot(scans.size(), -1);
+            for (int g = 0; g < known; ++g) {
+                const ScanParts& p = scans[static_cast<std::size_t>(g)][0];
+                slot[static_cast<std::size_t>(g)] = recognizer.add(p.record, p.signature, "g" + std::to_string(g));
+            }
+            const auto match = [&](const ScanParts& p) {
+                double similarity = 0;
+                return recognizer.findMatch(p.record, p.signature, similarity);
+            };
+            for (std::size_t g = 0; g < scans.size(); ++g) {
+                for (int s = 1; s < RescanScans; ++s) {
+                    const ScanParts& p = scans[g][static_cast<std::size_t>(s)];
+                    if (slot[g] < 0) {
+                        if (!correcting) {
+                            ++counts.strangerScans;
+                            counts.strangerMatched += match(p) >= 0 ? 1 : 0;
+                        }
+                        continue;
+                    }
+                    const int found = match(p);
+                    if (s <= 3) {
+                        if (!correcting)
+                            counts.first.count(found, slot[g], static_cast<int>(g));
+                        if (correcting && found != slot[g]) {
+                            recognizer.correct(slot[g], p.record, p.signature);
+                            ++counts.corrected;
+                        }
+                    } else {
+                        (correcting ? counts.secondCorrected : counts.secondAsAdded).count(found, slot[g], static_cast<int>(g));
+                    }
+                }
+            }
+            if (correcting) {
+                // Unknown garments against the corrected catalogue too.
+                for (std::size_t g = known; g < scans.size(); ++g) {
+                    ++counts.strangerScans;
+                    counts.strangerMatched += match(scans[g][0]) >= 0 ? 1 : 0;
+                }
+            } else if (!settings.signatures.empty()) {
+                // Where the re-scans lie: from their own garment, and from the nearest other.
+                for (std::size_t g = 0; g < scans.size(); ++g) {
+                    for (int s = g < static_cast<std::size_t>(known) ? 1 : 0; s < RescanScans; ++s) {
+                        const auto& sig = scans[g][static_cast<std::size_t>(s)].signature;
+                        double other = 1e9;
+                        for (std::size_t h = 0; h < static_cast<std::size_t>(known); ++h) {
+                            const double d = signature::signatureDistance(sig, scans[h][0].signature, settings.weights);
+                            if (h == g)
+                                counts.ownDistance.push_back(d);
+                            else
+                                other = std::min(other, d);
+                        }
+                        counts.otherDistance.push_back(other);
+                    }
+                }
+            }
+        }
+        std::filesystem::remove(matching.materials);
+        std::filesystem::remove(matching.materials + ".sig");
+    }
+    for (std::size_t g = 0; g < scans.size(); ++g)
+        counts.garmentsWorse += counts.secondCorrected.rightPerGarment[g] < counts.secondAsAdded.rightPerGarment[g] ? 1 : 0;
+    return counts;
+}
+
+std::string roundText(const RoundCounts& r)
+{
+    return "right " + percent(r.right, r.total) + "  wrong " + percent(r.wrong, r.total) + "  rejected " +
+           percent(r.rejected, r.total) + " (" + std::to_string(r.right) + " + " + std::to_string(r.wrong) + " + " +
+           std::to_string(r.rejected) + " of " + std::to_string(r.total) + ")";
+}
+
+void printRescans(const char* label, const RescanCounts& c)
+{
+    std::printf("  %s\n", label);
+    std::printf("    first re-scans                    %s\n", roundText(c.first).c_str());
+    std::printf("    later re-scans, no corrections    %s\n", roundText(c.secondAsAdded).c_str());
+    std::printf("    later re-scans, %2d corrections    %s\n", c.corrected, roundText(c.secondCorrected).c_str());
+    std::printf("    garments recognised less after corrections: %d\n", c.garmentsWorse);
+    std::printf("    unknown garments matched          %s (%d of %d)\n", percent(c.strangerMatched, c.strangerScans).c_str(),
+                c.strangerMatched, c.strangerScans);
+}
+
+double rescanScore(const RescanCounts& c)
+{
+    const double total = c.first.total + c.secondAsAdded.total + c.secondCorrected.total;
+    const double right = 100.0 * (c.first.right + c.secondAsAdded.right + c.secondCorrected.right) / total;
+    const double wrong = 100.0 * (c.first.wrong + c.secondAsAdded.wrong + c.secondCorrected.wrong) / total;
+    const double stranger = 100.0 * c.strangerMatched / c.strangerScans;
+    return right - 10 * wrong - 5 * stranger - 5 * c.garmentsWorse;
+}
+
+void printQuantiles(const char* label, std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    std::printf("    %-34s", label);
+    for (const double q : {0.0, 0.01, 0.05, 0.5, 0.95, 0.99, 1.0})
+        std::printf(" %7.2f", v[static_cast<std::size_t>(q * static_cast<double>(v.size() - 1))]);
+    std::printf("\n");
+}
+
+int runRescans(const Options& options)
+{
+    const Setup setup = loadSetup(options.config);
+    const auto& s = setup.settings;
+    foundation::IniFile ini(options.config, ';');
+    signature::RecognitionSettings recognition = signature::readRecognitionSettings(ini);
+    if (recognition.signatures.empty())
+        recognition.signatures = "on";
+    const color::ColorNameTable names = color::ColorNameTable::load(tablePath(setup, s.color.definitions));
+    const auto corpus = rescanCorpus(options.split, RescanGarments, RescanScans, 20, 3);
+    color::ColorAnalyzer analyzer(s.color, s.texture, names);
+    std::vector<std::vector<ScanParts>> scans;
+    for (const GarmentScans& g : corpus) {
+        scans.emplace_back();
+        for (Scan scan : g.scans) {
+            scan.xDpi = s.scan.xRes;
+            scan.yDpi = s.scan.yRes;
+            scan.width = s.texture.width;
+            scan.height = s.texture.height;
+            ScanParts parts;
+            try {
+                analyzer.analyze(render(g.fabric, scan));
+                parts.record = analyzer.analysis();
+                parts.signature = signature::describe(analyzer, s.color, s.scan);
+            } catch (const foundation::VisionError&) {
+                parts.record.valid = 1;  // an empty record: matches nothing near
+            }
+            scans.back().push_back(parts);
+        }
+    }
+    std::printf("Re-scans, %s part: %d garments added from one scan, %d never added; each scanned %d more times, "
+                "shifted up to 20 mm and turned up to 3 degrees\n",
+                splitName(options.split), RescanKnown, RescanGarments - RescanKnown, RescanScans - 1);
+    signature::RecognitionSettings classicSettings;
+    const RescanCounts classic = replayRescans(scans, s, classicSettings);
+    const RescanCounts signatures = replayRescans(scans, s, recognition);
+    printRescans("classic matching (two leading colours)", classic);
+    printRescans("signature matching", signatures);
+    std::printf("  signature distances, quantiles 0 1 5 50 95 99 100 %%:\n");
+    printQuantiles("re-scan from its own garment", signatures.ownDistance);
+    printQuantiles("any scan from the nearest other", signatures.otherDistance);
+    if (std::getenv("BENCH_VERBOSE") != nullptr) {
+        const auto describeSig = [](const signature::GarmentSignature& g) {
+            std::string t = "p" + std::to_string(g.pattern) + " c" + std::to_string(static_cast<int>(g.contrast * 10)) +
+                            " m" + std::to_string(static_cast<int>(g.minorityShare * 100)) + " " +
+                            std::to_string(g.minorityRunX).substr(0, 4) + "x" + std::to_string(g.minorityRunY).substr(0, 4) + " [";
+            for (int i = 0; i < g.colourCount; ++i) {
+                const auto& c = g.colours[static_cast<std::size_t>(i)];
+                char b[64];
+                std::snprintf(b, sizeof b, "%.0f %.0f %.0f %.2f; ", c.l, c.a, c.b, c.share);
+                t += b;
+            }
+            return t + "]";
+        };
+        for (std::size_t g = 0; g < scans.size(); ++g) {
+            for (int k = g < static_cast<std::size_t>(RescanKnown) ? 1 : 0; k < RescanScans; ++k) {
+                const auto& sig = scans[g][static_cast<std::size_t>(k)].signature;
+                for (std::size_t h = 0; h < static_cast<std::size_t>(RescanKnown); ++h) {
+                    const auto& ref = scans[h][0].signature;
+                    const double colour = signature::colourDistance(sig, ref, recognition.weights);
+                    const double texture = signature::textureDistance(sig, ref, recognition.weights);
+                    if ((h == g && colour + texture > 6) || (h != g && colour + texture < 12))
+                        std::printf("    %s %zu/%d (%s) vs %zu (%s): colour %.2f texture %.2f\n      %s\n      %s\n",
+                                    h == g ? "OWN" : "OTHER", g, k, corpus[g].fabric.family.c_str(), h,
+                                    corpus[h].fabric.family.c_str(), colour, texture, describeSig(sig).c_str(),
+                                    describeSig(ref).c_str());
+                }
+            }
+        }
+    }
+    for (const auto& [name, c] : {std::pair{"classic", &classic}, std::pair{"signature", &signatures}}) {
+        const RoundCounts& f = c->first;
+        std::printf("RESULT rescans %s %s right %.1f wrong %.1f rejected %.1f later-right %.1f later-right-corrected %.1f "
+                    "worse %d unrelated %.1f\n",
+                    splitName(options.split), name, 100.0 * f.right / f.total, 100.0 * f.wrong / f.total,
+                    100.0 * f.rejected / f.total, 100.0 * c->secondAsAdded.right / c->secondAsAdded.total,
+                    100.0 * c->secondCorrected.right / c->secondCorrected.total, c->garmentsWorse,
+                    100.0 * c->strangerMatched / c->strangerScans);
+    }
+    if (options.arguments.size() < 2 || options.arguments[1] != "grid")
+        return 0;
+
+    signature::RecognitionSettings best = recognition;
+    RescanCounts bestCounts = signatures;
+    // The acceptance distance: where wrong matches and unknown garments
+    // begin, for choosing it on the tuning part.
+    for (const double maxDistance : {8.0, 10.0, 12.0, 13.0, 14.0, 15.0, 16.0, 18.0, 20.0}) {
+        signature::RecognitionSettings r = recognition;
+        r.maxDistance = maxDistance;
+        const RescanCounts c = replayRescans(scans, s, r);
+        std::printf("  grid: maxDistance %g: first %d/%d/%d later %d/%d/%d corrected %d/%d/%d worse %d unknown %d\n",
+                    maxDistance, c.first.right, c.first.wrong, c.first.rejected, c.secondAsAdded.right,
+                    c.secondAsAdded.wrong, c.secondAsAdded.rejected, c.secondCorrected.right, c.secondCorrected.wrong,
+                    c.secondCorrected.rejected, c.garmentsWorse, c.strangerMatched);
+        if (rescanScore(c) > rescanScore(bestCounts)) {
+            bestCounts = c;
+            best = r;
+        }
+    }
+    std::printf("  best of the grid: maxDistance %g\n", best.maxDistance);
+    printRescans("best of the grid", bestCounts);
+    return 0;
+}
+
 int usage()
 {
     std::fputs("usage: vestiscop_bench [--config FILE] [--split tune|check] [--per-family N] "
-               "naming|pattern|sweep|grid|recognition|whites ...\n",
+               "naming|pattern|sweep|grid|recognition|whites|rescans ...\n",
                stderr);
     return 2;
 }
@@ -745,6 +1019,8 @@ int main(int argc, char** argv)
                           options.perFamily);
             return 0;
         }
+        if (command == "rescans")
+            return runRescans(options);
         return usage();
     } catch (const foundation::Exception& e) {
         std::fprintf(stderr, "vestiscop_bench: %s\n", e.message(foundation::MessageCatalog::builtin(), 2).c_str());

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <numbers>
 #include <set>
 #include <stdexcept>
 #include <string>
@@ -197,6 +198,18 @@ TEST(Corpus, TuningAndCheckingPartsShareNoScan)
     for (const GarmentScans& g : recognitionCorpus(Split::Check, 10, 3))
         for (const Scan& s : g.scans)
             EXPECT_EQ(tune.count(s.seed), 0u);
+    for (const GarmentScans& g : rescanCorpus(Split::Tune, 10, 3, 20, 3))
+        for (const Scan& s : g.scans)
+            tune.insert(s.seed);
+    for (const GarmentScans& g : rescanCorpus(Split::Check, 10, 3, 20, 3)) {
+        for (const Scan& s : g.scans) {
+            EXPECT_EQ(tune.count(s.seed), 0u);
+            // Laid down anew: within 20 mm and 3 degrees.
+            EXPECT_LE(std::abs(s.shiftXMm), 20);
+            EXPECT_LE(std::abs(s.shiftYMm), 20);
+            EXPECT_LE(std::abs(s.turn), 3 * std::numbers::pi / 180);
+        }
+    }
     EXPECT_EQ(patternCorpus(Split::Check, 3).size(), fabricFamilies().size() * 3);
 }
 

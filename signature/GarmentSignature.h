@@ -1,0 +1,85 @@
+#pragma once
+// What the catalogue remembers of one scan of a garment besides its 96-byte
+// record: the measured colours with their shares (not the names' table
+// entries, so a colour on the border between two names is still itself) and
+// the texture, as the pattern kind and a spectrum of the region's Lab
+// contrast by orientation and period in millimetres. A re-scan of a garment
+// that lies elsewhere on the glass or is turned a little has the same
+// spectrum, so the texture tells apart garments whose colours agree.
+//
+// Lab values are CIE L*a*b* in the byte Lab of the analysis (L 0..100,
+// a and b -128..127), kept as doubles.
+
+#include <array>
+#include <cstdint>
+
+#include "color/ColorAnalyzer.h"
+#include "foundation/Settings.h"
+#include "imaging/Image.h"
+
+namespace vestiscop::signature {
+
+// The largest colours kept; a garment with more keeps its largest, their
+// shares scaled to sum to 1.
+inline constexpr int MaxColours = 8;
+// Spectrum bins: orientations of 15 degrees centred on multiples of 15
+// (0 = contrast along x, that is vertical stripes) by period bands of one octave each, from 0.25 mm up;
+// the last band also takes every longer period the region holds.
+inline constexpr int OrientationBins = 12;
+inline constexpr int PeriodBands = 7;
+inline constexpr int TextureBins = OrientationBins * PeriodBands;
+inline constexpr double ShortestPeriodMm = 0.25;
+
+struct MeasuredColour {
+    double l = 0;
+    double a = 0;
+    double b = 0;
+    double share = 0;
+};
+
+struct GarmentSignature {
+    int colourCount = 0;  // 0 for a scan that could not be analysed
+    std::array<MeasuredColour, MaxColours> colours{};  // largest share first
+    int pattern = 0;      // the PatternKind the analysis reported
+    // Root mean square of the windowed Lab deviations within the period
+    // bands, in Lab units: near 0 for a plain fabric, tens for bold stripes.
+    double contrast = 0;
+    // Share of that contrast's energy in each bin (band * OrientationBins +
+    // orientation); the bins sum to 1, or are all 0 when there is none.
+    std::array<double, TextureBins> texture{};
+    // Which way in Lab the region's colour varies: the covariance of the
+    // windowed L, a and b deviations (LL, aa, bb, La, Lb, ab) divided by
+    // its trace, all 0 for a uniform region. Pale dots on navy vary in L,
+    // red stripes on green in a; it needs no clustering, so a thin stripe
+    // the clusters lost is still there.
+    std::array<double, 6> colourVariation{};
+    // The pattern's parts (every pixel not of the dominant colour): their
+    // share of the region and their mean extent in millimetres along x and
+    // along y (pixels per run of such pixels in a row or a column), the
+    // size of a dot or the width of a stripe; 0 without such pixels.
+    double minorityShare = 0;
+    double minorityRunX = 0;
+    double minorityRunY = 0;
+};
+
+// The texture part from an image in the analysis channels (byte 0 = L times
+// lumaScale, byte 1 = b + 128, byte 2 = a + 128) with pixels of the given
+// size in millimetres. Uses the largest centred square of a power of two
+// side, 16 to 512 pixels; a smaller image gives no texture (contrast 0).
+void measureTexture(const imaging::RgbImage& analysisChannels, double lumaScale, double mmPerPixelX,
+                    double mmPerPixelY, GarmentSignature& signature);
+
+// The pattern parts' share and extent from the analysis's mask (1 = not the
+// dominant colour).
+void measureMinority(const imaging::ByteImage& mask, double mmPerPixelX, double mmPerPixelY,
+                     GarmentSignature& signature);
+
+// The colour part from the analysis's colours (largest share first).
+void measureColours(const std::vector<color::ColorCluster>& colours, GarmentSignature& signature);
+
+// The signature of the analyser's last successful analysis, at the
+// configured scan resolution.
+GarmentSignature describe(const color::ColorAnalyzer& analyzer, const foundation::ColorSettings& colorSettings,
+                          const foundation::ScanSettings& scanSettings);
+
+} // namespace vestiscop::signature

@@ -1,0 +1,170 @@
+#include "signature/SignatureDistance.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+namespace vestiscop::signature {
+
+namespace {
+
+void balancedShares(const GarmentSignature& s, double exponent, std::array<double, MaxColours>& shares)
+{
+    double sum = 0;
+    for (int i = 0; i < s.colourCount; ++i) {
+        const double share = s.colours[static_cast<std::size_t>(i)].share;
+        const double balanced = exponent == 1 ? share : exponent == 0.5 ? std::sqrt(share) : std::pow(share, exponent);
+        shares[static_cast<std::size_t>(i)] = balanced;
+        sum += balanced;
+    }
+    if (sum > 0 && exponent != 1) {
+        for (int i = 0; i < s.colourCount; ++i)
+            shares[static_cast<std::size_t>(i)] /= sum;
+    }
+}
+
+} // namespace
+
+double colourDifference(const MeasuredColour& p, const MeasuredColour& q)
+{
+    const double c1 = std::hypot(p.a, p.b);
+    const double c2 = std::hypot(q.a, q.b);
+    const double meanChroma = 0.5 * (c1 + c2);
+    const double dl = p.l - q.l;
+    const double dc = c1 - c2;
+    const double da = p.a - q.a;
+    const double db = p.b - q.b;
+    // What of the chroma plane's difference is hue; rounding can make it
+    // slightly negative.
+    const double dh2 = std::max(0.0, da * da + db * db - dc * dc);
+    const double sc = 1 + 0.045 * meanChroma;
+    const double sh = 1 + 0.015 * meanChroma;
+    return std::sqrt(dl * dl + (dc / sc) * (dc / sc) + dh2 / (sh * sh));
+}
+
+double colourDistance(const GarmentSignature& p, const GarmentSignature& q, const DistanceWeights& weights)
+{
+    const double cap = weights.colourCap;
+    const int n = p.colourCount;
+    const int m = q.colourCount;
+    if (n == 0 || m == 0)
+        return n == m ? 0.0 : cap;
+    struct Pair {
+        double cost;
+        int i;
+        int j;
+    };
+    std::array<Pair, MaxColours * MaxColours> pairs;
+    int count = 0;
+    for (int i = 0; i < n; ++i)
+        for (int j = 0; j < m; ++j)
+            pairs[static_cast<std::size_t>(count++)] = {
+                std::min(cap, colourDifference(p.colours[static_cast<std::size_t>(i)], q.colours[static_cast<std::size_t>(j)])),
+                i, j};
+    // Ties in index order, so the result never depends on the sort.
+    std::sort(pairs.begin(), pairs.begin() + count, [](const Pair& x, const Pair& y) {
+        return x.cost != y.cost ? x.cost < y.cost : (x.i != y.i ? x.i < y.i : x.j < y.j);
+    });
+    std::array<double, MaxColours> left{};
+    std::array<double, MaxColours> right{};
+    balancedShares(p, weights.shareExponent, left);
+    balancedShares(q, weights.shareExponent, right);
+    // The largest difference of a clear colour from the other scan's nearest.
+    double missing = 0;
+    if (weights.presenceWeight > 0) {
+        std::array<double, MaxColours> nearestOfP;
+        std::array<double, MaxColours> nearestOfQ;
+        nearestOfP.fill(cap);
+        nearestOfQ.fill(cap);
+        for (int k = 0; k < count; ++k) {
+            const Pair& pair = pairs[static_cast<std::size_t>(k)];
+            nearestOfP[static_cast<std::size_t>(pair.i)] = std::min(nearestOfP[static_cast<std::size_t>(pair.i)], pair.cost);
+            nearestOfQ[static_cast<std::size_t>(pair.j)] = std::min(nearestOfQ[static_cast<std::size_t>(pair.j)], pair.cost);
+        }
+        // Both scans must hold a colour the other lacks: a colour the
+        // analysis of one scan merged away (a thin stripe lost in the
+        // blur) leaves only one side unexplained, and is no other garment.
+        double missingOfP = 0;
+        double missingOfQ = 0;
+        for (int i = 0; i < n; ++i)
+            if (p.colours[static_cast<std::size_t>(i)].share >= weights.presenceShare)
+                missingOfP = std::max(missingOfP, nearestOfP[static_cast<std::size_t>(i)]);
+        for (int j = 0; j < m; ++j)
+            if (q.colours[static_cast<std::size_t>(j)].share >= weights.presenceShare)
+                missingOfQ = std::max(missingOfQ, nearestOfQ[static_cast<std::size_t>(j)]);
+        missing = std::min(missingOfP, missingOfQ);
+    }
+    double cost = 0;
+    for (int k = 0; k < count; ++k) {
+        const Pair& pair = pairs[static_cast<std::size_t>(k)];
+        double& a = left[static_cast<std::size_t>(pair.i)];
+        double& b = right[static_cast<std::size_t>(pair.j)];
+        const double moved = std::min(a, b);
+        if (moved <= 0)
+            continue;
+        cost += moved * pair.cost;
+        a -= moved;
+        b -= moved;
+    }
+    return cost + weights.presenceWeight * missing;
+}
+
+double textureDistance(const GarmentSignature& p, const GarmentSignature& q, const DistanceWeights& weights)
+{
+    // Marginals over orientation and over period of the difference.
+    std::array<double, OrientationBins> orientation{};
+    std::array<double, PeriodBands> period{};
+    double spectrum = 0;
+    for (int b = 0; b < PeriodBands; ++b) {
+        for (int o = 0; o < OrientationBins; ++o) {
+            const std::size_t i = static_cast<std::size_t>(b * OrientationBins + o);
+            const double d = p.texture[i] - q.texture[i];
+            orientation[static_cast<std::size_t>(o)] += d;
+            period[static_cast<std::size_t>(b)] += d;
+            spectrum += std::abs(d);
+        }
+    }
+    // Earth mover's distance along the period axis: the running sums.
+    double periodMoved = 0;
+    double running = 0;
+    for (int b = 0; b + 1 < PeriodBands; ++b) {
+        running += period[static_cast<std::size_t>(b)];
+        periodMoved += std::abs(running);
+    }
+    // Around the circle of orientations the flow may also go round; the
+    // cheapest constant circulation is the median of the running sums.
+    std::array<double, OrientationBins> sums{};
+    running = 0;
+    for (int o = 0; o < OrientationBins; ++o) {
+        running += orientation[static_cast<std::size_t>(o)];
+        sums[static_cast<std::size_t>(o)] = running;
+    }
+    std::array<double, OrientationBins> sorted = sums;
+    std::nth_element(sorted.begin(), sorted.begin() + OrientationBins / 2, sorted.end());
+    const double circulation = sorted[OrientationBins / 2];
+    double orientationMoved = 0;
+    for (const double s : sums)
+        orientationMoved += std::abs(s - circulation);
+
+    const double plainer = std::min(p.contrast, q.contrast);
+    const double textured = plainer > 0 ? plainer / (plainer + weights.textureContrast) : 0.0;
+    const double contrast = std::abs(std::log((p.contrast + 1) / (q.contrast + 1)));
+    double variation = 0;
+    for (std::size_t k = 0; k < p.colourVariation.size(); ++k)
+        variation += std::abs(p.colourVariation[k] - q.colourVariation[k]);
+    double size = 0;
+    if (weights.sizeWeight > 0 && p.minorityShare >= weights.presenceShare && q.minorityShare >= weights.presenceShare
+        && p.minorityRunX > 0 && q.minorityRunX > 0 && p.minorityRunY > 0 && q.minorityRunY > 0)
+        size = 0.5 * (std::abs(std::log(p.minorityRunX / q.minorityRunX)) + std::abs(std::log(p.minorityRunY / q.minorityRunY)));
+    return textured * (weights.orientationWeight * orientationMoved + weights.periodWeight * periodMoved
+                       + weights.spectrumWeight * spectrum + weights.variationWeight * variation)
+           + weights.contrastWeight * contrast + (p.pattern != q.pattern ? weights.patternWeight : 0.0)
+           + weights.sizeWeight * size;
+}
+
+double signatureDistance(const GarmentSignature& p, const GarmentSignature& q, const DistanceWeights& weights)
+{
+    return colourDistance(p, q, weights) + textureDistance(p, q, weights);
+}
+
+} // namespace vestiscop::signature

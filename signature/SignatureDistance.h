@@ -1,0 +1,73 @@
+#pragma once
+// How far apart two garment signatures lie, and how that distance becomes
+// the similarity the user hears.
+//
+// distance = colours + texture + pattern, all in Lab-difference units:
+// - colours: the measured colours of the two scans paired share by share,
+//   closest pairs first, each unit of share costing the perceptual
+//   difference (CIE94 with the pair's mean chroma) of its pair, at most
+//   colourCap: shifts of a few units cost a few units, and a share that
+//   moved between two colours (a wide stripe seen at another place) costs
+//   no more than colourCap times the share that moved; shares can be
+//   balanced (shareExponent) and every clear colour required in both
+//   (presenceWeight), so that a small colour of another hue tells apart
+//   two garments of one ground;
+// - texture: how far the spectrum's energy has to move in orientation
+//   (orientationWeight per 15 degrees, circularly) and in period
+//   (periodWeight per octave), plus spectrumWeight times the L1 difference
+//   of the two spectra and variationWeight times that of the directions in
+//   Lab the colour varies in, all scaled by how much texture the plainer of the
+//   two has (a plain fabric's spectrum is noise); plus contrastWeight times
+//   the difference of the log contrasts;
+// - pattern: patternWeight when the two pattern kinds differ, and
+//   sizeWeight times the mean log difference of the pattern parts' extents
+//   along x and y (a 3 mm dot against an 8 mm one).
+//
+// A turn of a few degrees or a period on the border of two bands moves
+// little energy a short way, so it costs little; other stripes or another
+// dot size move all of it.
+
+#include "signature/GarmentSignature.h"
+
+namespace vestiscop::signature {
+
+struct DistanceWeights {
+    double colourCap = 20;
+    // Shares are compared raised to this power (and scaled to sum to 1
+    // again): below 1 a small colour, such as the dots on a ground, counts
+    // more than its share of the area.
+    double shareExponent = 0.5;
+    // A colour of at least presenceShare in one scan should be in the
+    // other: presenceWeight times the largest difference (at most
+    // colourCap) of such a colour from its nearest colour in the other,
+    // the smaller of the two directions.
+    double presenceWeight = 0;
+    double presenceShare = 0.03;
+    double orientationWeight = 3;
+    double periodWeight = 6;
+    double spectrumWeight = 2;
+    // Per unit of L1 difference of the colour variations (0..4).
+    double variationWeight = 8;
+    // Contrast (Lab units) at which the texture counts half.
+    double textureContrast = 2;
+    double contrastWeight = 4;
+    double patternWeight = 1.5;
+    // Per unit of log difference of the pattern parts' extent, when both
+    // have parts of at least presenceShare.
+    double sizeWeight = 0;
+};
+
+// The perceptual difference of two Lab colours (CIE94, graphic arts, with
+// the mean chroma of the two so that it is symmetric).
+double colourDifference(const MeasuredColour& p, const MeasuredColour& q);
+
+// The colour part alone: shares paired closest first (both sides sum to 1),
+// each pair's difference at most cap.
+double colourDistance(const GarmentSignature& p, const GarmentSignature& q, const DistanceWeights& weights);
+
+// The texture and pattern parts alone.
+double textureDistance(const GarmentSignature& p, const GarmentSignature& q, const DistanceWeights& weights);
+
+double signatureDistance(const GarmentSignature& p, const GarmentSignature& q, const DistanceWeights& weights);
+
+} // namespace vestiscop::signature

@@ -1,0 +1,106 @@
+#pragma once
+// The second file of the catalogue, beside the Materials file: one entry per
+// slot, entry i for slot i, holding up to MaxExamples signatures of the
+// garment in that slot (the scan it was added from and its latest
+// corrections). The Materials file keeps its format and stays what the
+// classic matching and older versions of the program read; this file only
+// adds to it.
+//
+// Layout, little-endian: a 64-byte header ("VSTSIGN\0", version, entry
+// size, header size, CRC-32 of the header's first 60 bytes at byte 60),
+// then EntrySize bytes per slot. An entry starts with the CRC-32 of its
+// other bytes, the hashes of the 96-byte Materials records it belongs to
+// (the current one and the one before the change that wrote it), the
+// number of examples and the next example to replace; then the examples.
+// An entry of zero bytes (a hole the file got when a later slot was
+// written first) is no entry.
+//
+// An entry counts only while the Materials record of its slot hashes to one
+// of its two record hashes: a Materials record that another program (an
+// older version) changed, or a kill between writing the two files, leaves
+// that garment to the classic matching instead of matching it on a
+// signature of another garment.
+//
+// Durability as for the Materials file: locked while the program may change
+// it, each entry written in place and synced before the call returns, a
+// failed write puts the entry's bytes back. A header of another version or
+// a damaged header makes every entry unusable; the file is then left alone
+// until the first entry is stored, which starts it afresh (a newer
+// version's file is never touched).
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "foundation/Files.h"
+#include "signature/GarmentSignature.h"
+
+namespace vestiscop::signature {
+
+inline constexpr int MaxExamples = 4;
+
+struct SignatureEntry {
+    std::uint64_t recordHash = 0;
+    std::uint64_t previousRecordHash = 0;
+    int exampleCount = 0;
+    int nextReplaced = 1;  // example 0, the scan the garment was added from, stays
+    std::array<GarmentSignature, MaxExamples> examples{};
+};
+
+class SignatureFile {
+public:
+    static constexpr std::uint32_t Version = 1;
+    static constexpr std::size_t HeaderSize = 64;
+    static constexpr std::size_t ExampleSize = 44 + 16 * MaxColours + 4 * TextureBins;
+    static constexpr std::size_t EntrySize = 32 + MaxExamples * ExampleSize;
+
+    enum class State {
+        Current,  // a header of this version (or a file created just now)
+        Older,    // a header of an older version: no entry is used
+        Newer,    // a later version's file: no entry is used and it is never written
+        Damaged,  // no valid header: no entry is used
+    };
+
+    // Opens (creating it when missing) and reads every entry. With changes,
+    // takes the lock as the Materials file does (SystemError 2 when another
+    // program holds it) and writes the header of a file created now.
+    SignatureFile(const std::string& path, bool changes);
+
+    State state() const { return m_state; }
+    const std::string& path() const { return m_file.path(); }
+    // Entries whose checksum failed (also a cut-off last entry).
+    int damagedEntries() const { return m_damaged; }
+
+    // Slot index's entry, or null when there is none that reads correctly.
+    const SignatureEntry* entry(int index) const;
+
+    // Writes slot index's entry in place and waits until it is durable.
+    // When that fails the file's bytes are put back, memory is left as it
+    // was, and SystemError 4 propagates. A file of another or no version is
+    // started afresh first (its entries were unusable anyway); a newer
+    // version's file refuses: std::logic_error, callers check writable().
+    void store(int index, const SignatureEntry& entry);
+    bool writable() const { return m_changes && m_state != State::Newer; }
+
+    // The 64-bit hash a record's 96 bytes are known by.
+    static std::uint64_t recordHash(const std::uint8_t* bytes, std::size_t size);
+
+    // The byte form of an entry and back (false when the checksum fails or
+    // a count is out of range); exposed for tests and fuzzing.
+    static std::vector<std::uint8_t> encode(const SignatureEntry& entry);
+    static bool decode(const std::uint8_t* bytes, SignatureEntry& entry);
+    static std::array<std::uint8_t, HeaderSize> header(std::uint32_t version);
+
+private:
+    void restart();
+
+    foundation::BinaryFile m_file;
+    bool m_changes;
+    State m_state = State::Current;
+    int m_damaged = 0;
+    std::vector<bool> m_present;
+    std::vector<SignatureEntry> m_entries;
+};
+
+} // namespace vestiscop::signature

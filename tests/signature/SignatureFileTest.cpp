@@ -1,0 +1,207 @@
+// The signature file: entries that survive a restart exactly, a header
+// whose version decides whether entries are used, a damaged entry that
+// counts as none, and failed writes that leave the file as it was.
+
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/resource.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+#include <vector>
+
+#include "SignatureTestSupport.h"
+#include "TempDir.h"
+#include "foundation/Exception.h"
+#include "signature/SignatureFile.h"
+
+namespace vestiscop::signature {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+Bytes readAll(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void writeAll(const std::string& path, const Bytes& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+SignatureEntry entryOf(const GarmentSignature& s, std::uint64_t hash)
+{
+    SignatureEntry e;
+    e.recordHash = hash;
+    e.previousRecordHash = hash + 1;
+    e.exampleCount = 1;
+    e.examples[0] = s;
+    return e;
+}
+
+class SignatureFileTest : public ::testing::Test {
+protected:
+    foundation::TempDir dir;
+    std::string path = dir.path() + "odevy.dat.sig";
+};
+
+TEST_F(SignatureFileTest, EntriesReadBackAfterARestartAsStored)
+{
+    GarmentSignature s = test::garment(40.25, 10.5, -20, 0.75, 80, 0, 0, 17);
+    s.minorityRunX = 2.5;
+    {
+        SignatureFile file(path, true);
+        EXPECT_EQ(file.state(), SignatureFile::State::Current);
+        file.store(3, entryOf(s, 1234));
+    }
+    // Header plus four entries, the first three holes.
+    EXPECT_EQ(std::filesystem::file_size(path), SignatureFile::HeaderSize + 4 * SignatureFile::EntrySize);
+    SignatureFile again(path, false);
+    EXPECT_EQ(again.damagedEntries(), 0);
+    EXPECT_EQ(again.entry(0), nullptr);
+    EXPECT_EQ(again.entry(4), nullptr);
+    const SignatureEntry* e = again.entry(3);
+    ASSERT_NE(e, nullptr);
+    EXPECT_EQ(e->recordHash, 1234u);
+    EXPECT_EQ(e->previousRecordHash, 1235u);
+    EXPECT_EQ(e->exampleCount, 1);
+    EXPECT_EQ(e->examples[0].colourCount, 2);
+    EXPECT_EQ(e->examples[0].colours[0].l, 40.25);
+    EXPECT_EQ(e->examples[0].colours[1].share, 0.25);
+    EXPECT_EQ(e->examples[0].texture[17], 1.0);
+    EXPECT_EQ(e->examples[0].minorityRunX, 2.5);
+}
+
+TEST_F(SignatureFileTest, ADamagedEntryIsNoEntryAndTheOthersStay)
+{
+    {
+        SignatureFile file(path, true);
+        file.store(0, entryOf(test::garment(50, 0, 0, 1, 0, 0, 0, 3), 7));
+        file.store(1, entryOf(test::garment(60, 0, 0, 1, 0, 0, 0, 3), 8));
+    }
+    Bytes bytes = readAll(path);
+    bytes[SignatureFile::HeaderSize + SignatureFile::EntrySize + 100] ^= 0x10;
+    writeAll(path, bytes);
+    SignatureFile file(path, true);
+    EXPECT_EQ(file.damagedEntries(), 1);
+    EXPECT_NE(file.entry(0), nullptr);
+    EXPECT_EQ(file.entry(1), nullptr);
+    // Storing it again repairs it.
+    file.store(1, entryOf(test::garment(60, 0, 0, 1, 0, 0, 0, 3), 8));
+    EXPECT_EQ(SignatureFile(path, false).damagedEntries(), 0);
+}
+
+struct HeaderCase {
+    const char* name;
+    bool header;  // false: not a header at all
+    std::uint32_t version;
+    SignatureFile::State state;
+    bool writable;
+};
+
+class SignatureHeader : public SignatureFileTest, public ::testing::WithParamInterface<HeaderCase> {};
+
+TEST_P(SignatureHeader, DecidesWhetherEntriesAreUsedAndTheFileWritten)
+{
+    {
+        SignatureFile file(path, true);
+        file.store(0, entryOf(test::garment(50, 0, 0, 1, 0, 0, 0, 3), 7));
+    }
+    Bytes bytes = readAll(path);
+    if (!GetParam().header) {
+        bytes[2] = 'x';
+    } else {
+        const auto header = SignatureFile::header(GetParam().version);
+        std::copy(header.begin(), header.end(), bytes.begin());
+    }
+    writeAll(path, bytes);
+
+    SignatureFile file(path, true);
+    EXPECT_EQ(file.state(), GetParam().state);
+    EXPECT_EQ(file.entry(0) != nullptr, GetParam().state == SignatureFile::State::Current);
+    EXPECT_EQ(file.writable(), GetParam().writable);
+    if (!GetParam().writable) {
+        EXPECT_THROW(file.store(0, entryOf(test::garment(50, 0, 0, 1, 0, 0, 0, 3), 7)), std::logic_error);
+        EXPECT_EQ(readAll(path), bytes) << "a later version's file is never touched";
+        return;
+    }
+    // Storing keeps a file of this version; any other starts afresh with
+    // this version: the unreadable entries are gone, the new one is there.
+    file.store(1, entryOf(test::garment(50, 0, 0, 1, 0, 0, 0, 3), 9));
+    SignatureFile again(path, false);
+    EXPECT_EQ(again.state(), SignatureFile::State::Current);
+    EXPECT_EQ(again.entry(0) != nullptr, GetParam().state == SignatureFile::State::Current);
+    ASSERT_NE(again.entry(1), nullptr);
+    EXPECT_EQ(again.entry(1)->recordHash, 9u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SignatureHeader,
+    ::testing::Values(HeaderCase{"ThisVersion", true, SignatureFile::Version, SignatureFile::State::Current, true},
+                      HeaderCase{"OlderVersion", true, SignatureFile::Version - 1, SignatureFile::State::Older, true},
+                      HeaderCase{"NewerVersion", true, SignatureFile::Version + 1, SignatureFile::State::Newer, false},
+                      HeaderCase{"NoHeader", false, 0, SignatureFile::State::Damaged, true}),
+    [](const ::testing::TestParamInfo<HeaderCase>& info) { return info.param.name; });
+
+// A file-size limit stands in for a full disk.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        m_previousHandler = ::signal(SIGXFSZ, SIG_IGN);
+        ::getrlimit(RLIMIT_FSIZE, &m_previous);
+        rlimit limited = m_previous;
+        limited.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &limited);
+    }
+    ~FileSizeLimit()
+    {
+        ::setrlimit(RLIMIT_FSIZE, &m_previous);
+        ::signal(SIGXFSZ, m_previousHandler);
+    }
+
+private:
+    rlimit m_previous{};
+    sighandler_t m_previousHandler;
+};
+
+TEST_F(SignatureFileTest, AFailedNewEntryLeavesFileAndMemoryAsTheyWere)
+{
+    SignatureFile file(path, true);
+    file.store(0, entryOf(test::garment(50, 0, 0, 1, 0, 0, 0, 3), 7));
+    const Bytes before = readAll(path);
+    {
+        // Room for half an entry more.
+        FileSizeLimit limit(before.size() + SignatureFile::EntrySize / 2);
+        try {
+            file.store(1, entryOf(test::garment(60, 0, 0, 1, 0, 0, 0, 3), 8));
+            FAIL() << "the entry was written past the limit";
+        } catch (const foundation::SystemError& error) {
+            EXPECT_EQ(error.code(), foundation::systemError::Write);
+        }
+        // In place needs no room.
+        file.store(0, entryOf(test::garment(55, 0, 0, 1, 0, 0, 0, 3), 70));
+    }
+    EXPECT_EQ(file.entry(1), nullptr);
+    EXPECT_EQ(std::filesystem::file_size(path), before.size());
+    SignatureFile again(path, false);
+    EXPECT_EQ(again.damagedEntries(), 0);
+    ASSERT_NE(again.entry(0), nullptr);
+    EXPECT_EQ(again.entry(0)->recordHash, 70u);
+}
+
+TEST_F(SignatureFileTest, ASecondWriterIsRefused)
+{
+    SignatureFile first(path, true);
+    EXPECT_THROW(SignatureFile(path, true), foundation::SystemError);
+    EXPECT_NO_THROW(SignatureFile(path, false));
+}
+
+} // namespace
+} // namespace vestiscop::signature

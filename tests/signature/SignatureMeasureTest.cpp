@@ -1,0 +1,174 @@
+// What a signature measures: the texture spectrum finds the orientation and
+// period of stripes wherever they lie, the extent of the pattern's parts is
+// the width of a stripe, and the colour distance tolerates small shifts but
+// not another colour.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+#include <numbers>
+#include <vector>
+
+#include "signature/GarmentSignature.h"
+#include "signature/SignatureDistance.h"
+
+namespace vestiscop::signature {
+namespace {
+
+// An image in the analysis channels (L, b + 128, a + 128) of stripes of two
+// colours with the given period in pixels, contrast along angle (radians;
+// 0 = vertical stripes), starting at phase (pixels).
+std::unique_ptr<imaging::RgbImage> stripes(int size, double period, double angle, double phase)
+{
+    auto owned = imaging::RgbImage::create(size, size);
+    imaging::RgbImage& image = *owned;
+    for (int y = 0; y < size; ++y) {
+        for (int x = 0; x < size; ++x) {
+            const double t = (x * std::cos(angle) + y * std::sin(angle) + phase) / period;
+            const bool dark = t - std::floor(t) < 0.5;
+            std::uint8_t* p = image.pixel(x, y);
+            p[0] = dark ? 30 : 80;
+            p[1] = static_cast<std::uint8_t>(128 + (dark ? -20 : 10));
+            p[2] = static_cast<std::uint8_t>(128 + (dark ? 5 : 0));
+        }
+    }
+    return owned;
+}
+
+int strongestBin(const GarmentSignature& s)
+{
+    int best = 0;
+    for (int i = 1; i < TextureBins; ++i)
+        if (s.texture[static_cast<std::size_t>(i)] > s.texture[static_cast<std::size_t>(best)])
+            best = i;
+    return best;
+}
+
+struct StripeCase {
+    const char* name;
+    double periodPx;  // at 0.1 mm per pixel
+    double degrees;
+    int band;         // octave from 0.25 mm: 0.25-0.5, 0.5-1, 1-2, 2-4, ...
+    int orientation;  // 15-degree bins from contrast along x
+};
+
+class StripeSpectrum : public ::testing::TestWithParam<StripeCase> {};
+
+TEST_P(StripeSpectrum, FindsOrientationAndPeriodWhereverTheGarmentLies)
+{
+    const StripeCase& c = GetParam();
+    GarmentSignature here, shifted;
+    const double angle = c.degrees * std::numbers::pi / 180;
+    measureTexture(*stripes(128, c.periodPx, angle, 0), 1.0, 0.1, 0.1, here);
+    measureTexture(*stripes(128, c.periodPx, angle, c.periodPx * 0.37), 1.0, 0.1, 0.1, shifted);
+    EXPECT_EQ(strongestBin(here) / OrientationBins, c.band);
+    EXPECT_EQ(strongestBin(here) % OrientationBins, c.orientation);
+    EXPECT_GT(here.contrast, 10);
+    DistanceWeights weights;
+    weights.patternWeight = 0;
+    EXPECT_LT(textureDistance(here, shifted, weights), 1.0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, StripeSpectrum,
+                         ::testing::Values(StripeCase{"Vertical3mm", 32, 0, 3, 0},
+                                           StripeCase{"Horizontal3mm", 32, 90, 3, 6},
+                                           StripeCase{"Diagonal1_6mm", 16, 45, 2, 3},
+                                           StripeCase{"Vertical0_8mm", 8, 0, 1, 0}),
+                         [](const ::testing::TestParamInfo<StripeCase>& info) { return info.param.name; });
+
+TEST(TextureDistance, ATurnOfThreeDegreesCostsLittleAQuarterTurnMuch)
+{
+    GarmentSignature straight, turned, across;
+    measureTexture(*stripes(128, 32, 0, 0), 1.0, 0.1, 0.1, straight);
+    measureTexture(*stripes(128, 32, 3 * std::numbers::pi / 180, 0), 1.0, 0.1, 0.1, turned);
+    measureTexture(*stripes(128, 32, std::numbers::pi / 2, 0), 1.0, 0.1, 0.1, across);
+    const DistanceWeights weights;
+    EXPECT_LT(textureDistance(straight, turned, weights), 0.25 * textureDistance(straight, across, weights));
+}
+
+TEST(TextureMeasure, UniformOrTooSmallRegionHasNoTexture)
+{
+    auto flat = imaging::RgbImage::create(64, 64);
+    for (int y = 0; y < 64; ++y)
+        for (int x = 0; x < 64 * 3; ++x)
+            flat->row(y)[x] = 100;
+    GarmentSignature s;
+    measureTexture(*flat, 1.0, 0.1, 0.1, s);
+    EXPECT_EQ(s.contrast, 0);
+    EXPECT_EQ(strongestBin(s), 0);
+    EXPECT_EQ(s.texture[0], 0);
+    auto tiny = imaging::RgbImage::create(8, 8);
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 8 * 3; ++x)
+            tiny->row(y)[x] = static_cast<std::uint8_t>(x * 7);
+    measureTexture(*tiny, 1.0, 0.1, 0.1, s);
+    EXPECT_EQ(s.contrast, 0);
+}
+
+TEST(MinorityMeasure, ExtentIsTheStripeWidthAcrossAndTheRegionAlong)
+{
+    auto mask = imaging::ByteImage::create(100, 50);
+    for (int y = 0; y < 50; ++y)
+        for (int x = 0; x < 100; ++x)
+            *mask->pixel(x, y) = static_cast<std::uint8_t>((x / 10) % 2);  // stripes 10 pixels wide, vertical
+    GarmentSignature s;
+    measureMinority(*mask, 0.2, 0.1, s);
+    EXPECT_DOUBLE_EQ(s.minorityShare, 0.5);
+    EXPECT_DOUBLE_EQ(s.minorityRunX, 10 * 0.2);
+    EXPECT_DOUBLE_EQ(s.minorityRunY, 50 * 0.1);
+}
+
+MeasuredColour lab(double l, double a, double b, double share)
+{
+    return {l, a, b, share};
+}
+
+struct ColourCase {
+    const char* name;
+    std::vector<MeasuredColour> p;
+    std::vector<MeasuredColour> q;
+    double low;
+    double high;
+};
+
+class ColourDistance : public ::testing::TestWithParam<ColourCase> {};
+
+GarmentSignature coloured(const std::vector<MeasuredColour>& colours)
+{
+    GarmentSignature s;
+    s.colourCount = static_cast<int>(colours.size());
+    for (std::size_t i = 0; i < colours.size(); ++i)
+        s.colours[i] = colours[i];
+    return s;
+}
+
+TEST_P(ColourDistance, LiesWithinItsBounds)
+{
+    DistanceWeights weights;
+    weights.shareExponent = 1;
+    weights.presenceWeight = 0;
+    const double d = colourDistance(coloured(GetParam().p), coloured(GetParam().q), weights);
+    EXPECT_GE(d, GetParam().low);
+    EXPECT_LE(d, GetParam().high);
+    EXPECT_DOUBLE_EQ(d, colourDistance(coloured(GetParam().q), coloured(GetParam().p), weights)) << "symmetric";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ColourDistance,
+    ::testing::Values(
+        ColourCase{"Identical", {lab(50, 10, -20, 0.7), lab(80, 0, 0, 0.3)}, {lab(50, 10, -20, 0.7), lab(80, 0, 0, 0.3)}, 0, 0},
+        ColourCase{"OrderDoesNotMatter", {lab(50, 10, -20, 0.7), lab(80, 0, 0, 0.3)}, {lab(80, 0, 0, 0.3), lab(50, 10, -20, 0.7)}, 0, 0},
+        // One unit of L everywhere costs one unit, however the names fall.
+        ColourCase{"ShiftedByOneUnit", {lab(50, 0, 0, 1)}, {lab(51, 0, 0, 1)}, 1, 1},
+        // A tenth of the area moving between two colours 10 apart costs 1,
+        // between two 50 apart no more than the cap.
+        ColourCase{"ShareMoved", {lab(40, 0, 0, 0.5), lab(50, 0, 0, 0.5)}, {lab(40, 0, 0, 0.6), lab(50, 0, 0, 0.4)}, 0.999, 1.001},
+        ColourCase{"ShareMovedFar", {lab(30, 0, 0, 0.5), lab(80, 0, 0, 0.5)}, {lab(30, 0, 0, 0.6), lab(80, 0, 0, 0.4)}, 1.999, 2.001},
+        // Different colours cost at most the cap.
+        ColourCase{"AnotherColourReachesTheCap", {lab(30, 60, 40, 1)}, {lab(70, -40, 10, 1)}, 20, 20},
+        ColourCase{"NothingAgainstSomething", {}, {lab(50, 0, 0, 1)}, 20, 20}),
+    [](const ::testing::TestParamInfo<ColourCase>& info) { return info.param.name; });
+
+} // namespace
+} // namespace vestiscop::signature
