@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 bash scripts/setup.sh
 build=build-test
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVESTISCOP_SANITIZE=ON -DVESTISCOP_TESTS=ON
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVESTISCOP_SANITIZE=ON -DVESTISCOP_TESTS=ON -DVESTISCOP_WERROR=ON
 cmake --build "$build" -j "$(nproc)"
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}

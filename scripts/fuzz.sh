@@ -18,7 +18,7 @@ seconds=${1:-20}
 build=${VESTISCOP_FUZZ_BUILD:-build-fuzz}
 CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DVESTISCOP_FUZZ=ON -DVESTISCOP_TESTS=OFF -DVESTISCOP_SANITIZE=OFF \
+  -DVESTISCOP_FUZZ=ON -DVESTISCOP_TESTS=OFF -DVESTISCOP_SANITIZE=OFF -DVESTISCOP_WERROR=ON \
   -DVESTISCOP_FUZZ_SECONDS="$seconds" >/dev/null
 cmake --build "$build" -j "$(nproc)" --target fuzz_all
 ctest --test-dir "$build/fuzz" --output-on-failure -j "$(nproc)" "$@"
