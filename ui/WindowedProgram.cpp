@@ -1,12 +1,14 @@
 #include "ui/WindowedProgram.h"
 
+#include <QTimer>
+
 #include "app/Application.h"
 #include "ui/CMainDlg.h"
 #include "ui/MessageBoxNotifier.h"
 
 namespace vestiscop::ui {
 
-int runWindowedProgram(WindowingServices& services)
+int runWindowedProgram(WindowingServices& services, const std::string& fileToOpen)
 {
     MessageBoxNotifier notifier(services);
     app::Application application(notifier);
@@ -15,6 +17,8 @@ int runWindowedProgram(WindowingServices& services)
     try {
         CMainDlg dialog(application, services);
         notifier.setParent(&dialog);
+        if (!fileToOpen.empty())
+            QTimer::singleShot(0, &dialog, [&dialog, fileToOpen] { dialog.openDroppedFile(fileToOpen); });
         services.runModal(dialog);
         notifier.setParent(nullptr);
     } catch (...) {

@@ -62,6 +62,16 @@ nlohmann::json analysisJson(Application& app, const color::ColorAnalyzer& analyz
     return object;
 }
 
+nlohmann::json successEnvelope(const char* command)
+{
+    return {{"schema", JsonSchemaVersion}, {"command", command}, {"ok", true}, {"error", nullptr}};
+}
+
+nlohmann::json failureEnvelope(const char* command, const std::string& message)
+{
+    return {{"schema", JsonSchemaVersion}, {"command", command}, {"ok", false}, {"error", message}};
+}
+
 std::string jsonLine(const nlohmann::json& object)
 {
     return object.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";

@@ -38,4 +38,15 @@ void writeOut(std::FILE* out, const std::string& text)
         throw foundation::SystemError(foundation::systemError::Write, "stdout");
 }
 
+bool wantsJson(const std::vector<std::string>& arguments)
+{
+    for (const std::string& argument : arguments) {
+        if (argument == "--")
+            return false;
+        if (argument == "--json")
+            return true;
+    }
+    return false;
+}
+
 } // namespace vestiscop::app::cli

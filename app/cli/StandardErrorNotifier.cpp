@@ -6,6 +6,8 @@ namespace vestiscop::app::cli {
 
 void StandardErrorNotifier::showMessage(const std::string& text, MessageIcon)
 {
+    if (m_first.empty())
+        m_first = text;
     // Whatever the command printed so far comes first, as in a terminal.
     std::fflush(stdout);
     std::fputs(text.c_str(), stderr);
