@@ -188,7 +188,7 @@ TEST_F(CliFault, DataDirectoryRemovedDuringAnAnalysisRun)
     for (char c : result.out)
         lines += c == '\n';
     EXPECT_EQ(lines, 120);
-    if (result.out.find("\"error\"") != std::string::npos) {
+    if (result.out.find("\"ok\":false") != std::string::npos) {
         EXPECT_TRUE(result.exitedWith(ExitFailure));
         EXPECT_NE(result.err.find(CannotOpen), std::string::npos) << result.err;
     }
