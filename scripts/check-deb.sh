@@ -4,7 +4,7 @@
 # --variant=minbase) and runs it there as a new user: vestiscop-cli
 # --version, an analysis from the user's home directory (which seeds
 # ~/.local/share/vestiscop), a picture on standard input, the window's
-# libraries, and the desktop entry, metainfo and manual pages in place.
+# libraries and a start on Qt's offscreen platform, and the desktop entry, metainfo and manual pages in place.
 #
 #   scripts/check-deb.sh [--deb FILE] [CHROOT]
 #
@@ -84,6 +84,11 @@ fi
 status=0
 as_user 'vestiscop' || status=$?
 [ "$status" -eq 3 ] || { echo "vestiscop without a display ended with $status, not 3" >&2; exit 1; }
+# On Qt's offscreen platform the window starts, opens the picture and keeps
+# running until it is stopped (status 124 from timeout).
+status=0
+as_user 'QT_QPA_PLATFORM=offscreen timeout 15 vestiscop pruhy.bmp' || status=$?
+[ "$status" -eq 124 ] || { echo "the window ended by itself with $status" >&2; exit 1; }
 
 step "desktop entry, metainfo, manual pages, icon"
 for file in /usr/share/applications/vestiscop.desktop /usr/share/metainfo/cz.quorvex.vestiscop.metainfo.xml \
