@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what is missing, builds the Debug build with AddressSanitizer and
 # UndefinedBehaviorSanitizer, runs every test through ctest, then runs every
 # fuzz target for a short bounded time (scripts/fuzz.sh; a longer run is

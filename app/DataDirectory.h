@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The directory a Vestiscop program works in: it holds vestiscop.cfg, the
 // colour definitions, the catalogue and the log. Both programs choose it the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Image files handed to the program by name (dropped on the window or given
 // to the command-line program). The window takes a file whose extension

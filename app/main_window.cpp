@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // vestiscop [-C DIR] [FILE]: the windowed program. It works in its data
 // directory (vestiscop.cfg, the data files and the log), chosen as the
 // command-line program chooses it (app/DataDirectory.h); FILE, a BMP or PNG,

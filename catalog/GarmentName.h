@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Whether a garment name can be stored as it is. The catalogue keeps names
 // in Windows-1250, at most GarmentCatalog::MaxNameLength characters, one per

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the Debian package from a clean clone of the committed HEAD, checks
 # it with lintian, then installs it on a bare Debian bookworm (debootstrap
 # --variant=minbase) and runs it there as a new user: vestiscop-cli

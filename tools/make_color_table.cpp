@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes a colour definitions file from a list of typical RGB values, so the
 // shipped tables can be regenerated and reviewed. Each entry's Lab is what
 // the analysis itself computes for that RGB, so a garment of exactly that

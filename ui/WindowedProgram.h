@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The windowed program from start to end: the application's start-up with
 // failures shown in a message box with the stop icon (and logged once the

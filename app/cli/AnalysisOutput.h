@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What "analyze" and "scan" print for one analysed image: the text block of
 // the window's fields, or one JSON object on one line. Both take the

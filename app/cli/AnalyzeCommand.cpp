@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // vestiscop-cli analyze [--json] FILE...: each file as if dropped on the
 // window; "-" is the picture on standard input (once). Text: the colour
 // lines, the pattern, the match line; with several files each block starts

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // vestiscop-cli list | add NAME FILE | correct NAME FILE | delete NAME: what
 // the window's name list and its Add, Correct and Delete buttons do. A NAME
 // selects the first definition in use with exactly that name; a new name the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The commands of vestiscop-cli. Each command lives in its own source file
 // and registers itself with one line at namespace scope:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // vestiscop-cli: the garment analysis and the catalogue commands without a
 // window. It chooses its data directory and starts exactly like the windowed
 // program (the same vestiscop.cfg, log and catalogue), so that both can be

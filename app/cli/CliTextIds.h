@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // String-table ids of the command-line program's own texts (help and
 // misuse). 2000 to 2049 are taken here (2021 to 2024 by the data directory's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Image files named on the command line: checked before the start-up (BMP
 // and PNG, recognised by their first bytes; a file that cannot be opened

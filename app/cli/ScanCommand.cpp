@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // vestiscop-cli scan [--json]: one acquisition exactly like pressing Scan in
 // the window (the same start-up of the scanner, negotiation and transfer),
 // then the analysis and output of "analyze", then, when SaveImage is on, the

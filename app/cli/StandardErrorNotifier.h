@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The command-line program's way of showing a failure: the text on a line
 // of its own on standard error. The icon has no counterpart there.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Runs vestiscop-cli as its own process in a given directory and collects
 // what it says.

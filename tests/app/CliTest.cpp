@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // vestiscop-cli from its own process, in a scratch directory with its own
 // vestiscop.cfg: the analysis, the catalogue commands, the start-up failures
 // with their exact messages and log lines, and a full disk during a store.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Choosing and seeding the data directory both programs work in, and the
 // image kind read from a file's first bytes.
 

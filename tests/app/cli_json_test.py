@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Every JSON line vestiscop-cli writes, for success and for failure of every
 command, against the one schema documented in docs/cli-json.md.
 

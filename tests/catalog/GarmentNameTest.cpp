@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Names the catalogue can store exactly, and the refusal of those it would
 // have to change.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Faults of the system under the real command-line program: a file that
 // cannot grow (a full disk, here a file-size limit), a catalogue that cannot
 // be written, a data directory that disappears. Each ends with the system's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One vestiscop-cli run analysing many pictures in turn, as a long session
 // of dropped files would: every picture gets its line, and the program's
 // resident memory stops growing once it has settled (after the first

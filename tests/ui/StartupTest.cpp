@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The windowed program's start-up: every failure before the dialog shows a
 // box with the stop icon and ends the program; a failure after the log is
 // open is logged too.

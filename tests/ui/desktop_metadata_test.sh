@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The files that present Vestiscop to the desktop and to software centres
 # are valid as their tools read them: the desktop entry, the AppStream
 # metainfo (pedantic, without the network) and both manual pages (no groff

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The desktop launcher: it starts the program with the arguments it got and
 # hands on where the shipped data is; the data directory itself is chosen and
 # seeded by the program (tests/app/DataDirectoryTest.cpp and CliTest.cpp).
