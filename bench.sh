@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Measures the shipped configuration: colour naming, pattern classification,
 # recognition, and the speed and memory of vestiscop-cli against ImageMagick's
 # quantisation. Installs what is missing, builds the Release programs in

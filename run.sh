@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what is missing, builds the Release build and starts Vestiscop in
 # the user's data directory ($XDG_DATA_HOME/vestiscop), which the launcher
 # creates and seeds with the shipped configuration, colour definitions and an

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The words the user is given for one analysis, the same in the window's
 // fields and in the command-line program's output: one colour line per

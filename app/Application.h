@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The root of ownership of a Vestiscop program, windowed or command-line.
 // It owns, for the whole run, the message catalogue, the five settings

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // How a failure reaches the user: the window shows a message box, the
 // command-line program writes to standard error. Application::reportError

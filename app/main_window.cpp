@@ -1,14 +1,23 @@
-// vestiscop: the windowed program. It works in the directory it is started
-// in, which holds vestiscop.cfg, the data files and the log; the desktop
-// entry's launcher starts it in the user's data directory.
+// SPDX-License-Identifier: GPL-3.0-or-later
+// vestiscop [-C DIR] [FILE]: the windowed program. It works in its data
+// directory (vestiscop.cfg, the data files and the log), chosen as the
+// command-line program chooses it (app/DataDirectory.h); FILE, a BMP or PNG,
+// is analysed as soon as the window is up, as if dropped on it.
 
 #include <cstdio>
 #include <cstdlib>
 
+#include <optional>
+#include <string>
+
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QFileInfo>
 #include <QTranslator>
+
+#include "app/DataDirectory.h"
+#include "ui/MessageBoxNotifier.h"
 
 #include "ui/AppIcon.h"
 #include "ui/QtWindowingServices.h"
@@ -49,5 +58,21 @@ int main(int argc, char* argv[])
         QApplication::installTranslator(&toolkitTexts);
 
     vestiscop::ui::QtWindowingServices services;
-    return vestiscop::ui::runWindowedProgram(services);
+    // What the toolkit left of the command line: -C DIR and a file to open.
+    const QStringList arguments = QApplication::arguments().mid(1);
+    std::optional<std::string> dataDir;
+    std::string file;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        if ((arguments[i] == QLatin1String("-C") || arguments[i] == QLatin1String("--data-dir")) &&
+            i + 1 < arguments.size())
+            dataDir = arguments[++i].toStdString();
+        else if (file.empty())
+            // Named from where the program was started, before it enters its data directory.
+            file = QFileInfo(arguments[i]).absoluteFilePath().toStdString();
+    }
+    if (const std::string failure = vestiscop::app::enterDataDirectory(dataDir); !failure.empty()) {
+        vestiscop::ui::MessageBoxNotifier(services).showMessage(failure, vestiscop::app::MessageIcon::Stop);
+        return 1;
+    }
+    return vestiscop::ui::runWindowedProgram(services, file);
 }

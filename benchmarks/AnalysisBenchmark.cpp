@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Time and peak memory of ColorAnalyzer::analyze on generated fabric
 // (plain, stripes, check, dots; smoothing on and off) at regions of 512,
 // 1024 and 2048 pixels square, one thread. Run it with

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The 96 bytes of one catalogue record as they lie in the Materials file:
 // multi-byte fields little-endian, padding written as zero and ignored when

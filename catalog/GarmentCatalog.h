@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The user's catalogue of named garments and the rules that recognise a scan
 // among them and let a definition learn from a confirmed scan.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The four pictures a sighted assistant can switch between after an
 // analysis, as plain data for the window to draw. slots[k] is the view

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The 96-byte summary of one analysed garment: its two characteristic colours
 // (table entries, not measured means) with their shares. The catalogue stores

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Turns one scanned image into everything the user is told about the
 // garment: the named colours with their shares (largest first), the pattern

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One named colour of an analysed scan: the raw clusters whose nearest
 // colour table entries carry the same name, taken together.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Finds the distinct colours of a garment without being told how many there
 // are, on the three-channel analysis image (byte 0 = scaled L, byte 1 = b + 128,

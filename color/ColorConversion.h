@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Colour conversions between the scanner's 8-bit RGB pixels and the compact
 // byte L*a*b* in which all colour work (clustering, naming, matching) happens.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The reference colours that turn a measured colour into words: named points
 // in byte Lab (L as such, not scaled by LumaScale), read once at start-up

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Range checks of the analysis settings, run at start-up right after the
 // records are read, so that a value the analysis cannot work with ends the

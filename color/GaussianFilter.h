@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The optional pre-filter of the colour analysis: a separable 9-tap Gaussian
 // in 16.16 fixed point, each of the three channels on its own, edges

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The row stages of the Gaussian pre-filter. Each channel runs through
 //   row source -> ChannelSplit -> EdgeExtend -> HorizontalBlur -> RowRepeat -> VerticalBlur

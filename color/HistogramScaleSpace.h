@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The one-channel half of the colour clusterer: a 256-bin histogram is
 // smoothed across a ladder of Gaussian scales, the sign runs of its second

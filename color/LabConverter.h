@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Fast per-pixel RGB -> byte Lab for the analysis: exactly the bytes of
 // rgbToLab(pixel, gamma), only quicker. The 256 linearised channel values are

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A colour in compact byte CIE L*a*b*: L unsigned, a and b signed. The same
 // three bytes are stored in colour table entries and catalogue records.

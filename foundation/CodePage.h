@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // UTF-8 inside the program; Windows-1250 at the two boundaries that keep it
 // for files made by earlier versions (catalogue names, old colour tables).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The program's failures. An exception carries a type name, a message code
 // and arguments, never a text: the words are looked up in a MessageCatalog

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // File streams whose every failure is a SystemError carrying the path
 // (2 open, 3 read, 4 write), and a wildcard directory search.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Read access to the configuration file, one entry at a time. Every problem
 // becomes an IniError naming the entry, the current section and the file's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The run log: one line per event, "%2d.%02d.%4d %2d:%02d:%02d" local time,
 // a level tag, the text. Opened for appending, flushed after every line so

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Maps an exception type name to the source of its message texts.
 // The application catalogue reads the string table; the built-in one holds

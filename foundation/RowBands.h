@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Splits the rows of a large picture into bands that are worked on at the
 // same time, one thread per band. A caller gives every band its own counts

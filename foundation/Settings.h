@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The five settings records, one per section of vestiscop.cfg. Read once at
 // start-up by the application object and never changed afterwards. Every key

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "foundation/StringTable.h"
 
 #include <unordered_map>
@@ -45,7 +46,7 @@ const std::unordered_map<int, const char*>& table()
         // app/cli/CliTextIds.h).
         {2000, "Použití: vestiscop-cli PŘÍKAZ [PARAMETRY]"},
         {2001, "Popíše oděv na obrázku BMP nebo PNG a spravuje katalog pojmenovaných oděvů.\n"
-               "Pracuje v aktuálním adresáři stejně jako okno programu: čte vestiscop.cfg,\n"
+               "Pracuje ve stejném datovém adresáři jako okno programu: čte vestiscop.cfg,\n"
                "zapisuje do záznamu a mění tentýž katalog oděvů."},
         {2002, "Příkazy:"},
         {2003, "Návratový kód: 0 úspěch, 1 chyba příkazu, 2 chyba při spuštění, 64 špatné použití."},
@@ -78,6 +79,50 @@ const std::unordered_map<int, const char*>& table()
         {3102, "Skener snímá v rozlišení %s dpi, obrázek je převzorkován na %s dpi"},
         {3103, "Skener se zahříval %d s"},
         {3104, "Skenování přerušeno"},
+
+        // Choosing and seeding the data directory (both programs), then the
+        // command-line program's options, per-command help and refusals.
+        {2021, "Nelze vytvořit adresář %s"},
+        {2022, "Nelze přejít do adresáře %s"},
+        {2023, "Nelze určit datový adresář: není nastavena proměnná HOME ani XDG_DATA_HOME"},
+        {2024, "Nebyla nalezena data dodaná s programem (vestiscop.cfg); nastavte VESTISCOP_SHIPPED_DATA "
+               "nebo zvolte adresář volbou -C"},
+        {2025, "Použití: vestiscop-cli [-C ADRESÁŘ] %s"},
+        {2026, "pracuje v ADRESÁŘI; bez této volby v aktuálním adresáři, je-li v něm vestiscop.cfg,\n"
+               "                                 jinak v ~/.local/share/vestiscop, který při prvním použití připraví"},
+        {2027, "Za volbou %s chybí adresář"},
+        {2028, "vypíše nápovědu k příkazu"},
+        {2029, "Nápovědu k příkazu vypíše vestiscop-cli %s --help"},
+        {2030, "SOUBOR je obrázek BMP nebo PNG; pozná se podle svého obsahu, přípona nerozhoduje.\n"
+               "Místo SOUBORU lze napsat - a obrázek se čte ze standardního vstupu (jen jednou).\n"
+               "U každého obrázku vypíše řádky barev, vzor a rozpoznaný oděv; u více obrázků\n"
+               "předchází každému bloku řádek \"SOUBOR:\" a bloky odděluje prázdný řádek.\n"
+               "Soubor, který nelze přečíst, je ohlášen a ostatní se popíší dál (návratový kód 1).\n\n"
+               "  --json  každý obrázek jako jeden řádek JSON (popis v manuálové stránce vestiscop-cli)"},
+        {2031, "Použije první skener, který SANE nabídne, nebo ten z proměnné SANE_DEFAULT_DEVICE;\n"
+               "na odpověď skeneru čeká nejvýše VESTISCOP_SCAN_TIMEOUT sekund (bez ní 120).\n"
+               "Je-li v nastavení SaveImage zapnuto, uloží nasnímaný obrázek.\n\n"
+               "  --json  výsledek jako jeden řádek JSON"},
+        {2032, "Každý pojmenovaný oděv na jednom řádku: číslo definice, tabulátor, název.\n\n"
+               "  --json  seznam jako jeden řádek JSON"},
+        {2033, "NÁZEV smí mít nejvýše 64 znaků, jen takové, které katalog umí uložit (čeština ano,\n"
+               "emoji ne), a žádný konec řádku; jinak je odmítnut a nic se neuloží.\n"
+               "Místo SOUBORU lze napsat - a obrázek se čte ze standardního vstupu.\n"
+               "Vypíše novou definici: číslo, tabulátor, název.\n\n"
+               "  --json  výsledek jako jeden řádek JSON"},
+        {2034, "Opraví první definici s přesně tímto NÁZVEM. Místo SOUBORU lze napsat -\n"
+               "a obrázek se čte ze standardního vstupu.\n\n"
+               "  --json  výsledek jako jeden řádek JSON"},
+        {2035, "Smaže první definici s přesně tímto NÁZVEM.\n\n"
+               "  --json  výsledek jako jeden řádek JSON"},
+        {2036, "Standardní vstup lze přečíst jen jednou"},
+
+        // Garment names the catalogue would have to change, refused
+        // (catalog/GarmentName.cpp).
+        {3300, "Název oděvu nesmí obsahovat konec řádku, tabulátor ani jiný řídicí znak"},
+        {3301, "Název oděvu obsahuje znak %s, který katalog neumí uložit"},
+        {3302, "Název oděvu může mít nejvýše %d znaků"},
+        {3303, "Název oděvu není platný text v kódování UTF-8"},
 
         // Messages of the exceptions: the type's base id plus the code.
         {65000, "Neznámá vyjímka"},

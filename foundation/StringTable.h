@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The program's one table of user-visible texts, looked up by numeric id.
 // Texts are UTF-8. Message texts of the exceptions live at 65000 and up,

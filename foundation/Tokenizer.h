@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Reads blank-, tab- and LF-separated tokens, quoted tokens, integers and
 // reals from one line of text. Failures are ParseError: 0 nothing left,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Loading an arbitrary file as BMP. Either the picture comes out with the
 // header's size, its pixels taken from bfOffBits (54 in the files the program
 // writes; later after a longer information header) bottom row first, and it

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Materials file as it may be found on disk: any length, any bytes in
 // any record (names without a terminator, NaN shares, free slots). Loading
 // takes every whole record or fails with SystemError 3 at a partial one;

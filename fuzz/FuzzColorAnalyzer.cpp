@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The colour analysis on small arbitrary images with arbitrary settings (as
 // far as the start-up checks let them through) and an arbitrary colour
 // table. analyze() either fails with VisionError 0 (image too small, nothing

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The colour definitions loader over an arbitrary file, then look-ups in the
 // table it built. Loading either yields at least one entry with a UTF-8 name
 // or fails with ParseError 0, 1 or 2; the nearest entry is the one a plain

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The conversion of a scanner's packed DIB of known length. Either the
 // picture comes out with the header's size and every row copied from its
 // place in the block (bottom row first), or SystemError 5 and nothing else.

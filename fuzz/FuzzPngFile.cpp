@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Loading an arbitrary file as PNG. Either a picture comes out that matches
 // what libpng's own simplified reader makes of the file and survives a write
 // and a read unchanged, or the load fails with one of the image files' own

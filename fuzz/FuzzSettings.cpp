@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The configuration reader and the five settings records over an arbitrary
 // vestiscop.cfg. Reading either fills all five records or stops with an
 // IniError 0, 1 or 2 that names an entry of the section being read.

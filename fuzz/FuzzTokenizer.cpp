@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The tokenizer under arbitrary text and an arbitrary sequence of reads, and
 // the data-file reader over the same bytes as a file. A read either yields a
 // value and moves forward, or raises ParseError 0, 1 or 2; nothing else.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Checks shared by the image-file targets: a refusal is one of the image
 // files' own failures, and a picture that was accepted survives a write and

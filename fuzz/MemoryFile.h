@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Hands fuzz input to readers that take a path: the bytes live in an
 // anonymous in-memory file, reached through its /proc/self/fd path, so no

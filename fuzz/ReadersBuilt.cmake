@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # vestiscop_readers_built(result lib/File.cpp ...): TRUE when every named
 # source is part of its folder's library. While a reader is still being
 # written its targets are left out, so every build configures at every step.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The fuzz targets: one per reader of outside data. The fuzz build makes
 # libFuzzer programs of them (fuzz/CMakeLists.txt); the test suite replays
 # their corpora, found crashes included, under the normal build's sanitizers

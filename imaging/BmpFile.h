@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Uncompressed 24-bit Windows bitmaps: a 14-byte file header, a 40-byte
 // information header, then the rows bottom row first, each padded with

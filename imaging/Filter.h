@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One stage of a row stream: images, image files and the analysis filters
 // pass pictures between each other one row at a time, so that a chain holds

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // In-memory images. RgbImage: three bytes per pixel in the order blue, green,
 // red (the byte order of a 24-bit DIB), row 0 at the top. ByteImage: one

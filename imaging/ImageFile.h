@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // An image file format: BmpFile and PngFile. The object owns one binary file
 // stream, opened by the constructor (Read: an existing file; Write: created

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The image a scanner driver hands over: a packed DIB, that is a 40-byte
 // information header directly followed by 24-bit rows, bottom row first,

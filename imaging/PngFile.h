@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // PNG files of 8-bit RGB without alpha, through libpng, with all bytes going
 // through the object's own file stream. Rows are handed over in the order

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Told how far a row pump has got: begin() once with the number of steps,
 // then step() once per row. File transfers use NullProgress.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Drives a chain of row stages by pulling its last stage: rowCount() times
 // when the count is known, otherwise until the stream ends. Running out of

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Fills an image from an upstream stage: each pull has the upstream stage
 // write its next row straight into the image's next row, from the top

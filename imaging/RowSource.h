@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The rows of an image as a stream: direction +1 yields the top row first,
 // -1 the bottom row first. Each pull hands out a pointer to the image's own

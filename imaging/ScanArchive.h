@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The archive of saved scans: files scan000 to scan999 (extension bmp or
 // png) in one directory, numbered as a ring. The next number follows the

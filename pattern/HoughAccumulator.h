@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Votes of region-boundary pixels for straight lines through the picture, in
 // 32 directions over half a turn and 101 distance bins. The classifier only

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The kind of pattern the texture analysis finds. The dialog shows the text
 // with string id stringId::PatternBase + code, and the code is all that

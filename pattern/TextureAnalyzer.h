@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Decides the pattern kind of a garment from the shapes of its colour
 // regions, not from the colours. It is fed the cluster label image and then,

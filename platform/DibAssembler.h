@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Collects the frames SANE delivers for one image (one grey or RGB frame,
 // or three single-colour frames of a 3-pass device; 1, 8 or 16 bits per

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The manager library's one export. All calls are serialised: the library
 // may be used by more than one connection in a process.
 

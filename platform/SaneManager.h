@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The data source manager over SANE: one session per application identity
 // (MSG_OPENDSM assigns its Id), at most one open source per session. SANE

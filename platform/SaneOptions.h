@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The options of one open SANE device, reached by name, with the checks a
 // TWAIN source makes before it changes anything: an option the device lacks

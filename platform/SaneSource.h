@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One open SANE device acting as a TWAIN source: capability and frame
 // settings become SANE options, an enabled source scans on its own thread

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One scan exactly as the Scan button does it, shared by the window and the
 // command-line program: start-up of the connection, the Scan command's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The connection's own parent "window" for owners that have no event loop of
 // their own (the command-line program): messages that sources post from

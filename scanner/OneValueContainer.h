@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A capability container holding one value (TWON_ONEVALUE): the 6-byte
 // TW_ONEVALUE in a memory handle the source reads. The handle is allocated

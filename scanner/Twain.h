@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The TWAIN 1.9 interface between the application and a data source
 // manager: the types, structures, constants, return codes and condition

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One connection to a TWAIN data source manager and one scanner source
 // behind it. The connection loads the manager library, opens the manager and

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the fuzz targets with clang (libFuzzer, AddressSanitizer and
 # UndefinedBehaviorSanitizer) in build-fuzz and runs every target for a
 # bounded time from its seed corpus; any crash, leak, undefined behaviour,
@@ -18,7 +19,7 @@ seconds=${1:-20}
 build=${VESTISCOP_FUZZ_BUILD:-build-fuzz}
 CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DVESTISCOP_FUZZ=ON -DVESTISCOP_TESTS=OFF -DVESTISCOP_SANITIZE=OFF \
+  -DVESTISCOP_FUZZ=ON -DVESTISCOP_TESTS=OFF -DVESTISCOP_SANITIZE=OFF -DVESTISCOP_WERROR=ON \
   -DVESTISCOP_FUZZ_SECONDS="$seconds" >/dev/null
 cmake --build "$build" -j "$(nproc)" --target fuzz_all
 ctest --test-dir "$build/fuzz" --output-on-failure -j "$(nproc)" "$@"

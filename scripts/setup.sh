@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the Debian packages of scripts/debian-packages.txt that are missing,
 # or those of the list file given as the first argument (./bench.sh passes
 # scripts/bench-packages.txt). Sourced or run by ./run.sh, ./test.sh and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes a colour definitions file, so the shipped tables can be
 // regenerated and reviewed.
 //

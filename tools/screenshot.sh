@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Makes docs/main-window.png: the main window after analysing a sample
 # picture, rendered by the real dialog on Qt's offscreen platform.
 #

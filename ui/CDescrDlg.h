@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The naming dialog: one line of text, the name of a garment being added to
 // the catalogue or the description of a saved scan. Each use constructs a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A scrollable, zoomable window that shows a stack of view layers. The
 // geometry lives in ViewGeometry; this class connects it to the window: it

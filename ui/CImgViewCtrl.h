@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The image view used as a control of a dialog: it takes the place, size and
 // id of a placeholder control of the dialog template.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The whole user interface: one dialog that starts scans, takes dropped BMP
 // and PNG files, writes the findings of every analysis as text into

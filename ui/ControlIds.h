@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Every control of the windows carries the numeric id its dialog template
 // gives it, as the dynamic property "controlId" and as the object name

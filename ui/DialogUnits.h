@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Dialog templates are laid out in dialog units, which follow the dialog
 // font: a horizontal unit is a quarter of the font's average character

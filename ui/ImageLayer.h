@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A view layer that shows one RgbImage, or one ByteImage through a 256-entry
 // colour table, stretched by the view's zoom. Pixel i is centred on i x scale.

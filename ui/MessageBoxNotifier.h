@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // How the windowed program shows a failure: a modal message box with the
 // failure's text and icon over the main window (or over nothing while the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The view surface over a QPainter: layer coordinates are shifted by the view
 // origin, and the area still to paint is a region in client coordinates.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The windowing services of the real desktop: Qt message boxes titled
 // "Vestiscop", the desktop's beep and QDialog::exec.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The image view's layers and geometry, without any window: the layer stack,
 // the zoom about the centre, the scroll origin with its clamping and centring,

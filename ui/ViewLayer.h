@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Something the image view can draw, stacked by id. Layer coordinates are
 // device pixels at the current zoom before scrolling: client = layer + origin.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Integer rectangles and points of the image view, in device pixels. The
 // right and bottom edges are exclusive, as in the view's geometry rules.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What a view layer draws on: the window's painter while the view paints, a
 // recording double in tests. Coordinates are layer coordinates (device pixels

@@ -1,4 +1,7 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/WindowedProgram.h"
+
+#include <QTimer>
 
 #include "app/Application.h"
 #include "ui/CMainDlg.h"
@@ -6,7 +9,7 @@
 
 namespace vestiscop::ui {
 
-int runWindowedProgram(WindowingServices& services)
+int runWindowedProgram(WindowingServices& services, const std::string& fileToOpen)
 {
     MessageBoxNotifier notifier(services);
     app::Application application(notifier);
@@ -15,6 +18,8 @@ int runWindowedProgram(WindowingServices& services)
     try {
         CMainDlg dialog(application, services);
         notifier.setParent(&dialog);
+        if (!fileToOpen.empty())
+            QTimer::singleShot(0, &dialog, [&dialog, fileToOpen] { dialog.openDroppedFile(fileToOpen); });
         services.runModal(dialog);
         notifier.setParent(nullptr);
     } catch (...) {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The windowing operations whose outcome the windows wait for: modal message
 // boxes, the question beep and modal runs of dialogs. Everything reaches them

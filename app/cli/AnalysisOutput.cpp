@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/cli/AnalysisOutput.h"
 
 #include <cstdint>
@@ -60,6 +61,16 @@ nlohmann::json analysisJson(Application& app, const color::ColorAnalyzer& analyz
         };
     }
     return object;
+}
+
+nlohmann::json successEnvelope(const char* command)
+{
+    return {{"schema", JsonSchemaVersion}, {"command", command}, {"ok", true}, {"error", nullptr}};
+}
+
+nlohmann::json failureEnvelope(const char* command, const std::string& message)
+{
+    return {{"schema", JsonSchemaVersion}, {"command", command}, {"ok", false}, {"error", message}};
 }
 
 std::string jsonLine(const nlohmann::json& object)

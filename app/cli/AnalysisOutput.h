@@ -1,7 +1,10 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What "analyze" and "scan" print for one analysed image: the text block of
 // the window's fields, or one JSON object on one line. Both take the
-// analyser after a finished analysis; texts are UTF-8.
+// analyser after a finished analysis; texts are UTF-8. Every JSON line of
+// every command is an envelope (docs/cli-json.md) with the fields of its
+// result beside it.
 
 #include <nlohmann/json.hpp>
 
@@ -30,6 +33,15 @@ std::string analysisText(Application& app, const color::ColorAnalyzer& analyzer,
 // when a file is given.
 nlohmann::json analysisJson(Application& app, const color::ColorAnalyzer& analyzer, const CatalogMatch& match,
                             const std::optional<std::string>& file = std::nullopt);
+
+// The version of the JSON lines' shape; it grows when a field changes
+// meaning or disappears, not when one is added.
+inline constexpr int JsonSchemaVersion = 1;
+
+// {"schema": 1, "command": command, "ok": true, "error": null}
+nlohmann::json successEnvelope(const char* command);
+// {"schema": 1, "command": command, "ok": false, "error": message}
+nlohmann::json failureEnvelope(const char* command, const std::string& message);
 
 // The object on one line ending in a newline. Bytes that are not UTF-8 (a
 // file name) are replaced, so the line is always valid JSON.

@@ -1,8 +1,11 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // vestiscop-cli analyze [--json] FILE...: each file as if dropped on the
-// window. Text: the colour lines, the pattern, the match line; with several
-// files each block starts with "path:" and blocks are separated by an empty
-// line. --json: one JSON object per file and line.
+// window; "-" is the picture on standard input (once). Text: the colour
+// lines, the pattern, the match line; with several files each block starts
+// with "path:" and blocks are separated by an empty line. --json: one JSON
+// object per file and line.
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -37,6 +40,11 @@ bool parse(const std::vector<std::string>& arguments, AnalyzeArguments& parsed, 
         } else {
             if (!acceptsImageFile(argument, problem))
                 return false;
+            if (argument == StandardInput &&
+                std::find(parsed.files.begin(), parsed.files.end(), argument) != parsed.files.end()) {
+                problem = foundation::loadString(cliText::StandardInputTwice);
+                return false;
+            }
             parsed.files.push_back(argument);
         }
     }
@@ -68,13 +76,23 @@ int runAnalyze(CliContext& context)
             analyzeImageFile(analyzer, path);
             const CatalogMatch match = matchAnalysis(app, analyzer);
             // Each block is built whole before any of it is written.
-            writeOut(context.out, heading + (parsed.json ? jsonLine(analysisJson(app, analyzer, match, path))
-                                                         : analysisText(app, analyzer, match)));
+            std::string block;
+            if (parsed.json) {
+                nlohmann::json object = successEnvelope("analyze");
+                object.update(analysisJson(app, analyzer, match, path));
+                block = jsonLine(object);
+            } else {
+                block = analysisText(app, analyzer, match);
+            }
+            writeOut(context.out, heading + block);
         } catch (...) {
             // As the window does with a file it cannot analyse: report and go on.
             const std::string message = app.currentExceptionText();
-            if (parsed.json)
-                writeOut(context.out, jsonLine({{"file", path}, {"error", message}}));
+            if (parsed.json) {
+                nlohmann::json object = failureEnvelope("analyze", message);
+                object["file"] = path;
+                writeOut(context.out, jsonLine(object));
+            }
             else
                 writeOut(context.out, heading);
             app.reportText(message, MessageIcon::Exclamation);
@@ -85,7 +103,7 @@ int runAnalyze(CliContext& context)
 }
 
 const CliCommandRegistration registration{CliCommand{"analyze", "analyze [--json] SOUBOR...", cliText::HelpAnalyze,
-                                                     catalog::GarmentCatalog::Access::Lookup,
+                                                     cliText::DetailsAnalyze, catalog::GarmentCatalog::Access::Lookup,
                                                      &acceptsAnalyzeArguments, &runAnalyze}};
 
 } // namespace

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/cli/CliCommand.h"
 
 #include <algorithm>
@@ -36,6 +37,17 @@ void writeOut(std::FILE* out, const std::string& text)
 {
     if (std::fwrite(text.data(), 1, text.size(), out) != text.size() || std::fflush(out) != 0)
         throw foundation::SystemError(foundation::systemError::Write, "stdout");
+}
+
+bool wantsJson(const std::vector<std::string>& arguments)
+{
+    for (const std::string& argument : arguments) {
+        if (argument == "--")
+            return false;
+        if (argument == "--json")
+            return true;
+    }
+    return false;
 }
 
 } // namespace vestiscop::app::cli

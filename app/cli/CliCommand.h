@@ -1,16 +1,18 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The commands of vestiscop-cli. Each command lives in its own source file
 // and registers itself with one line at namespace scope:
 //
 //     const CliCommandRegistration registration{CliCommand{
-//         "scan", "scan [--json]", cliText::HelpScan, GarmentCatalog::Access::Lookup,
-//         &acceptsScanArguments, &runScan}};
+//         "scan", "scan [--json]", cliText::HelpScan, cliText::DetailsScan,
+//         GarmentCatalog::Access::Lookup, &acceptsScanArguments, &runScan}};
 //
-// (its help text gets the next free id of app/cli/CliTextIds.h and an entry
-// in the string table), and the file is added to VESTISCOP_CLI_SOURCES in
+// (its help line and its --help details get the next free ids of
+// app/cli/CliTextIds.h and entries in the string table), and the file is added to VESTISCOP_CLI_SOURCES in
 // app/CMakeLists.txt, with any library it needs on the program's link line.
-// main() checks the arguments before anything starts, then runs the same
-// start-up as the window, then the command; failures it throws are reported
+// main() checks the arguments before anything starts (COMMAND --help shows
+// the command's help instead), enters the data directory, then runs the
+// same start-up as the window, then the command; failures it throws are reported
 // like the window's (standard error, log) and end with ExitFailure.
 
 #include <cstdio>
@@ -43,6 +45,8 @@ struct CliCommand {
     const char* synopsis;
     // String-table id of the help line.
     int helpId;
+    // String-table id of what "COMMAND --help" adds below the help line.
+    int detailsId;
     // Lookup for commands that never change the catalogue: they take no lock
     // and so run while the window is open.
     catalog::GarmentCatalog::Access access;
@@ -64,5 +68,8 @@ std::vector<CliCommand> cliCommands();
 
 // Writes text to standard output; SystemError 4 when that fails.
 void writeOut(std::FILE* out, const std::string& text);
+
+// Whether the arguments ask for JSON output (--json before any "--").
+bool wantsJson(const std::vector<std::string>& arguments);
 
 } // namespace vestiscop::app::cli

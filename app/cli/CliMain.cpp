@@ -1,15 +1,22 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // vestiscop-cli: the garment analysis and the catalogue commands without a
-// window. It starts exactly like the windowed program (vestiscop.cfg in the
-// current directory, the same log and catalogue) so that both can be used
-// on the same data.
+// window. It chooses its data directory and starts exactly like the windowed
+// program (the same vestiscop.cfg, log and catalogue), so that both can be
+// used on the same data.
+
+#include <unistd.h>
 
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/Application.h"
+#include "app/DataDirectory.h"
+#include "app/cli/AnalysisOutput.h"
 #include "app/cli/CliCommand.h"
 #include "app/cli/CliTextIds.h"
+#include "app/cli/ImageArguments.h"
 #include "app/cli/StandardErrorNotifier.h"
 #include "foundation/Format.h"
 #include "foundation/StringTable.h"
@@ -29,32 +36,84 @@ std::string textWith(int id, const std::string& argument)
     return foundation::format(text(id).c_str(), argument.c_str());
 }
 
+// "  synopsis   description", the synopsis padded by characters, not bytes
+// (the synopses hold Czech letters).
+std::string helpLine(const std::string& synopsis, const std::string& description)
+{
+    std::size_t characters = 0;
+    for (const char c : synopsis)
+        characters += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    return "  " + synopsis + std::string(characters < 30 ? 31 - characters : 1, ' ') + description + "\n";
+}
+
 void printHelp()
 {
     std::string help = text(cliText::Usage) + "\n" + text(cliText::About) + "\n\n" + text(cliText::Commands) + "\n";
-    const auto line = [&help](const std::string& synopsis, const std::string& description) {
-        // Padded by characters, not bytes: the synopses hold Czech letters.
-        std::size_t characters = 0;
-        for (const char c : synopsis)
-            characters += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-        help += "  " + synopsis + std::string(characters < 30 ? 31 - characters : 1, ' ') + description + "\n";
-    };
     for (const CliCommand& command : cliCommands())
-        line(command.synopsis, text(command.helpId));
-    line("--help", text(cliText::HelpHelp));
-    line("--version", text(cliText::HelpVersion));
+        help += helpLine(command.synopsis, text(command.helpId));
+    help += helpLine("PŘÍKAZ --help", text(cliText::HelpCommandHelp));
+    help += helpLine("--help", text(cliText::HelpHelp));
+    help += helpLine("--version", text(cliText::HelpVersion));
+    help += "\n" + helpLine("-C, --data-dir ADRESÁŘ", text(cliText::HelpDataDir));
     help += "\n" + text(cliText::ExitStatuses) + "\n";
     writeOut(stdout, help);
 }
 
-int misuse(const std::string& problem)
+void printCommandHelp(const CliCommand& command)
 {
-    std::fprintf(stderr, "vestiscop-cli: %s\n%s\n", problem.c_str(), text(cliText::SeeHelp).c_str());
+    writeOut(stdout, textWith(cliText::CommandUsage, command.synopsis) + "\n" + text(command.helpId) + "\n\n" +
+                         text(command.detailsId) + "\n\n" +
+                         helpLine("-C, --data-dir ADRESÁŘ", text(cliText::HelpDataDir)) + "\n" +
+                         text(cliText::ExitStatuses) + "\n");
+}
+
+int misuse(const std::string& problem, const std::string& hint = text(cliText::SeeHelp))
+{
+    std::fprintf(stderr, "vestiscop-cli: %s\n%s\n", problem.c_str(), hint.c_str());
     return ExitUsage;
 }
 
-int runProgram(const std::vector<std::string>& arguments)
+// Whether the command's arguments ask for its help (before any "--").
+bool asksForHelp(const std::vector<std::string>& arguments)
 {
+    for (const std::string& argument : arguments) {
+        if (argument == "--")
+            return false;
+        if (argument == "--help" || argument == "-h")
+            return true;
+    }
+    return false;
+}
+
+// A failure before the command ran, as one JSON line when --json was asked
+// for (the message is on standard error too).
+int startupFailed(const char* command, bool json, const std::string& message)
+{
+    if (json)
+        writeOut(stdout, jsonLine(failureEnvelope(command, message)));
+    return ExitStartupFailed;
+}
+
+int runProgram(std::vector<std::string> arguments)
+{
+    // The options that come before the command: the data directory.
+    std::optional<std::string> dataDir;
+    while (!arguments.empty()) {
+        const std::string& option = arguments.front();
+        if (option == "-C" || option == "--data-dir") {
+            if (arguments.size() < 2 || arguments[1].empty())
+                return misuse(textWith(cliText::MissingDirectory, option));
+            dataDir = arguments[1];
+            arguments.erase(arguments.begin(), arguments.begin() + 2);
+        } else if (option.starts_with("--data-dir=")) {
+            dataDir = option.substr(std::string("--data-dir=").size());
+            if (dataDir->empty())
+                return misuse(textWith(cliText::MissingDirectory, "--data-dir"));
+            arguments.erase(arguments.begin());
+        } else {
+            break;
+        }
+    }
     if (arguments.empty())
         return misuse(text(cliText::MissingCommand));
     const std::string& name = arguments.front();
@@ -78,14 +137,26 @@ int runProgram(const std::vector<std::string>& arguments)
                                             : textWith(cliText::UnknownCommand, name));
 
     const std::vector<std::string> rest(arguments.begin() + 1, arguments.end());
+    if (asksForHelp(rest)) {
+        printCommandHelp(*command);
+        return ExitSuccess;
+    }
     std::string problem;
     if (!command->acceptsArguments(rest, problem))
-        return misuse(problem.empty() ? textWith(cliText::BadArguments, name) : problem);
+        return misuse(problem.empty() ? textWith(cliText::BadArguments, name) : problem,
+                      textWith(cliText::CommandSeeHelp, name));
 
+    const bool json = wantsJson(rest);
     StandardErrorNotifier notifier;
+    if (std::vector<char> here(4096); ::getcwd(here.data(), here.size()) != nullptr)
+        setArgumentDirectory(here.data());
+    if (const std::string failure = app::enterDataDirectory(dataDir); !failure.empty()) {
+        notifier.showMessage(failure, app::MessageIcon::Stop);
+        return startupFailed(command->name, json, failure);
+    }
     app::Application application(notifier);
     if (!application.start(command->access))
-        return ExitStartupFailed;
+        return startupFailed(command->name, json, notifier.firstMessage());
     try {
         CliContext context{application, rest, stdout};
         return command->run(context);

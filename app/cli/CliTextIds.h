@@ -1,7 +1,9 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // String-table ids of the command-line program's own texts (help and
-// misuse). 2000 to 2019 are taken here; a new command takes the next free
-// ids from 2020 on.
+// misuse). 2000 to 2049 are taken here (2021 to 2024 by the data directory's
+// texts, app/DataDirectory.cpp); a new command takes the next free ids from
+// 2050 on.
 
 namespace vestiscop::app::cli::cliText {
 
@@ -24,5 +26,17 @@ inline constexpr int HelpHelp = 2015;
 inline constexpr int HelpVersion = 2016;
 inline constexpr int UnknownOption = 2017;   // %s: the option
 inline constexpr int HelpScan = 2020;
+inline constexpr int CommandUsage = 2025;    // %s: the command's synopsis
+inline constexpr int HelpDataDir = 2026;
+inline constexpr int MissingDirectory = 2027; // %s: the option
+inline constexpr int HelpCommandHelp = 2028;
+inline constexpr int CommandSeeHelp = 2029;  // %s: the command
+inline constexpr int DetailsAnalyze = 2030;
+inline constexpr int DetailsScan = 2031;
+inline constexpr int DetailsList = 2032;
+inline constexpr int DetailsAdd = 2033;
+inline constexpr int DetailsCorrect = 2034;
+inline constexpr int DetailsDelete = 2035;
+inline constexpr int StandardInputTwice = 2036;
 
 } // namespace vestiscop::app::cli::cliText

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // vestiscop-cli scan [--json]: one acquisition exactly like pressing Scan in
 // the window (the same start-up of the scanner, negotiation and transfer),
 // then the analysis and output of "analyze", then, when SaveImage is on, the
@@ -171,20 +172,17 @@ int runScan(CliContext& context)
         saved = saveScan(app, *acquisition);
 
     std::string output;
-    if (acquisition->analysed()) {
-        const CatalogMatch match = matchAnalysis(app, acquisition->analyzer());
-        if (json) {
-            nlohmann::json object = analysisJson(app, acquisition->analyzer(), match);
-            object["saved"] = saved ? nlohmann::json(*saved) : nlohmann::json(nullptr);
-            if (acquisition->failed())
-                object["error"] = acquisition->failures().front();
-            output = jsonLine(object);
-        } else {
-            output = analysisText(app, acquisition->analyzer(), match);
-        }
-    } else if (json) {
-        output = jsonLine({{"saved", saved ? nlohmann::json(*saved) : nlohmann::json(nullptr)},
-                           {"error", acquisition->failed() ? acquisition->failures().front() : std::string()}});
+    if (json) {
+        nlohmann::json object = acquisition->failed()
+                                    ? failureEnvelope("scan", acquisition->failures().front())
+                                    : successEnvelope("scan");
+        // What the scan brought, even when a later step (saving) failed.
+        if (acquisition->analysed())
+            object.update(analysisJson(app, acquisition->analyzer(), matchAnalysis(app, acquisition->analyzer())));
+        object["saved"] = saved ? nlohmann::json(*saved) : nlohmann::json(nullptr);
+        output = jsonLine(object);
+    } else if (acquisition->analysed()) {
+        output = analysisText(app, acquisition->analyzer(), matchAnalysis(app, acquisition->analyzer()));
     }
     const bool failed = acquisition->failed();
     // The scanner is shut down (a scan still running is stopped) before the
@@ -194,7 +192,7 @@ int runScan(CliContext& context)
     return failed ? ExitFailure : ExitSuccess;
 }
 
-const CliCommandRegistration registration{CliCommand{"scan", "scan [--json]", cliText::HelpScan,
+const CliCommandRegistration registration{CliCommand{"scan", "scan [--json]", cliText::HelpScan, cliText::DetailsScan,
                                                      catalog::GarmentCatalog::Access::Lookup,
                                                      &acceptsScanArguments, &runScan}};
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The texts of one analysis, as the window's fields and the command-line
 // program show them.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The shared start-up and the one way failures reach the user: shown first,
 // then logged with the same text, and memory exhaustion in the program's
 // own words.

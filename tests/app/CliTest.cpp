@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // vestiscop-cli from its own process, in a scratch directory with its own
 // vestiscop.cfg: the analysis, the catalogue commands, the start-up failures
 // with their exact messages and log lines, and a full disk during a store.
@@ -21,6 +22,7 @@
 
 namespace {
 
+using vestiscop::testing::CliOptions;
 using vestiscop::testing::CliResult;
 using vestiscop::testing::runCli;
 using vestiscop::testing::TestDirectory;
@@ -63,6 +65,7 @@ protected:
         dir.writeColorTable();
         dir.writeRedWhiteBmp("tricko.bmp", 48);  // 75 % red, 25 % white
         dir.writeRedWhiteBmp("jine.BMP", 40);    // 62.5 % red: the same garment, scanned a little differently
+        dir.write("text.png", "not a picture\n");
     }
     CliResult run(const std::vector<std::string>& arguments, rlim_t fileSizeLimit = 0)
     {
@@ -224,8 +227,9 @@ TEST_F(Cli, UnknownNameIsAFailureOfTheCommand)
 
 TEST_F(Cli, WithoutAConfigurationTheFirstMissingEntryIsLogFile)
 {
+    // The directory named with -C is used as it is, even without vestiscop.cfg.
     ::unlink(dir.file("vestiscop.cfg").c_str());
-    const CliResult result = run({"list"});
+    const CliResult result = run({"-C", dir.path(), "list"});
     EXPECT_EQ(result.status, 2);
     EXPECT_EQ(result.err, "Položka LogFile ze sekce [Debug] nebyla nalezena v souboru " + dir.file("vestiscop.cfg") +
                               "\n");
@@ -340,19 +344,96 @@ INSTANTIATE_TEST_SUITE_P(
                       Misuse{{"--verbose"}, "Neznámá volba --verbose"},
                       Misuse{{"add", "jen-nazev"}, "Špatné parametry příkazu add"},
                       Misuse{{"analyze", "foto.jpg"}, "Soubor foto.jpg není obrázek BMP ani PNG"},
-                      Misuse{{"analyze", "--xml", "tricko.bmp"}, "Neznámá volba --xml"}));
+                      Misuse{{"analyze", "--xml", "tricko.bmp"}, "Neznámá volba --xml"},
+                      Misuse{{"analyze", "text.png"}, "Soubor text.png není obrázek BMP ani PNG"},
+                      Misuse{{"analyze", "-", "tricko.bmp", "-"}, "Standardní vstup lze přečíst jen jednou"},
+                      Misuse{{"-C"}, "Za volbou -C chybí adresář"},
+                      Misuse{{"--data-dir=", "list"}, "Za volbou --data-dir chybí adresář"},
+                      Misuse{{"list", "--xml"}, "Neznámá volba --xml"},
+                      // Names the catalogue would store altered: nothing starts, nothing is stored.
+                      Misuse{{"add", "kabát\nzimní", "tricko.bmp"},
+                             "Název oděvu nesmí obsahovat konec řádku, tabulátor ani jiný řídicí znak"},
+                      Misuse{{"add", "kabát 🧥", "tricko.bmp"}, "Název oděvu obsahuje znak 🧥, který katalog neumí uložit"},
+                      Misuse{{"add", std::string(65, 'x'), "tricko.bmp"}, "Název oděvu může mít nejvýše 64 znaků"}));
 
 TEST_F(Cli, HelpAndVersionNeedNoConfiguration)
 {
     ::unlink(dir.file("vestiscop.cfg").c_str());
     const CliResult help = run({"--help"});
     EXPECT_EQ(help.status, 0);
-    for (const char* command : {"analyze [--json] SOUBOR...", "list", "add NÁZEV SOUBOR", "correct NÁZEV SOUBOR",
-                                "delete NÁZEV", "--version"})
+    for (const char* command : {"analyze [--json] SOUBOR...", "list [--json]", "add [--json] NÁZEV SOUBOR",
+                                "correct [--json] NÁZEV SOUBOR", "delete [--json] NÁZEV", "--version"})
         EXPECT_NE(help.out.find(command), std::string::npos) << command;
     const CliResult version = run({"--version"});
     EXPECT_EQ(version.status, 0);
     EXPECT_TRUE(std::regex_match(version.out, std::regex("vestiscop-cli \\d+\\.\\d+\\.\\d+\n"))) << version.out;
+}
+
+// ------------------------------------ data directory, help, standard input
+
+TEST_F(Cli, WithoutAConfigurationHereTheUserDataDirectoryIsSeededAndUsed)
+{
+    // Started from a directory that holds only the picture: the data directory
+    // is made from the build tree's shipped data, and the picture is still
+    // read from where the user named it.
+    TestDirectory elsewhere;
+    elsewhere.writeRedWhiteBmp("tricko.bmp", 48);
+    CliOptions options;
+    options.environment = {"XDG_DATA_HOME=" + dir.file("xdg-home")};
+    const CliResult added = runCli(elsewhere.path(), {"add", "tričko", "tricko.bmp"}, options);
+    // The shipped configuration analyses 512 x 512 pixels; the picture is smaller.
+    EXPECT_EQ(added.status, 1);
+    EXPECT_EQ(added.err, "Příliš malý vstupní obrázek\n");
+    const std::string data = "xdg-home/vestiscop/";
+    for (const char* name : {"vestiscop.cfg", "barvy.txt", "barvy-zakladni.txt", "odevy.dat", "vestiscop.log"})
+        EXPECT_TRUE(dir.exists(data + name)) << name;
+    EXPECT_EQ(dir.read(data + "odevy.dat"), "");
+    EXPECT_FALSE(elsewhere.exists("vestiscop.log")) << "nothing is written where the program was started";
+
+    // -C names the data directory; relative picture names stay the user's.
+    const CliResult analysed = runCli(elsewhere.path(), {"-C", dir.path(), "analyze", "tricko.bmp"}, options);
+    ASSERT_EQ(analysed.status, 0) << analysed.err;
+    EXPECT_EQ(analysed.out, run({"analyze", "tricko.bmp"}).out);
+}
+
+class CliCommandHelp : public Cli, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(CliCommandHelp, EndsWithStatus0AndNeedsNothing)
+{
+    ::unlink(dir.file("vestiscop.cfg").c_str());
+    const CliResult result = run({GetParam(), "--help"});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_TRUE(result.out.starts_with("Použití: vestiscop-cli [-C ADRESÁŘ] " + std::string(GetParam())))
+        << result.out;
+    EXPECT_NE(result.out.find("Návratový kód"), std::string::npos);
+    EXPECT_EQ(result.err, "");
+    EXPECT_FALSE(dir.exists("vestiscop.log"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Commands, CliCommandHelp,
+                         ::testing::Values("analyze", "scan", "list", "add", "correct", "delete"));
+
+TEST_F(Cli, ADashReadsThePictureFromStandardInputAndTheContentDecidesTheFormat)
+{
+    const std::string expected = run({"analyze", "tricko.bmp"}).out;
+    CliOptions options;
+    options.input = dir.file("tricko.bmp");
+    const CliResult piped = runCli(dir.path(), {"analyze", "-"}, options);
+    ASSERT_EQ(piped.status, 0) << piped.err;
+    EXPECT_EQ(piped.out, expected);
+
+    // A BMP named like a PNG is still read as the BMP it is.
+    dir.write("tricko.png", dir.readBytes("tricko.bmp"));
+    const CliResult misnamed = run({"analyze", "tricko.png"});
+    ASSERT_EQ(misnamed.status, 0) << misnamed.err;
+    EXPECT_EQ(misnamed.out, expected);
+
+    // Standard input that is no picture is a failure of the command.
+    options.input = dir.file("text.png");
+    const CliResult text = runCli(dir.path(), {"analyze", "--json", "-"}, options);
+    EXPECT_EQ(text.status, 1);
+    EXPECT_EQ(text.err, "Špatný formát dat\n");
+    EXPECT_EQ(nlohmann::json::parse(text.out)["file"], "-");
 }
 
 } // namespace

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A scratch directory for one test, with a configuration, a small colour
 // table and hand-written BMP pictures, removed afterwards.

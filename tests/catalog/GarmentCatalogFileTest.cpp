@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Materials file: records exactly as the format lays them out, slots that
 // keep their identity, edits that reach the file at once, and failures that
 // lose nothing. Expected files are built byte by byte in this test.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The distance, matching and learning rules, checked against values worked
 // out by hand. The catalogue lives in a temporary file; only its memory side
 // matters here.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Regenerates a colour definitions file with make_color_table and fails when
 # it differs from the shipped one.
 #   -DTOOL= -DKIND=full|basic -DLISTS=(the folder tools/colors) -DSHIPPED= -DOUTPUT=

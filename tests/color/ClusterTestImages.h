@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Small builders for clusterer tests: images from pixel lists and channel
 // extrema from peak intervals.

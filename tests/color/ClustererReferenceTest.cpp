@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The fast clusterer against the literal reference on many random images:
 // same success, same centres, counts and labels, bit for bit.
 

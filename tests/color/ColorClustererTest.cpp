@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The clusterer on images small enough to work out by hand: box order,
 // threshold, margins, centres, fuzzy labels and the failure contract.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The colour definitions file and the nearest-entry rule.
 
 #include <cstdint>

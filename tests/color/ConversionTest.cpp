@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Colour conversion: hand-worked values, the byte rounding rule, round trips,
 // and the fast converter against the plain functions.
 

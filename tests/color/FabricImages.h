@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Generated scans of fabric for the analysis tests and benchmarks: two
 // colours in a plain, striped, checked or dotted layout, with deterministic

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The per-channel histogram analysis: smoothing, derivatives, marks, their
 // coarse-to-fine tracking and the peak and valley bins that come out.
 

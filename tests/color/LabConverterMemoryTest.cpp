@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The colour memory of LabConverter may be small, or full: every answer
 // must still be the formula's, whether it came from memory or not.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The analyser converts colours through a cache, scales lightness through
 // a table, streams the smoothed rows and gathers the pattern clusters in one
 // pass. Here every step is written out the plain way, straight from the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The Gaussian pre-filter written the plain way: each channel blurred along
 // the rows with the 9 weights, truncated, then down the columns, truncated,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A slow, literal clusterer kept only to check the real one: a list of boxes
 // walked for every pixel, fuzzy memberships computed as whole sums of

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The colour tables shipped in data/: they load, every entry can be the
 // answer, and plain colours get the names a person would give them.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Files this program writes must open in other software and the other way
 // round; ImageMagick stands in for "other software" in both directions.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Shared pieces of the imaging tests: pictures with known bytes, file
 // helpers, the code of a SystemError, and a minimal PNG writer on libpng

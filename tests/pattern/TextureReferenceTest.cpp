@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The texture analyser gathers all added clusters in one pass and votes
 // from tables; here a plain version that makes one pass per cluster and
 // evaluates every sine and cosine afresh must give identical counts.

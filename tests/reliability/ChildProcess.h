@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Runs one of the programs as a child process the way a user or a script
 // would, with the faults the reliability tests need: a limit on file size

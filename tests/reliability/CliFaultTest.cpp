@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Faults of the system under the real command-line program: a file that
 // cannot grow (a full disk, here a file-size limit), a catalogue that cannot
 // be written, a data directory that disappears. Each ends with the system's
@@ -271,7 +272,7 @@ TEST_F(CliFault, DataDirectoryRemovedDuringAnAnalysisRun)
     for (char c : result.out)
         lines += c == '\n';
     EXPECT_EQ(lines, 120);
-    if (result.out.find("\"error\"") != std::string::npos) {
+    if (result.out.find("\"ok\":false") != std::string::npos) {
         EXPECT_TRUE(result.exitedWith(ExitFailure));
         EXPECT_NE(result.err.find(CannotOpen), std::string::npos) << result.err;
     }

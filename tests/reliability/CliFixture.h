@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A data directory for vestiscop-cli as a user has it: vestiscop.cfg (the
 // shipped one with a small analysis region so that each run is quick), the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program killed outright (SIGKILL) at random moments while a script
 // adds, corrects and deletes definitions. Whatever moment the kill hits, the
 // Materials file stays a whole number of records, the catalogue loads, and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Faults around a scan through vestiscop-cli scan and SANE's virtual test
 // device: a scanner that fails during the transfer, and a scan archive that
 // cannot take the picture (the disk is full). The system's message comes

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every input of every fuzz corpus, the seeds and the inputs of past findings
 // alike, run once through its target under this build's sanitizers. A target
 // stops the program on a broken invariant, so a failure here is a crash.

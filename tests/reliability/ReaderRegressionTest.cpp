@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Inputs that fuzzing found to break a reader of outside data, each pinned
 // down with the behaviour it must have now. The inputs themselves are also
 // kept in fuzz/corpus/<target>/ so that every fuzz run starts from them.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main dialog on the offscreen platform taking a few hundred dropped
 // files in one session, as a user working through a pile of garments would:
 // every good file is analysed and shown with its four views, every damaged

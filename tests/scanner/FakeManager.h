@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A scripted data source manager for the connection's tests. It is a shared
 // library the test links and the connection loads again through

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Scans through the shipped manager with SANE's virtual "test" device: each
 // test writes its own SANE configuration (dll.conf naming the test backend,
 // test.conf choosing the picture and any failure to simulate).

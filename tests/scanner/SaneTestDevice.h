@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // SANE's virtual "test" device as the scanner tests set it up: a directory
 // that SANE_CONFIG_DIR names, holding dll.conf (the backends SANE loads) and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // vestiscop-cli scan run as a user would run it from a shell, in a
 // directory of its own with the shipped configuration and colour names,
 // against SANE's virtual test device.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the scanner tests share: a failure written as one comparable line,
 // and an event sink that only collects.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A started application in a scratch directory and its main dialog, driven
 // through the scripted windowing services. No scanner manager can be loaded,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The image layer: when it shows the caller's pixels and when it copies them,
 // its pixel-centred bounds, and which block of pixels it stretches where.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The image view as a window: keys, keypad zoom, dragging and the scroll bars
 // reach the geometry, and painting shows the visible layer over the
 // background.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a screen reader user meets: the accessible names of the controls, the
 // tab order, the Alt+letter mnemonics and the read-only fields that the
 // keyboard can still read.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main dialog driven as the user drives it: dropped files, the findings
 // in the text fields, the name list and the catalogue commands with their
 // questions, the view buttons and the saving of scans.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A real scan through the dialog, from the Enter key to the saved file and
 // its log line, with SANE's virtual test device behind the project's manager.
 // The source posts its event from its own thread; the dialog's application

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Windowing services for tests: records every message box, beep and modal
 // run, answers boxes from a script and runs a scripted action on each modal

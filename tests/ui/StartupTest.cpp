@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The windowed program's start-up: every failure before the dialog shows a
 // box with the stop icon and ends the program; a failure after the log is
 // open is logged too.
@@ -8,9 +9,13 @@
 
 #include <filesystem>
 
+#include <QCoreApplication>
+#include <QPlainTextEdit>
+
 #include "../app/TestDirectory.h"
 #include "ScriptedWindowingServices.h"
 #include "ui/CMainDlg.h"
+#include "ui/ControlIds.h"
 #include "ui/WindowedProgram.h"
 
 using namespace vestiscop;
@@ -86,4 +91,18 @@ TEST_F(StartupTest, SuccessfulStartRunsTheDialogUntilItEnds)
     ASSERT_EQ(m_services.boxes.size(), 1u);
     EXPECT_EQ(m_services.boxes[0].icon, MessageIcon::Exclamation);
     EXPECT_TRUE(m_dir.exists("odevy.dat")) << "the catalogue file is created when missing";
+}
+
+TEST_F(StartupTest, AFileGivenToTheProgramIsAnalysedOnceTheDialogRuns)
+{
+    m_dir.writeConfig();
+    m_dir.writeColorTable();
+    m_dir.writeRedWhiteBmp("tricko.bmp", 48);
+    std::string colours;
+    m_services.dialogActions.push_back([&colours](QDialog& dialog) {
+        QCoreApplication::processEvents();
+        colours = findControlAs<QPlainTextEdit>(&dialog, CMainDlg::ColorFieldId)->toPlainText().toStdString();
+    });
+    EXPECT_EQ(runWindowedProgram(m_services, m_dir.file("tricko.bmp")), 0);
+    EXPECT_TRUE(colours.starts_with("75% červená")) << colours;
 }

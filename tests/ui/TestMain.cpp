@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window tests share one QApplication on the offscreen platform, also
 // when ctest lists them at build time without the test environment.
 

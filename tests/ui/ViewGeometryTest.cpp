@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The image view's geometry, checked without a window against values worked
 // out by hand from the pixel-centred layout rules.
 

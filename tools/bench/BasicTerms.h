@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The eleven basic colour terms and the tables that map other colour names
 // onto them: our own Czech names (so that "tmavě modrá" counts as modrá)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The benchmark corpus: which fabrics and which scans of them, for the
 // tuning part (settings are chosen on it) and the checking part (figures

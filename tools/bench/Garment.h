@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Garments for measuring the analysis: a fabric drawn in millimetres (plain,
 // stripes, checks, dots, irregular motifs) and one scan of it, rendered at a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes the benchmark corpus as image files, for looking at and for the
 // programs that take files: every fabric of the chosen part as PNG, and one
 // large check fabric as BMP and PNG for the speed comparison.

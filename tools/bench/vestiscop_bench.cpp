@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Measures how well the shipped configuration names colours, classifies
 // patterns and recognises garments, driving the analysis in this process.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // vestiscop-screenshot: starts the window in a prepared directory, analyses
 // one picture as if it had been dropped on the window, and saves a picture of
 // the window. For the documentation (tools/screenshot.sh); never installed.

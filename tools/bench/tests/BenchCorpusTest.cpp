@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The benchmark's own parts: the rendered fabrics must have the sizes drawn
 // in millimetres at the scan's resolution, be reproducible from their seeds,
 // keep the tuning and checking parts apart, and the name mappings must
