@@ -30,7 +30,7 @@ const char* splitName(Split split)
 std::vector<CorpusCase> patternCorpus(Split split, int perFamily)
 {
     std::vector<CorpusCase> cases;
-    const auto& families = fabricFamilies();
+    const auto families = patternFamilies();
     for (std::size_t f = 0; f < families.size(); ++f) {
         for (int i = 0; i < perFamily; ++i) {
             const std::uint32_t seed = baseSeed(split, 1) + static_cast<std::uint32_t>(f * 100 + i);

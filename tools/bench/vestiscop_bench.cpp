@@ -321,7 +321,7 @@ int runPattern(const Options& options)
     for (const std::string& family : order) {
         const auto& row = rows[family];
         int expected = 0;
-        for (const FabricFamily& f : fabricFamilies())
+        for (const FabricFamily& f : patternFamilies())
             if (f.name == family)
                 expected = static_cast<int>(f.kind);
         int total = 0;
