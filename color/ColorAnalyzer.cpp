@@ -103,16 +103,34 @@ void ColorAnalyzer::analyze(std::unique_ptr<imaging::RgbImage>&& image)
         }
     });
 
-    if (!m_clusterer.cluster(*m_labImage) || m_clusterer.centres().empty())
+    const bool clustered = m_clusterer.cluster(*m_labImage) && !m_clusterer.centres().empty();
+    if (!clustered && !m_refinement)
         throw foundation::VisionError(1);
 
-    nameClusters();
-    mergeByName();
-    orderByShare();
-    buildMask();
-    classifyPattern();
+    if (clustered) {
+        nameClusters();
+        mergeByName();
+        orderByShare();
+        buildMask();
+        classifyPattern();
+    }
+    if (m_refinement) {
+        // The second analysis may find colours where the clustering found
+        // too many or none; its results replace these only when it has some.
+        std::vector<ColorCluster> colors;
+        pattern::PatternKind kind = m_pattern;
+        m_refinement->refine(*m_region, colors, kind);
+        if (colors.empty() && !clustered)
+            throw foundation::VisionError(1);
+        if (!colors.empty()) {
+            m_colors = std::move(colors);
+            m_pattern = kind;
+        }
+    }
     fillRecord();
-    m_hasViews = true;
+    // The separation and texture views show the clusters above; without
+    // them there is nothing to show.
+    m_hasViews = clustered;
 }
 
 void ColorAnalyzer::convertRow(LabConverter& converter, const std::uint8_t* rgb, int y)
