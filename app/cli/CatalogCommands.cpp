@@ -65,7 +65,8 @@ int runList(CliContext& context)
 int runAdd(CliContext& context)
 {
     Application& app = context.app;
-    color::ColorAnalyzer analyzer(app.color(), app.texture(), app.colorNames());
+    const std::unique_ptr<color::ColorAnalyzer> built = app.makeAnalyzer();
+    color::ColorAnalyzer& analyzer = *built;
     analyzeImageFile(analyzer, context.arguments[1]);
     const int slot = app.catalog().add(analyzer.analysis(), context.arguments[0]);
     // The definition as the name list shows it (the stored, possibly cut name).
@@ -79,7 +80,8 @@ int runCorrect(CliContext& context)
     const int slot = findDefinition(app, context.arguments[0]);
     if (slot < 0)
         return ExitFailure;
-    color::ColorAnalyzer analyzer(app.color(), app.texture(), app.colorNames());
+    const std::unique_ptr<color::ColorAnalyzer> built = app.makeAnalyzer();
+    color::ColorAnalyzer& analyzer = *built;
     analyzeImageFile(analyzer, context.arguments[1]);
     app.catalog().correct(slot, analyzer.analysis());
     return ExitSuccess;
