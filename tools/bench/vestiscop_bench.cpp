@@ -14,6 +14,9 @@
 //   grid           Pattern accuracy per class for every combination of
 //                  XRes/YRes, Filter, ClusterThr and HistSmooth around the
 //                  defaults, ranked by the worst class (for tuning).
+//   fit [DEPTH]    Fits the improved analysis's pattern rules (FabricBench.cpp).
+//   fabric [NAMES-MAP]
+//                  The standard and the improved analysis side by side.
 //   recognition [grid]
 //                  Catalogue of garments added from one scan each; how
 //                  re-scans and unrelated garments are matched. With "grid"
@@ -42,6 +45,7 @@
 
 #include "BasicTerms.h"
 #include "Corpus.h"
+#include "FabricBench.h"
 #include "Garment.h"
 #include "catalog/GarmentCatalog.h"
 #include "color/ColorAnalyzer.h"
@@ -680,7 +684,7 @@ int runRecognition(const Options& options)
 int usage()
 {
     std::fputs("usage: vestiscop_bench [--config FILE] [--split tune|check] [--per-family N] "
-               "naming|pattern|sweep|grid|recognition ...\n",
+               "naming|pattern|sweep|grid|recognition|fit|fabric ...\n",
                stderr);
     return 2;
 }
@@ -715,6 +719,10 @@ int main(int argc, char** argv)
             return runGrid(options);
         if (command == "recognition")
             return runRecognition(options);
+        if (command == "fit" || command == "fabric") {
+            const FabricBenchOptions fabricOptions{options.config, options.split, options.perFamily, options.arguments};
+            return command == "fit" ? runFit(fabricOptions) : runFabricComparison(fabricOptions);
+        }
         return usage();
     } catch (const foundation::Exception& e) {
         std::fprintf(stderr, "vestiscop_bench: %s\n", e.message(foundation::MessageCatalog::builtin(), 2).c_str());
