@@ -31,12 +31,13 @@ void FabricAnalysis::measure(const imaging::RgbImage& region)
     const cv::Mat samples = regionSamples(region, factor);
     const double mmPerPx = m_mmPerPx * factor;
     const cv::Mat lab = smoothedLab(samples, std::max(0.0, SmoothingMm / mmPerPx));
-    const ColourClusters clusters = clusterColours(lab);
+    ColourClusters clusters = clusterColours(lab);
+    measurePattern(lab, clusters, mmPerPx, m_findings);
+    measureColours(samples, clusters);
     m_findings.colours.clear();
     for (std::size_t k = 0; k < clusters.centres.size(); ++k)
         m_findings.colours.push_back(
             {clusters.centres[k][0], clusters.centres[k][1], clusters.centres[k][2], clusters.shares[k]});
-    measurePattern(lab, clusters, mmPerPx, m_findings);
     m_findings.pattern = evaluateRules(fittedRules(), m_findings.features);
 }
 

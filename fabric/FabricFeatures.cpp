@@ -157,13 +157,29 @@ void measurePattern(const cv::Mat& lab, const ColourClusters& clusters, double m
     const int h = lab.rows;
     const double areaMm2 = w * h * mmPerPx * mmPerPx;
 
-    // How far every pixel lies from the ground colour.
+    int colours = 0;
+    for (const double share : clusters.shares)
+        colours += share >= 0.03 ? 1 : 0;
+    f[ColourCount] = colours;
+    f[MinorityShare] = 1 - clusters.shares.front();
+
+    // Spectrum and edges at about 0.25 mm per pixel, on how far every
+    // pixel lies from the ground colour.
+    int factor = std::max(1, static_cast<int>(std::lround(WorkingMm / mmPerPx)));
+    while (factor > 1 && (w / factor < 16 || h / factor < 16))
+        --factor;
+    const double workMm = mmPerPx * factor;
+    cv::Mat smallLab;
+    if (factor > 1)
+        cv::resize(lab, smallLab, cv::Size(w / factor, h / factor), 0, 0, cv::INTER_AREA);
+    else
+        smallLab = lab;
     const cv::Vec3d ground = clusters.centres.front();
-    cv::Mat difference(h, w, CV_32F);
-    for (int y = 0; y < h; ++y) {
-        const cv::Vec3f* in = lab.ptr<cv::Vec3f>(y);
-        float* out = difference.ptr<float>(y);
-        for (int x = 0; x < w; ++x) {
+    cv::Mat small(smallLab.rows, smallLab.cols, CV_32F);
+    for (int y = 0; y < small.rows; ++y) {
+        const cv::Vec3f* in = smallLab.ptr<cv::Vec3f>(y);
+        float* out = small.ptr<float>(y);
+        for (int x = 0; x < small.cols; ++x) {
             const double dl = in[x][0] - ground[0];
             const double da = in[x][1] - ground[1];
             const double db = in[x][2] - ground[2];
@@ -171,28 +187,11 @@ void measurePattern(const cv::Mat& lab, const ColourClusters& clusters, double m
         }
     }
     {
-        std::vector<float> values(difference.begin<float>(), difference.end<float>());
+        std::vector<float> values(small.begin<float>(), small.end<float>());
         const auto at = values.begin() + static_cast<std::ptrdiff_t>(values.size() * 95 / 100);
         std::nth_element(values.begin(), at, values.end());
         f[Contrast] = *at;
     }
-    int colours = 0;
-    for (const double share : clusters.shares)
-        colours += share >= 0.03 ? 1 : 0;
-    f[ColourCount] = colours;
-    f[MinorityShare] = 1 - clusters.shares.front();
-
-    // Spectrum and edges at about 0.25 mm per pixel.
-    int factor = std::max(1, static_cast<int>(std::lround(WorkingMm / mmPerPx)));
-    while (factor > 1 && (w / factor < 16 || h / factor < 16))
-        --factor;
-    const double workMm = mmPerPx * factor;
-    cv::Mat small;
-    if (factor > 1)
-        cv::resize(difference, small, cv::Size(w / factor, h / factor), 0, 0, cv::INTER_AREA);
-    else
-        small = difference;
-
     // Too small a region has no repeats or edge directions to speak of.
     const bool roomy = small.rows >= 16 && small.cols >= 16;
     const Spectrum spectrum = roomy ? spectrumOf(small, workMm) : Spectrum{};
@@ -231,21 +230,23 @@ void measurePattern(const cv::Mat& lab, const ColourClusters& clusters, double m
         cv::Sobel(small, gx, CV_32F, 1, 0, 3, 1, 0, cv::BORDER_REFLECT);
         cv::Sobel(small, gy, CV_32F, 0, 1, 3, 1, 0, cv::BORDER_REFLECT);
     }
+    cv::Mat magnitude;
+    cv::Mat direction;
+    cv::cartToPolar(gx, gy, magnitude, direction, false);
     std::vector<double> edgeAngles(AngleBins, 0);
     double edgeTotal = 0;
-    for (int y = 1; y + 1 < small.rows; ++y)
+    for (int y = 1; y + 1 < small.rows; ++y) {
+        const float* m = magnitude.ptr<float>(y);
+        const float* d = direction.ptr<float>(y);
         for (int x = 1; x + 1 < small.cols; ++x) {
-            const double dx = gx.at<float>(y, x);
-            const double dy = gy.at<float>(y, x);
-            const double m = std::hypot(dx, dy);
-            if (m <= 0)
+            if (m[x] <= 0)
                 continue;
-            double angle = std::atan2(dy, dx);
-            if (angle < 0)
-                angle += Pi;
-            edgeAngles[static_cast<std::size_t>(std::min(AngleBins - 1, static_cast<int>(angle / Pi * AngleBins)))] += m;
-            edgeTotal += m;
+            // Directions 0..2 pi fold onto 0..pi.
+            double angle = d[x] >= Pi ? d[x] - Pi : d[x];
+            edgeAngles[static_cast<std::size_t>(std::clamp(static_cast<int>(angle / Pi * AngleBins), 0, AngleBins - 1))] += m[x];
+            edgeTotal += m[x];
         }
+    }
     const Axes edges = strongestAxes(edgeAngles);
     f[EdgeAxis1] = edges.first;
     f[EdgeAxis2] = edges.second;

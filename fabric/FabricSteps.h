@@ -32,6 +32,11 @@ struct ColourClusters {
 // colours (dots) are kept. Every pixel is then given its nearest colour.
 ColourClusters clusterColours(const cv::Mat& lab);
 
+// The colours as the cloth has them: each colour's mean over the lighter
+// quarter of its inner pixels as scanned (bgr, not smoothed), so that the
+// shadows of the weave do not turn white into grey.
+void measureColours(const cv::Mat& bgr, ColourClusters& clusters);
+
 // Periodicity, edge directions and the minority colours' pieces; fills
 // everything of findings but the colours and the pattern.
 void measurePattern(const cv::Mat& lab, const ColourClusters& clusters, double mmPerPx, FabricFindings& findings);

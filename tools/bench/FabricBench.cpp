@@ -14,6 +14,7 @@
 #include "FabricBench.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -261,6 +262,9 @@ int runFabricComparison(const FabricBenchOptions& options)
         bool classicColours = false;
         bool improvedColours = false;
         bool twoColours = false;
+        std::string wanted;  // for BENCH_VERBOSE: the terms wanted and what each analysis said
+        std::string classicSaid;
+        std::string improvedSaid;
     };
     std::vector<Outcome> outcomes(corpus.size());
     const unsigned workers = std::max(1u, std::thread::hardware_concurrency());
@@ -290,7 +294,9 @@ int runFabricComparison(const FabricBenchOptions& options)
             wanted.insert(termOf.at(setup.names->nearest(color::rgbToLab(pixel, color::AnalysisGamma)).name));
         }
         o.twoColours = fabric.kind != Kind::Plain && fabric.colours.size() == 2;
-        const auto run = [&](color::ColorAnalyzer& a, int& kind, bool& colours) {
+        for (const std::string& t : wanted)
+            o.wanted += t + " ";
+        const auto run = [&](color::ColorAnalyzer& a, int& kind, bool& colours, std::string& said) {
             auto copy = imaging::RgbImage::create(image->width(), image->height());
             for (int y = 0; y < image->height(); ++y)
                 std::copy_n(image->row(y), image->rowBytes(), copy->row(y));
@@ -299,19 +305,24 @@ int runFabricComparison(const FabricBenchOptions& options)
                 kind = a.pattern();
                 const auto got = termsOf(a);
                 colours = std::includes(got.begin(), got.end(), wanted.begin(), wanted.end());
+                for (const color::ColorCluster& c : a.colors()) {
+                    char share[16];
+                    std::snprintf(share, sizeof share, "%.0f%% ", c.share * 100);
+                    said += share + c.color->name + ", ";
+                }
             } catch (const foundation::VisionError&) {
                 kind = Failed;
             }
         };
-        run(*classic[w], o.classic, o.classicColours);
-        run(*improved[w], o.improved, o.improvedColours);
+        run(*classic[w], o.classic, o.classicColours, o.classicSaid);
+        run(*improved[w], o.improved, o.improvedColours, o.improvedSaid);
     });
 
     std::printf("Standard and improved analysis, %s part: %d fabrics per family at %g x %g dpi, region %d x %d\n",
                 splitName(options.split), options.perFamily, s.scan.xRes, s.scan.yRes, s.texture.width,
                 s.texture.height);
-    std::printf("  %-20s %-14s %9s %9s   improved: Bez Prou Kost Punt Nezn chyba\n", "family", "expected", "standard",
-                "improved");
+    std::printf("  %-20s %-14s %9s %9s   improved: Bez Prou Kost Punt Nezn chyba   colours std/impr\n", "family",
+                "expected", "standard", "improved");
     std::array<int, Classes> total{};
     std::array<int, Classes> classicRight{};
     std::array<int, Classes> improvedRight{};
@@ -322,6 +333,9 @@ int runFabricComparison(const FabricBenchOptions& options)
         int n = 0;
         int c = 0;
         int m = 0;
+        int twoHere = 0;
+        int classicColoursHere = 0;
+        int improvedColoursHere = 0;
         std::array<int, Classes + 1> row{};
         for (std::size_t i = 0; i < corpus.size(); ++i) {
             if (corpus[i].fabric.family != family.name)
@@ -333,9 +347,12 @@ int runFabricComparison(const FabricBenchOptions& options)
             m += o.improved == expected ? 1 : 0;
             ++row[static_cast<std::size_t>(o.improved)];
             if (o.twoColours) {
-                ++twoColour;
-                classicColours += o.classicColours ? 1 : 0;
-                improvedColours += o.improvedColours ? 1 : 0;
+                ++twoHere;
+                classicColoursHere += o.classicColours ? 1 : 0;
+                improvedColoursHere += o.improvedColours ? 1 : 0;
+                if (!o.improvedColours && std::getenv("BENCH_VERBOSE") != nullptr)
+                    std::printf("  colours missed: %s wanted %s| standard %s| improved %s\n", family.name.c_str(),
+                                o.wanted.c_str(), o.classicSaid.c_str(), o.improvedSaid.c_str());
             }
         }
         const auto k = static_cast<std::size_t>(family.kind);
@@ -347,7 +364,13 @@ int runFabricComparison(const FabricBenchOptions& options)
                     percent(c, n).c_str(), percent(m, n).c_str());
         for (const int v : row)
             std::printf(" %4d", v);
+        if (twoHere > 0)
+            std::printf("   %s %s", percent(classicColoursHere, twoHere).c_str(),
+                        percent(improvedColoursHere, twoHere).c_str());
         std::printf("\n");
+        twoColour += twoHere;
+        classicColours += classicColoursHere;
+        improvedColours += improvedColoursHere;
     }
     std::printf("  per class (standard -> improved):");
     for (int k = 0; k < Classes; ++k)
