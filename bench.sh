@@ -51,6 +51,8 @@ echo "== Sweep (one setting at a time)"
 run --per-family 24 sweep
 echo "== Recognition"
 run recognition
+echo "== Standard and improved analysis, wardrobe fabrics included"
+run --per-family 24 fabric
 
 # Speed and peak memory, same files, same machine, one after the other.
 echo "== Speed"
@@ -97,6 +99,7 @@ table="$root/$build/bench-table.txt"
     /^RESULT pattern/ { plain = $5; stripes = $7; check = $9; dots = $11; motif = $13; allstripes = $15 }
     /^RESULT sweep/ { within = $5; shortfall = sprintf("%s / %s / %s / %s / %s", $7, $8, $9, $10, $11) }
     /^RESULT recognition/ { right = $5; wrong = $7; rejected = $9; unrelated = $11 }
+    /^RESULT fabric/ { fab[$4] = sprintf("%s / %s / %s / %s / %s", $6, $8, $10, $12, $14); fabcol[$4] = $16 }
     END {
       fmt = "| %-62s | %18s | %-6s |\n"
       printf fmt, "measure", "result", "target"
@@ -114,6 +117,10 @@ table="$root/$build/bench-table.txt"
       printf fmt, "re-scans matched wrong", wrong "%", "<= 2%"
       printf fmt, "re-scans rejected", rejected "%", ""
       printf fmt, "unrelated garments matched", unrelated "%", ""
+      printf fmt, "all fabrics, standard: plain/stripes/check/dots/motif %", fab["standard"], ""
+      printf fmt, "all fabrics, improved: plain/stripes/check/dots/motif %", fab["improved"], "each >= 95"
+      printf fmt, "two-colour fabrics, both colours named: standard", fabcol["standard"] "%", ""
+      printf fmt, "two-colour fabrics, both colours named: improved", fabcol["improved"] "%", ">= 95%"
       split(results, r, ";")
       for (i in r) if (r[i] != "") { split(r[i], f, " "); wall[f[1]] = f[2]; mem[f[1]] = f[3]; cpu[f[1]] = f[4] }
       for (k = 1; k <= 2; k++) {
