@@ -38,7 +38,9 @@ void FabricAnalysis::measure(const imaging::RgbImage& region)
     for (std::size_t k = 0; k < clusters.centres.size(); ++k)
         m_findings.colours.push_back(
             {clusters.centres[k][0], clusters.centres[k][1], clusters.centres[k][2], clusters.shares[k]});
-    m_findings.pattern = evaluateRules(fittedRules(), m_findings.features);
+    // Cloth of one colour has no pattern to tell; the rules decide the rest.
+    m_findings.pattern = clusters.centres.size() == 1 ? pattern::patternKind::None
+                                                       : evaluateRules(fittedRules(), m_findings.features);
 }
 
 void FabricAnalysis::refine(const imaging::RgbImage& region, std::vector<color::ColorCluster>& colors,

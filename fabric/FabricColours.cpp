@@ -20,6 +20,8 @@ constexpr double MergeDistance = 13.0;
 constexpr double FlatLimit = 3.0;
 // A mode needs this share of the sampled flat pixels.
 constexpr double MinModeShare = 0.003;
+// A speckle of a shade this close to another colour is that colour.
+constexpr double ShadeDistance = 20.0;
 // Colours below this share of the region are given to their nearest neighbour.
 constexpr double MinColourShare = 0.015;
 constexpr int MaxColours = 8;
@@ -345,7 +347,9 @@ ColourClusters clusterColours(const cv::Mat& lab)
             continue;
         // A colour between two others that only lines the borders between
         // them is their blend where the edge was smoothed: nothing of it
-        // survives an erosion of two pixels. A stripe of its own does.
+        // survives an erosion of two pixels. A stripe of its own does. So
+        // is a shade close to another colour that only speckles it (the
+        // fibres of a heather): the cloth has one colour there.
         std::vector<bool> blend(n, false);
         bool anyBlend = false;
         for (std::size_t k = 1; k < n; ++k) {
@@ -359,6 +363,21 @@ ColourClusters clusterColours(const cv::Mat& lab)
             cv::erode(mine, mine, cv::getStructuringElement(cv::MORPH_RECT, halve ? cv::Size(3, 3) : cv::Size(5, 5)));
             blend[k] = cv::countNonZero(mine) < 0.15 * counts[k];
             anyBlend = anyBlend || blend[k];
+        }
+        // Only once no blend is left: a blend lies close to the colours it
+        // joins, and a small dot's colour must not go for a shade of it.
+        for (std::size_t k = 0; k < n && !anyBlend; ++k) {
+            if (k == largest)
+                continue;
+            bool shade = false;
+            for (std::size_t i = 0; i < n && !shade; ++i)
+                shade = i != k && counts[i] >= counts[k] && distance(modes[k], modes[i]) < ShadeDistance;
+            if (!shade)
+                continue;
+            cv::Mat mine = coarseLabels == static_cast<int>(k);
+            cv::erode(mine, mine, cv::getStructuringElement(cv::MORPH_RECT, halve ? cv::Size(3, 3) : cv::Size(5, 5)));
+            blend[k] = cv::countNonZero(mine) < 0.15 * counts[k];
+            anyBlend = blend[k];
         }
         if (!anyBlend)
             break;

@@ -76,6 +76,30 @@ INSTANTIATE_TEST_SUITE_P(
                       ColourCase{"check", {Layout::Check, Ecru, Navy, 20, 3, 6, 4}, 2, 0.4, 0.6}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// A heather: fibres of two shades 13 to 20 units apart speckle the cloth in
+// specks of 2 x 2 pixels, too far apart to merge as one colour's spread but
+// never a patch of their own; it is one colour.
+TEST(ColoursOfTheCloth, CloseShadesSpecklingTheClothAreOneColour)
+{
+    auto image = imaging::RgbImage::create(256, 256);
+    for (int y = 0; y < 256; ++y)
+        for (int x = 0; x < 256; ++x) {
+            std::uint32_t h = static_cast<std::uint32_t>(x / 2) * 73856093u ^ static_cast<std::uint32_t>(y / 2) * 19349663u;
+            h ^= h >> 13;
+            h *= 0x5bd1e995u;
+            h ^= h >> 15;
+            const bool light = (h & 1) != 0;
+            std::uint8_t* p = image->pixel(x, y);
+            p[0] = light ? 170 : 110;
+            p[1] = light ? 105 : 66;
+            p[2] = light ? 95 : 58;
+        }
+    int factor = 0;
+    const cv::Mat lab = smoothedLab(regionSamples(*image, factor), 0.6);
+    const ColourClusters clusters = clusterColours(lab);
+    EXPECT_EQ(clusters.centres.size(), 1u);
+}
+
 TEST(ColoursOfTheCloth, ALargeRegionIsMeasuredOnItsReducedCopy)
 {
     const color::test::Fabric stripes{Layout::Stripes, White, Navy, 24, 3, 6, 5};
