@@ -6,6 +6,9 @@
 // and the pattern kind; leaving the colours empty keeps the analyser's own.
 // Each ColorCluster must name a colour of a table that outlives the
 // analyser; its sums are the measured mean times the pixel count.
+// refine() runs on a thread of its own beside the analyser's standard steps:
+// it may read the region and its own state only. The pattern it is handed
+// holds no finding of the standard steps.
 
 #include <vector>
 
@@ -19,8 +22,8 @@ class AnalysisRefinement {
 public:
     virtual ~AnalysisRefinement() = default;
 
-    // pattern holds the analyser's own finding on entry. Failures propagate
-    // (allocation as std::bad_alloc); colours and pattern then stay unused.
+    // Failures propagate (allocation as std::bad_alloc); colours and pattern
+    // then stay unused.
     virtual void refine(const imaging::RgbImage& region, std::vector<ColorCluster>& colors,
                         pattern::PatternKind& pattern) = 0;
 };

@@ -2,6 +2,7 @@
 
 #include <cassert>
 #include <cmath>
+#include <future>
 #include <utility>
 
 #include "color/ColorConversion.h"
@@ -84,6 +85,20 @@ void ColorAnalyzer::analyze(std::unique_ptr<imaging::RgbImage>&& image)
         m_image = std::move(image);
     m_region = m_image->window(w, h);
 
+    // The second analysis reads only the region, so it runs beside the
+    // standard steps on a thread of its own and is joined after them.
+    struct Refined {
+        std::vector<ColorCluster> colors;
+        pattern::PatternKind kind = pattern::patternKind::None;
+    };
+    std::future<Refined> refined;
+    if (m_refinement)
+        refined = std::async(std::launch::async, [this] {
+            Refined r;
+            m_refinement->refine(*m_region, r.colors, r.kind);
+            return r;
+        });
+
     ensureSize(m_labImage, w, h);
     // Each band of rows is smoothed and converted on its own thread with a
     // converter of its own; the rows come out the same as in one pass.
@@ -117,14 +132,12 @@ void ColorAnalyzer::analyze(std::unique_ptr<imaging::RgbImage>&& image)
     if (m_refinement) {
         // The second analysis may find colours where the clustering found
         // too many or none; its results replace these only when it has some.
-        std::vector<ColorCluster> colors;
-        pattern::PatternKind kind = m_pattern;
-        m_refinement->refine(*m_region, colors, kind);
-        if (colors.empty() && !clustered)
+        Refined r = refined.get();
+        if (r.colors.empty() && !clustered)
             throw foundation::VisionError(1);
-        if (!colors.empty()) {
-            m_colors = std::move(colors);
-            m_pattern = kind;
+        if (!r.colors.empty()) {
+            m_colors = std::move(r.colors);
+            m_pattern = r.kind;
         }
     }
     fillRecord();
