@@ -191,7 +191,7 @@ int runFit(const FabricBenchOptions& options)
 {
     const Loaded setup = load(options.config);
     const auto& s = setup.settings;
-    const auto corpus = patternCorpus(options.split, options.perFamily);
+    const auto corpus = patternCorpus(options.split, options.perFamily, true);
     std::vector<Sample> samples(corpus.size());
     forEachCase(corpus.size(), [&](std::size_t i, unsigned) {
         fabric::FabricAnalysis analysis(*setup.names, s.scan.xRes, s.scan.yRes);
@@ -254,7 +254,7 @@ int runFabricComparison(const FabricBenchOptions& options)
                                     ? options.arguments[1]
                                     : std::string(VESTISCOP_SOURCE_DIR) + "/tools/bench/names-basic-terms.tsv";
     const auto termOf = loadTermMap(mapPath);
-    const auto corpus = patternCorpus(options.split, options.perFamily);
+    const auto corpus = patternCorpus(options.split, options.perFamily, true);
 
     struct Outcome {
         int classic = Failed;

@@ -219,14 +219,15 @@ TEST(Fabric, YarnDyedClothShowsItsYarnsAndTheReliefOnlyDarkens)
 TEST(Corpus, TuningAndCheckingPartsShareNoScan)
 {
     std::set<std::uint32_t> tune;
-    for (const CorpusCase& c : patternCorpus(Split::Tune, 3))
+    for (const CorpusCase& c : patternCorpus(Split::Tune, 3, true))
         tune.insert(c.scan.seed);
-    for (const CorpusCase& c : patternCorpus(Split::Check, 3))
+    for (const CorpusCase& c : patternCorpus(Split::Check, 3, true))
         EXPECT_EQ(tune.count(c.scan.seed), 0u);
     for (const GarmentScans& g : recognitionCorpus(Split::Check, 10, 3))
         for (const Scan& s : g.scans)
             EXPECT_EQ(tune.count(s.seed), 0u);
-    EXPECT_EQ(patternCorpus(Split::Check, 3).size(), patternFamilies().size() * 3);
+    EXPECT_EQ(patternCorpus(Split::Check, 3, true).size(), patternFamilies().size() * 3);
+    EXPECT_EQ(patternCorpus(Split::Check, 3).size(), fabricFamilies().size() * 3);
 }
 
 TEST(Corpus, AThirdOfTheSurveyListIsHeldOut)
