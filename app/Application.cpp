@@ -9,7 +9,11 @@
 #include <stdexcept>
 #include <vector>
 
+#include <cmath>
+
 #include "color/ColorSettingsCheck.h"
+#include "fabric/FabricAnalysis.h"
+#include "foundation/Exception.h"
 #include "foundation/IniFile.h"
 
 namespace vestiscop::app {
@@ -31,6 +35,23 @@ std::string currentDirectory()
         buffer.resize(buffer.size() * 2);
     }
     return std::string(buffer.data());
+}
+
+// [Texture] Analysis, optional: false for the standard analysis, true for
+// the improved one. The improved analysis measures in millimetres, so it
+// needs a resolution it can use.
+bool readAnalysisChoice(foundation::IniFile& ini, const foundation::ScanSettings& scan)
+{
+    ini.setSection("Texture");
+    const std::string value = ini.readRaw("Analysis");
+    if (value.empty() || value == "standard")
+        return false;
+    if (value != "improved")
+        throw foundation::IniError(1, ini.path(), "Texture", "Analysis");
+    for (const auto& [key, dpi] : {std::pair{"XRes", scan.xRes}, std::pair{"YRes", scan.yRes}})
+        if (!std::isfinite(dpi) || !(dpi >= 10) || dpi > 100000)
+            throw foundation::IniError(1, ini.path(), "Scan", key);
+    return true;
 }
 
 } // namespace
@@ -66,6 +87,7 @@ void Application::runStartup(catalog::GarmentCatalog::Access access)
     color::validateColorSettings(m_settings.color, ini);
     color::validateTextureSettings(m_settings.texture, ini);
     catalog::GarmentCatalog::checkSettings(m_settings.matching, ini.path());
+    m_improvedAnalysis = readAnalysisChoice(ini, m_settings.scan);
 
     m_log = std::make_unique<foundation::Log>(m_startDir, m_settings.general.logFile);
     // Separates the runs of the program in the file.
@@ -137,6 +159,15 @@ foundation::Log& Application::log()
     if (!m_log)
         throw std::logic_error("the log is not open");
     return *m_log;
+}
+
+std::unique_ptr<color::ColorAnalyzer> Application::makeAnalyzer() const
+{
+    auto analyzer = std::make_unique<color::ColorAnalyzer>(color(), texture(), colorNames());
+    if (m_improvedAnalysis)
+        analyzer->setRefinement(
+            std::make_unique<fabric::FabricAnalysis>(colorNames(), m_settings.scan.xRes, m_settings.scan.yRes));
+    return analyzer;
 }
 
 const color::ColorNameTable& Application::colorNames() const

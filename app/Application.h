@@ -15,6 +15,11 @@
 // created stays owned here. Accessors of parts that were not created throw
 // std::logic_error.
 //
+// The optional [Texture] Analysis key chooses the analysis every scan gets:
+// absent or "standard" the standard one, "improved" the fabric analysis
+// (fabric/FabricAnalysis.h) beside it; anything else is refused like a
+// malformed entry. makeAnalyzer() is the one place that builds it.
+//
 // Single-threaded, like the rest of the program.
 
 #include <memory>
@@ -22,6 +27,7 @@
 
 #include "app/ErrorNotifier.h"
 #include "catalog/GarmentCatalog.h"
+#include "color/ColorAnalyzer.h"
 #include "color/ColorNameTable.h"
 #include "foundation/Exception.h"
 #include "foundation/Log.h"
@@ -69,6 +75,12 @@ public:
     bool hasLog() const { return m_log != nullptr; }
     foundation::Log& log();
     const color::ColorNameTable& colorNames() const;
+    // Whether the configuration chose the improved analysis.
+    bool improvedAnalysis() const { return m_improvedAnalysis; }
+    // An analyser with the configured settings and colour table, improved
+    // when the configuration says so. It refers to this object's settings
+    // and table, so it must not outlive it.
+    std::unique_ptr<color::ColorAnalyzer> makeAnalyzer() const;
     catalog::GarmentCatalog& catalog();
     // Recognition and the catalogue edits that keep the garment signatures
     // beside the catalogue (the classic matching alone without them).
@@ -82,6 +94,7 @@ private:
     std::string m_startDir;
     std::unique_ptr<foundation::Log> m_log;
     foundation::AllSettings m_settings;
+    bool m_improvedAnalysis = false;
     std::unique_ptr<color::ColorNameTable> m_colorNames;
     std::unique_ptr<catalog::GarmentCatalog> m_catalog;
     signature::RecognitionSettings m_recognition;

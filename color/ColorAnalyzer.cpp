@@ -3,6 +3,7 @@
 
 #include <cassert>
 #include <cmath>
+#include <future>
 #include <utility>
 
 #include "color/ColorConversion.h"
@@ -85,6 +86,20 @@ void ColorAnalyzer::analyze(std::unique_ptr<imaging::RgbImage>&& image)
         m_image = std::move(image);
     m_region = m_image->window(w, h);
 
+    // The second analysis reads only the region, so it runs beside the
+    // standard steps on a thread of its own and is joined after them.
+    struct Refined {
+        std::vector<ColorCluster> colors;
+        pattern::PatternKind kind = pattern::patternKind::None;
+    };
+    std::future<Refined> refined;
+    if (m_refinement)
+        refined = std::async(std::launch::async, [this] {
+            Refined r;
+            m_refinement->refine(*m_region, r.colors, r.kind);
+            return r;
+        });
+
     ensureSize(m_labImage, w, h);
     // Each band of rows is smoothed and converted on its own thread with a
     // converter of its own; the rows come out the same as in one pass.
@@ -104,16 +119,32 @@ void ColorAnalyzer::analyze(std::unique_ptr<imaging::RgbImage>&& image)
         }
     });
 
-    if (!m_clusterer.cluster(*m_labImage) || m_clusterer.centres().empty())
+    const bool clustered = m_clusterer.cluster(*m_labImage) && !m_clusterer.centres().empty();
+    if (!clustered && !m_refinement)
         throw foundation::VisionError(1);
 
-    nameClusters();
-    mergeByName();
-    orderByShare();
-    buildMask();
-    classifyPattern();
+    if (clustered) {
+        nameClusters();
+        mergeByName();
+        orderByShare();
+        buildMask();
+        classifyPattern();
+    }
+    if (m_refinement) {
+        // The second analysis may find colours where the clustering found
+        // too many or none; its results replace these only when it has some.
+        Refined r = refined.get();
+        if (r.colors.empty() && !clustered)
+            throw foundation::VisionError(1);
+        if (!r.colors.empty()) {
+            m_colors = std::move(r.colors);
+            m_pattern = r.kind;
+        }
+    }
     fillRecord();
-    m_hasViews = true;
+    // The separation and texture views show the clusters above; without
+    // them there is nothing to show.
+    m_hasViews = clustered;
 }
 
 void ColorAnalyzer::convertRow(LabConverter& converter, const std::uint8_t* rgb, int y)

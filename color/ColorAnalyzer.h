@@ -24,6 +24,7 @@
 #include <memory>
 #include <vector>
 
+#include "color/AnalysisRefinement.h"
 #include "color/AnalysisViews.h"
 #include "color/ColorAnalysis.h"
 #include "color/ColorCluster.h"
@@ -45,6 +46,12 @@ public:
     ~ColorAnalyzer();
     ColorAnalyzer(const ColorAnalyzer&) = delete;
     ColorAnalyzer& operator=(const ColorAnalyzer&) = delete;
+
+    // Hands the named colours and the pattern of every later analysis to a
+    // second analysis of the same region, which may replace them (see
+    // AnalysisRefinement). Without one the results are this analyser's own.
+    void setRefinement(std::unique_ptr<AnalysisRefinement> refinement) { m_refinement = std::move(refinement); }
+    const AnalysisRefinement* refinement() const { return m_refinement.get(); }
 
     // Analyses the image and takes it over.
     // - VisionError 0: the image is narrower than Width or lower than Height.
@@ -112,6 +119,7 @@ private:
     pattern::PatternKind m_pattern = pattern::patternKind::None;
     ColorAnalysis m_analysis;
     bool m_hasViews = false;
+    std::unique_ptr<AnalysisRefinement> m_refinement;
 };
 
 } // namespace vestiscop::color

@@ -116,8 +116,7 @@ CMainDlg::CMainDlg(app::Application& application, WindowingServices& services)
       Acquisition(application.scan(), application.general().saveImage),
       m_app(application),
       m_services(services),
-      m_analyzer(std::make_unique<color::ColorAnalyzer>(application.color(), application.texture(),
-                                                        application.colorNames()))
+      m_analyzer(application.makeAnalyzer())
 {
     setWindowTitle(QStringLiteral("Vestiscop"));
     setWindowIcon(appIcon());

@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/cli/AnalysisOutput.h"
 
+#include <cmath>
 #include <cstdint>
 
 #include "app/AnalysisReport.h"
+#include "fabric/FabricAnalysis.h"
 #include "foundation/StringTable.h"
 
 namespace vestiscop::app::cli {
@@ -28,6 +30,26 @@ std::string analysisText(Application& app, const color::ColorAnalyzer& analyzer,
     return block;
 }
 
+namespace {
+
+// Orientations in degrees, lengths in millimetres, rounded to a tenth.
+nlohmann::json patternFindingsJson(const fabric::FabricFindings& findings)
+{
+    const auto tenth = [](double v) { return std::round(v * 10) / 10; };
+    nlohmann::json repeats = nlohmann::json::array();
+    for (int i = 0; i < findings.periodicityCount; ++i) {
+        const fabric::Periodicity& p = findings.periodicity[static_cast<std::size_t>(i)];
+        repeats.push_back({{"orientation", tenth(p.orientationDeg)}, {"period_mm", tenth(p.periodMm)}});
+    }
+    return {
+        {"repeats", repeats},
+        {"pieces", findings.componentCount},
+        {"piece_size_mm", tenth(findings.componentSizeMm)},
+    };
+}
+
+} // namespace
+
 nlohmann::json analysisJson(Application& app, const color::ColorAnalyzer& analyzer, const CatalogMatch& match,
                             const std::optional<std::string>& file)
 {
@@ -50,6 +72,9 @@ nlohmann::json analysisJson(Application& app, const color::ColorAnalyzer& analyz
         {"pattern", {{"code", analyzer.pattern()}, {"text", patternText(analyzer.pattern())}}},
         {"match", nullptr},
     };
+    // The improved analysis also tells what it measured of the pattern.
+    if (const auto* fabric = dynamic_cast<const fabric::FabricAnalysis*>(analyzer.refinement()))
+        object["pattern"]["findings"] = patternFindingsJson(fabric->findings());
     if (file)
         object["file"] = *file;
     if (match.slot >= 0) {

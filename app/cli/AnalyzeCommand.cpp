@@ -64,7 +64,8 @@ int runAnalyze(CliContext& context)
     parse(context.arguments, parsed, problem);
 
     Application& app = context.app;
-    color::ColorAnalyzer analyzer(app.color(), app.texture(), app.colorNames());
+    const std::unique_ptr<color::ColorAnalyzer> built = app.makeAnalyzer();
+    color::ColorAnalyzer& analyzer = *built;
     const bool several = parsed.files.size() > 1;
     int status = ExitSuccess;
     for (std::size_t i = 0; i < parsed.files.size(); ++i) {

@@ -157,7 +157,8 @@ int runAdd(CliContext& context)
     return guarded(context, "add", [&] {
         const std::vector<std::string> rest = operands(context.arguments);
         Application& app = context.app;
-        color::ColorAnalyzer analyzer(app.color(), app.texture(), app.colorNames());
+        const std::unique_ptr<color::ColorAnalyzer> built = app.makeAnalyzer();
+        color::ColorAnalyzer& analyzer = *built;
         analyzeImageFile(analyzer, rest[1]);
         const int slot = app.recognizer().add(analyzer, rest[0]);
         writeOut(context.out, doneLine(context, "add", slot, true));
@@ -173,7 +174,8 @@ int runCorrect(CliContext& context)
         const int slot = findDefinition(context, "correct", rest[0]);
         if (slot < 0)
             return ExitFailure;
-        color::ColorAnalyzer analyzer(app.color(), app.texture(), app.colorNames());
+        const std::unique_ptr<color::ColorAnalyzer> built = app.makeAnalyzer();
+        color::ColorAnalyzer& analyzer = *built;
         analyzeImageFile(analyzer, rest[1]);
         app.recognizer().correct(slot, analyzer);
         writeOut(context.out, doneLine(context, "correct", slot, false));

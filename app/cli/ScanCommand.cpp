@@ -65,7 +65,7 @@ class CliAcquisition : public scanner::Acquisition {
 public:
     explicit CliAcquisition(Application& app)
         : Acquisition(app.scan(), app.general().saveImage), m_app(app),
-          m_analyzer(app.color(), app.texture(), app.colorNames())
+          m_analyzer(app.makeAnalyzer())
     {
     }
 
@@ -88,7 +88,7 @@ public:
         return true;
     }
 
-    const color::ColorAnalyzer& analyzer() const { return m_analyzer; }
+    const color::ColorAnalyzer& analyzer() const { return *m_analyzer; }
     bool analysed() const { return m_analysed; }
     bool failed() const { return !m_failures.empty(); }
     const std::vector<std::string>& failures() const { return m_failures; }
@@ -103,7 +103,7 @@ public:
 protected:
     void acceptImage(std::unique_ptr<imaging::RgbImage> image) override
     {
-        m_analyzer.analyze(std::move(image));
+        m_analyzer->analyze(std::move(image));
         m_analysed = true;
     }
     void reportError(const foundation::Exception& error) override { report(error); }
@@ -113,7 +113,7 @@ protected:
 
 private:
     Application& m_app;
-    color::ColorAnalyzer m_analyzer;
+    std::unique_ptr<color::ColorAnalyzer> m_analyzer;
     bool m_ended = false;
     bool m_analysed = false;
     bool m_saveRequested = false;

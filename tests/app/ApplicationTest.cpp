@@ -117,6 +117,46 @@ TEST_F(StartUp, AnUnusableLumaScaleEndsTheStartUpLikeABadEntry)
     EXPECT_FALSE(dir.exists("vestiscop.log"));
 }
 
+// The optional [Texture] Analysis key: which analysis every scan gets.
+struct AnalysisChoice {
+    const char* name;
+    std::vector<std::string> config;  // replacements of the test configuration
+    bool starts;
+    bool improved;
+    std::string refused;  // the key named when the start-up refuses it
+};
+
+class AnalysisKey : public StartUp, public ::testing::WithParamInterface<AnalysisChoice> {};
+
+TEST_P(AnalysisKey, ChoosesTheAnalysisOrIsRefusedLikeABadEntry)
+{
+    const AnalysisChoice& c = GetParam();
+    dir.writeConfig(c.config);
+    Application app(notifier);
+    ASSERT_EQ(app.start(), c.starts);
+    if (!c.starts) {
+        ASSERT_EQ(notifier.shown.size(), 1u);
+        EXPECT_EQ(notifier.shown[0].text, "Položka " + c.refused + " v souboru " + dir.file("vestiscop.cfg") +
+                                              " je špatná");
+        return;
+    }
+    EXPECT_EQ(app.improvedAnalysis(), c.improved);
+    const auto analyzer = app.makeAnalyzer();
+    EXPECT_EQ(analyzer->refinement() != nullptr, c.improved);
+    EXPECT_EQ(analyzer->regionWidth(), 64);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Choices, AnalysisKey,
+    ::testing::Values(AnalysisChoice{"absent", {}, true, false, ""},
+                      AnalysisChoice{"standard", {"Height=64\nAnalysis=standard"}, true, false, ""},
+                      AnalysisChoice{"improved", {"Height=64\nAnalysis=improved"}, true, true, ""},
+                      AnalysisChoice{"misspelt", {"Height=64\nAnalysis=improve"}, false, false,
+                                     "Analysis ze sekce [Texture]"},
+                      AnalysisChoice{"improvedWithoutAResolution", {"Height=64\nAnalysis=improved", "XRes=0"}, false,
+                                     false, "XRes ze sekce [Scan]"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST_F(StartUp, TheLogFileThatCannotBeOpenedIsShownButNotLogged)
 {
     std::filesystem::create_directory(dir.file("vestiscop.log"));

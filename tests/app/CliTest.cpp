@@ -205,6 +205,22 @@ TEST_F(Cli, AFileThatCannotBeReadIsReportedAndTheOthersStillAnalysed)
     EXPECT_EQ(logEntries(dir), (std::vector<std::string>{"", " - ERROR: Nelze otevřít soubor chybi.bmp"}));
 }
 
+TEST_F(Cli, TheImprovedAnalysisAlsoTellsWhatItMeasuredOfThePattern)
+{
+    dir.writeConfig({"Height=64\nAnalysis=improved"});
+    const CliResult result = run({"analyze", "--json", "tricko.bmp"});
+    ASSERT_EQ(result.status, 0) << result.err;
+    const auto json = nlohmann::json::parse(linesOf(result.out).at(0));
+    ASSERT_EQ(json["colors"].size(), 2u);
+    EXPECT_EQ(json["colors"][0]["name"], "červená");
+    EXPECT_NEAR(json["colors"][0]["share"].get<double>(), 0.75, 0.02);
+    const auto& findings = json["pattern"]["findings"];
+    ASSERT_TRUE(findings.is_object()) << result.out;
+    EXPECT_TRUE(findings["repeats"].is_array());
+    EXPECT_TRUE(findings["pieces"].is_number_integer());
+    EXPECT_TRUE(findings["piece_size_mm"].is_number());
+}
+
 TEST_F(Cli, TooSmallAPictureGivesTheAnalysisMessage)
 {
     dir.writeConfig({"Width=65"});

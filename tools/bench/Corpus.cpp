@@ -28,10 +28,10 @@ const char* splitName(Split split)
     return split == Split::Tune ? "tune" : "check";
 }
 
-std::vector<CorpusCase> patternCorpus(Split split, int perFamily)
+std::vector<CorpusCase> patternCorpus(Split split, int perFamily, bool wardrobe)
 {
     std::vector<CorpusCase> cases;
-    const auto& families = fabricFamilies();
+    const auto families = wardrobe ? patternFamilies() : fabricFamilies();
     for (std::size_t f = 0; f < families.size(); ++f) {
         for (int i = 0; i < perFamily; ++i) {
             const std::uint32_t seed = baseSeed(split, 1) + static_cast<std::uint32_t>(f * 100 + i);

@@ -23,8 +23,11 @@ struct CorpusCase {
     Scan scan;  // resolution and size still to be set by the caller
 };
 
-// perFamily fabrics of every family, one scan each.
-std::vector<CorpusCase> patternCorpus(Split split, int perFamily);
+// perFamily fabrics of every family, one scan each: the families the
+// standard analysis was tuned on (fabricFamilies()), or all of them with the
+// wardrobe kinds (patternFamilies()). A family's fabrics and scans are the
+// same in both.
+std::vector<CorpusCase> patternCorpus(Split split, int perFamily, bool wardrobe = false);
 
 // Garments for recognition: count fabrics (families in turn) with scans
 // scans each; scan 0 is the one the garment is added from.

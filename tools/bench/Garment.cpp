@@ -138,7 +138,36 @@ void gaussianBlur(std::vector<double>& plane, int width, int height, double sigm
         }
 }
 
+// Soft creases of a garment laid on the glass: 0 (flat) to 1 (the bottom
+// of a crease), a few ridges 3 to 9 mm wide across the cloth in random
+// directions, over a gentle wave.
+double wrinkleDepth(std::uint32_t seed, double x, double y)
+{
+    double depth = 0;
+    for (int k = 0; k < 3; ++k) {
+        const double angle = (yarnVariation(seed, k * 5) + 1) * std::numbers::pi;
+        const double offset = yarnVariation(seed, k * 5 + 1) * 40 + 32;
+        const double width = 3 + 3 * (yarnVariation(seed, k * 5 + 2) + 1);
+        const double bend = yarnVariation(seed, k * 5 + 3) * 0.004;
+        const double along = x * std::cos(angle) + y * std::sin(angle);
+        const double d = -x * std::sin(angle) + y * std::cos(angle) - offset - bend * (along - 32) * (along - 32);
+        depth = std::max(depth, std::exp(-d * d / (2 * width * width)));
+    }
+    const double wave = 0.5 + 0.5 * std::sin(x / 37.0 + seed % 7) * std::cos(y / 29.0);
+    return 0.7 * depth + 0.3 * wave;
+}
+
 } // namespace
+
+std::vector<Rgb> pickGarmentColours(std::mt19937& random, int n)
+{
+    return pickColours(random, n);
+}
+
+double labDistanceOf(const Rgb& p, const Rgb& q)
+{
+    return labDistance(p, q);
+}
 
 Rgb rgbOf(std::uint32_t hex)
 {
@@ -148,6 +177,8 @@ Rgb rgbOf(std::uint32_t hex)
 
 Rgb Fabric::colourAt(double x, double y) const
 {
+    if (surface)
+        return surface->colourAt(x, y);
     switch (kind) {
     case Kind::Plain:
         return colours[0];
@@ -227,17 +258,30 @@ std::unique_ptr<imaging::RgbImage> render(const Fabric& fabric, const Scan& scan
                 const double sy = (py + 0.25 + 0.5 * (s >> 1)) / scan.yDpi * MmPerInch - cy;
                 const double gx = cosTurn * sx - sinTurn * sy + cx + scan.shiftXMm;
                 const double gy = sinTurn * sx + cosTurn * sy + cy + scan.shiftYMm;
-                const Rgb c = fabric.colourAt(gx, gy);
                 // Weave: warp and weft threads show alternately; each yarn
                 // is a little lighter or darker, and a thread is brightest
                 // along its middle.
                 const auto column = static_cast<std::int64_t>(std::floor(gx / fabric.threadMm));
                 const auto row = static_cast<std::int64_t>(std::floor(gy / fabric.threadMm));
-                const bool warpOnTop = ((column + row) & 1) == 0;
+                const bool warpOnTop =
+                    fabric.surface ? fabric.surface->warpOnTop(column, row) : ((column + row) & 1) == 0;
+                Rgb c;
+                Rgb warp;
+                Rgb weft;
+                if (fabric.surface && fabric.surface->yarns(gx, gy, warp, weft))
+                    c = warpOnTop ? warp : weft;  // yarn-dyed: the yarn on top shows its own colour
+                else
+                    c = fabric.colourAt(gx, gy);
                 const double across = warpOnTop ? gx / fabric.threadMm - column : gy / fabric.threadMm - row;
                 const double yarn = yarnVariation(fabric.yarnSeed + (warpOnTop ? 0u : 7u), warpOnTop ? column : row);
-                const double relief =
-                    1 + fabric.relief * (0.5 * yarn + 0.5 * std::cos((across - 0.5) * std::numbers::pi * 2));
+                const double ridge = std::cos((across - 0.5) * std::numbers::pi * 2);
+                double relief = fabric.reliefDarkens
+                                    ? 1 - fabric.relief * (0.5 - 0.25 * yarn - 0.25 * ridge)
+                                    : 1 + fabric.relief * (0.5 * yarn + 0.5 * ridge);
+                if (fabric.surface)
+                    relief *= fabric.surface->shade(gx, gy);
+                if (fabric.wrinkle > 0)
+                    relief *= 1 - fabric.wrinkle * wrinkleDepth(fabric.wrinkleSeed, gx, gy);
                 sum.r += c.r * relief;
                 sum.g += c.g * relief;
                 sum.b += c.b * relief;
@@ -366,7 +410,7 @@ Fabric makeFabric(const std::string& family, std::uint32_t seed)
             f.blobs.push_back(blob);
         }
     } else {
-        throw std::invalid_argument("unknown fabric family " + family);
+        return makeWardrobeFabric(family, seed);
     }
     return f;
 }

@@ -43,6 +43,22 @@ struct Blob {
     int colour = 0;
 };
 
+// A fabric drawn by code of its own (the wardrobe kinds of
+// WardrobeFabrics.cpp): the printed surface, or for yarn-dyed cloth the
+// colours of the two yarns and which of them lies on top.
+struct Surface {
+    virtual ~Surface() = default;
+    virtual Rgb colourAt(double x, double y) const = 0;
+    // Yarn-dyed cloth: the warp (running along y) and weft yarn colours at
+    // a point. Printed cloth has none and returns false.
+    virtual bool yarns(double /*x*/, double /*y*/, Rgb& /*warp*/, Rgb& /*weft*/) const { return false; }
+    // Whether the warp shows at a thread crossing: a plain weave unless the
+    // cloth is a twill.
+    virtual bool warpOnTop(std::int64_t column, std::int64_t row) const { return ((column + row) & 1) == 0; }
+    // Brightness factor of the surface relief beyond the weave (knit loops).
+    virtual double shade(double /*x*/, double /*y*/) const { return 1.0; }
+};
+
 struct Fabric {
     Kind kind = Kind::Plain;
     std::string family;              // e.g. "stripes-h 3mm" (a row of the report)
@@ -65,6 +81,13 @@ struct Fabric {
     double threadMm = 0.3;
     double relief = 0.05;
     std::uint32_t yarnSeed = 1;
+    // The wardrobe kinds: their own surface, a relief that only darkens
+    // (whites lose up to `relief`, as the shadows between threads do), and
+    // wrinkles, soft creases that shade the cloth by up to `wrinkle`.
+    std::shared_ptr<const Surface> surface;
+    bool reliefDarkens = false;
+    double wrinkle = 0;
+    std::uint32_t wrinkleSeed = 1;
 
     // The colour of the fabric surface at (x, y) mm, before weave and light.
     Rgb colourAt(double x, double y) const;
@@ -99,6 +122,11 @@ std::unique_ptr<imaging::RgbImage> render(const Fabric& fabric, const Scan& scan
 // sRGB bytes of a colour given as 0xRRGGBB.
 Rgb rgbOf(std::uint32_t hex);
 
+// n colours of the garment palette that differ pairwise by at least 30 in
+// Lab, and that distance, for the wardrobe kinds.
+std::vector<Rgb> pickGarmentColours(std::mt19937& random, int n);
+double labDistanceOf(const Rgb& p, const Rgb& q);
+
 // Random fabrics of each family, drawn from the seed. The palette is a set
 // of typical garment colours; two colours of one fabric differ clearly.
 struct FabricFamily {
@@ -107,5 +135,13 @@ struct FabricFamily {
 };
 const std::vector<FabricFamily>& fabricFamilies();
 Fabric makeFabric(const std::string& family, std::uint32_t seed);
+
+// The fabrics people wear beyond the families above (houndstooth, tartan
+// in twill, florals, animal prints, heather, denim, ...): the pattern
+// corpus measures fabricFamilies() followed by these.
+const std::vector<FabricFamily>& wardrobeFamilies();
+std::vector<FabricFamily> patternFamilies();
+// Throws std::invalid_argument for a name that is not a wardrobe family.
+Fabric makeWardrobeFabric(const std::string& family, std::uint32_t seed);
 
 } // namespace vestiscop::bench

@@ -67,7 +67,7 @@ int main(int argc, char** argv)
                 throw std::invalid_argument("unknown option " + option);
         }
         std::filesystem::create_directories(dir);
-        const auto corpus = patternCorpus(split, perFamily);
+        const auto corpus = patternCorpus(split, perFamily, true);
         int index = 0;
         for (const CorpusCase& c : corpus) {
             Scan scan = c.scan;

@@ -18,6 +18,9 @@
 //                  defaults, ranked by the worst class (for tuning).
 //   whites         White, cream and light grey fabrics named bílá,
 //                  smetanová and světle šedá (Whites.h).
+//   fit [DEPTH]    Fits the improved analysis's pattern rules (FabricBench.cpp).
+//   fabric [NAMES-MAP]
+//                  The standard and the improved analysis side by side.
 //   recognition [grid | from TABLE]
 //                  Catalogue of garments added from one scan each; how
 //                  re-scans and unrelated garments are matched. With "grid"
@@ -54,6 +57,7 @@
 
 #include "BasicTerms.h"
 #include "Corpus.h"
+#include "FabricBench.h"
 #include "Garment.h"
 #include "Whites.h"
 #include "catalog/GarmentCatalog.h"
@@ -346,7 +350,7 @@ int runPattern(const Options& options)
     for (const std::string& family : order) {
         const auto& row = rows[family];
         int expected = 0;
-        for (const FabricFamily& f : fabricFamilies())
+        for (const FabricFamily& f : patternFamilies())
             if (f.name == family)
                 expected = static_cast<int>(f.kind);
         int total = 0;
@@ -978,7 +982,7 @@ int runRescans(const Options& options)
 int usage()
 {
     std::fputs("usage: vestiscop_bench [--config FILE] [--split tune|check] [--per-family N] "
-               "naming|pattern|sweep|grid|recognition|whites|rescans ...\n",
+               "naming|pattern|sweep|grid|recognition|whites|rescans|fit|fabric ...\n",
                stderr);
     return 2;
 }
@@ -1022,6 +1026,10 @@ int main(int argc, char** argv)
         }
         if (command == "rescans")
             return runRescans(options);
+        if (command == "fit" || command == "fabric") {
+            const FabricBenchOptions fabricOptions{options.config, options.split, options.perFamily, options.arguments};
+            return command == "fit" ? runFit(fabricOptions) : runFabricComparison(fabricOptions);
+        }
         return usage();
     } catch (const foundation::Exception& e) {
         std::fprintf(stderr, "vestiscop_bench: %s\n", e.message(foundation::MessageCatalog::builtin(), 2).c_str());

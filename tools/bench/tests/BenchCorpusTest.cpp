@@ -173,7 +173,7 @@ TEST(Fabric, GinghamCrossingsMixTheYarns)
 
 TEST(Fabric, EveryFamilyIsReproducibleAndItsColoursDiffer)
 {
-    for (const FabricFamily& family : fabricFamilies()) {
+    for (const FabricFamily& family : patternFamilies()) {
         const Fabric a = makeFabric(family.name, 42);
         const Fabric b = makeFabric(family.name, 42);
         EXPECT_EQ(a.kind, family.kind) << family.name;
@@ -186,15 +186,45 @@ TEST(Fabric, EveryFamilyIsReproducibleAndItsColoursDiffer)
                              a.colours[i].b == a.colours[j].b)
                     << family.name;
     }
-    EXPECT_THROW(makeFabric("paisley", 1), std::invalid_argument);
+    EXPECT_THROW(makeFabric("argyle", 1), std::invalid_argument);
+}
+
+// Yarn-dyed cloth shows the colour of the yarn on top at each crossing, not
+// a blend: a houndstooth's pixels are its two colours, the light one dulled
+// by a relief that only darkens (up to `relief`, never brighter).
+TEST(Fabric, YarnDyedClothShowsItsYarnsAndTheReliefOnlyDarkens)
+{
+    const Fabric f = makeFabric("houndstooth", 5);
+    ASSERT_EQ(f.colours.size(), 2u);
+    ASSERT_TRUE(f.reliefDarkens);
+    Fabric flat = f;
+    flat.wrinkle = 0;
+    Scan scan = cleanScan(400, 200);
+    const auto image = render(flat, scan);
+    const Rgb light = f.colours[0].g > f.colours[1].g ? f.colours[0] : f.colours[1];
+    const Rgb dark = f.colours[0].g > f.colours[1].g ? f.colours[1] : f.colours[0];
+    int nearLight = 0;
+    int between = 0;
+    for (int y = 0; y < 200; ++y)
+        for (int x = 0; x < 200; ++x) {
+            const double g = image->pixel(x, y)[1];
+            EXPECT_LE(g, light.g + 0.5);
+            if (g >= light.g * (1 - f.relief) - 0.5)
+                ++nearLight;
+            else if (g > dark.g + 0.5 && g < light.g * (1 - f.relief) - 0.5)
+                ++between;
+        }
+    // Pixels at the border of two yarns average both; most show one yarn.
+    EXPECT_GT(nearLight, 200 * 200 / 4);
+    EXPECT_LT(between, 200 * 200 / 3);
 }
 
 TEST(Corpus, TuningAndCheckingPartsShareNoScan)
 {
     std::set<std::uint32_t> tune;
-    for (const CorpusCase& c : patternCorpus(Split::Tune, 3))
+    for (const CorpusCase& c : patternCorpus(Split::Tune, 3, true))
         tune.insert(c.scan.seed);
-    for (const CorpusCase& c : patternCorpus(Split::Check, 3))
+    for (const CorpusCase& c : patternCorpus(Split::Check, 3, true))
         EXPECT_EQ(tune.count(c.scan.seed), 0u);
     for (const GarmentScans& g : recognitionCorpus(Split::Check, 10, 3))
         for (const Scan& s : g.scans)
@@ -211,6 +241,7 @@ TEST(Corpus, TuningAndCheckingPartsShareNoScan)
             EXPECT_LE(std::abs(s.turn), 3 * std::numbers::pi / 180);
         }
     }
+    EXPECT_EQ(patternCorpus(Split::Check, 3, true).size(), patternFamilies().size() * 3);
     EXPECT_EQ(patternCorpus(Split::Check, 3).size(), fabricFamilies().size() * 3);
 }
 

@@ -1,0 +1,88 @@
+#include "fabric/FabricAnalysis.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "fabric/FabricSteps.h"
+#include "fabric/PatternRules.h"
+
+namespace vestiscop::fabric {
+
+namespace {
+
+// The smoothing that evens out the weave: about two threads of a shirt.
+constexpr double SmoothingMm = 0.19;
+
+std::int8_t signedByte(double v)
+{
+    return static_cast<std::int8_t>(std::clamp(std::lround(v), -128L, 127L));
+}
+
+} // namespace
+
+FabricAnalysis::FabricAnalysis(const color::ColorNameTable& names, double xDpi, double yDpi)
+    : m_names(names), m_mmPerPx(25.4 / std::sqrt(xDpi * yDpi))
+{
+}
+
+void FabricAnalysis::measure(const imaging::RgbImage& region)
+{
+    int factor = 1;
+    const cv::Mat samples = regionSamples(region, factor);
+    const double mmPerPx = m_mmPerPx * factor;
+    const cv::Mat lab = smoothedLab(samples, std::max(0.0, SmoothingMm / mmPerPx));
+    ColourClusters clusters = clusterColours(lab);
+    measurePattern(lab, clusters, mmPerPx, m_findings);
+    measureColours(samples, clusters);
+    m_findings.colours.clear();
+    for (std::size_t k = 0; k < clusters.centres.size(); ++k)
+        m_findings.colours.push_back(
+            {clusters.centres[k][0], clusters.centres[k][1], clusters.centres[k][2], clusters.shares[k]});
+    // Cloth of one colour has no pattern to tell; the rules decide the rest.
+    m_findings.pattern = clusters.centres.size() == 1 ? pattern::patternKind::None
+                                                       : evaluateRules(fittedRules(), m_findings.features);
+}
+
+void FabricAnalysis::refine(const imaging::RgbImage& region, std::vector<color::ColorCluster>& colors,
+                            pattern::PatternKind& pattern)
+{
+    try {
+        measure(region);
+    } catch (const cv::Exception&) {
+        // A region the measurement cannot take keeps the standard answers.
+        colors.clear();
+        return;
+    }
+    const std::int64_t pixels = static_cast<std::int64_t>(region.width()) * region.height();
+    colors.clear();
+    for (const MeasuredColour& c : m_findings.colours) {
+        const color::LabPixel lab{static_cast<std::uint8_t>(std::clamp(std::lround(c.l), 0L, 255L)), signedByte(c.a),
+                                  signedByte(c.b)};
+        const color::ColorName& name = m_names.nearest(lab);
+        const auto count = static_cast<std::int32_t>(std::llround(c.share * static_cast<double>(pixels)));
+        if (count <= 0)
+            continue;
+        // One name is one colour to the listener: shades that the table
+        // names alike are told together.
+        auto same = std::find_if(colors.begin(), colors.end(),
+                                 [&](const color::ColorCluster& k) { return k.color->name == name.name; });
+        if (same == colors.end()) {
+            color::ColorCluster cluster;
+            cluster.clusterIndex = static_cast<int>(colors.size());
+            cluster.color = &name;
+            colors.push_back(cluster);
+            same = colors.end() - 1;
+        }
+        same->sumL += std::llround(c.l * count);
+        same->sumA += std::llround(c.a * count);
+        same->sumB += std::llround(c.b * count);
+        same->count += count;
+    }
+    for (color::ColorCluster& c : colors)
+        c.share = static_cast<double>(c.count) / static_cast<double>(pixels);
+    std::stable_sort(colors.begin(), colors.end(),
+                     [](const color::ColorCluster& p, const color::ColorCluster& q) { return p.share > q.share; });
+    pattern = m_findings.pattern;
+}
+
+} // namespace vestiscop::fabric

@@ -1,0 +1,453 @@
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <numeric>
+
+#include <opencv2/imgproc.hpp>
+
+#include "color/ColorConversion.h"
+#include "fabric/FabricSteps.h"
+
+namespace vestiscop::fabric {
+
+namespace {
+
+// Two flat pixels within this Delta E belong to one colour mode.
+constexpr double ModeRadius = 10.0;
+// Modes closer than this are one colour (shades of one dyed yarn).
+constexpr double MergeDistance = 13.0;
+// A pixel is flat when its four neighbours differ from it by less.
+constexpr double FlatLimit = 3.0;
+// A mode needs this share of the sampled flat pixels.
+constexpr double MinModeShare = 0.003;
+// A speckle of a shade this close to another colour is that colour.
+constexpr double ShadeDistance = 20.0;
+// Colours below this share of the region are given to their nearest neighbour.
+constexpr double MinColourShare = 0.015;
+constexpr int MaxColours = 8;
+
+double distance(const cv::Vec3d& p, const cv::Vec3f& q)
+{
+    const double dl = p[0] - q[0];
+    const double da = p[1] - q[1];
+    const double db = p[2] - q[2];
+    return std::sqrt(dl * dl + da * da + db * db);
+}
+
+double distance2(const cv::Vec3d& p, const cv::Vec3f& q)
+{
+    const double dl = p[0] - q[0];
+    const double da = p[1] - q[1];
+    const double db = p[2] - q[2];
+    return dl * dl + da * da + db * db;
+}
+
+double distance(const cv::Vec3d& p, const cv::Vec3d& q)
+{
+    return cv::norm(p - q);
+}
+
+// Whether c lies between p and q: it projects onto the inner part of the
+// segment and lies near it.
+bool between(const cv::Vec3d& c, const cv::Vec3d& p, const cv::Vec3d& q)
+{
+    const cv::Vec3d d = q - p;
+    const double length2 = d.dot(d);
+    if (length2 <= 0)
+        return false;
+    const double t = (c - p).dot(d) / length2;
+    return t > 0.1 && t < 0.9 && cv::norm(c - (p + t * d)) < 0.3 * std::sqrt(length2);
+}
+
+// Every pixel of lab to its nearest mode; the pixel count of each mode.
+std::vector<double> assign(const cv::Mat& lab, const std::vector<cv::Vec3d>& modes, cv::Mat& labels)
+{
+    std::vector<double> counts(modes.size(), 0);
+    const std::vector<cv::Vec3f> centres(modes.begin(), modes.end());
+    const std::size_t n = centres.size();
+    for (int y = 0; y < lab.rows; ++y) {
+        const cv::Vec3f* row = lab.ptr<cv::Vec3f>(y);
+        std::uint8_t* out = labels.ptr<std::uint8_t>(y);
+        for (int x = 0; x < lab.cols; ++x) {
+            std::size_t best = 0;
+            float bestD = 3.4e38f;
+            for (std::size_t k = 0; k < n; ++k) {
+                const float dl = centres[k][0] - row[x][0];
+                const float da = centres[k][1] - row[x][1];
+                const float db = centres[k][2] - row[x][2];
+                const float d = dl * dl + da * da + db * db;
+                if (d < bestD) {
+                    bestD = d;
+                    best = k;
+                }
+            }
+            out[x] = static_cast<std::uint8_t>(best);
+            ++counts[best];
+        }
+    }
+    return counts;
+}
+
+// Modes of the samples, most populous first: the fullest cell of a coarse
+// histogram (3 units a side) of what is left, its centre moved to the mean
+// of the cells near it. Modes of fewer than minCount samples are passed over.
+void findModes(const std::vector<cv::Vec3f>& samples, double minCount, std::vector<cv::Vec3d>& modes,
+               std::vector<double>& weights)
+{
+    struct Cell {
+        int key = 0;
+        double count = 0;
+        cv::Vec3d sum;
+        bool taken = false;
+    };
+    const auto keyOf = [](const cv::Vec3f& p) {
+        const int l = std::clamp(static_cast<int>(p[0] / 3), 0, 63);
+        const int a = std::clamp(static_cast<int>((p[1] + 128) / 3), 0, 127);
+        const int b = std::clamp(static_cast<int>((p[2] + 128) / 3), 0, 127);
+        return (l * 128 + a) * 128 + b;
+    };
+    std::vector<int> keys(samples.size());
+    for (std::size_t i = 0; i < samples.size(); ++i)
+        keys[i] = keyOf(samples[i]);
+    std::vector<std::size_t> order(samples.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t p, std::size_t q) { return keys[p] < keys[q]; });
+    std::vector<Cell> cells;
+    for (const std::size_t i : order) {
+        if (cells.empty() || cells.back().key != keys[i])
+            cells.push_back({keys[i], 0, {}, false});
+        cells.back().count += 1;
+        cells.back().sum += cv::Vec3d(samples[i]);
+    }
+    const double radius2 = ModeRadius * ModeRadius;
+    const auto near = [&](const cv::Vec3d& centre, const Cell& c) {
+        const cv::Vec3d d = c.sum / c.count - centre;
+        return d.dot(d) < radius2;
+    };
+    while (static_cast<int>(modes.size()) < 2 * MaxColours) {
+        std::size_t fullest = cells.size();
+        for (std::size_t c = 0; c < cells.size(); ++c)
+            if (!cells[c].taken && (fullest == cells.size() || cells[c].count > cells[fullest].count))
+                fullest = c;
+        if (fullest == cells.size())
+            break;
+        cv::Vec3d centre = cells[fullest].sum / cells[fullest].count;
+        double count = 0;
+        for (int round = 0; round < 3; ++round) {
+            cv::Vec3d sum;
+            count = 0;
+            for (const Cell& c : cells)
+                if (!c.taken && near(centre, c)) {
+                    sum += c.sum;
+                    count += c.count;
+                }
+            if (count > 0)
+                centre = sum / count;
+        }
+        cells[fullest].taken = true;
+        for (Cell& c : cells)
+            if (!c.taken && near(centre, c))
+                c.taken = true;
+        if (count < minCount)
+            continue;  // a thin cell of stragglers; look at the next
+        modes.push_back(centre);
+        weights.push_back(count);
+    }
+}
+
+// The program's own colour space (its gamma, primaries and white, as
+// color::rgbToLab), in floats: each channel's share of X, Y and Z from
+// a table, the cube root from a finely spaced table.
+struct Tables {
+    std::array<std::array<float, 256>, 3> x{};
+    std::array<std::array<float, 256>, 3> y{};
+    std::array<std::array<float, 256>, 3> z{};
+    std::array<float, 4098> f{};  // labF over 0..1 in steps of 1/4096
+    Tables()
+    {
+        for (int v = 0; v < 256; ++v) {
+            const double lin = std::pow(v * 0.00392156862745098, color::AnalysisGamma);
+            const color::XyzColor red = color::linearRgbToXyz(lin, 0, 0);
+            const color::XyzColor green = color::linearRgbToXyz(0, lin, 0);
+            const color::XyzColor blue = color::linearRgbToXyz(0, 0, lin);
+            // Byte order blue, green, red.
+            x[0][v] = static_cast<float>(blue.x);
+            x[1][v] = static_cast<float>(green.x);
+            x[2][v] = static_cast<float>(red.x);
+            y[0][v] = static_cast<float>(blue.y);
+            y[1][v] = static_cast<float>(green.y);
+            y[2][v] = static_cast<float>(red.y);
+            z[0][v] = static_cast<float>(blue.z);
+            z[1][v] = static_cast<float>(green.z);
+            z[2][v] = static_cast<float>(red.z);
+        }
+        for (std::size_t i = 0; i < f.size(); ++i) {
+            const double t = static_cast<double>(i) / 4096;
+            f[i] = static_cast<float>(t > 0.008856 ? std::cbrt(t) : 7.787 * t + 0.13793103448275862);
+        }
+    }
+    float labF(float t) const
+    {
+        const float u = std::clamp(t, 0.0f, 1.0f) * 4096;
+        const auto i = static_cast<std::size_t>(u);
+        return f[i] + (f[i + 1] - f[i]) * (u - static_cast<float>(i));
+    }
+};
+
+const Tables& tables()
+{
+    static const Tables t;
+    return t;
+}
+
+cv::Vec3f labOf(const std::uint8_t* bgr)
+{
+    const Tables& t = tables();
+    const float fx = t.labF(t.x[0][bgr[0]] + t.x[1][bgr[1]] + t.x[2][bgr[2]]);
+    const float fy = t.labF(t.y[0][bgr[0]] + t.y[1][bgr[1]] + t.y[2][bgr[2]]);
+    const float fz = t.labF(t.z[0][bgr[0]] + t.z[1][bgr[1]] + t.z[2][bgr[2]]);
+    return {116 * fy - 16, 500 * (fx - fy), 200 * (fy - fz)};
+}
+
+} // namespace
+
+cv::Mat regionSamples(const imaging::RgbImage& region, int& factor)
+{
+    const int w = region.width();
+    const int h = region.height();
+    // The rows lie stride pixels apart, also in a window onto a larger scan.
+    const cv::Mat pixels(h, w, CV_8UC3, const_cast<std::uint8_t*>(region.row(0)),
+                         static_cast<std::size_t>(region.stride()) * 3);
+    factor = 1;
+    while (static_cast<std::int64_t>(w / factor) * (h / factor) > MaxSamples)
+        ++factor;
+    if (factor == 1)
+        return pixels;
+    cv::Mat reduced;
+    cv::resize(pixels, reduced, cv::Size(std::max(1, w / factor), std::max(1, h / factor)), 0, 0, cv::INTER_AREA);
+    return reduced;
+}
+
+cv::Mat smoothedLab(const cv::Mat& bgr, double sigmaPx)
+{
+
+    cv::Mat smooth;
+    if (sigmaPx > 0)
+        cv::GaussianBlur(bgr, smooth, cv::Size(0, 0), sigmaPx, sigmaPx, cv::BORDER_REFLECT);
+    else
+        smooth = bgr;
+    const int w = smooth.cols;
+    const int h = smooth.rows;
+    cv::Mat lab(h, w, CV_32FC3);
+    for (int y = 0; y < h; ++y) {
+        const std::uint8_t* in = smooth.ptr<std::uint8_t>(y);
+        cv::Vec3f* out = lab.ptr<cv::Vec3f>(y);
+        for (int x = 0; x < w; ++x, in += 3)
+            out[x] = labOf(in);
+    }
+    return lab;
+}
+
+ColourClusters clusterColours(const cv::Mat& lab)
+{
+    const int w = lab.cols;
+    const int h = lab.rows;
+    // Flat pixels among every fourth pixel of every row, the rows shifted
+    // in turn so that no row or column of a fine stripe is missed.
+    std::vector<cv::Vec3f> flat;
+    std::vector<cv::Vec3f> all;
+    for (int y = 1; y + 1 < h; ++y) {
+        const cv::Vec3f* row = lab.ptr<cv::Vec3f>(y);
+        const cv::Vec3f* up = lab.ptr<cv::Vec3f>(y - 1);
+        const cv::Vec3f* down = lab.ptr<cv::Vec3f>(y + 1);
+        for (int x = 1 + (y & 3); x + 1 < w; x += 4) {
+            const cv::Vec3d c = row[x];
+            all.push_back(row[x]);
+            const double d = std::max({distance2(c, row[x - 1]), distance2(c, row[x + 1]), distance2(c, up[x]),
+                                       distance2(c, down[x])});
+            if (d < FlatLimit * FlatLimit)
+                flat.push_back(row[x]);
+        }
+    }
+    // A fine print may leave few flat pixels; then every sampled pixel counts.
+    if (flat.size() < all.size() / 5)
+        flat = all;
+    if (flat.empty())
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                flat.push_back(lab.at<cv::Vec3f>(y, x));
+
+    std::vector<cv::Vec3d> modes;
+    std::vector<double> weights;
+    findModes(flat, static_cast<double>(flat.size()) * MinModeShare, modes, weights);
+    // Small dots smoothed by the weave filter have hardly a flat pixel:
+    // what lies far from every mode found so far is looked at again. Blends
+    // found this way are dropped below, where the pixels are in place.
+    std::vector<cv::Vec3f> rest;
+    for (const cv::Vec3f& p : all) {
+        bool near = false;
+        for (const cv::Vec3d& m : modes)
+            near = near || distance(m, p) < ModeRadius;
+        if (!near)
+            rest.push_back(p);
+    }
+    findModes(rest, static_cast<double>(all.size()) * MinModeShare, modes, weights);
+    if (modes.empty()) {
+        cv::Vec3d mean;
+        for (const cv::Vec3f& p : flat)
+            mean += cv::Vec3d(p);
+        modes.push_back(mean / static_cast<double>(flat.size()));
+        weights.push_back(static_cast<double>(flat.size()));
+    }
+
+    // Near modes are one colour; the weighted mean stands for both.
+    for (bool merged = true; merged;) {
+        merged = false;
+        for (std::size_t i = 0; i < modes.size() && !merged; ++i)
+            for (std::size_t j = i + 1; j < modes.size() && !merged; ++j)
+                if (distance(modes[i], modes[j]) < MergeDistance) {
+                    modes[i] = (modes[i] * weights[i] + modes[j] * weights[j]) / (weights[i] + weights[j]);
+                    weights[i] += weights[j];
+                    modes.erase(modes.begin() + static_cast<std::ptrdiff_t>(j));
+                    weights.erase(weights.begin() + static_cast<std::ptrdiff_t>(j));
+                    merged = true;
+                }
+    }
+    if (static_cast<int>(modes.size()) > MaxColours) {
+        modes.resize(MaxColours);
+        weights.resize(MaxColours);
+    }
+
+    // Colours too small to count, and blends, are found on a copy of half
+    // the resolution (the erosion there takes two pixels of the region):
+    // they go to their nearest neighbour and the pixels are assigned again.
+    const bool halve = w >= 16 && h >= 16;
+    cv::Mat coarse;
+    if (halve)
+        cv::resize(lab, coarse, cv::Size(w / 2, h / 2), 0, 0, cv::INTER_AREA);
+    else
+        coarse = lab;
+    cv::Mat coarseLabels(coarse.rows, coarse.cols, CV_8U);
+    const double coarsePixels = static_cast<double>(coarse.rows) * coarse.cols;
+    for (;;) {
+        const std::vector<double> counts = assign(coarse, modes, coarseLabels);
+        const std::size_t n = modes.size();
+        // Every colour too small to count goes at once (but the largest stays).
+        std::size_t largest = 0;
+        for (std::size_t k = 1; k < n; ++k)
+            if (counts[k] > counts[largest])
+                largest = k;
+        bool dropped = false;
+        for (std::size_t k = n; k-- > 0;)
+            if (k != largest && counts[k] < MinColourShare * coarsePixels) {
+                modes.erase(modes.begin() + static_cast<std::ptrdiff_t>(k));
+                dropped = true;
+            }
+        if (dropped)
+            continue;
+        // A colour between two others that only lines the borders between
+        // them is their blend where the edge was smoothed: nothing of it
+        // survives an erosion of two pixels. A stripe of its own does. So
+        // is a shade close to another colour that only speckles it (the
+        // fibres of a heather): the cloth has one colour there.
+        std::vector<bool> blend(n, false);
+        bool anyBlend = false;
+        for (std::size_t k = 1; k < n; ++k) {
+            bool inside = false;
+            for (std::size_t i = 0; i < n && !inside; ++i)
+                for (std::size_t j = i + 1; j < n && !inside; ++j)
+                    inside = i != k && j != k && between(modes[k], modes[i], modes[j]);
+            if (!inside)
+                continue;
+            cv::Mat mine = coarseLabels == static_cast<int>(k);
+            cv::erode(mine, mine, cv::getStructuringElement(cv::MORPH_RECT, halve ? cv::Size(3, 3) : cv::Size(5, 5)));
+            blend[k] = cv::countNonZero(mine) < 0.15 * counts[k];
+            anyBlend = anyBlend || blend[k];
+        }
+        // Only once no blend is left: a blend lies close to the colours it
+        // joins, and a small dot's colour must not go for a shade of it.
+        for (std::size_t k = 0; k < n && !anyBlend; ++k) {
+            if (k == largest)
+                continue;
+            bool shade = false;
+            for (std::size_t i = 0; i < n && !shade; ++i)
+                shade = i != k && counts[i] >= counts[k] && distance(modes[k], modes[i]) < ShadeDistance;
+            if (!shade)
+                continue;
+            cv::Mat mine = coarseLabels == static_cast<int>(k);
+            cv::erode(mine, mine, cv::getStructuringElement(cv::MORPH_RECT, halve ? cv::Size(3, 3) : cv::Size(5, 5)));
+            blend[k] = cv::countNonZero(mine) < 0.15 * counts[k];
+            anyBlend = blend[k];
+        }
+        if (!anyBlend)
+            break;
+        for (std::size_t k = n; k-- > 0;)
+            if (blend[k])
+                modes.erase(modes.begin() + static_cast<std::ptrdiff_t>(k));
+    }
+
+    // Every pixel to its nearest colour.
+    ColourClusters result;
+    result.labels.create(h, w, CV_8U);
+    const double pixels = static_cast<double>(w) * h;
+    const std::vector<double> counts = assign(lab, modes, result.labels);
+    {
+        // Largest first; ties keep the order of the modes.
+        std::vector<std::size_t> order(modes.size());
+        std::iota(order.begin(), order.end(), 0);
+        std::stable_sort(order.begin(), order.end(),
+                         [&](std::size_t p, std::size_t q) { return counts[p] > counts[q]; });
+        std::vector<std::uint8_t> rank(modes.size());
+        for (std::size_t r = 0; r < order.size(); ++r) {
+            rank[order[r]] = static_cast<std::uint8_t>(r);
+            result.centres.push_back(modes[order[r]]);
+            result.shares.push_back(counts[order[r]] / pixels);
+        }
+        for (int y = 0; y < h; ++y) {
+            std::uint8_t* row = result.labels.ptr<std::uint8_t>(y);
+            for (int x = 0; x < w; ++x)
+                row[x] = rank[row[x]];
+        }
+        return result;
+    }
+}
+
+} // namespace vestiscop::fabric
+
+namespace vestiscop::fabric {
+
+void measureColours(const cv::Mat& bgr, ColourClusters& clusters)
+{
+    const int w = bgr.cols;
+    const int h = bgr.rows;
+    const std::size_t n = clusters.centres.size();
+    std::vector<std::vector<cv::Vec3f>> members(n);
+    for (int y = 2; y + 2 < h; y += 2) {
+        const std::uint8_t* labels = clusters.labels.ptr<std::uint8_t>(y);
+        const std::uint8_t* up = clusters.labels.ptr<std::uint8_t>(y - 2);
+        const std::uint8_t* down = clusters.labels.ptr<std::uint8_t>(y + 2);
+        const std::uint8_t* in = bgr.ptr<std::uint8_t>(y);
+        for (int x = 2 + (y / 2 & 1); x + 2 < w; x += 2) {
+            const std::uint8_t k = labels[x];
+            if (labels[x - 2] != k || labels[x + 2] != k || up[x] != k || down[x] != k)
+                continue;
+            members[k].push_back(labOf(in + 3 * x));
+        }
+    }
+    for (std::size_t k = 0; k < n; ++k) {
+        std::vector<cv::Vec3f>& m = members[k];
+        if (m.size() < 8)
+            continue;
+        // The lighter quarter: the tops of the threads, out of the shadows
+        // between them, which darken a white cloth by up to a fifth.
+        const auto quarter = m.begin() + static_cast<std::ptrdiff_t>(m.size() * 3 / 4);
+        std::nth_element(m.begin(), quarter, m.end(),
+                         [](const cv::Vec3f& p, const cv::Vec3f& q) { return p[0] < q[0]; });
+        cv::Vec3d sum;
+        for (auto it = quarter; it != m.end(); ++it)
+            sum += cv::Vec3d(*it);
+        clusters.centres[k] = sum / static_cast<double>(m.end() - quarter);
+    }
+}
+
+} // namespace vestiscop::fabric

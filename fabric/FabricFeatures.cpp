@@ -1,0 +1,364 @@
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+#include <opencv2/imgproc.hpp>
+
+#include "fabric/FabricSteps.h"
+
+namespace vestiscop::fabric {
+
+namespace {
+
+constexpr double Pi = std::numbers::pi;
+// The spectrum and the edges are measured at about this pixel size.
+constexpr double WorkingMm = 0.25;
+// Repeats from a pin stripe's sett to a wide awning stripe; finer ones are
+// the weave, coarser ones the light and the creases.
+constexpr double ShortestPeriodMm = 1.2;
+constexpr double LongestPeriodMm = 70;
+constexpr int AngleBins = 24;  // 7.5 degrees each over 0..180
+
+// The strongest direction of an angle histogram (with its two neighbours)
+// and the strongest one at least 30 degrees away, as shares of the total.
+struct Axes {
+    double first = 0;
+    double second = 0;
+    int firstBin = 0;
+    int secondBin = -1;
+};
+
+Axes strongestAxes(const std::vector<double>& bins)
+{
+    double total = 0;
+    for (const double v : bins)
+        total += v;
+    Axes axes;
+    if (total <= 0)
+        return axes;
+    const int n = static_cast<int>(bins.size());
+    const auto lobe = [&](int k) { return bins[(k + n - 1) % n] + bins[k] + bins[(k + 1) % n]; };
+    for (int k = 1; k < n; ++k)
+        if (lobe(k) > lobe(axes.firstBin))
+            axes.firstBin = k;
+    for (int k = 0; k < n; ++k) {
+        const int apart = std::min((k - axes.firstBin + n) % n, (axes.firstBin - k + n) % n);
+        if (apart >= 4 && (axes.secondBin < 0 || lobe(k) > lobe(axes.secondBin)))
+            axes.secondBin = k;
+    }
+    axes.first = lobe(axes.firstBin) / total;
+    axes.second = axes.secondBin >= 0 ? lobe(axes.secondBin) / total : 0;
+    return axes;
+}
+
+double coefficientOfVariation(const std::vector<double>& values)
+{
+    if (values.size() < 2)
+        return 0;
+    double mean = 0;
+    for (const double v : values)
+        mean += v;
+    mean /= static_cast<double>(values.size());
+    double var = 0;
+    for (const double v : values)
+        var += (v - mean) * (v - mean);
+    var /= static_cast<double>(values.size());
+    return mean > 0 ? std::sqrt(var) / mean : 0;
+}
+
+struct Spectrum {
+    std::vector<double> angles = std::vector<double>(AngleBins, 0);
+    double total = 0;
+    struct Peak {
+        double power = 0;
+        double fx = 0;  // cycles per mm
+        double fy = 0;
+    };
+    std::vector<Peak> peaks;  // strongest first
+};
+
+Spectrum spectrumOf(const cv::Mat& signal, double mmPerPx)
+{
+    Spectrum s;
+    const int n = cv::getOptimalDFTSize(std::max(signal.rows, signal.cols));
+    cv::Mat window;
+    cv::createHanningWindow(window, signal.size(), CV_32F);
+    cv::Mat padded = cv::Mat::zeros(n, n, CV_32F);
+    const cv::Scalar mean = cv::mean(signal);
+    cv::Mat centred = (signal - mean[0]).mul(window);
+    centred.copyTo(padded(cv::Rect(0, 0, signal.cols, signal.rows)));
+    cv::Mat complex;
+    cv::dft(padded, complex, cv::DFT_COMPLEX_OUTPUT);
+    cv::Mat power(n, n, CV_64F);
+    for (int v = 0; v < n; ++v)
+        for (int u = 0; u < n; ++u) {
+            const cv::Vec2f c = complex.at<cv::Vec2f>(v, u);
+            power.at<double>(v, u) = static_cast<double>(c[0]) * c[0] + static_cast<double>(c[1]) * c[1];
+        }
+    const double lo = 1 / LongestPeriodMm;
+    const double hi = 1 / ShortestPeriodMm;
+    const auto freq = [&](int k) { return (k <= n / 2 ? k : k - n) / (n * mmPerPx); };
+    // The half plane v >= 0 (with u > 0 on the axis) holds every frequency once.
+    for (int v = 0; v <= n / 2; ++v)
+        for (int u = 0; u < n; ++u) {
+            if (v == 0 && freq(u) <= 0)
+                continue;
+            const double fx = freq(u);
+            const double fy = freq(v);
+            const double f = std::hypot(fx, fy);
+            if (f < lo || f > hi)
+                continue;
+            const double p = power.at<double>(v, u);
+            s.total += p;
+            double angle = std::atan2(fy, fx);
+            if (angle < 0)
+                angle += Pi;
+            s.angles[static_cast<std::size_t>(std::min(AngleBins - 1, static_cast<int>(angle / Pi * AngleBins)))] += p;
+            // A local maximum of its 3 x 3 neighbourhood is a peak; its
+            // power is that of the neighbourhood (a peak between bins).
+            double around = 0;
+            bool top = true;
+            for (int dv = -1; dv <= 1; ++dv)
+                for (int du = -1; du <= 1; ++du) {
+                    const double q = power.at<double>((v + dv + n) % n, (u + du + n) % n);
+                    around += q;
+                    if ((dv != 0 || du != 0) && q > p)
+                        top = false;
+                }
+            if (top) {
+                // The peak's true frequency between the bins, from the
+                // parabola through its neighbours along each axis.
+                const auto offset = [](double before, double at, double after) {
+                    const double curve = before - 2 * at + after;
+                    return curve < 0 ? std::clamp(0.5 * (before - after) / curve, -0.5, 0.5) : 0.0;
+                };
+                const double du = offset(power.at<double>(v, (u + n - 1) % n), p, power.at<double>(v, (u + 1) % n));
+                const double dv = offset(power.at<double>((v + n - 1) % n, u), p, power.at<double>((v + 1) % n, u));
+                const double step = 1 / (n * mmPerPx);
+                s.peaks.push_back({around, fx + du * step, fy + dv * step});
+            }
+        }
+    std::stable_sort(s.peaks.begin(), s.peaks.end(),
+                     [](const Spectrum::Peak& p, const Spectrum::Peak& q) { return p.power > q.power; });
+    if (s.peaks.size() > 16)
+        s.peaks.resize(16);
+    return s;
+}
+
+} // namespace
+
+void measurePattern(const cv::Mat& lab, const ColourClusters& clusters, double mmPerPx, FabricFindings& findings)
+{
+    auto& f = findings.features;
+    f.fill(0);
+    findings.periodicityCount = 0;
+    findings.periodicity = {};
+    const int w = lab.cols;
+    const int h = lab.rows;
+    const double areaMm2 = w * h * mmPerPx * mmPerPx;
+
+    int colours = 0;
+    for (const double share : clusters.shares)
+        colours += share >= 0.03 ? 1 : 0;
+    f[ColourCount] = colours;
+    f[MinorityShare] = 1 - clusters.shares.front();
+
+    // Spectrum and edges at about 0.25 mm per pixel, on how far every
+    // pixel lies from the ground colour.
+    int factor = std::max(1, static_cast<int>(std::lround(WorkingMm / mmPerPx)));
+    while (factor > 1 && (w / factor < 16 || h / factor < 16))
+        --factor;
+    const double workMm = mmPerPx * factor;
+    cv::Mat smallLab;
+    if (factor > 1)
+        cv::resize(lab, smallLab, cv::Size(w / factor, h / factor), 0, 0, cv::INTER_AREA);
+    else
+        smallLab = lab;
+    const cv::Vec3d ground = clusters.centres.front();
+    cv::Mat small(smallLab.rows, smallLab.cols, CV_32F);
+    for (int y = 0; y < small.rows; ++y) {
+        const cv::Vec3f* in = smallLab.ptr<cv::Vec3f>(y);
+        float* out = small.ptr<float>(y);
+        for (int x = 0; x < small.cols; ++x) {
+            const double dl = in[x][0] - ground[0];
+            const double da = in[x][1] - ground[1];
+            const double db = in[x][2] - ground[2];
+            out[x] = static_cast<float>(std::min(60.0, std::sqrt(dl * dl + da * da + db * db)));
+        }
+    }
+    {
+        std::vector<float> values(small.begin<float>(), small.end<float>());
+        const auto at = values.begin() + static_cast<std::ptrdiff_t>(values.size() * 95 / 100);
+        std::nth_element(values.begin(), at, values.end());
+        f[Contrast] = *at;
+    }
+    // Too small a region has no repeats or edge directions to speak of.
+    const bool roomy = small.rows >= 16 && small.cols >= 16;
+    const Spectrum spectrum = roomy ? spectrumOf(small, workMm) : Spectrum{};
+    if (spectrum.total > 0 && !spectrum.peaks.empty()) {
+        f[SpectrumPeak] = spectrum.peaks.front().power / spectrum.total;
+        double top = 0;
+        for (std::size_t i = 0; i < spectrum.peaks.size() && i < 8; ++i)
+            top += spectrum.peaks[i].power;
+        f[SpectrumTopPeaks] = top / spectrum.total;
+        const Axes axes = strongestAxes(spectrum.angles);
+        f[SpectrumAxis1] = axes.first;
+        f[SpectrumAxis2] = axes.second;
+        // The repeat directions: the strongest peak of each axis.
+        for (const int bin : {axes.firstBin, axes.secondBin}) {
+            if (bin < 0 || findings.periodicityCount >= 2)
+                continue;
+            for (const Spectrum::Peak& peak : spectrum.peaks) {
+                double angle = std::atan2(peak.fy, peak.fx);
+                if (angle < 0)
+                    angle += Pi;
+                const int k = std::min(AngleBins - 1, static_cast<int>(angle / Pi * AngleBins));
+                if (std::abs(k - bin) <= 1 || std::abs(k - bin) == AngleBins - 1) {
+                    Periodicity& p = findings.periodicity[static_cast<std::size_t>(findings.periodicityCount++)];
+                    p.orientationDeg = angle * 180 / Pi;
+                    p.periodMm = 1 / std::hypot(peak.fx, peak.fy);
+                    p.strength = peak.power / spectrum.total;
+                    break;
+                }
+            }
+        }
+    }
+
+    cv::Mat gx = cv::Mat::zeros(small.size(), CV_32F);
+    cv::Mat gy = cv::Mat::zeros(small.size(), CV_32F);
+    if (roomy) {
+        cv::Sobel(small, gx, CV_32F, 1, 0, 3, 1, 0, cv::BORDER_REFLECT);
+        cv::Sobel(small, gy, CV_32F, 0, 1, 3, 1, 0, cv::BORDER_REFLECT);
+    }
+    cv::Mat magnitude;
+    cv::Mat direction;
+    cv::cartToPolar(gx, gy, magnitude, direction, false);
+    std::vector<double> edgeAngles(AngleBins, 0);
+    double edgeTotal = 0;
+    for (int y = 1; y + 1 < small.rows; ++y) {
+        const float* m = magnitude.ptr<float>(y);
+        const float* d = direction.ptr<float>(y);
+        for (int x = 1; x + 1 < small.cols; ++x) {
+            if (m[x] <= 0)
+                continue;
+            // Directions 0..2 pi fold onto 0..pi.
+            double angle = d[x] >= Pi ? d[x] - Pi : d[x];
+            edgeAngles[static_cast<std::size_t>(std::clamp(static_cast<int>(angle / Pi * AngleBins), 0, AngleBins - 1))] += m[x];
+            edgeTotal += m[x];
+        }
+    }
+    const Axes edges = strongestAxes(edgeAngles);
+    f[EdgeAxis1] = edges.first;
+    f[EdgeAxis2] = edges.second;
+    // A Sobel step of height c sums to about 8 c per pixel of edge length.
+    f[EdgeDensity] = f[Contrast] > 0 ? edgeTotal / (8 * f[Contrast]) * workMm / (small.rows * small.cols * workMm * workMm) : 0;
+
+    // The pieces of the minority colours and of the ground.
+    cv::Mat minority = clusters.labels != 0;
+    cv::morphologyEx(minority, minority, cv::MORPH_OPEN, cv::getStructuringElement(cv::MORPH_RECT, cv::Size(3, 3)));
+    const double minArea = 0.15 / (mmPerPx * mmPerPx);
+    cv::Mat labels;
+    cv::Mat stats;
+    cv::Mat centroids;
+    const int count = cv::connectedComponentsWithStats(minority, labels, stats, centroids, 8, CV_32S);
+    // Second moments of every piece, for its ellipse.
+    std::vector<double> sxx(static_cast<std::size_t>(count), 0);
+    std::vector<double> syy(static_cast<std::size_t>(count), 0);
+    std::vector<double> sxy(static_cast<std::size_t>(count), 0);
+    for (int y = 0; y < h; ++y) {
+        const std::int32_t* row = labels.ptr<std::int32_t>(y);
+        for (int x = 0; x < w; ++x) {
+            const int k = row[x];
+            if (k == 0)
+                continue;
+            const double dx = x - centroids.at<double>(k, 0);
+            const double dy = y - centroids.at<double>(k, 1);
+            sxx[static_cast<std::size_t>(k)] += dx * dx;
+            syy[static_cast<std::size_t>(k)] += dy * dy;
+            sxy[static_cast<std::size_t>(k)] += dx * dy;
+        }
+    }
+    double minorityPixels = 0;
+    double spanning = 0;
+    double largest = 0;
+    int pieces = 0;
+    std::vector<double> innerAreas;
+    std::vector<cv::Point2d> innerCentres;
+    double fill = 0;
+    double axisRatio = 0;
+    for (int k = 1; k < count; ++k) {
+        const double area = stats.at<std::int32_t>(k, cv::CC_STAT_AREA);
+        if (area < minArea)
+            continue;
+        ++pieces;
+        minorityPixels += area;
+        largest = std::max(largest, area);
+        const int left = stats.at<std::int32_t>(k, cv::CC_STAT_LEFT);
+        const int top = stats.at<std::int32_t>(k, cv::CC_STAT_TOP);
+        const int bw = stats.at<std::int32_t>(k, cv::CC_STAT_WIDTH);
+        const int bh = stats.at<std::int32_t>(k, cv::CC_STAT_HEIGHT);
+        // A piece that crosses the region from edge to edge: a stripe, or
+        // the lines of a check, at any angle.
+        const int edges = (left == 0 ? 1 : 0) + (top == 0 ? 1 : 0) + (left + bw == w ? 1 : 0) + (top + bh == h ? 1 : 0);
+        if (edges >= 2 && std::hypot(bw, bh) >= 0.5 * std::hypot(w, h))
+            spanning += area;
+        if (left == 0 || top == 0 || left + bw == w || top + bh == h)
+            continue;
+        const double mxx = sxx[static_cast<std::size_t>(k)] / area;
+        const double myy = syy[static_cast<std::size_t>(k)] / area;
+        const double mxy = sxy[static_cast<std::size_t>(k)] / area;
+        const double det = std::max(0.0, mxx * myy - mxy * mxy);
+        const double half = (mxx + myy) / 2;
+        const double root = std::sqrt(std::max(0.0, half * half - det));
+        const double major = half + root;
+        const double minor = std::max(0.0, half - root);
+        fill += std::min(1.5, area / std::max(1.0, 4 * Pi * std::sqrt(det)));
+        axisRatio += major > 0 ? std::sqrt(minor / major) : 1;
+        innerAreas.push_back(area);
+        innerCentres.emplace_back(centroids.at<double>(k, 0), centroids.at<double>(k, 1));
+    }
+    f[ComponentDensity] = std::log1p(pieces * 1000 / areaMm2);
+    f[SpanningShare] = minorityPixels > 0 ? spanning / minorityPixels : 0;
+    f[LargestComponent] = minorityPixels > 0 ? largest / minorityPixels : 0;
+    const std::size_t inner = innerAreas.size();
+    if (inner > 0) {
+        f[ComponentFill] = fill / static_cast<double>(inner);
+        f[ComponentAxisRatio] = axisRatio / static_cast<double>(inner);
+        f[ComponentSizeSpread] = coefficientOfVariation(innerAreas);
+    }
+    std::vector<double> nearest;
+    if (inner >= 3) {
+        for (std::size_t i = 0; i < inner; ++i) {
+            double best = 1e300;
+            for (std::size_t j = 0; j < inner; ++j)
+                if (j != i)
+                    best = std::min(best, std::hypot(innerCentres[i].x - innerCentres[j].x,
+                                                     innerCentres[i].y - innerCentres[j].y));
+            nearest.push_back(best);
+        }
+        f[LayoutSpread] = coefficientOfVariation(nearest);
+    }
+
+    cv::Mat groundMask = clusters.labels == 0;
+    cv::morphologyEx(groundMask, groundMask, cv::MORPH_OPEN, cv::getStructuringElement(cv::MORPH_RECT, cv::Size(3, 3)));
+    cv::Mat groundStats;
+    cv::Mat groundCentroids;
+    const int groundCount = cv::connectedComponentsWithStats(groundMask, labels, groundStats, groundCentroids, 8, CV_32S);
+    int groundPieces = 0;
+    for (int k = 1; k < groundCount; ++k)
+        groundPieces += groundStats.at<std::int32_t>(k, cv::CC_STAT_AREA) >= minArea ? 1 : 0;
+    f[GroundPieces] = std::log1p(groundPieces * 1000 / areaMm2);
+
+    findings.componentCount = static_cast<std::int32_t>(inner);
+    findings.componentSizeSpread = f[ComponentSizeSpread];
+    findings.roundness = f[ComponentAxisRatio];
+    findings.layoutSpread = f[LayoutSpread];
+    findings.componentSizeMm = 0;
+    if (inner > 0) {
+        std::vector<double> sorted = innerAreas;
+        std::sort(sorted.begin(), sorted.end());
+        findings.componentSizeMm = 2 * std::sqrt(sorted[sorted.size() / 2] / Pi) * mmPerPx;
+    }
+}
+
+} // namespace vestiscop::fabric

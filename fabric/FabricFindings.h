@@ -1,0 +1,69 @@
+#pragma once
+// What the fabric analysis measured on one region, as plain numbers that a
+// later step can store beside a garment (no pointers, no library types).
+// Lengths are millimetres on the cloth, angles degrees in 0..180 measured
+// from the region's x axis towards y (down).
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "pattern/PatternKind.h"
+
+namespace vestiscop::fabric {
+
+// One colour as measured: the mean of the cloth's flat pixels of it in
+// CIELAB (L 0..100) and its share of the region.
+struct MeasuredColour {
+    double l = 0;
+    double a = 0;
+    double b = 0;
+    double share = 0;
+};
+
+// A direction along which the pattern repeats: the repeat's direction, its
+// period and the fraction of the pattern's spectral power it carries.
+struct Periodicity {
+    double orientationDeg = 0;
+    double periodMm = 0;
+    double strength = 0;
+};
+
+// The inputs of the pattern rules, in this order (PatternRules.h).
+enum Feature : int {
+    SpectrumPeak = 0,     // power share of the strongest spectral peak
+    SpectrumTopPeaks,     // power share of the eight strongest peaks
+    SpectrumAxis1,        // power share within 7.5 degrees of the strongest direction
+    SpectrumAxis2,        // the same for the strongest direction 30 degrees or more away
+    EdgeAxis1,            // edge strength share within 7.5 degrees of the strongest edge direction
+    EdgeAxis2,            // the same for the next direction 30 degrees or more away
+    EdgeDensity,          // edge strength per area and contrast (mm^-1): fine patterns are high
+    Contrast,             // 95th percentile of the colour difference from the ground (Delta E)
+    ColourCount,          // colours of 3 % or more
+    MinorityShare,        // share of the pixels not in the ground colour
+    ComponentDensity,     // log(1 + minority components per 1000 mm^2)
+    ComponentSizeSpread,  // coefficient of variation of the inner components' areas
+    ComponentFill,        // mean area / area of the ellipse of equal moments
+    ComponentAxisRatio,   // mean minor / major axis of the inner components
+    SpanningShare,        // share of minority pixels in pieces crossing the region from edge to edge
+    LayoutSpread,         // coefficient of variation of nearest-neighbour distances
+    GroundPieces,         // log(1 + ground components per 1000 mm^2)
+    LargestComponent,     // largest minority component / minority pixels
+    FeatureCount
+};
+
+struct FabricFindings {
+    std::vector<MeasuredColour> colours;  // largest first, before naming
+    int periodicityCount = 0;             // 0..2
+    std::array<Periodicity, 2> periodicity{};
+    // The minority colours' connected pieces that do not touch the region's edge.
+    std::int32_t componentCount = 0;
+    double componentSizeMm = 0;     // median equivalent diameter
+    double componentSizeSpread = 0; // coefficient of variation of their areas
+    double roundness = 0;           // mean minor / major axis
+    double layoutSpread = 0;        // coefficient of variation of neighbour distances (0 = a lattice)
+    std::array<double, FeatureCount> features{};
+    pattern::PatternKind pattern = pattern::patternKind::None;
+};
+
+} // namespace vestiscop::fabric

@@ -1,0 +1,44 @@
+#pragma once
+// The steps of the fabric analysis, for its own sources and tests.
+
+#include <opencv2/core.hpp>
+
+#include <vector>
+
+#include "fabric/FabricFindings.h"
+#include "imaging/Image.h"
+
+namespace vestiscop::fabric {
+
+// The region's pixels (CV_8UC3, blue-green-red) as a matrix, reduced by
+// averaging to at most MaxSamples pixels; factor is how many region pixels
+// one of them spans along each axis.
+constexpr int MaxSamples = 512 * 512;
+cv::Mat regionSamples(const imaging::RgbImage& region, int& factor);
+
+// The pixels in CIELAB (L 0..100, a and b as such), CV_32FC3, smoothed with
+// a Gaussian of sigmaPx so that the weave and the scanner's noise even out.
+cv::Mat smoothedLab(const cv::Mat& bgr, double sigmaPx);
+
+struct ColourClusters {
+    std::vector<cv::Vec3d> centres;  // measured means, largest share first
+    std::vector<double> shares;
+    cv::Mat labels;                  // CV_8U, the nearest centre of every pixel
+};
+
+// The colours of the cloth: modes of the flat pixels (those whose
+// neighbourhood has one colour), so the mixtures along the edges between
+// two colours do not form colours of their own, and small but distinct
+// colours (dots) are kept. Every pixel is then given its nearest colour.
+ColourClusters clusterColours(const cv::Mat& lab);
+
+// The colours as the cloth has them: each colour's mean over the lighter
+// quarter of its inner pixels as scanned (bgr, not smoothed), so that the
+// shadows of the weave do not turn white into grey.
+void measureColours(const cv::Mat& bgr, ColourClusters& clusters);
+
+// Periodicity, edge directions and the minority colours' pieces; fills
+// everything of findings but the colours and the pattern.
+void measurePattern(const cv::Mat& lab, const ColourClusters& clusters, double mmPerPx, FabricFindings& findings);
+
+} // namespace vestiscop::fabric

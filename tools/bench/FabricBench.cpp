@@ -1,0 +1,394 @@
+// The fabric analysis in the benchmark:
+//
+//   vestiscop_bench [--split tune] [--per-family N] fit
+//       Measures the fabric features of every scan of the corpus part and
+//       fits the pattern rules (a decision tree, Gini impurity, every class
+//       weighted alike, plain twice) on them; prints the tree as the source
+//       of fabric/PatternRulesTable.inc. Fit on the tuning part only.
+//   vestiscop_bench [--split check] [--per-family N] fabric [NAMES-MAP]
+//       The standard and the improved analysis side by side on the same
+//       scans: the pattern per family and per class, and for fabrics of two
+//       colours whether the basic terms of both colours are among the
+//       reported ones (NAMES-MAP defaults to tools/bench/names-basic-terms.tsv).
+
+#include "FabricBench.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <numeric>
+#include <set>
+#include <thread>
+
+#include "BasicTerms.h"
+#include "Garment.h"
+#include "color/ColorAnalyzer.h"
+#include "color/ColorConversion.h"
+#include "fabric/FabricAnalysis.h"
+#include "fabric/PatternRules.h"
+#include "foundation/Exception.h"
+#include "foundation/IniFile.h"
+#include "foundation/Settings.h"
+#include "foundation/StringTable.h"
+
+namespace vestiscop::bench {
+
+namespace {
+
+constexpr int Classes = 5;
+constexpr int Failed = Classes;
+
+struct Loaded {
+    foundation::AllSettings settings;
+    std::unique_ptr<color::ColorNameTable> names;
+};
+
+Loaded load(const std::string& config)
+{
+    Loaded l;
+    foundation::IniFile ini(config, ';');
+    foundation::readAllSettings(ini, l.settings);
+    std::filesystem::path table = l.settings.color.definitions;
+    if (!table.is_absolute())
+        table = std::filesystem::path(ini.path()).parent_path() / table;
+    l.names = std::make_unique<color::ColorNameTable>(color::ColorNameTable::load(table.string()));
+    return l;
+}
+
+// Runs work(i, worker) for every case, the cases shared among the processors.
+template <typename Work>
+void forEachCase(std::size_t count, Work work)
+{
+    const unsigned workers = std::max(1u, std::thread::hardware_concurrency());
+    std::vector<std::jthread> threads;
+    for (unsigned w = 0; w < workers; ++w)
+        threads.emplace_back([&, w] {
+            for (std::size_t i = w; i < count; i += workers)
+                work(i, w);
+        });
+}
+
+std::unique_ptr<imaging::RgbImage> renderAt(const CorpusCase& c, const foundation::AllSettings& s)
+{
+    Scan scan = c.scan;
+    scan.xDpi = s.scan.xRes;
+    scan.yDpi = s.scan.yRes;
+    scan.width = s.texture.width;
+    scan.height = s.texture.height;
+    return render(c.fabric, scan);
+}
+
+// ------------------------------------------------------------ the tree
+
+struct Sample {
+    fabric::FeatureVector x;
+    int y = 0;
+    double weight = 1;
+};
+
+struct Fitter {
+    int maxDepth = 6;
+    double minLeafWeight = 0;
+    std::vector<fabric::RuleNode> nodes;
+
+    static double gini(const std::array<double, Classes>& w)
+    {
+        double total = 0;
+        double sq = 0;
+        for (const double v : w)
+            total += v;
+        for (const double v : w)
+            sq += v * v;
+        return total > 0 ? total - sq / total : 0;  // weighted impurity
+    }
+
+    int leaf(const std::vector<const Sample*>& samples)
+    {
+        std::array<double, Classes> w{};
+        for (const Sample* s : samples)
+            w[static_cast<std::size_t>(s->y)] += s->weight;
+        const int kind = static_cast<int>(std::max_element(w.begin(), w.end()) - w.begin());
+        nodes.push_back({-1, 0, 0, 0, kind});
+        return static_cast<int>(nodes.size()) - 1;
+    }
+
+    int grow(std::vector<const Sample*> samples, int depth)
+    {
+        std::array<double, Classes> all{};
+        for (const Sample* s : samples)
+            all[static_cast<std::size_t>(s->y)] += s->weight;
+        const double impurity = gini(all);
+        if (depth >= maxDepth || impurity <= 1e-12)
+            return leaf(samples);
+        int bestFeature = -1;
+        double bestThreshold = 0;
+        double bestImpurity = impurity - 1e-9;
+        for (int f = 0; f < fabric::FeatureCount; ++f) {
+            std::vector<const Sample*> sorted = samples;
+            std::stable_sort(sorted.begin(), sorted.end(), [f](const Sample* p, const Sample* q) {
+                return p->x[static_cast<std::size_t>(f)] < q->x[static_cast<std::size_t>(f)];
+            });
+            std::array<double, Classes> left{};
+            double leftWeight = 0;
+            double totalWeight = 0;
+            for (const double v : all)
+                totalWeight += v;
+            for (std::size_t i = 0; i + 1 < sorted.size(); ++i) {
+                left[static_cast<std::size_t>(sorted[i]->y)] += sorted[i]->weight;
+                leftWeight += sorted[i]->weight;
+                const double a = sorted[i]->x[static_cast<std::size_t>(f)];
+                const double b = sorted[i + 1]->x[static_cast<std::size_t>(f)];
+                if (!(a < b) || leftWeight < minLeafWeight || totalWeight - leftWeight < minLeafWeight)
+                    continue;
+                std::array<double, Classes> right{};
+                for (int k = 0; k < Classes; ++k)
+                    right[static_cast<std::size_t>(k)] = all[static_cast<std::size_t>(k)] - left[static_cast<std::size_t>(k)];
+                const double split = gini(left) + gini(right);
+                if (split < bestImpurity) {
+                    bestImpurity = split;
+                    bestFeature = f;
+                    bestThreshold = (a + b) / 2;
+                }
+            }
+        }
+        if (bestFeature < 0)
+            return leaf(samples);
+        const int index = static_cast<int>(nodes.size());
+        nodes.push_back({bestFeature, bestThreshold, 0, 0, 0});
+        std::vector<const Sample*> below;
+        std::vector<const Sample*> above;
+        for (const Sample* s : samples)
+            (s->x[static_cast<std::size_t>(bestFeature)] < bestThreshold ? below : above).push_back(s);
+        const int b = grow(below, depth + 1);
+        const int a = grow(above, depth + 1);
+        nodes[static_cast<std::size_t>(index)].below = b;
+        nodes[static_cast<std::size_t>(index)].above = a;
+        return index;
+    }
+};
+
+std::string percent(int good, int total)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%5.1f%%", total == 0 ? 0.0 : 100.0 * good / total);
+    return text;
+}
+
+std::string padded(const std::string& text, std::size_t width)
+{
+    std::size_t chars = 0;
+    for (const char c : text)
+        chars += (static_cast<unsigned char>(c) & 0xC0) != 0x80 ? 1 : 0;
+    return text + std::string(chars < width ? width - chars : 0, ' ');
+}
+
+} // namespace
+
+int runFit(const FabricBenchOptions& options)
+{
+    const Loaded setup = load(options.config);
+    const auto& s = setup.settings;
+    const auto corpus = patternCorpus(options.split, options.perFamily, true);
+    std::vector<Sample> samples(corpus.size());
+    forEachCase(corpus.size(), [&](std::size_t i, unsigned) {
+        fabric::FabricAnalysis analysis(*setup.names, s.scan.xRes, s.scan.yRes);
+        analysis.measure(*renderAt(corpus[i], s));
+        samples[i].x = analysis.findings().features;
+        samples[i].y = static_cast<int>(corpus[i].fabric.kind);
+    });
+    // Every class weighs the same in the fit, whatever its number of
+    // families; plain weighs twice, as calling a plain garment patterned
+    // is the worst of the mistakes.
+    std::array<double, Classes> perClass{};
+    for (const Sample& x : samples)
+        ++perClass[static_cast<std::size_t>(x.y)];
+    for (Sample& x : samples)
+        x.weight = (x.y == 0 ? 2.0 : 1.0) / perClass[static_cast<std::size_t>(x.y)];
+    Fitter fitter;
+    if (options.arguments.size() >= 2)
+        fitter.maxDepth = std::stoi(options.arguments[1]);
+    fitter.minLeafWeight = 0.5 / static_cast<double>(options.perFamily * 10);
+    std::vector<const Sample*> all;
+    for (const Sample& x : samples)
+        all.push_back(&x);
+    fitter.grow(all, 0);
+
+    std::array<int, Classes> right{};
+    std::array<int, Classes> total{};
+    for (const Sample& x : samples) {
+        ++total[static_cast<std::size_t>(x.y)];
+        right[static_cast<std::size_t>(x.y)] += fabric::evaluateRules(fitter.nodes, x.x) == x.y ? 1 : 0;
+    }
+    std::printf("// The pattern rules of the fabric analysis, fitted on the %s part of the\n", splitName(options.split));
+    std::printf("// benchmark corpus (%zu scans, %d of each of %zu fabric families, at %g x %g dpi,\n", samples.size(),
+                options.perFamily, patternFamilies().size(), s.scan.xRes, s.scan.yRes);
+    std::printf("// region %d x %d) by\n//   vestiscop_bench --split %s --per-family %d fit %d\n", s.texture.width,
+                s.texture.height, splitName(options.split), options.perFamily, fitter.maxDepth);
+    std::printf("// A decision tree of depth %d at most (Gini impurity, every class weighted\n// alike, plain twice). "
+                "Right on the fitting scans:",
+                fitter.maxDepth);
+    for (int k = 0; k < Classes; ++k)
+        std::printf(" %s", percent(right[static_cast<std::size_t>(k)], total[static_cast<std::size_t>(k)]).c_str());
+    std::printf("\n// (plain, stripes, check, dots, motif). Generated; refit rather than edit.\n");
+    std::printf("constexpr RuleNode FittedRules[] = {\n");
+    for (std::size_t i = 0; i < fitter.nodes.size(); ++i) {
+        const fabric::RuleNode& n = fitter.nodes[i];
+        if (n.feature < 0)
+            std::printf("    {-1, 0, 0, 0, %d},  // %zu: %s\n", n.kind, i, foundation::loadString(1000 + n.kind).c_str());
+        else
+            std::printf("    {%d, %.17g, %d, %d, 0},  // %zu: %s\n", n.feature, n.threshold, n.below, n.above, i,
+                        fabric::featureName(n.feature));
+    }
+    std::printf("};\n");
+    return 0;
+}
+
+int runFabricComparison(const FabricBenchOptions& options)
+{
+    const Loaded setup = load(options.config);
+    const auto& s = setup.settings;
+    const std::string mapPath = options.arguments.size() >= 2
+                                    ? options.arguments[1]
+                                    : std::string(VESTISCOP_SOURCE_DIR) + "/tools/bench/names-basic-terms.tsv";
+    const auto termOf = loadTermMap(mapPath);
+    const auto corpus = patternCorpus(options.split, options.perFamily, true);
+
+    struct Outcome {
+        int classic = Failed;
+        int improved = Failed;
+        bool classicColours = false;
+        bool improvedColours = false;
+        bool twoColours = false;
+        std::string wanted;  // for BENCH_VERBOSE: the terms wanted and what each analysis said
+        std::string classicSaid;
+        std::string improvedSaid;
+    };
+    std::vector<Outcome> outcomes(corpus.size());
+    const unsigned workers = std::max(1u, std::thread::hardware_concurrency());
+    std::vector<std::unique_ptr<color::ColorAnalyzer>> classic;
+    std::vector<std::unique_ptr<color::ColorAnalyzer>> improved;
+    for (unsigned w = 0; w < workers; ++w) {
+        classic.push_back(std::make_unique<color::ColorAnalyzer>(s.color, s.texture, *setup.names));
+        improved.push_back(std::make_unique<color::ColorAnalyzer>(s.color, s.texture, *setup.names));
+        improved.back()->setRefinement(
+            std::make_unique<fabric::FabricAnalysis>(*setup.names, s.scan.xRes, s.scan.yRes));
+    }
+    const auto termsOf = [&](const color::ColorAnalyzer& a) {
+        std::set<std::string> terms;
+        for (const color::ColorCluster& c : a.colors())
+            if (c.share >= s.color.reportThr)
+                terms.insert(termOf.at(c.color->name));
+        return terms;
+    };
+    forEachCase(corpus.size(), [&](std::size_t i, unsigned w) {
+        const Fabric& fabric = corpus[i].fabric;
+        const auto image = renderAt(corpus[i], s);
+        Outcome& o = outcomes[i];
+        std::set<std::string> wanted;
+        for (const Rgb& c : fabric.colours) {
+            const color::RgbPixel pixel{static_cast<std::uint8_t>(c.b), static_cast<std::uint8_t>(c.g),
+                                        static_cast<std::uint8_t>(c.r)};
+            wanted.insert(termOf.at(setup.names->nearest(color::rgbToLab(pixel, color::AnalysisGamma)).name));
+        }
+        o.twoColours = fabric.kind != Kind::Plain && fabric.colours.size() == 2;
+        for (const std::string& t : wanted)
+            o.wanted += t + " ";
+        const auto run = [&](color::ColorAnalyzer& a, int& kind, bool& colours, std::string& said) {
+            auto copy = imaging::RgbImage::create(image->width(), image->height());
+            for (int y = 0; y < image->height(); ++y)
+                std::copy_n(image->row(y), image->rowBytes(), copy->row(y));
+            try {
+                a.analyze(std::move(copy));
+                kind = a.pattern();
+                const auto got = termsOf(a);
+                colours = std::includes(got.begin(), got.end(), wanted.begin(), wanted.end());
+                for (const color::ColorCluster& c : a.colors()) {
+                    char share[16];
+                    std::snprintf(share, sizeof share, "%.0f%% ", c.share * 100);
+                    said += share + c.color->name + ", ";
+                }
+            } catch (const foundation::VisionError&) {
+                kind = Failed;
+            }
+        };
+        run(*classic[w], o.classic, o.classicColours, o.classicSaid);
+        run(*improved[w], o.improved, o.improvedColours, o.improvedSaid);
+    });
+
+    std::printf("Standard and improved analysis, %s part: %d fabrics per family at %g x %g dpi, region %d x %d\n",
+                splitName(options.split), options.perFamily, s.scan.xRes, s.scan.yRes, s.texture.width,
+                s.texture.height);
+    std::printf("  %-20s %-14s %9s %9s   improved: Bez Prou Kost Punt Nezn chyba   colours std/impr\n", "family",
+                "expected", "standard", "improved");
+    std::array<int, Classes> total{};
+    std::array<int, Classes> classicRight{};
+    std::array<int, Classes> improvedRight{};
+    int twoColour = 0;
+    int classicColours = 0;
+    int improvedColours = 0;
+    for (const FabricFamily& family : patternFamilies()) {
+        int n = 0;
+        int c = 0;
+        int m = 0;
+        int twoHere = 0;
+        int classicColoursHere = 0;
+        int improvedColoursHere = 0;
+        std::array<int, Classes + 1> row{};
+        for (std::size_t i = 0; i < corpus.size(); ++i) {
+            if (corpus[i].fabric.family != family.name)
+                continue;
+            const Outcome& o = outcomes[i];
+            const int expected = static_cast<int>(family.kind);
+            ++n;
+            c += o.classic == expected ? 1 : 0;
+            m += o.improved == expected ? 1 : 0;
+            ++row[static_cast<std::size_t>(o.improved)];
+            if (o.twoColours) {
+                ++twoHere;
+                classicColoursHere += o.classicColours ? 1 : 0;
+                improvedColoursHere += o.improvedColours ? 1 : 0;
+                if (!o.improvedColours && std::getenv("BENCH_VERBOSE") != nullptr)
+                    std::printf("  colours missed: %s wanted %s| standard %s| improved %s\n", family.name.c_str(),
+                                o.wanted.c_str(), o.classicSaid.c_str(), o.improvedSaid.c_str());
+            }
+        }
+        const auto k = static_cast<std::size_t>(family.kind);
+        total[k] += n;
+        classicRight[k] += c;
+        improvedRight[k] += m;
+        std::printf("  %-20s %s %9s %9s  ", family.name.c_str(),
+                    padded(foundation::loadString(1000 + static_cast<int>(family.kind)), 14).c_str(),
+                    percent(c, n).c_str(), percent(m, n).c_str());
+        for (const int v : row)
+            std::printf(" %4d", v);
+        if (twoHere > 0)
+            std::printf("   %s %s", percent(classicColoursHere, twoHere).c_str(),
+                        percent(improvedColoursHere, twoHere).c_str());
+        std::printf("\n");
+        twoColour += twoHere;
+        classicColours += classicColoursHere;
+        improvedColours += improvedColoursHere;
+    }
+    std::printf("  per class (standard -> improved):");
+    for (int k = 0; k < Classes; ++k)
+        std::printf("  %s %s -> %s", foundation::loadString(1000 + k).c_str(),
+                    percent(classicRight[static_cast<std::size_t>(k)], total[static_cast<std::size_t>(k)]).c_str(),
+                    percent(improvedRight[static_cast<std::size_t>(k)], total[static_cast<std::size_t>(k)]).c_str());
+    std::printf("\n  both colours of two-colour fabrics among the reported ones: standard %s, improved %s (%d fabrics)\n",
+                percent(classicColours, twoColour).c_str(), percent(improvedColours, twoColour).c_str(), twoColour);
+    const auto pct = [](int a, int b) { return b == 0 ? 0.0 : 100.0 * a / b; };
+    for (const char* which : {"standard", "improved"}) {
+        const bool std = which[0] == 's';
+        const auto& r = std ? classicRight : improvedRight;
+        std::printf("RESULT fabric %s %s plain %.1f stripes %.1f check %.1f dots %.1f motif %.1f colours %.1f\n",
+                    splitName(options.split), which, pct(r[0], total[0]), pct(r[1], total[1]), pct(r[2], total[2]),
+                    pct(r[3], total[3]), pct(r[4], total[4]),
+                    pct(std ? classicColours : improvedColours, twoColour));
+    }
+    return 0;
+}
+
+} // namespace vestiscop::bench

@@ -1,0 +1,27 @@
+#pragma once
+// The benchmark's commands for the fabric analysis (vestiscop_bench fit,
+// vestiscop_bench fabric); see FabricBench.cpp.
+
+#include <string>
+#include <vector>
+
+#include "Corpus.h"
+
+namespace vestiscop::bench {
+
+struct FabricBenchOptions {
+    std::string config;
+    Split split = Split::Check;
+    int perFamily = 8;
+    std::vector<std::string> arguments;  // the command and what follows it
+};
+
+// Fits the pattern rules on the corpus part and prints them as the source
+// of fabric/PatternRulesTable.inc.
+int runFit(const FabricBenchOptions& options);
+
+// Both analyses side by side, per fabric family and class, with the colour
+// check of two-colour fabrics.
+int runFabricComparison(const FabricBenchOptions& options);
+
+} // namespace vestiscop::bench
