@@ -2,7 +2,7 @@
 // One vestiscop-cli run analysing many pictures in turn, as a long session
 // of dropped files would: every picture gets its line, and the program's
 // resident memory stops growing once it has settled (after the first
-// hundred pictures). The suite runs 300 pictures; VESTISCOP_SOAK_IMAGES sets
+// hundred pictures). The suite runs 600 pictures; VESTISCOP_SOAK_IMAGES sets
 // another number, e.g. 5000 for the full run.
 
 #include <gtest/gtest.h>
@@ -24,11 +24,13 @@ int soakImages()
 {
     const char* text = std::getenv("VESTISCOP_SOAK_IMAGES");
     const int n = text != nullptr ? std::atoi(text) : 0;
-    return n >= 150 ? n : 300;
+    return n >= 300 ? n : 600;
 }
 
-// Growth beyond this between the hundredth picture and the last counts as a
-// leak: a leaked 40 x 40 picture per analysis would add over 1 MB in 250.
+// Growth beyond this between the two-hundredth picture and the last counts as
+// a leak: a leaked 40 x 40 picture per analysis would add almost 2 MB in 400.
+// The allocator's per-thread caches (the improved analysis runs on a thread
+// of its own) keep growing a little through the first couple of hundred.
 constexpr long AllowedGrowthKb = 768;
 
 TEST(CliSoak, ManyPicturesInOneRunKeepMemoryFlat)
@@ -82,16 +84,16 @@ TEST(CliSoak, ManyPicturesInOneRunKeepMemoryFlat)
     long settled = -1;
     long last = -1;
     for (const auto& [linesSoFar, kb] : result.memory) {
-        if (linesSoFar >= 100 && linesSoFar <= 110)
+        if (linesSoFar >= 200 && linesSoFar <= 210)
             settled = std::max(settled, kb);
-        if (settled < 0 && linesSoFar > 110)
+        if (settled < 0 && linesSoFar > 210)
             settled = kb;
         if (linesSoFar >= count - 20)
             last = std::max(last, kb);
     }
-    ASSERT_GT(settled, 0) << "no memory sample after the first hundred pictures";
+    ASSERT_GT(settled, 0) << "no memory sample after the first two hundred pictures";
     ASSERT_GT(last, 0) << "no memory sample near the end";
-    std::cout << count << " pictures: " << settled << " kB after 100, " << last << " kB at the end, "
+    std::cout << count << " pictures: " << settled << " kB after 200, " << last << " kB at the end, "
               << result.memory.size() << " samples\n";
     EXPECT_LE(last - settled, AllowedGrowthKb);
 }
