@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Time of one whole analysis of a 512 x 512 region at 200 dpi (about 65 mm
 // of cloth) on one core: the standard analysis alone and with the improved
 // one after it, on scans of the benchmark corpus's wardrobe fabrics. Run it

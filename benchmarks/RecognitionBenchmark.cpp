@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Time to recognise one scan among 1,000 garments on their signatures: the
 // window does this after every scan, so it must stay well under the time a
 // user notices (the target is 5 ms). Run it with

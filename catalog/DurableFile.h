@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The two things every file of fixed-size entries that the catalogue keeps
 // needs: opening it for changes by one program only, and writing one entry

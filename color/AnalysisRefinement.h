@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A second analysis of the analysed region that ColorAnalyzer consults after
 // its own steps, so that one analyser object serves both the standard

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The improved analysis of a garment's region, used in place of the
 // standard one's answers when the configuration asks for it

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the fabric analysis measured on one region, as plain numbers that a
 // later step can store beside a garment (no pointers, no library types).

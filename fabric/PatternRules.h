@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The pattern decided from the fabric features: a small decision tree whose
 // thresholds were fitted on the tuning part of the benchmark corpus by

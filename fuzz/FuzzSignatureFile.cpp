@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The signature file as it may be found on disk: any length, any header,
 // any bytes in any entry. Opening never fails on its contents; an entry is
 // used only when its checksum and every value in it hold, and distances

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "imaging/Resample.h"
 
 #include "foundation/Exception.h"

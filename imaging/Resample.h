@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Area averaging: a picture brought to another size as if each new pixel
 // were a window over the old picture, its colour the average of what lies

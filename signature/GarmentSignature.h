@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the catalogue remembers of one scan of a garment besides its 96-byte
 // record: the measured colours with their shares (not the names' table

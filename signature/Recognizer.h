@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Recognition of a scan among the named garments, and the catalogue edits
 // that keep what recognition needs, in one place for the window and the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // How far apart two garment signatures lie, and how that distance becomes
 // the similarity the user hears.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The second file of the catalogue, beside the Materials file: one entry per
 // slot, entry i for slot i, holding up to MaxExamples signatures of the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Builds a colour table from colours people have named: the colour survey
 // list with a Czech name for each colour, and a few colours measured on

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The words a screen reader is given after an analysis, in one utterance:
 // the colours with their shares, the pattern and the recognised garment, in

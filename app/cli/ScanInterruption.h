@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Ctrl-C (SIGINT) and SIGTERM while vestiscop-cli scan runs. Ending the
 // process at once would leave a real scanner in the middle of a page, so

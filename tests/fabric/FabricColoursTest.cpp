@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The colours of the improved analysis: both colours of fine yarn-dyed
 // stripes and of small dots survive, the weave does not add colours, a
 // large region gives the colours of its reduced copy, and the standard

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The pattern measurements of the improved analysis and the rules that
 // decide on them: stripes repeat at their period in their direction, round
 // dots are many round pieces, and a rule table answers only through its

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Area averaging against a reference computed another way: every new pixel
 // as a rectangle on a grid fine enough that both pictures' pixels are whole
 // cells, the overlap of each old pixel counted cell by cell.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Ctrl-C (SIGINT) and SIGTERM while vestiscop-cli scan waits for a slow
 // scanner: the device is told to cancel and is closed before the program
 // ends with 128 + the signal's number, nothing of the scan is printed or

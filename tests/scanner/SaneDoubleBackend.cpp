@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A SANE backend of the project's own, "vsdouble", for the scanner tests:
 // it passes every call to SANE's virtual "test" backend and changes what
 // that device offers or answers where the test backend's own options cannot

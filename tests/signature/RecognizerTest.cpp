@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Recognition with and without signatures: off, it is the classic matching
 // bit for bit; on, garments whose colour names agree are told apart, a
 // correction only brings later scans closer, and a garment whose signature

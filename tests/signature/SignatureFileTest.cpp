@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The signature file: entries that survive a restart exactly, a header
 // whose version decides whether entries are used, a damaged entry that
 // counts as none, and failed writes that leave the file as it was.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a signature measures: the texture spectrum finds the orientation and
 // period of stripes wherever they lie, the extent of the pattern's parts is
 // the width of a stripe, and the colour distance tolerates small shifts but

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """What a blind user hears from Vestiscop: the window under Orca, driven by
 the keyboard, and what Orca says after every key checked step by step.
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """A private desktop with a screen reader, for hearing Vestiscop as a blind
 user does: an X server, a window manager, a session bus with the
 accessibility bus behind it, a speech server whose synthesiser writes text

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The words after an analysis: colours, pattern, garment, in that order,
 // with the colours the screen reader has just read as the field's line left
 // out.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window while a scan runs, with the scripted manager as the scanner: its
 // source accepts the scan and then never answers, like a device that is slow
 // or stuck. Scan is disabled and a second press starts nothing, Esc calls the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The fabric analysis in the benchmark:
 //
 //   vestiscop_bench [--split tune] [--per-family N] fit

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The benchmark's commands for the fabric analysis (vestiscop_bench fit,
 // vestiscop_bench fabric); see FabricBench.cpp.

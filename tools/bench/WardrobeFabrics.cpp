@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The fabrics of a real wardrobe that the basic families lack: woven checks
 // whose pattern comes from the yarns (houndstooth, windowpane, tattersall,
 // tartan in a twill), dots from pin size to scattered, printed motifs

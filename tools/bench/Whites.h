@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // White, cream and light grey fabrics as a flatbed scans them: the weave's
 // shadows take up to a fifth of the light off a white cloth (a white shirt

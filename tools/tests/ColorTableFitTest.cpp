@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The colour table fitting: every colour it was given is named as it was
 // named, scanned fabrics decide where they lie, and the held-out part of
 // the survey never reaches the table.
