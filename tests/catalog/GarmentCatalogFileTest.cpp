@@ -5,8 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <signal.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -22,11 +20,13 @@
 
 #include "catalog/GarmentCatalog.h"
 #include "CatalogTestSupport.h"
+#include "FileSizeLimit.h"
 #include "foundation/Exception.h"
 
 namespace {
 
 using vestiscop::catalog::GarmentCatalog;
+using vestiscop::foundation::FileSizeLimit;
 using vestiscop::color::ColorAnalysis;
 using vestiscop::color::LabPixel;
 using vestiscop::foundation::MatchingSettings;
@@ -314,29 +314,6 @@ TEST_F(CatalogFile, LookupCatalogueRefusesEdits)
     EXPECT_EQ(catalog.slotCount(), 5);
     EXPECT_EQ(readFile(), fiveRecords());
 }
-
-// A file-size limit just above the current length stands in for a full disk:
-// the new record can only be written in part.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        m_previousHandler = ::signal(SIGXFSZ, SIG_IGN);
-        ::getrlimit(RLIMIT_FSIZE, &m_previous);
-        rlimit limited = m_previous;
-        limited.rlim_cur = bytes;
-        ::setrlimit(RLIMIT_FSIZE, &limited);
-    }
-    ~FileSizeLimit()
-    {
-        ::setrlimit(RLIMIT_FSIZE, &m_previous);
-        ::signal(SIGXFSZ, m_previousHandler);
-    }
-
-private:
-    rlimit m_previous{};
-    sighandler_t m_previousHandler;
-};
 
 TEST_F(CatalogFile, FailedAdditionLeavesMemoryAndFileAsTheyWere)
 {

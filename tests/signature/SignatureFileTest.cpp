@@ -5,9 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <signal.h>
-#include <sys/resource.h>
-
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -16,6 +13,7 @@
 
 #include "SignatureTestSupport.h"
 #include "TempDir.h"
+#include "FileSizeLimit.h"
 #include "foundation/Exception.h"
 #include "signature/SignatureFile.h"
 
@@ -23,6 +21,7 @@ namespace vestiscop::signature {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
+using foundation::FileSizeLimit;
 
 Bytes readAll(const std::string& path)
 {
@@ -149,28 +148,6 @@ INSTANTIATE_TEST_SUITE_P(
                       HeaderCase{"NewerVersion", true, SignatureFile::Version + 1, SignatureFile::State::Newer, false},
                       HeaderCase{"NoHeader", false, 0, SignatureFile::State::Damaged, true}),
     [](const ::testing::TestParamInfo<HeaderCase>& info) { return info.param.name; });
-
-// A file-size limit stands in for a full disk.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        m_previousHandler = ::signal(SIGXFSZ, SIG_IGN);
-        ::getrlimit(RLIMIT_FSIZE, &m_previous);
-        rlimit limited = m_previous;
-        limited.rlim_cur = bytes;
-        ::setrlimit(RLIMIT_FSIZE, &limited);
-    }
-    ~FileSizeLimit()
-    {
-        ::setrlimit(RLIMIT_FSIZE, &m_previous);
-        ::signal(SIGXFSZ, m_previousHandler);
-    }
-
-private:
-    rlimit m_previous{};
-    sighandler_t m_previousHandler;
-};
 
 TEST_F(SignatureFileTest, AFailedNewEntryLeavesFileAndMemoryAsTheyWere)
 {
