@@ -25,6 +25,7 @@
 
 #include "app/AnalysisReport.h"
 #include "app/DroppedFile.h"
+#include "catalog/GarmentName.h"
 #include "foundation/Format.h"
 #include "foundation/StringTable.h"
 #include "imaging/ScanArchive.h"
@@ -713,6 +714,14 @@ void CMainDlg::onAdd()
     CDescrDlg dialog(this);
     if (m_services.runModal(dialog) != QDialog::Accepted)
         return;
+    // A character the catalogue would store altered (an emoji, a pasted
+    // line break) is refused with the reason, as the command-line program
+    // does. A long name is still cut to what the list shows, as it always was.
+    const catalog::GarmentNameCheck check = catalog::checkGarmentName(dialog.name());
+    if (check.problem != catalog::GarmentNameProblem::None && check.problem != catalog::GarmentNameProblem::TooLong) {
+        m_app.reportText(catalog::garmentNameRefusal(check), app::MessageIcon::Exclamation);
+        return;
+    }
     reported([&] {
         catalog::GarmentCatalog& catalog = m_app.catalog();
         const int slot = m_app.recognizer().add(*m_currentScan, m_currentSignature, dialog.name());

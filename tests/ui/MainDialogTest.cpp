@@ -188,6 +188,20 @@ TEST_F(MainDialogTest, CancelledNamingAddsNothing)
     EXPECT_EQ(m_dir.readBytes("odevy.dat").size(), 0u);
 }
 
+TEST_F(MainDialogTest, NameTheCatalogueCannotHoldIsRefusedAndNothingStored)
+{
+    start();
+    dropFile("red20.bmp");
+    m_services.dialogActions.push_back(ScriptedWindowingServices::enterName(QStringLiteral("Halenka \U0001F600")));
+    button(CMainDlg::AddId)->click();
+    EXPECT_EQ(listTexts(), std::vector<std::string>{UnknownGarment});
+    EXPECT_EQ(m_dir.readBytes("odevy.dat").size(), 0u);
+    const auto boxes = boxesSinceStart();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_NE(boxes[0].text.find("\U0001F600"), std::string::npos) << boxes[0].text;
+    EXPECT_EQ(boxes[0].icon, MessageIcon::Exclamation);
+}
+
 TEST_F(MainDialogTest, LongNameIsListedAsStored)
 {
     start();
