@@ -19,6 +19,8 @@ Exit status 0 passed, 1 failed.
 
 import os
 import shutil
+import struct
+import subprocess
 import sys
 import tempfile
 import time
@@ -61,10 +63,12 @@ GARMENT = "Modra kosile"
 
 
 class Scenario:
-    def __init__(self, session, transcript):
+    def __init__(self, session, transcript, reopen_with=None):
         self.session = session
         self.transcript = transcript
         self.failures = []
+        # Starts the window again with a picture to open (given a file name).
+        self.reopen_with = reopen_with
 
     def step(self, title, *keys, until=None, settle=True):
         """Presses the keys and returns what Orca said until it has been
@@ -178,6 +182,29 @@ class Scenario:
         heard = self.step("the window is still there: scan again", "alt+s", until="Vzor:")
         self.analysis_heard("scan after cancel", heard, "Neznámý oděv")
 
+        # A picture given on the command line (as the file manager's "Open
+        # with" does) is heard once the window is up, without a key.
+        if self.reopen_with is not None:
+            self.step("close the window", "alt+k")
+            self.reopen_with(write_black_bmp(os.path.join(s.root, "cerna.bmp")))
+            s.wait_for_phrase("Vzor:", 60)
+            s.wait_quiet()
+            heard = s.take()
+            self.transcript.append(("a file opened from the command line", "", heard))
+            self.expect("file on the command line", heard, "Nalezené barvy", "% černá", "Vzor: Bez vzoru",
+                        "Neznámý oděv", absent=("chyba", "Chyba", "Skenuji"))
+
+
+def write_black_bmp(path, side=600):
+    """A plain black 24-bit BMP, larger than the analysed region."""
+    row = side * 3
+    size = 54 + row * side
+    header = b"BM" + struct.pack("<IHHI", size, 0, 0, 54) + \
+        struct.pack("<IiiHHIIiiII", 40, side, side, 1, 24, 0, row * side, 7874, 7874, 0, 0)
+    with open(path, "wb") as out:
+        out.write(header + bytes(row * side))
+    return path
+
 
 def attempt(program, data, root, transcript):
     log = open(os.path.join(root, "processes.log"), "w")
@@ -193,13 +220,22 @@ def attempt(program, data, root, transcript):
             out.write("test\n")
         with open(os.path.join(sane, "test.conf"), "w") as out:
             out.write(SANE_TEST_DEVICE)
-        session.spawn("program", [program], cwd=work, extra_env={
+        environment = {
             "SANE_CONFIG_DIR": sane,
             # Leaks of the toolkit's accessibility bridge are not what is tested here.
             "ASAN_OPTIONS": "detect_leaks=0",
-        })
+        }
+        first = session.spawn("program", [program], cwd=work, extra_env=environment)
         session.wait_quiet(quiet=2.0, first=60)
-        scenario = Scenario(session, transcript)
+
+        def reopen_with(picture):
+            try:
+                first.wait(timeout=30)
+            except subprocess.TimeoutExpired:
+                raise InfrastructureError("the window did not close")
+            session.spawn("program", [program, picture], cwd=work, extra_env=environment)
+
+        scenario = Scenario(session, transcript, reopen_with)
         scenario.run()
         return scenario.failures
     finally:
