@@ -49,7 +49,7 @@ def run(arguments, expect_ok, stdin=None, cwd=None, expect_lines=1):
     env["VESTISCOP_TWAIN_MANAGER"] = os.path.join(work, "no-manager.so")
     env.pop("VESTISCOP_SHIPPED_DATA", None)
     with open(stdin, "rb") if stdin else open(os.devnull, "rb") as source:
-        result = subprocess.run([program] + arguments, cwd=cwd or data, stdin=source, capture_output=True,
+        result = subprocess.run([program] + arguments, cwd=cwd or data, env=env, stdin=source, capture_output=True,
                                 timeout=120)
     lines = result.stdout.decode("utf-8").splitlines()
     name = " ".join(arguments)
