@@ -43,7 +43,7 @@ std::optional<SANE_Int> SaneOptions::find(const char* name) const
     return std::nullopt;
 }
 
-std::optional<double> SaneOptions::number(const char* name) const
+std::optional<SANE_Int> SaneOptions::findNumber(const char* name) const
 {
     const std::optional<SANE_Int> index = find(name);
     if (!index)
@@ -51,6 +51,15 @@ std::optional<double> SaneOptions::number(const char* name) const
     const SANE_Option_Descriptor* option = descriptor(*index);
     if ((option->type != SANE_TYPE_INT && option->type != SANE_TYPE_FIXED) || option->size != sizeof(SANE_Word))
         return std::nullopt;
+    return index;
+}
+
+std::optional<double> SaneOptions::number(const char* name) const
+{
+    const std::optional<SANE_Int> index = findNumber(name);
+    if (!index)
+        return std::nullopt;
+    const SANE_Option_Descriptor* option = descriptor(*index);
     SANE_Word word = 0;
     if (sane_control_option(m_handle, *index, SANE_ACTION_GET_VALUE, &word, nullptr) != SANE_STATUS_GOOD)
         return std::nullopt;
@@ -72,12 +81,10 @@ SANE_Word SaneOptions::toWord(const SANE_Option_Descriptor& option, double value
 
 TW_UINT16 SaneOptions::checkNumber(const char* name, double value) const
 {
-    const std::optional<SANE_Int> index = find(name);
+    const std::optional<SANE_Int> index = findNumber(name);
     if (!index)
         return TWCC_CAPUNSUPPORTED;
     const SANE_Option_Descriptor* option = descriptor(*index);
-    if ((option->type != SANE_TYPE_INT && option->type != SANE_TYPE_FIXED) || option->size != sizeof(SANE_Word))
-        return TWCC_CAPUNSUPPORTED;
     if (!std::isfinite(value) || std::fabs(value) > 32767.0)
         return TWCC_BADVALUE;
     switch (option->constraint_type) {
@@ -120,12 +127,10 @@ TW_UINT16 SaneOptions::setNumber(const char* name, double value)
 
 std::optional<double> SaneOptions::offeredAtOrAbove(const char* name, double value) const
 {
-    const std::optional<SANE_Int> index = find(name);
+    const std::optional<SANE_Int> index = findNumber(name);
     if (!index)
         return std::nullopt;
     const SANE_Option_Descriptor* option = descriptor(*index);
-    if ((option->type != SANE_TYPE_INT && option->type != SANE_TYPE_FIXED) || option->size != sizeof(SANE_Word))
-        return std::nullopt;
     switch (option->constraint_type) {
     case SANE_CONSTRAINT_RANGE: {
         const SANE_Range* range = option->constraint.range;
@@ -161,12 +166,10 @@ std::optional<double> SaneOptions::offeredAtOrAbove(const char* name, double val
 
 std::optional<std::pair<double, double>> SaneOptions::limits(const char* name) const
 {
-    const std::optional<SANE_Int> index = find(name);
+    const std::optional<SANE_Int> index = findNumber(name);
     if (!index)
         return std::nullopt;
     const SANE_Option_Descriptor* option = descriptor(*index);
-    if ((option->type != SANE_TYPE_INT && option->type != SANE_TYPE_FIXED) || option->size != sizeof(SANE_Word))
-        return std::nullopt;
     if (option->constraint_type == SANE_CONSTRAINT_RANGE)
         return std::make_pair(fromWord(*option, option->constraint.range->min),
                               fromWord(*option, option->constraint.range->max));

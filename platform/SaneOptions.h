@@ -49,6 +49,9 @@ public:
     TW_UINT16 setString(const char* name, const std::string& value);
 
 private:
+    // The option's index when it holds one integer or fixed-point number;
+    // a missing option and one of another kind alike give nothing.
+    std::optional<SANE_Int> findNumber(const char* name) const;
     const SANE_Option_Descriptor* descriptor(SANE_Int index) const;
     // The value as the option stores it (rounded for integers).
     static SANE_Word toWord(const SANE_Option_Descriptor& option, double value);
