@@ -2,8 +2,11 @@
 #include "ColorTableFit.h"
 
 #include <algorithm>
+#include <array>
+#include <cmath>
 #include <cstdint>
 #include <fstream>
+#include <random>
 #include <set>
 #include <sstream>
 #include <stdexcept>
@@ -15,14 +18,6 @@
 namespace vestiscop::tools {
 
 namespace {
-
-int distance2(const color::LabPixel& p, const color::LabPixel& q)
-{
-    const int dl = static_cast<int>(p.l) - q.l;
-    const int da = static_cast<int>(p.a) - q.a;
-    const int db = static_cast<int>(p.b) - q.b;
-    return dl * dl + da * da + db * db;
-}
 
 bool hasLab(const std::vector<color::ColorName>& entries, const color::LabPixel& lab)
 {
@@ -82,20 +77,168 @@ color::LabPixel labOfHex(const std::string& hex, const std::string& where)
 
 } // namespace
 
-std::vector<color::ColorName> fitTable(const std::vector<NamedColour>& fabrics, const std::vector<NamedColour>& survey)
+namespace {
+
+using Point = std::array<double, 3>;
+
+Point pointOf(const color::LabPixel& p)
 {
-    std::vector<color::ColorName> entries;
-    for (const NamedColour& f : fabrics)
-        if (!hasLab(entries, f.lab))
-            entries.push_back({f.lab, f.name});
-    for (const NamedColour& s : survey) {
-        bool owned = false;
-        for (const NamedColour& f : fabrics)
-            owned = owned || (f.name != s.name && distance2(f.lab, s.lab) < FabricRadius * FabricRadius);
-        if (!owned && !hasLab(entries, s.lab))
-            entries.push_back({s.lab, s.name});
+    return {static_cast<double>(p.l), static_cast<double>(p.a), static_cast<double>(p.b)};
+}
+
+double distance2(const Point& p, const Point& q)
+{
+    const double dl = p[0] - q[0];
+    const double da = p[1] - q[1];
+    const double db = p[2] - q[2];
+    return dl * dl + da * da + db * db;
+}
+
+// k centres of the points: the first point and then each time the point
+// furthest from the centres so far, refined by 20 rounds of moving each
+// centre to the mean of the points nearest to it.
+std::vector<Point> centres(const std::vector<Point>& points, std::size_t k)
+{
+    std::vector<Point> c{points.front()};
+    while (c.size() < k) {
+        std::size_t furthest = 0;
+        double furthestDistance = -1;
+        for (std::size_t i = 0; i < points.size(); ++i) {
+            double nearest = distance2(points[i], c.front());
+            for (const Point& q : c)
+                nearest = std::min(nearest, distance2(points[i], q));
+            if (nearest > furthestDistance) {
+                furthestDistance = nearest;
+                furthest = i;
+            }
+        }
+        c.push_back(points[furthest]);
     }
-    return entries;
+    for (int round = 0; round < 20; ++round) {
+        std::vector<Point> sum(c.size(), Point{0, 0, 0});
+        std::vector<int> count(c.size(), 0);
+        for (const Point& p : points) {
+            std::size_t best = 0;
+            for (std::size_t j = 1; j < c.size(); ++j)
+                if (distance2(p, c[j]) < distance2(p, c[best]))
+                    best = j;
+            for (int d = 0; d < 3; ++d)
+                sum[best][static_cast<std::size_t>(d)] += p[static_cast<std::size_t>(d)];
+            ++count[best];
+        }
+        for (std::size_t j = 0; j < c.size(); ++j)
+            if (count[j] > 0)
+                for (std::size_t d = 0; d < 3; ++d)
+                    c[j][d] = sum[j][d] / count[j];
+    }
+    return c;
+}
+
+int rounded(double v, int low, int high)
+{
+    return static_cast<int>(std::clamp(std::floor(v + 0.5), static_cast<double>(low), static_cast<double>(high)));
+}
+
+struct Entry {
+    Point at;
+    int term;
+    std::string name;
+    bool fixed;
+};
+
+bool accepts(const NamedColour& c, int term)
+{
+    return c.accepted.empty() ? c.term == term : std::find(c.accepted.begin(), c.accepted.end(), term) != c.accepted.end();
+}
+
+bool nearOtherFabric(const NamedColour& c, const std::vector<NamedColour>& fabrics)
+{
+    for (const NamedColour& f : fabrics) {
+        const bool other = c.name.empty() ? !accepts(c, f.term) : f.name != c.name;
+        if (other && distance2(pointOf(f.lab), pointOf(c.lab)) < FabricRadius * FabricRadius)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+std::vector<color::ColorName> fitTable(const std::vector<NamedColour>& fabrics, const std::vector<NamedColour>& survey,
+                                       const std::vector<NamedColour>& others)
+{
+    std::vector<Entry> entries;
+    for (const NamedColour& f : fabrics)
+        entries.push_back({pointOf(f.lab), f.term, f.name, true});
+    std::vector<const NamedColour*> samples;
+    std::map<std::string, std::vector<const NamedColour*>> byName;
+    for (const NamedColour& s : survey)
+        if (!nearOtherFabric(s, fabrics)) {
+            byName[s.name].push_back(&s);
+            samples.push_back(&s);
+        }
+    for (const NamedColour& o : others)
+        if (!nearOtherFabric(o, fabrics))
+            samples.push_back(&o);
+    for (const auto& [name, colours] : byName) {
+        std::vector<Point> points;
+        for (const NamedColour* c : colours)
+            points.push_back(pointOf(c->lab));
+        const std::size_t k = std::max<std::size_t>(1, (colours.size() + EntryColours / 2) / EntryColours);
+        for (const Point& p : centres(points, k))
+            entries.push_back({p, colours.front()->term, name, false});
+    }
+
+    std::mt19937 random(1);
+    for (int epoch = 0; epoch < Epochs; ++epoch) {
+        for (std::size_t i = samples.size(); i > 1; --i)
+            std::swap(samples[i - 1], samples[random() % i]);
+        const double rate = Rate * (1 - static_cast<double>(epoch) / Epochs);
+        for (const NamedColour* s : samples) {
+            const Point x = pointOf(s->lab);
+            Entry* right = nullptr;
+            Entry* wrong = nullptr;
+            double dRight = 0;
+            double dWrong = 0;
+            for (Entry& e : entries) {
+                const double d = distance2(e.at, x);
+                if (accepts(*s, e.term)) {
+                    if (right == nullptr || d < dRight) {
+                        right = &e;
+                        dRight = d;
+                    }
+                } else if (wrong == nullptr || d < dWrong) {
+                    wrong = &e;
+                    dWrong = d;
+                }
+            }
+            if (right == nullptr || wrong == nullptr)
+                continue;
+            // mu < 0 when the colour is named right; the sigmoid's slope
+            // makes the colours near the border count most.
+            const double sum = dRight + dWrong;
+            const double mu = (dRight - dWrong) / (sum + 1e-9);
+            const double sigmoid = 1 / (1 + std::exp(-4 * mu));
+            const double slope = 4 * sigmoid * (1 - sigmoid);
+            const double toward = rate * slope * dWrong / (sum * sum + 1e-9) * 100;
+            const double away = rate * slope * dRight / (sum * sum + 1e-9) * 100;
+            for (std::size_t d = 0; d < 3; ++d) {
+                if (!right->fixed)
+                    right->at[d] += toward * (x[d] - right->at[d]);
+                if (!wrong->fixed)
+                    wrong->at[d] -= away * (x[d] - wrong->at[d]);
+            }
+        }
+    }
+
+    std::vector<color::ColorName> table;
+    for (const Entry& e : entries) {
+        const color::LabPixel lab{static_cast<std::uint8_t>(rounded(e.at[0], 0, 100)),
+                                  static_cast<std::int8_t>(rounded(e.at[1], -128, 127)),
+                                  static_cast<std::int8_t>(rounded(e.at[2], -128, 127))};
+        if (!hasLab(table, lab))
+            table.push_back({lab, e.name});
+    }
+    return table;
 }
 
 std::map<std::string, std::string> loadVocabulary(const std::string& path)
@@ -133,32 +276,62 @@ std::vector<NamedColour> loadFabricColours(const std::string& path)
             b > 127)
             throw std::runtime_error(path + ":" + std::to_string(line.number) + ": expected L a b: " + line.fields[1]);
         colours.push_back({{static_cast<std::uint8_t>(l), static_cast<std::int8_t>(a), static_cast<std::int8_t>(b)},
-                           line.fields[0]});
+                           line.fields[0], -1, {}});
+    }
+    return colours;
+}
+
+std::vector<NamedColour> loadOtherColours(const std::string& path)
+{
+    std::vector<NamedColour> colours;
+    for (const Line& line : readFields(path, 4)) {
+        const std::string where = path + ":" + std::to_string(line.number) + ": ";
+        std::vector<int> terms = bench::termIndices(line.fields[3]);
+        if (terms.empty() || std::find(terms.begin(), terms.end(), -1) != terms.end())
+            throw std::runtime_error(where + "not a basic colour term: " + line.fields[3]);
+        colours.push_back({labOfHex(line.fields[1], where), "", terms.front(), terms});
     }
     return colours;
 }
 
 std::vector<color::ColorName> fitFromFiles(const std::string& vocabularyPath, const std::string& surveyPath,
-                                           const std::string& fabricsPath, bool basicTerms)
+                                           const std::string& fabricsPath, const std::string& surveyTermsPath,
+                                           const std::string& othersPath, bool basicTerms)
 {
     const auto vocabulary = loadVocabulary(vocabularyPath);
-    const auto label = [&](const std::string& name, const std::string& file) {
+    const auto termOf = [&](const std::string& name, const std::string& file) {
         const auto it = vocabulary.find(name);
         if (it == vocabulary.end())
             throw std::runtime_error(file + ": not in " + vocabularyPath + ": " + name);
-        return basicTerms ? it->second : name;
+        return bench::basicTermIndex(it->second);
     };
     std::vector<NamedColour> fabrics = loadFabricColours(fabricsPath);
     for (NamedColour& f : fabrics)
-        f.name = label(f.name, fabricsPath);
+        f.term = termOf(f.name, fabricsPath);
+    const auto surveyTerms = bench::loadTermMap(surveyTermsPath);
     const auto surveyEntries = loadSurveyNames(surveyPath);
     std::vector<NamedColour> survey;
     for (std::size_t i = 0; i < surveyEntries.size(); ++i) {
-        const std::string name = label(surveyEntries[i].czechName, surveyPath);
+        const SurveyEntry& e = surveyEntries[i];
+        NamedColour c{e.lab, e.czechName, termOf(e.czechName, surveyPath), {}};
+        const auto mapped = surveyTerms.find(e.surveyName);
+        if (mapped != surveyTerms.end())
+            c.accepted = bench::termIndices(mapped->second);
+        if (!c.accepted.empty() && std::find(c.accepted.begin(), c.accepted.end(), c.term) == c.accepted.end())
+            throw std::runtime_error(surveyPath + ": " + e.surveyName + " is named " + e.czechName + ", but " +
+                                     surveyTermsPath + " gives it " + mapped->second);
         if (!bench::surveyColourHeldOut(i))
-            survey.push_back({surveyEntries[i].lab, name});
+            survey.push_back(std::move(c));
     }
-    return fitTable(fabrics, survey);
+    auto entries = fitTable(fabrics, survey, loadOtherColours(othersPath));
+    if (!basicTerms)
+        return entries;
+    // The same entries under their basic terms, so both tables draw the
+    // borders between basic terms alike.
+    std::vector<color::ColorName> basic;
+    for (const color::ColorName& e : entries)
+        basic.push_back({e.lab, vocabulary.at(e.name)});
+    return basic;
 }
 
 } // namespace vestiscop::tools

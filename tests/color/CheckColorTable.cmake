@@ -1,9 +1,10 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Regenerates a colour definitions file with make_color_table and fails when
 # it differs from the shipped one.
-#   -DTOOL= -DKIND=full|basic -DLISTS=(the folder tools/colors) -DSHIPPED= -DOUTPUT=
+#   -DTOOL= -DKIND=full|basic -DLISTS=(the folder tools/colors) -DTERMS=(survey-basic-terms.tsv) -DSHIPPED= -DOUTPUT=
 execute_process(COMMAND ${TOOL} --fit ${KIND} ${LISTS}/vocabulary.tsv ${LISTS}/survey-cs.tsv
-                        ${LISTS}/scanned-fabrics.tsv ${OUTPUT} RESULT_VARIABLE result)
+                        ${LISTS}/scanned-fabrics.tsv ${TERMS} ${LISTS}/other-lists.tsv ${OUTPUT}
+                RESULT_VARIABLE result)
 if(NOT result EQUAL 0)
   message(FATAL_ERROR "make_color_table --fit ${KIND} failed on ${LISTS}")
 endif()

@@ -11,6 +11,7 @@
 #include <set>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 #include <gtest/gtest.h>
 
@@ -32,20 +33,37 @@ struct Heard {
     const char* name;
 };
 
+// Basic terms by number, as the fitting sees them.
+constexpr int Red = 3;
+constexpr int Green = 6;
+constexpr int Grey = 2;
+constexpr int Pink = 9;
+
+NamedColour named(color::LabPixel at, const char* name, int term, std::vector<int> accepted = {})
+{
+    return {at, name, term, std::move(accepted)};
+}
+
+NamedColour termOnly(color::LabPixel at, std::vector<int> terms)
+{
+    return {at, "", terms.front(), terms};
+}
+
 struct FitCase {
     const char* label;
     std::vector<NamedColour> fabrics;
     std::vector<NamedColour> survey;
+    std::vector<NamedColour> others;
     std::size_t entries;       // how many the table keeps
     std::vector<Heard> heard;  // what the table then names some colours
 };
 
 class FitTable : public testing::TestWithParam<FitCase> {};
 
-TEST_P(FitTable, NamesColoursAsTheNearestNamedColour)
+TEST_P(FitTable, NamesColoursByTheirTermsNearestEntries)
 {
     const FitCase& c = GetParam();
-    const auto entries = fitTable(c.fabrics, c.survey);
+    const auto entries = fitTable(c.fabrics, c.survey, c.others);
     EXPECT_EQ(entries.size(), c.entries);
     const color::ColorNameTable table(entries);
     for (const Heard& h : c.heard)
@@ -55,27 +73,54 @@ TEST_P(FitTable, NamesColoursAsTheNearestNamedColour)
 INSTANTIATE_TEST_SUITE_P(
     Cases, FitTable,
     testing::Values(
-        // Every colour as it was named, and a colour between them as the nearest.
-        FitCase{"survey colours",
+        // One entry per four colours of a name, at their centre; a colour
+        // between names is named as the nearest entry.
+        FitCase{"entries at the centres of a name",
                 {},
-                {{lab(50, 40, 0), "red"}, {lab(52, 42, 0), "red"}, {lab(50, -40, 0), "green"}, {lab(60, 0, 0), "grey"}},
-                4,
-                {{lab(52, 42, 0), "red"}, {lab(50, -40, 0), "green"}, {lab(50, 30, 0), "red"}, {lab(58, -5, 0), "grey"}}},
+                {named(lab(50, 40, 0), "red", Red), named(lab(52, 42, 0), "red", Red), named(lab(50, 38, 2), "red", Red),
+                 named(lab(48, 40, -2), "red", Red), named(lab(50, -40, 0), "green", Green),
+                 named(lab(60, 0, 0), "grey", Grey)},
+                {},
+                3,
+                {{lab(50, 40, 0), "red"}, {lab(50, -40, 0), "green"}, {lab(50, 25, 0), "red"}, {lab(58, -5, 0), "grey"}}},
         // A survey colour of another name near a fabric colour is left out
-        // (the survey's light grey is how white cloth scans); one of the same
-        // name, and one of another name further away, stay.
+        // (the survey's light grey is how white cloth scans); the fabric
+        // colour stays where it was measured.
         FitCase{"fabric owns its neighbourhood",
-                {{lab(88, 0, 0), "white"}},
-                {{lab(87, -3, 3), "light grey"}, {lab(75, 0, 0), "light grey"}, {lab(90, 0, 0), "white"},
-                 {lab(80, 0, 0), "light grey"}},
-                4,
-                {{lab(87, -3, 3), "white"}, {lab(84, 0, 0), "white"}, {lab(80, 0, 0), "light grey"}}},
-        // The fabric colour comes first and so names its own Lab.
-        FitCase{"fabric first", {{lab(70, 0, 0), "a"}}, {{lab(70, 0, 0), "a"}, {lab(70, 0, 0), "b"}}, 1,
-                {{lab(70, 0, 0), "a"}}},
-        // Two colours with one Lab and two names: the first one names it.
-        FitCase{"same Lab", {}, {{lab(30, 5, 5), "x"}, {lab(30, 5, 5), "y"}, {lab(60, 5, 5), "y"}}, 2,
-                {{lab(30, 5, 5), "x"}, {lab(60, 5, 5), "y"}}}),
+                {named(lab(88, 0, 0), "white", 1)},
+                {named(lab(87, -3, 3), "light grey", Grey), named(lab(75, 0, 0), "light grey", Grey),
+                 named(lab(92, 0, 0), "white", 1)},
+                {},
+                3,
+                {{lab(88, 0, 0), "white"}, {lab(87, -3, 3), "white"}, {lab(84, 0, 0), "white"},
+                 {lab(78, 0, 0), "light grey"}}},
+        // Colours known only by their basic term move the border: two of
+        // them called red on the pink side of the half-way point (L 50)
+        // push the pink entry back, so they are named red.
+        FitCase{"other lists move the border",
+                {},
+                {named(lab(40, 50, 0), "red", Red), named(lab(60, 50, 0), "pink", Pink)},
+                {termOnly(lab(52, 50, 0), {Red}), termOnly(lab(53, 50, 0), {Red}), termOnly(lab(68, 50, 0), {Pink})},
+                2,
+                {{lab(52, 50, 0), "red"}, {lab(53, 50, 0), "red"}, {lab(68, 50, 0), "pink"}}},
+        // Without them the same two entries split at half-way.
+        FitCase{"half-way without them",
+                {},
+                {named(lab(40, 50, 0), "red", Red), named(lab(60, 50, 0), "pink", Pink)},
+                {},
+                2,
+                {{lab(49, 50, 0), "red"}, {lab(52, 50, 0), "pink"}}},
+        // Colours between two terms may land in either: the same two
+        // colours, red or pink, leave the border half-way.
+        FitCase{"between two terms",
+                {},
+                {named(lab(40, 50, 0), "red", Red), named(lab(60, 50, 0), "pink", Pink)},
+                {termOnly(lab(52, 50, 0), {Red, Pink}), termOnly(lab(53, 50, 0), {Red, Pink})},
+                2,
+                {{lab(49, 50, 0), "red"}, {lab(52, 50, 0), "pink"}}},
+        // Two entries that round to one Lab: the first one names it.
+        FitCase{"same Lab", {named(lab(30, 5, 5), "x", Grey)}, {named(lab(30, 5, 5), "y", Grey)}, {}, 1,
+                {{lab(30, 5, 5), "x"}}}),
     [](const testing::TestParamInfo<FitCase>& info) {
         std::string name = info.param.label;
         for (char& ch : name)
@@ -84,15 +129,21 @@ INSTANTIATE_TEST_SUITE_P(
         return name;
     });
 
+std::vector<color::ColorName> fitShipped(const std::string& survey, bool basic)
+{
+    return fitFromFiles(Colors + "vocabulary.tsv", survey, Colors + "scanned-fabrics.tsv",
+                        std::string(VESTISCOP_SOURCE_DIR) + "/tools/bench/survey-basic-terms.tsv",
+                        Colors + "other-lists.tsv", basic);
+}
+
 // The held-out colours (every third) are not read into the table: changing
 // their names changes nothing, changing a fitted one does.
 TEST(FitFromFiles, LeavesTheHeldOutColoursOut)
 {
-    const auto shipped = fitFromFiles(Colors + "vocabulary.tsv", Colors + "survey-cs.tsv",
-                                      Colors + "scanned-fabrics.tsv", false);
+    const auto shipped = fitShipped(Colors + "survey-cs.tsv", false);
     const auto dir = std::filesystem::temp_directory_path() / ("color-table-fit-test-" + std::to_string(::getpid()));
     std::filesystem::create_directories(dir);
-    const auto rewrite = [&](std::size_t index, const std::string& path) {
+    const auto rewrite = [&](std::size_t index, const std::string& name, const std::string& path) {
         std::ifstream in(Colors + "survey-cs.tsv");
         std::ofstream out(path);
         std::string line;
@@ -100,7 +151,7 @@ TEST(FitFromFiles, LeavesTheHeldOutColoursOut)
         while (std::getline(in, line)) {
             if (!line.empty() && line[0] != '#' && colour++ == index) {
                 const auto tab = line.find('\t', line.find('\t') + 1);
-                line = line.substr(0, tab + 1) + "lilková\tword";
+                line = line.substr(0, tab + 1) + name + "\tword";
             }
             out << line << '\n';
         }
@@ -113,12 +164,17 @@ TEST(FitFromFiles, LeavesTheHeldOutColoursOut)
                 return false;
         return true;
     };
-    // 836 is "light yellow" (held out), 837 "leaf green" (fitted).
-    for (const auto& [index, changes] : {std::pair<std::size_t, bool>{836, false}, {837, true}}) {
+    // 836 is "light yellow" (held out), 837 "leaf green" (fitted); each
+    // gets another name of its basic term.
+    struct Change {
+        std::size_t index;
+        const char* name;
+        bool changes;
+    };
+    for (const Change& c : {Change{836, "citronová", false}, Change{837, "olivová", true}}) {
         const std::string path = (dir / "survey.tsv").string();
-        rewrite(index, path);
-        const auto fitted = fitFromFiles(Colors + "vocabulary.tsv", path, Colors + "scanned-fabrics.tsv", false);
-        EXPECT_EQ(!same(fitted), changes) << index;
+        rewrite(c.index, c.name, path);
+        EXPECT_EQ(!same(fitShipped(path, false)), c.changes) << c.index;
     }
     std::filesystem::remove_all(dir);
 }
@@ -126,8 +182,7 @@ TEST(FitFromFiles, LeavesTheHeldOutColoursOut)
 // The basic table names with the eleven basic terms only.
 TEST(FitFromFiles, BasicTableUsesTheBasicTerms)
 {
-    const auto basic = fitFromFiles(Colors + "vocabulary.tsv", Colors + "survey-cs.tsv",
-                                    Colors + "scanned-fabrics.tsv", true);
+    const auto basic = fitShipped(Colors + "survey-cs.tsv", true);
     const auto vocabulary = loadVocabulary(Colors + "vocabulary.tsv");
     std::set<std::string> terms;
     for (const auto& [name, term] : vocabulary)
@@ -157,6 +212,8 @@ TEST_P(BadListLine, IsRefusedWithItsLine)
             loadVocabulary(path.string());
         else if (std::string(file) == "survey")
             loadSurveyNames(path.string());
+        else if (std::string(file) == "others")
+            loadOtherColours(path.string());
         else
             loadFabricColours(path.string());
         ADD_FAILURE() << line;
@@ -171,7 +228,8 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(std::pair{"vocabulary", "modrá\tmodrá"}, std::pair{"vocabulary", "azurová\tazurová\tnote"},
                     std::pair{"survey", "blue\t0343df\tmodrá\tword"}, std::pair{"survey", "blue\t#0343dg\tmodrá\tword"},
                     std::pair{"fabrics", "bílá\t92 0\tnote"}, std::pair{"fabrics", "bílá\t101 0 0\tnote"},
-                    std::pair{"fabrics", "bílá\t92 0 0 1\tnote"}));
+                    std::pair{"fabrics", "bílá\t92 0 0 1\tnote"}, std::pair{"others", "red\t#ff0000\tlist\tred"},
+                    std::pair{"others", "red\t#ff0000\tlist\t-"}, std::pair{"others", "red\t#ff000\tlist\tčervená"}));
 
 } // namespace
 } // namespace vestiscop::tools
