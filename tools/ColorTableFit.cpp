@@ -296,7 +296,7 @@ std::vector<NamedColour> loadOtherColours(const std::string& path)
 
 std::vector<color::ColorName> fitFromFiles(const std::string& vocabularyPath, const std::string& surveyPath,
                                            const std::string& fabricsPath, const std::string& surveyTermsPath,
-                                           const std::string& othersPath, bool basicTerms)
+                                           const std::string& othersPath, bool basicTerms, Fold fold)
 {
     const auto vocabulary = loadVocabulary(vocabularyPath);
     const auto termOf = [&](const std::string& name, const std::string& file) {
@@ -320,7 +320,7 @@ std::vector<color::ColorName> fitFromFiles(const std::string& vocabularyPath, co
         if (!c.accepted.empty() && std::find(c.accepted.begin(), c.accepted.end(), c.term) == c.accepted.end())
             throw std::runtime_error(surveyPath + ": " + e.surveyName + " is named " + e.czechName + ", but " +
                                      surveyTermsPath + " gives it " + mapped->second);
-        if (!bench::surveyColourHeldOut(i))
+        if (!bench::surveyColourHeldOut(i) && (fold.folds == 0 || bench::surveyColourFold(i, fold.folds) != fold.leaveOut))
             survey.push_back(std::move(c));
     }
     auto entries = fitTable(fabrics, survey, loadOtherColours(othersPath));

@@ -79,4 +79,9 @@ bool surveyColourHeldOut(std::size_t index)
     return index % 3 == 2;
 }
 
+int surveyColourFold(std::size_t index, int folds)
+{
+    return static_cast<int>((index / 3) % static_cast<std::size_t>(folds));
+}
+
 } // namespace vestiscop::bench

@@ -43,5 +43,8 @@ std::vector<GarmentScans> rescanCorpus(Split split, int count, int scans, double
 
 // Held out from tuning: every third entry of the survey colour list.
 bool surveyColourHeldOut(std::size_t index);
+// For cross-validation inside the tuning part: the fold (0..folds-1) of a
+// survey colour, by runs of three list entries.
+int surveyColourFold(std::size_t index, int folds);
 
 } // namespace vestiscop::bench

@@ -2,13 +2,15 @@
 // Measures how well the shipped configuration names colours, classifies
 // patterns and recognises garments, driving the analysis in this process.
 //
-//   vestiscop_bench [--config FILE] [--split tune|check] [--per-family N] COMMAND
+//   vestiscop_bench [--config FILE] [--split tune|check] [--per-family N] [--fold K/N] COMMAND
 //
 //   naming SURVEY.tsv SURVEY-MAP NAMES-MAP [TABLE]
 //       Names a uniform noisy patch of every mapped survey colour (the
 //       part of the list that --split selects) and compares the basic term
 //       of our name with the basic term of the survey name; names between
-//       two basic terms are scored apart (either term is right).
+//       two basic terms are scored apart (either term is right). With
+//       --fold K/N only fold K of N of the tuning part is scored (a table
+//       fitted without it: make_color_table --fold K/N).
 //   pattern        Pattern text per fabric family, with the confusion matrix.
 //   sweep          Pattern accuracy per class while one setting at a time
 //                  (XRes/YRes, Filter, LumaScale, ClusterThr, HistSmooth,
@@ -80,6 +82,8 @@ struct Options {
     std::string config = VESTISCOP_SOURCE_DIR "/data/vestiscop.cfg";
     Split split = Split::Check;
     int perFamily = 8;
+    int fold = -1;  // --fold K/N: fold K of N of the survey's tuning part
+    int folds = 0;
     std::vector<std::string> arguments;
 };
 
@@ -164,6 +168,8 @@ int runNaming(const Options& options)
 {
     if (options.arguments.size() < 4 || options.arguments.size() > 5)
         throw std::invalid_argument("naming SURVEY.tsv SURVEY-MAP NAMES-MAP [TABLE]");
+    if (options.folds > 0 && options.split != Split::Tune)
+        throw std::invalid_argument("--fold splits the tuning part: --split tune");
     const Setup setup = loadSetup(options.config);
     const auto survey = loadSurvey(options.arguments[1]);
     const auto surveyMap = loadTermMap(options.arguments[2]);
@@ -189,7 +195,8 @@ int runNaming(const Options& options)
     int leftOut = 0;
     std::vector<std::string> misses;
     for (std::size_t i = 0; i < survey.size(); ++i) {
-        if (surveyColourHeldOut(i) != (options.split == Split::Check))
+        if (surveyColourHeldOut(i) != (options.split == Split::Check) ||
+            (options.folds > 0 && surveyColourFold(i, options.folds) != options.fold))
             continue;
         const auto mapped = surveyMap.find(survey[i].name);
         if (mapped == surveyMap.end()) {
@@ -981,7 +988,7 @@ int runRescans(const Options& options)
 
 int usage()
 {
-    std::fputs("usage: vestiscop_bench [--config FILE] [--split tune|check] [--per-family N] "
+    std::fputs("usage: vestiscop_bench [--config FILE] [--split tune|check] [--per-family N] [--fold K/N] "
                "naming|pattern|sweep|grid|recognition|whites|rescans|fit|fabric ...\n",
                stderr);
     return 2;
@@ -1000,6 +1007,11 @@ int main(int argc, char** argv)
             options.split = parseSplit(argv[++i]);
         else if (a == "--per-family" && i + 1 < argc)
             options.perFamily = std::stoi(argv[++i]);
+        else if (a == "--fold" && i + 1 < argc) {
+            if (std::sscanf(argv[++i], "%d/%d", &options.fold, &options.folds) != 2 || options.folds < 2 ||
+                options.fold < 0 || options.fold >= options.folds)
+                return usage();
+        }
         else
             options.arguments.push_back(a);
     }

@@ -176,6 +176,24 @@ TEST(FitFromFiles, LeavesTheHeldOutColoursOut)
         rewrite(c.index, c.name, path);
         EXPECT_EQ(!same(fitShipped(path, false)), c.changes) << c.index;
     }
+    // Cross-validation leaves a fold of the tuning part out as well: 837
+    // is in fold 4 of 5 (837 / 3 = 279), so with that fold out its name
+    // changes nothing, and with another fold out it does.
+    const auto withFold = [&](const std::string& survey, int leaveOut) {
+        return fitFromFiles(Colors + "vocabulary.tsv", survey, Colors + "scanned-fabrics.tsv",
+                            std::string(VESTISCOP_SOURCE_DIR) + "/tools/bench/survey-basic-terms.tsv",
+                            Colors + "other-lists.tsv", false, Fold{leaveOut, 5});
+    };
+    const std::string path = (dir / "survey.tsv").string();
+    rewrite(837, "olivová", path);
+    for (const int leaveOut : {4, 0}) {
+        const auto a = withFold(Colors + "survey-cs.tsv", leaveOut);
+        const auto b = withFold(path, leaveOut);
+        bool equal = a.size() == b.size();
+        for (std::size_t i = 0; equal && i < a.size(); ++i)
+            equal = a[i].lab == b[i].lab && a[i].name == b[i].name;
+        EXPECT_EQ(equal, leaveOut == 4) << leaveOut;
+    }
     std::filesystem::remove_all(dir);
 }
 
