@@ -28,7 +28,9 @@
 //                  re-scans and unrelated garments are matched. With "grid"
 //                  also a search over the [Matching] values; with "from
 //                  TABLE" the garments are added with another colour table
-//                  (a catalogue made before the table changed).
+//                  (a catalogue made before the table changed). When the
+//                  configuration names [Matching] Signatures, the same
+//                  scans are also matched that way (the configured matching).
 //   rescans [grid]
 //                  40 garments added from one scan each and 10 never added,
 //                  re-scanned shifted by up to 20 mm and turned by up to 3
@@ -626,6 +628,54 @@ MatchCounts replay(const std::vector<std::vector<color::ColorAnalysis>>& records
     return counts;
 }
 
+// The same replay through the matching that the configuration's [Matching]
+// Signatures names, with each scan's signature beside its record.
+MatchCounts replaySignatures(const std::vector<std::vector<color::ColorAnalysis>>& records,
+                             const std::vector<std::vector<signature::GarmentSignature>>& signatures, int known,
+                             const foundation::AllSettings& all, signature::RecognitionSettings recognition)
+{
+    foundation::MatchingSettings matching = all.matching;
+    matching.materials = scratchCatalogue();
+    recognition.signatures = matching.materials + ".sig";
+    std::filesystem::remove(matching.materials);
+    std::filesystem::remove(recognition.signatures);
+    MatchCounts counts;
+    {
+        catalog::GarmentCatalog catalogue(matching);
+        signature::Recognizer recognizer(catalogue, matching, recognition, all.color, all.scan);
+        std::vector<int> slot(records.size(), -1);
+        for (std::size_t g = 0; g < static_cast<std::size_t>(known); ++g)
+            slot[g] = recognizer.add(records[g][0], signatures[g][0], "g" + std::to_string(g));
+        const auto match = [&](std::size_t g, std::size_t s) {
+            double similarity = 0;
+            return recognizer.findMatch(records[g][s], signatures[g][s], similarity);
+        };
+        for (std::size_t s = 1; s < records.front().size(); ++s)
+            for (std::size_t g = 0; g < records.size(); ++g) {
+                const int found = match(g, s);
+                if (slot[g] < 0) {
+                    ++counts.strangerScans;
+                    counts.strangerMatched += found >= 0 ? 1 : 0;
+                    continue;
+                }
+                ++counts.rescans;
+                if (found == slot[g]) {
+                    ++counts.right;
+                    continue;
+                }
+                ++(found < 0 ? counts.rejected : counts.wrong);
+                recognizer.correct(slot[g], records[g][s], signatures[g][s]);
+            }
+        for (std::size_t g = static_cast<std::size_t>(known); g < records.size(); ++g) {
+            ++counts.strangerScans;
+            counts.strangerMatched += match(g, 0) >= 0 ? 1 : 0;
+        }
+    }
+    std::filesystem::remove(matching.materials);
+    std::filesystem::remove(recognition.signatures);
+    return counts;
+}
+
 double score(const MatchCounts& c)
 {
     const double right = 100.0 * c.right / c.rescans;
@@ -658,9 +708,13 @@ int runRecognition(const Options& options)
     const bool older = options.arguments.size() == 3 && options.arguments[1] == "from";
     const color::ColorNameTable addedNames = older ? color::ColorNameTable::load(tablePath(setup, options.arguments[2])) : names;
     color::ColorAnalyzer addedAnalyzer(s.color, s.texture, addedNames);
+    foundation::IniFile ini(options.config, ';');
+    const signature::RecognitionSettings recognition = signature::readRecognitionSettings(ini);
     std::vector<std::vector<color::ColorAnalysis>> records;
+    std::vector<std::vector<signature::GarmentSignature>> signatures;
     for (const GarmentScans& g : corpus) {
         records.emplace_back();
+        signatures.emplace_back();
         for (Scan scan : g.scans) {
             const bool added = records.size() <= static_cast<std::size_t>(known) && records.back().empty();
             color::ColorAnalyzer& scanAnalyzer = older && added ? addedAnalyzer : analyzer;
@@ -669,13 +723,17 @@ int runRecognition(const Options& options)
             scan.width = s.texture.width;
             scan.height = s.texture.height;
             color::ColorAnalysis record;
+            signature::GarmentSignature sig;
             try {
                 scanAnalyzer.analyze(render(g.fabric, scan));
                 record = scanAnalyzer.analysis();
+                if (!recognition.signatures.empty())
+                    sig = signature::describe(scanAnalyzer, s.color, s.scan);
             } catch (const foundation::VisionError&) {
                 record.valid = 1;  // an empty record: matches nothing near
             }
             records.back().push_back(record);
+            signatures.back().push_back(sig);
         }
     }
     std::printf("Recognition, %s part: %d garments added from one scan, %d re-scans each; %d unrelated garments, %d scans each\n",
@@ -686,6 +744,14 @@ int runRecognition(const Options& options)
     std::printf("RESULT recognition %s right %.1f wrong %.1f rejected %.1f unrelated %.1f\n", splitName(options.split),
                 100.0 * shipped.right / shipped.rescans, 100.0 * shipped.wrong / shipped.rescans,
                 100.0 * shipped.rejected / shipped.rescans, 100.0 * shipped.strangerMatched / shipped.strangerScans);
+    if (!recognition.signatures.empty()) {
+        // What the configuration itself does: the same scans, signatures on.
+        const MatchCounts c = replaySignatures(records, signatures, known, s, recognition);
+        printCounts("configured, signatures on", c);
+        std::printf("RESULT signature-recognition %s right %.1f wrong %.1f rejected %.1f unrelated %.1f\n",
+                    splitName(options.split), 100.0 * c.right / c.rescans, 100.0 * c.wrong / c.rescans,
+                    100.0 * c.rejected / c.rescans, 100.0 * c.strangerMatched / c.strangerScans);
+    }
     if (options.arguments.size() < 2 || options.arguments[1] != "grid")
         return 0;
 
