@@ -122,8 +122,8 @@ std::vector<Point> centres(const std::vector<Point>& points, std::size_t k)
             for (std::size_t j = 1; j < c.size(); ++j)
                 if (distance2(p, c[j]) < distance2(p, c[best]))
                     best = j;
-            for (int d = 0; d < 3; ++d)
-                sum[best][static_cast<std::size_t>(d)] += p[static_cast<std::size_t>(d)];
+            for (std::size_t d = 0; d < 3; ++d)
+                sum[best][d] += p[d];
             ++count[best];
         }
         for (std::size_t j = 0; j < c.size(); ++j)
