@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Builds a colour table from colours people have named: the colour survey
-// list with a Czech name for each colour, and a few colours measured on
-// scans of fabrics. The table's entries are chosen so that its nearest
-// entry gives every fitted colour the name it was given.
+// list with a Czech name for each colour, a few colours measured on scans
+// of fabrics, and colours of other lists known only by their basic term.
+// The table's entries are placed so that its nearest entry gives as many
+// of these colours as it can a name of a basic term they were given.
 
 #include <map>
 #include <string>
