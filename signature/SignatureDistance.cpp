@@ -159,10 +159,17 @@ double textureDistance(const GarmentSignature& p, const GarmentSignature& q, con
         size = 0.5 * (std::abs(std::log(p.minorityRunX / q.minorityRunX)) + std::abs(std::log(p.minorityRunY / q.minorityRunY)));
     double weave = 0;
     if (weights.weaveWeight > 0 && p.hasWeave && q.hasWeave) {
-        for (int b = 0; b < WeaveBands; ++b)
-            weave += std::abs(std::log((p.weave[static_cast<std::size_t>(b)] + weights.weaveFloor)
-                                       / (q.weave[static_cast<std::size_t>(b)] + weights.weaveFloor)));
-        weave *= weights.weaveContrast / (weights.weaveContrast + std::max(p.contrast, q.contrast)) / WeaveBands;
+        // The sum of the bands' |log ratio| as the log of one product of
+        // ratios each at least 1: one logarithm per comparison, not six
+        // (matching compares a scan with every example of every garment).
+        double product = 1;
+        for (int b = 0; b < WeaveBands; ++b) {
+            const double x = p.weave[static_cast<std::size_t>(b)] + weights.weaveFloor;
+            const double y = q.weave[static_cast<std::size_t>(b)] + weights.weaveFloor;
+            product *= x > y ? x / y : y / x;
+        }
+        weave = std::log(product) * weights.weaveContrast / (weights.weaveContrast + std::max(p.contrast, q.contrast))
+                / WeaveBands;
     }
     double layout = 0;
     if (weights.layoutWeight > 0 && p.hasLayout && q.hasLayout) {
