@@ -43,12 +43,24 @@ void transform(Complex* data, int n, int step)
     }
 }
 
+void transpose(std::vector<Complex>& data, int n)
+{
+    for (int y = 0; y < n; ++y)
+        for (int x = y + 1; x < n; ++x)
+            std::swap(data[static_cast<std::size_t>(y) * static_cast<std::size_t>(n) + static_cast<std::size_t>(x)],
+                      data[static_cast<std::size_t>(x) * static_cast<std::size_t>(n) + static_cast<std::size_t>(y)]);
+}
+
 void transform2d(std::vector<Complex>& data, int n)
 {
     for (int y = 0; y < n; ++y)
         transform(data.data() + static_cast<std::ptrdiff_t>(y) * n, n, 1);
+    // The columns as rows: the same arithmetic on each column, on
+    // neighbouring memory instead of a stride of a whole row.
+    transpose(data, n);
     for (int x = 0; x < n; ++x)
-        transform(data.data() + x, n, n);
+        transform(data.data() + static_cast<std::ptrdiff_t>(x) * n, n, 1);
+    transpose(data, n);
 }
 
 // Adds weight w to position p of a circular (wrap) or clamped row of bins,
