@@ -7,9 +7,10 @@
 //
 // examples: signatures per garment (1 = added only, 4 = added and corrected
 // three times, the most a garment keeps). The garments are drawn from a
-// fixed seed: 1 to 4 colours, a texture spread over a few bins. The scan is
-// one of them slightly changed, so the best garment is found the slow way,
-// by comparing all of it, and every other garment is compared too.
+// fixed seed: 1 to 4 colours, a texture spread over a few bins, a weave
+// and layout values. The scan is one of them slightly changed, so the best
+// garment is found the slow way, by comparing all of it, and every other
+// garment is compared too.
 
 #include <benchmark/benchmark.h>
 
@@ -54,6 +55,12 @@ signature::GarmentSignature randomGarment(std::mt19937& random)
     s.minorityShare = 0.3 * unit(random);
     s.minorityRunX = 10 * unit(random);
     s.minorityRunY = 10 * unit(random);
+    s.hasWeave = true;
+    for (double& e : s.weave)
+        e = 1e-4 * unit(random);
+    s.hasLayout = true;
+    for (double& v : s.layout)
+        v = unit(random);
     return s;
 }
 

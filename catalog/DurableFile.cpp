@@ -12,8 +12,6 @@
 
 namespace vestiscop::catalog {
 
-namespace {
-
 // Best effort; the file itself works either way.
 void syncDirectoryOf(const std::string& path)
 {
@@ -25,8 +23,6 @@ void syncDirectoryOf(const std::string& path)
     [[maybe_unused]] const int ignored = ::fsync(fd);
     ::close(fd);
 }
-
-} // namespace
 
 void openForChanges(foundation::BinaryFile& file, const std::string& path, bool lock)
 {

@@ -21,6 +21,10 @@ namespace vestiscop::catalog {
 // overwriting each other's entries from their copies in memory.
 void openForChanges(foundation::BinaryFile& file, const std::string& path, bool lock);
 
+// Makes the directory entries of path's folder durable (a file created or
+// renamed there); best effort.
+void syncDirectoryOf(const std::string& path);
+
 // Writes n bytes at offset and waits until they are durable (fdatasync).
 // When that fails, the bytes the place held are written back (an extension
 // of the file is cut off again), as well as the system allows, and the

@@ -7,6 +7,8 @@
 #include <numbers>
 #include <vector>
 
+#include "fabric/FabricAnalysis.h"
+
 namespace vestiscop::signature {
 
 namespace {
@@ -41,12 +43,24 @@ void transform(Complex* data, int n, int step)
     }
 }
 
+void transpose(std::vector<Complex>& data, int n)
+{
+    for (int y = 0; y < n; ++y)
+        for (int x = y + 1; x < n; ++x)
+            std::swap(data[static_cast<std::size_t>(y) * static_cast<std::size_t>(n) + static_cast<std::size_t>(x)],
+                      data[static_cast<std::size_t>(x) * static_cast<std::size_t>(n) + static_cast<std::size_t>(y)]);
+}
+
 void transform2d(std::vector<Complex>& data, int n)
 {
     for (int y = 0; y < n; ++y)
         transform(data.data() + static_cast<std::ptrdiff_t>(y) * n, n, 1);
+    // The columns as rows: the same arithmetic on each column, on
+    // neighbouring memory instead of a stride of a whole row.
+    transpose(data, n);
     for (int x = 0; x < n; ++x)
-        transform(data.data() + x, n, n);
+        transform(data.data() + static_cast<std::ptrdiff_t>(x) * n, n, 1);
+    transpose(data, n);
 }
 
 // Adds weight w to position p of a circular (wrap) or clamped row of bins,
@@ -177,6 +191,84 @@ void measureTexture(const imaging::RgbImage& image, double lumaScale, double mmP
     }
 }
 
+void measureWeave(const imaging::RgbImage& image, int width, int height, double mmPerPixelX, double mmPerPixelY,
+                  GarmentSignature& signature)
+{
+    signature.weave.fill(0);
+    signature.hasWeave = true;
+    // The relief of the threads is faint beside the scanner's noise: the
+    // larger the square, the more of the noise averages away.
+    int n = 1;
+    width = std::min(width, image.width());
+    height = std::min(height, image.height());
+    while (n * 2 <= std::min({width, height, 512}))
+        n *= 2;
+    if (n < 16 || !(mmPerPixelX > 0) || !(mmPerPixelY > 0))
+        return;
+    const int left = (width - n) / 2;
+    const int top = (height - n) / 2;
+    const std::size_t size = static_cast<std::size_t>(n) * static_cast<std::size_t>(n);
+    std::array<double, 3> mean{};
+    for (int y = 0; y < n; ++y) {
+        const std::uint8_t* p = image.pixel(left, top + y);
+        for (int x = 0; x < n; ++x, p += 3)
+            for (int c = 0; c < 3; ++c)
+                mean[static_cast<std::size_t>(c)] += p[c];
+    }
+    for (double& m : mean) {
+        m /= static_cast<double>(size);
+        if (!(m > 1))
+            return;
+    }
+    // Each channel relative to its mean, windowed as in measureTexture. The
+    // relief of the threads darkens all three channels alike, while the
+    // scanner's noise is a channel's own: the products of two channels'
+    // transforms keep the relief and average the noise away.
+    std::vector<double> window(static_cast<std::size_t>(n));
+    for (int i = 0; i < n; ++i)
+        window[static_cast<std::size_t>(i)] = 0.5 - 0.5 * std::cos(2 * std::numbers::pi * (i + 0.5) / n);
+    double windowEnergy = 0;
+    std::vector<Complex> first(size);   // channel 0 + i channel 1
+    std::vector<Complex> second(size);  // channel 2
+    for (int y = 0; y < n; ++y) {
+        const std::uint8_t* p = image.pixel(left, top + y);
+        for (int x = 0; x < n; ++x, p += 3) {
+            const double w = window[static_cast<std::size_t>(x)] * window[static_cast<std::size_t>(y)];
+            windowEnergy += w * w;
+            const std::size_t i = static_cast<std::size_t>(y) * static_cast<std::size_t>(n) + static_cast<std::size_t>(x);
+            first[i] = Complex(w * (p[0] / mean[0] - 1), w * (p[1] / mean[1] - 1));
+            second[i] = Complex(w * (p[2] / mean[2] - 1), 0);
+        }
+    }
+    transform2d(first, n);
+    transform2d(second, n);
+    const auto at = [n](int u, int v) {
+        return static_cast<std::size_t>((v + n) % n) * static_cast<std::size_t>(n) + static_cast<std::size_t>((u + n) % n);
+    };
+    for (int v = 0; v < n; ++v) {
+        const int fv = v < n / 2 ? v : v - n;
+        for (int u = 0; u < n; ++u) {
+            const int fu = u < n / 2 ? u : u - n;
+            if (fu == 0 && fv == 0)
+                continue;
+            const double period = 1 / std::hypot(fu / (n * mmPerPixelX), fv / (n * mmPerPixelY));
+            const double band = std::floor(2 * std::log2(period / ShortestPeriodMm));
+            if (band < 0 || band >= WeaveBands)
+                continue;
+            // The two real channels packed in one transform, apart again.
+            const Complex z = first[at(u, v)];
+            const Complex zm = std::conj(first[at(-u, -v)]);
+            const Complex c0 = 0.5 * (z + zm);
+            const Complex c1 = Complex(0, -0.5) * (z - zm);
+            const Complex c2 = second[at(u, v)];
+            const double cross = (c0 * std::conj(c1) + c1 * std::conj(c2) + c0 * std::conj(c2)).real() / 3;
+            signature.weave[static_cast<std::size_t>(band)] += cross;
+        }
+    }
+    for (double& e : signature.weave)
+        e = std::max(0.0, e / (static_cast<double>(size) * windowEnergy));
+}
+
 void measureMinority(const imaging::ByteImage& mask, double mmPerPixelX, double mmPerPixelY,
                      GarmentSignature& signature)
 {
@@ -229,6 +321,26 @@ void measureColours(const std::vector<color::ColorCluster>& colours, GarmentSign
             kept > 0 ? signature.colours[static_cast<std::size_t>(i)].share / kept : 1.0 / signature.colourCount;
 }
 
+std::array<double, LayoutValues> layoutOf(const fabric::FabricFindings& findings)
+{
+    // Logarithms where a value spans decades, so that each is of the order
+    // of 1 and a difference is a ratio.
+    const auto& f = findings.features;
+    const bool repeats = findings.periodicityCount > 0;
+    return {
+        std::log1p(std::max(0.0, findings.componentSizeMm)),
+        findings.roundness,
+        findings.layoutSpread,
+        findings.componentSizeSpread,
+        f[fabric::ComponentDensity],
+        std::log1p(std::max(0.0, f[fabric::EdgeDensity])),
+        std::log1p(std::max(0.0, f[fabric::Contrast])),
+        f[fabric::MinorityShare],
+        repeats ? std::log1p(std::max(0.0, findings.periodicity[0].periodMm)) : 0.0,
+        repeats ? findings.periodicity[0].strength : 0.0,
+    };
+}
+
 GarmentSignature describe(const color::ColorAnalyzer& analyzer, const foundation::ColorSettings& colorSettings,
                           const foundation::ScanSettings& scanSettings)
 {
@@ -243,6 +355,12 @@ GarmentSignature describe(const color::ColorAnalyzer& analyzer, const foundation
             measureTexture(*analyzer.labImage(), colorSettings.lumaScale, mmX, mmY, signature);
         if (analyzer.mask() != nullptr)
             measureMinority(*analyzer.mask(), mmX, mmY, signature);
+        if (analyzer.image() != nullptr)
+            measureWeave(*analyzer.image(), analyzer.regionWidth(), analyzer.regionHeight(), mmX, mmY, signature);
+    }
+    if (const auto* improved = dynamic_cast<const fabric::FabricAnalysis*>(analyzer.refinement())) {
+        signature.layout = layoutOf(improved->findings());
+        signature.hasLayout = true;
     }
     return signature;
 }

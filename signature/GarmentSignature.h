@@ -15,6 +15,7 @@
 #include <cstdint>
 
 #include "color/ColorAnalyzer.h"
+#include "fabric/FabricFindings.h"
 #include "foundation/Settings.h"
 #include "imaging/Image.h"
 
@@ -30,6 +31,12 @@ inline constexpr int OrientationBins = 12;
 inline constexpr int PeriodBands = 7;
 inline constexpr int TextureBins = OrientationBins * PeriodBands;
 inline constexpr double ShortestPeriodMm = 0.25;
+// The weave: half-octave bands of the unsmoothed region's brightness
+// spectrum, from 0.25 mm to 2 mm.
+inline constexpr int WeaveBands = 6;
+// What the improved analysis measured of the pattern's layout (the numbers
+// of fabric::FabricFindings that do not depend on where the garment lies).
+inline constexpr int LayoutValues = 10;
 
 struct MeasuredColour {
     double l = 0;
@@ -61,6 +68,19 @@ struct GarmentSignature {
     double minorityShare = 0;
     double minorityRunX = 0;
     double minorityRunY = 0;
+
+    // Kept from the second version of the signature file on; a signature
+    // read from a first-version file has neither (hasWeave false), and
+    // the terms that need them are left out of its comparisons.
+    bool hasWeave = false;
+    // The weave: the unsmoothed region's brightness relative to its mean,
+    // the energy of each band (WeaveBands) per unit of area. Threads of
+    // another thickness or relief put their energy into other bands.
+    std::array<double, WeaveBands> weave{};
+    // The improved analysis's findings of the pattern's layout, 0 when it
+    // did not run (hasLayout false): see layoutOf() for the order.
+    bool hasLayout = false;
+    std::array<double, LayoutValues> layout{};
 };
 
 // The texture part from an image in the analysis channels (byte 0 = L times
@@ -70,6 +90,12 @@ struct GarmentSignature {
 void measureTexture(const imaging::RgbImage& analysisChannels, double lumaScale, double mmPerPixelX,
                     double mmPerPixelY, GarmentSignature& signature);
 
+// The weave part from the analysed region as scanned (sRGB, unsmoothed):
+// the top-left width x height pixels of the image, of which the largest
+// centred square of a power of two side, 16 to 512 pixels, is used.
+void measureWeave(const imaging::RgbImage& image, int width, int height, double mmPerPixelX, double mmPerPixelY,
+                  GarmentSignature& signature);
+
 // The pattern parts' share and extent from the analysis's mask (1 = not the
 // dominant colour).
 void measureMinority(const imaging::ByteImage& mask, double mmPerPixelX, double mmPerPixelY,
@@ -78,8 +104,16 @@ void measureMinority(const imaging::ByteImage& mask, double mmPerPixelX, double 
 // The colour part from the analysis's colours (largest share first).
 void measureColours(const std::vector<color::ColorCluster>& colours, GarmentSignature& signature);
 
+// The layout values of the improved analysis's findings: the pieces'
+// median size (log 1 + mm), roundness, layout spread and size spread, their
+// density, the edge density (log 1 + x), the colour contrast (log 1 + Delta
+// E), the share of the pattern's colours, and the strongest repeat's period
+// (log 1 + mm) and strength (both 0 without one).
+std::array<double, LayoutValues> layoutOf(const fabric::FabricFindings& findings);
+
 // The signature of the analyser's last successful analysis, at the
-// configured scan resolution.
+// configured scan resolution; with the improved analysis, its findings of
+// the pattern's layout too.
 GarmentSignature describe(const color::ColorAnalyzer& analyzer, const foundation::ColorSettings& colorSettings,
                           const foundation::ScanSettings& scanSettings);
 

@@ -157,7 +157,27 @@ double textureDistance(const GarmentSignature& p, const GarmentSignature& q, con
     if (weights.sizeWeight > 0 && p.minorityShare >= weights.presenceShare && q.minorityShare >= weights.presenceShare
         && p.minorityRunX > 0 && q.minorityRunX > 0 && p.minorityRunY > 0 && q.minorityRunY > 0)
         size = 0.5 * (std::abs(std::log(p.minorityRunX / q.minorityRunX)) + std::abs(std::log(p.minorityRunY / q.minorityRunY)));
-    return textured * (weights.orientationWeight * orientationMoved + weights.periodWeight * periodMoved
+    double weave = 0;
+    if (weights.weaveWeight > 0 && p.hasWeave && q.hasWeave) {
+        // The sum of the bands' |log ratio| as the log of one product of
+        // ratios each at least 1: one logarithm per comparison, not six
+        // (matching compares a scan with every example of every garment).
+        double product = 1;
+        for (int b = 0; b < WeaveBands; ++b) {
+            const double x = p.weave[static_cast<std::size_t>(b)] + weights.weaveFloor;
+            const double y = q.weave[static_cast<std::size_t>(b)] + weights.weaveFloor;
+            product *= x > y ? x / y : y / x;
+        }
+        weave = std::log(product) * weights.weaveContrast / (weights.weaveContrast + std::max(p.contrast, q.contrast))
+                / WeaveBands;
+    }
+    double layout = 0;
+    if (weights.layoutWeight > 0 && p.hasLayout && q.hasLayout) {
+        for (int k = 0; k < LayoutValues; ++k)
+            layout += std::abs(p.layout[static_cast<std::size_t>(k)] - q.layout[static_cast<std::size_t>(k)]);
+    }
+    return weights.weaveWeight * weave + weights.layoutWeight * layout
+           + textured * (weights.orientationWeight * orientationMoved + weights.periodWeight * periodMoved
                        + weights.spectrumWeight * spectrum + weights.variationWeight * variation)
            + weights.contrastWeight * contrast + (p.pattern != q.pattern ? weights.patternWeight : 0.0)
            + weights.sizeWeight * size;

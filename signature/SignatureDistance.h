@@ -20,6 +20,11 @@
 //   Lab the colour varies in, all scaled by how much texture the plainer of the
 //   two has (a plain fabric's spectrum is noise); plus contrastWeight times
 //   the difference of the log contrasts;
+// - weave and layout (signatures of the second file version): how far
+//   apart the weaves lie (plain cloths of one colour and another weave),
+//   and the improved analysis's layout values (the size, shape, density
+//   and spacing of the pattern's pieces, the strongest repeat), which
+//   stay when a large motif shows other pieces after a shift;
 // - pattern: patternWeight when the two pattern kinds differ, and
 //   sizeWeight times the mean log difference of the pattern parts' extents
 //   along x and y (a 3 mm dot against an 8 mm one).
@@ -56,6 +61,16 @@ struct DistanceWeights {
     // Per unit of log difference of the pattern parts' extent, when both
     // have parts of at least presenceShare.
     double sizeWeight = 0;
+    // Per unit of mean log difference of the weave bands' energies, when
+    // both signatures hold a weave, scaled by weaveContrast / (weaveContrast
+    // + the larger contrast): the fine bands of a patterned cloth hold the
+    // pattern's edges, which move with the garment.
+    double weaveWeight = 2;
+    double weaveContrast = 2;
+    // Below this energy a band is the scanner's noise, not the cloth.
+    double weaveFloor = 1e-5;
+    // Per unit of L1 difference of the layout values, when both hold them.
+    double layoutWeight = 0;
 };
 
 // The perceptual difference of two Lab colours (CIE94, graphic arts, with

@@ -3,8 +3,10 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <stdexcept>
 
@@ -115,17 +117,18 @@ std::array<std::uint8_t, SignatureFile::HeaderSize> SignatureFile::header(std::u
     std::memcpy(bytes.data(), Magic, sizeof Magic);
     Writer w(bytes.data() + 8);
     w.u32(version);
-    w.u32(static_cast<std::uint32_t>(EntrySize));
+    w.u32(static_cast<std::uint32_t>(entrySize(version)));
     w.u32(static_cast<std::uint32_t>(HeaderSize));
     Writer(bytes.data() + 60).u32(crc32(bytes.data(), 60));
     return bytes;
 }
 
-std::vector<std::uint8_t> SignatureFile::encode(const SignatureEntry& entry)
+std::vector<std::uint8_t> SignatureFile::encode(const SignatureEntry& entry, std::uint32_t version)
 {
-    std::vector<std::uint8_t> bytes(EntrySize, 0);
+    const std::size_t size = entrySize(version);
+    std::vector<std::uint8_t> bytes(size, 0);
     Writer w(bytes.data() + 4);
-    w.u32(1);
+    w.u32(version);
     w.u64(entry.recordHash);
     w.u64(entry.previousRecordHash);
     w.u8(entry.exampleCount);
@@ -153,15 +156,26 @@ std::vector<std::uint8_t> SignatureFile::encode(const SignatureEntry& entry)
         }
         for (int t = 0; t < TextureBins; ++t)
             w.f32(used ? s.texture[static_cast<std::size_t>(t)] : 0);
+        if (version < 2)
+            continue;
+        w.u8(used && s.hasWeave ? 1 : 0);
+        w.u8(used && s.hasLayout ? 1 : 0);
+        w.skip(2);
+        for (const double v : s.weave)
+            w.f32(used && s.hasWeave ? v : 0);
+        for (const double v : s.layout)
+            w.f32(used && s.hasLayout ? v : 0);
     }
-    Writer(bytes.data()).u32(crc32(bytes.data() + 4, EntrySize - 4));
+    Writer(bytes.data()).u32(crc32(bytes.data() + 4, size - 4));
     return bytes;
 }
 
-bool SignatureFile::decode(const std::uint8_t* bytes, SignatureEntry& entry)
+bool SignatureFile::decode(const std::uint8_t* bytes, SignatureEntry& entry, std::uint32_t version)
 {
+    if (version < OldestReadVersion || version > Version)
+        return false;
     Reader r(bytes);
-    if (r.u32() != crc32(bytes + 4, EntrySize - 4) || r.u32() != 1)
+    if (r.u32() != crc32(bytes + 4, entrySize(version) - 4) || r.u32() != version)
         return false;
     SignatureEntry e;
     e.recordHash = r.u64();
@@ -203,6 +217,25 @@ bool SignatureFile::decode(const std::uint8_t* bytes, SignatureEntry& entry)
             if (!inRange(t, 0, 1))
                 return false;
         }
+        if (version < 2)
+            continue;
+        const int hasWeave = r.u8();
+        const int hasLayout = r.u8();
+        r.skip(2);
+        if (hasWeave > 1 || hasLayout > 1)
+            return false;
+        s.hasWeave = hasWeave == 1;
+        s.hasLayout = hasLayout == 1;
+        for (double& v : s.weave) {
+            v = r.f32();
+            if (!inRange(v, 0, 1e3))
+                return false;
+        }
+        for (double& v : s.layout) {
+            v = r.f32();
+            if (!inRange(v, -1e6, 1e6))
+                return false;
+        }
     }
     entry = e;
     return true;
@@ -238,21 +271,23 @@ SignatureFile::SignatureFile(const std::string& path, bool changes) : m_changes(
         m_state = State::Newer;
         return;
     }
-    if (version < Version || entrySize != EntrySize || headerSize != HeaderSize) {
+    if (version < OldestReadVersion || entrySize != SignatureFile::entrySize(version) || headerSize != HeaderSize) {
         m_state = State::Older;
         return;
     }
-    const std::int64_t count = (size - static_cast<std::int64_t>(HeaderSize)) / static_cast<std::int64_t>(EntrySize);
-    if ((size - static_cast<std::int64_t>(HeaderSize)) % static_cast<std::int64_t>(EntrySize) != 0)
+    m_version = version;
+    const auto stride = static_cast<std::int64_t>(entrySize);
+    const std::int64_t count = (size - static_cast<std::int64_t>(HeaderSize)) / stride;
+    if ((size - static_cast<std::int64_t>(HeaderSize)) % stride != 0)
         ++m_damaged;
     m_present.assign(static_cast<std::size_t>(count), false);
     m_entries.resize(static_cast<std::size_t>(count));
-    std::vector<std::uint8_t> bytes(EntrySize);
+    std::vector<std::uint8_t> bytes(entrySize);
     for (std::int64_t i = 0; i < count; ++i) {
         m_file.read(bytes.data(), bytes.size());
         if (allZero(bytes.data(), bytes.size()))
             continue;
-        if (decode(bytes.data(), m_entries[static_cast<std::size_t>(i)]))
+        if (decode(bytes.data(), m_entries[static_cast<std::size_t>(i)], version))
             m_present[static_cast<std::size_t>(i)] = true;
         else
             ++m_damaged;
@@ -275,9 +310,48 @@ void SignatureFile::restart()
     const auto bytes = header(Version);
     catalog::writeInPlace(m_file, 0, bytes.data(), bytes.size());
     m_state = State::Current;
+    m_version = Version;
     m_damaged = 0;
     m_present.clear();
     m_entries.clear();
+}
+
+void SignatureFile::upgrade()
+{
+    // The whole file in this version's layout, entry for entry (a damaged
+    // entry stays none), written beside the old one and put in its place
+    // in one step: a kill or a failure before the rename leaves the old
+    // file as it was, after it the new one is whole.
+    std::vector<std::uint8_t> bytes(HeaderSize + m_entries.size() * EntrySize, 0);
+    const auto head = header(Version);
+    std::copy(head.begin(), head.end(), bytes.begin());
+    for (std::size_t i = 0; i < m_entries.size(); ++i) {
+        if (!m_present[i])
+            continue;
+        const auto entry = encode(m_entries[i]);
+        std::copy(entry.begin(), entry.end(), bytes.begin() + static_cast<std::ptrdiff_t>(HeaderSize + i * EntrySize));
+    }
+    const std::string path = m_file.path();
+    const std::string fresh = path + ".new";
+    try {
+        foundation::BinaryFile out(fresh, foundation::BinaryFile::Write);
+        out.write(bytes.data(), bytes.size());
+        out.sync();
+        out.close();
+    } catch (...) {
+        ::unlink(fresh.c_str());
+        throw;
+    }
+    if (::rename(fresh.c_str(), path.c_str()) != 0) {
+        ::unlink(fresh.c_str());
+        throw foundation::SystemError(foundation::systemError::Write, path);
+    }
+    catalog::syncDirectoryOf(path);
+    // The lock moves to the new file; the catalogue's own lock keeps other
+    // programs from changing anything meanwhile.
+    m_file.close();
+    catalog::openForChanges(m_file, path, true);
+    m_version = Version;
 }
 
 void SignatureFile::store(int index, const SignatureEntry& entry)
@@ -288,6 +362,8 @@ void SignatureFile::store(int index, const SignatureEntry& entry)
         throw std::out_of_range("signature slot index");
     if (m_state != State::Current)
         restart();
+    else if (m_version != Version)
+        upgrade();
     const std::vector<std::uint8_t> bytes = encode(entry);
     const std::int64_t offset =
         static_cast<std::int64_t>(HeaderSize) + static_cast<std::int64_t>(index) * static_cast<std::int64_t>(EntrySize);

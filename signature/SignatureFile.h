@@ -9,12 +9,18 @@
 //
 // Layout, little-endian: a 64-byte header ("VSTSIGN\0", version, entry
 // size, header size, CRC-32 of the header's first 60 bytes at byte 60),
-// then EntrySize bytes per slot. An entry starts with the CRC-32 of its
-// other bytes, the hashes of the 96-byte Materials records it belongs to
-// (the current one and the one before the change that wrote it), the
-// number of examples and the next example to replace; then the examples.
-// An entry of zero bytes (a hole the file got when a later slot was
-// written first) is no entry.
+// then entrySize(version) bytes per slot. An entry starts with the CRC-32
+// of its other bytes, the version, the hashes of the 96-byte Materials
+// records it belongs to (the current one and the one before the change
+// that wrote it), the number of examples and the next example to replace;
+// then the examples. An entry of zero bytes (a hole the file got when a
+// later slot was written first) is no entry.
+//
+// Version 2 adds the weave and the improved analysis's layout values to
+// each example. A file of version 1 is read as it is (its examples have
+// neither, and are compared without them); the first change rewrites it
+// whole as version 2 beside it and puts that in its place in one rename,
+// so that a kill or a full disk leaves either the old file or the new.
 //
 // An entry counts only while the Materials record of its slot hashes to one
 // of its two record hashes: a Materials record that another program (an
@@ -49,16 +55,26 @@ struct SignatureEntry {
     std::array<GarmentSignature, MaxExamples> examples{};
 };
 
+// Bytes of an entry of a file of the given version: 32 and four examples,
+// each of which version 2 lengthened by the weave and the layout values.
+constexpr std::size_t signatureEntrySize(std::uint32_t version)
+{
+    return 32 + MaxExamples * (44 + 16 * MaxColours + 4 * TextureBins
+                               + (version >= 2 ? 4 + 4 * WeaveBands + 4 * LayoutValues : 0));
+}
+
 class SignatureFile {
 public:
-    static constexpr std::uint32_t Version = 1;
+    static constexpr std::uint32_t Version = 2;
+    // The oldest version whose entries are still read.
+    static constexpr std::uint32_t OldestReadVersion = 1;
     static constexpr std::size_t HeaderSize = 64;
-    static constexpr std::size_t ExampleSize = 44 + 16 * MaxColours + 4 * TextureBins;
-    static constexpr std::size_t EntrySize = 32 + MaxExamples * ExampleSize;
+    static constexpr std::size_t entrySize(std::uint32_t version) { return signatureEntrySize(version); }
+    static constexpr std::size_t EntrySize = signatureEntrySize(Version);
 
     enum class State {
-        Current,  // a header of this version (or a file created just now)
-        Older,    // a header of an older version: no entry is used
+        Current,  // a header of a version whose entries are read (or a file created just now)
+        Older,    // a header of a version older than those: no entry is used
         Newer,    // a later version's file: no entry is used and it is never written
         Damaged,  // no valid header: no entry is used
     };
@@ -69,6 +85,8 @@ public:
     SignatureFile(const std::string& path, bool changes);
 
     State state() const { return m_state; }
+    // The version of the file as it is on disk (Version for a new file).
+    std::uint32_t version() const { return m_version; }
     const std::string& path() const { return m_file.path(); }
     // Entries whose checksum failed (also a cut-off last entry).
     int damagedEntries() const { return m_damaged; }
@@ -78,9 +96,11 @@ public:
 
     // Writes slot index's entry in place and waits until it is durable.
     // When that fails the file's bytes are put back, memory is left as it
-    // was, and SystemError 4 propagates. A file of another or no version is
-    // started afresh first (its entries were unusable anyway); a newer
-    // version's file refuses: std::logic_error, callers check writable().
+    // was, and SystemError 4 propagates. A file of an older readable
+    // version is first rewritten as this version with the same entries; a
+    // file of another or no version is started afresh first (its entries
+    // were unusable anyway); a newer version's file refuses:
+    // std::logic_error, callers check writable().
     void store(int index, const SignatureEntry& entry);
     bool writable() const { return m_changes && m_state != State::Newer; }
 
@@ -89,16 +109,18 @@ public:
 
     // The byte form of an entry and back (false when the checksum fails or
     // a count is out of range); exposed for tests and fuzzing.
-    static std::vector<std::uint8_t> encode(const SignatureEntry& entry);
-    static bool decode(const std::uint8_t* bytes, SignatureEntry& entry);
+    static std::vector<std::uint8_t> encode(const SignatureEntry& entry, std::uint32_t version = Version);
+    static bool decode(const std::uint8_t* bytes, SignatureEntry& entry, std::uint32_t version = Version);
     static std::array<std::uint8_t, HeaderSize> header(std::uint32_t version);
 
 private:
     void restart();
+    void upgrade();
 
     foundation::BinaryFile m_file;
     bool m_changes;
     State m_state = State::Current;
+    std::uint32_t m_version = Version;
     int m_damaged = 0;
     std::vector<bool> m_present;
     std::vector<SignatureEntry> m_entries;

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "CliFixture.h"
+#include "signature/SignatureFile.h"
 
 namespace vestiscop::reliability {
 namespace {
@@ -117,6 +118,62 @@ TEST(CliKill, EveryReportedChangeSurvivesAKill)
     // The signature file beside it: the entry is written before the record,
     // so whenever the kill fell, no entry is torn and every garment in use
     // still has its signature; any start would have said otherwise in the log.
+    const std::vector<std::uint8_t> log = dir.readFile("vestiscop.log");
+    const std::string text(log.begin(), log.end());
+    EXPECT_EQ(text.find("podpis"), std::string::npos) << text;
+}
+
+// A catalogue whose signature file an earlier version wrote: the first
+// correction rewrites it whole in this version beside it and renames it
+// into place. A kill at any moment of that leaves the old file or the new
+// one, each with the garment's signature usable (a start would say in the
+// log which garments lack one), and the garment still there.
+TEST(CliKill, RewritingAFirstVersionSignatureFileSurvivesAKill)
+{
+    DataDir dir;
+    const std::string picture = dir.picture("p.bmp", 0);
+    const std::string other = dir.picture("q.bmp", 3);
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(dir.cli({"add", "mereni", picture}).exitedWith(ExitSuccess));
+    const auto typical = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start);
+    const std::vector<std::uint8_t> materials = dir.readFile("odevy.dat");
+    std::vector<std::uint8_t> firstVersion;
+    {
+        const signature::SignatureFile current(dir.file("odevy.sig"), false);
+        ASSERT_NE(current.entry(0), nullptr);
+        const auto header = signature::SignatureFile::header(1);
+        firstVersion.assign(header.begin(), header.end());
+        const auto entry = signature::SignatureFile::encode(*current.entry(0), 1);
+        firstVersion.insert(firstVersion.end(), entry.begin(), entry.end());
+    }
+    std::mt19937 random(20261208);
+    int kills = 0;
+    int rewritten = 0;
+    for (int step = 0; step < 12; ++step) {
+        SCOPED_TRACE("step " + std::to_string(step));
+        dir.writeFile("odevy.dat", materials);
+        dir.writeFile("odevy.sig", firstVersion);
+        ChildProcess child(cliProgram(), {"correct", "mereni", step % 2 == 0 ? other : picture}, dir.options());
+        ChildResult result;
+        // A correction takes longer than the addition timed above (the
+        // rewrite and the merge), so the moments reach to twice its time.
+        const auto delay = std::chrono::microseconds(random() % (typical.count() * 2 + 1));
+        if (child.killAfter(delay, result))
+            ++kills;
+        else
+            ASSERT_TRUE(result.exitedWith(ExitSuccess)) << result.err;
+        const signature::SignatureFile after(dir.file("odevy.sig"), false);
+        EXPECT_EQ(after.damagedEntries(), 0);
+        EXPECT_TRUE(after.version() == 1 || after.version() == signature::SignatureFile::Version) << after.version();
+        rewritten += after.version() == signature::SignatureFile::Version ? 1 : 0;
+        ASSERT_NE(after.entry(0), nullptr);
+        const ChildResult listed = dir.cli({"list"});
+        ASSERT_TRUE(listed.exitedWith(ExitSuccess)) << listed.err;
+        EXPECT_NE(listed.out.find("\tmereni\n"), std::string::npos);
+    }
+    std::cout << kills << " corrections killed, " << rewritten << " of 12 left the file rewritten\n";
+    EXPECT_GT(kills, 0) << "no rewrite was interrupted: the moments are too late";
+    EXPECT_GT(rewritten, 0) << "no rewrite happened: the moments are too early";
     const std::vector<std::uint8_t> log = dir.readFile("vestiscop.log");
     const std::string text(log.begin(), log.end());
     EXPECT_EQ(text.find("podpis"), std::string::npos) << text;

@@ -226,7 +226,7 @@ INSTANTIATE_TEST_SUITE_P(
         FallbackCase{"OlderVersion",
                      [](RecognizerTest&, const std::string& path) {
                          Bytes bytes = readAll(path);
-                         const auto header = SignatureFile::header(SignatureFile::Version - 1);
+                         const auto header = SignatureFile::header(SignatureFile::OldestReadVersion - 1);
                          std::copy(header.begin(), header.end(), bytes.begin());
                          writeAll(path, bytes);
                      },
@@ -247,6 +247,49 @@ INSTANTIATE_TEST_SUITE_P(
                      },
                      3254}),
     [](const ::testing::TestParamInfo<FallbackCase>& info) { return info.param.name; });
+
+TEST_F(RecognizerTest, ACatalogueOfTheFirstSignatureVersionKeepsMatchingOnItsSignatures)
+{
+    {
+        Recognizer& r = open();
+        r.add(NavyRecord, NavySignature, "navy");
+        r.add(RedRecord, RedSignature, "red");
+        close();
+    }
+    // The same entries as the first version of the file held them.
+    {
+        const SignatureFile current(settings.signatures, false);
+        const auto header = SignatureFile::header(1);
+        Bytes bytes(header.begin(), header.end());
+        for (int slot = 0; slot < 2; ++slot) {
+            const Bytes entry = SignatureFile::encode(*current.entry(slot), 1);
+            bytes.insert(bytes.end(), entry.begin(), entry.end());
+        }
+        writeAll(settings.signatures, bytes);
+    }
+    Recognizer& r = open();
+    EXPECT_TRUE(warnings.empty()) << warnings.front();
+    ASSERT_NE(r.usableEntry(0), nullptr);
+    // Matched on the signature: the record alone would be nobody's.
+    const ColorAnalysis green = record(lab(60, -50, 50), 1.0, lab(60, -50, 50), 0.0);
+    double similarity = 0;
+    EXPECT_EQ(r.findMatch(green, NavySignature, similarity), 0);
+    // A scan with a weave against examples without one: the weave is left out.
+    GarmentSignature woven = RedSignature;
+    woven.hasWeave = true;
+    woven.weave = {1e-3, 0, 0, 0, 0, 0};
+    EXPECT_EQ(r.findMatch(green, woven, similarity), 1);
+    EXPECT_EQ(similarity, 1.0);
+    // A correction brings the file to this version, the other garment's
+    // signature with it.
+    r.correct(1, RedRecord, woven);
+    close();
+    Recognizer& again = open();
+    EXPECT_EQ(again.file()->version(), SignatureFile::Version);
+    ASSERT_NE(again.usableEntry(0), nullptr);
+    EXPECT_EQ(again.findMatch(green, NavySignature, similarity), 0);
+    EXPECT_EQ(again.findMatch(green, woven, similarity), 1);
+}
 
 } // namespace
 } // namespace vestiscop::signature

@@ -144,7 +144,8 @@ TEST_P(SignatureHeader, DecidesWhetherEntriesAreUsedAndTheFileWritten)
 INSTANTIATE_TEST_SUITE_P(
     Cases, SignatureHeader,
     ::testing::Values(HeaderCase{"ThisVersion", true, SignatureFile::Version, SignatureFile::State::Current, true},
-                      HeaderCase{"OlderVersion", true, SignatureFile::Version - 1, SignatureFile::State::Older, true},
+                      HeaderCase{"OlderThanAnyRead", true, SignatureFile::OldestReadVersion - 1,
+                                 SignatureFile::State::Older, true},
                       HeaderCase{"NewerVersion", true, SignatureFile::Version + 1, SignatureFile::State::Newer, false},
                       HeaderCase{"NoHeader", false, 0, SignatureFile::State::Damaged, true}),
     [](const ::testing::TestParamInfo<HeaderCase>& info) { return info.param.name; });
@@ -179,6 +180,76 @@ TEST_F(SignatureFileTest, ASecondWriterIsRefused)
     SignatureFile first(path, true);
     EXPECT_THROW(SignatureFile(path, true), foundation::SystemError);
     EXPECT_NO_THROW(SignatureFile(path, false));
+}
+
+// A file the first version wrote: its header and entries in that layout.
+Bytes firstVersionFile(const std::vector<SignatureEntry>& entries)
+{
+    const auto header = SignatureFile::header(1);
+    Bytes bytes(header.begin(), header.end());
+    for (const SignatureEntry& entry : entries) {
+        // No examples: a hole.
+        const Bytes e = entry.exampleCount > 0 ? SignatureFile::encode(entry, 1) : Bytes(SignatureFile::entrySize(1), 0);
+        bytes.insert(bytes.end(), e.begin(), e.end());
+    }
+    return bytes;
+}
+
+TEST_F(SignatureFileTest, AFirstVersionFileIsReadAndRewrittenAsThisVersionAtTheFirstChange)
+{
+    const GarmentSignature red = test::garment(50, 60, 30, 1, 0, 0, 0, 3);
+    writeAll(path, firstVersionFile({entryOf(red, 7), SignatureEntry{}, entryOf(red, 9)}));
+    {
+        SignatureFile file(path, true);
+        EXPECT_EQ(file.state(), SignatureFile::State::Current);
+        EXPECT_EQ(file.version(), 1u);
+        EXPECT_EQ(file.damagedEntries(), 0);
+        ASSERT_NE(file.entry(0), nullptr);
+        EXPECT_EQ(file.entry(0)->examples[0].colours[0].a, 60);
+        EXPECT_FALSE(file.entry(0)->examples[0].hasWeave);
+        EXPECT_EQ(file.entry(1), nullptr);
+        GarmentSignature woven = red;
+        woven.hasWeave = true;
+        woven.weave[2] = 0.5;
+        file.store(1, entryOf(woven, 8));
+        EXPECT_EQ(file.version(), SignatureFile::Version);
+    }
+    EXPECT_FALSE(std::filesystem::exists(path + ".new"));
+    EXPECT_EQ(std::filesystem::file_size(path), SignatureFile::HeaderSize + 3 * SignatureFile::EntrySize);
+    SignatureFile again(path, true);
+    EXPECT_EQ(again.version(), SignatureFile::Version);
+    for (const auto& [slot, hash] : {std::pair{0, 7u}, std::pair{1, 8u}, std::pair{2, 9u}}) {
+        ASSERT_NE(again.entry(slot), nullptr) << slot;
+        EXPECT_EQ(again.entry(slot)->recordHash, hash);
+    }
+    EXPECT_FALSE(again.entry(0)->examples[0].hasWeave);
+    EXPECT_TRUE(again.entry(1)->examples[0].hasWeave);
+    EXPECT_EQ(again.entry(1)->examples[0].weave[2], 0.5);
+}
+
+TEST_F(SignatureFileTest, AFailedRewriteOfAFirstVersionFileLeavesItAsItWas)
+{
+    const Bytes before = firstVersionFile({entryOf(test::garment(50, 60, 30, 1, 0, 0, 0, 3), 7)});
+    writeAll(path, before);
+    SignatureFile file(path, true);
+    {
+        // The rewritten file needs more room than the old one had.
+        FileSizeLimit limit(before.size());
+        try {
+            file.store(1, entryOf(test::garment(60, 0, 0, 1, 0, 0, 0, 3), 8));
+            FAIL() << "the file was rewritten past the limit";
+        } catch (const foundation::SystemError& error) {
+            EXPECT_EQ(error.code(), foundation::systemError::Write);
+        }
+    }
+    EXPECT_EQ(readAll(path), before);
+    EXPECT_FALSE(std::filesystem::exists(path + ".new"));
+    EXPECT_EQ(file.version(), 1u);
+    ASSERT_NE(file.entry(0), nullptr);
+    EXPECT_EQ(file.entry(1), nullptr);
+    // Once there is room, the same change goes through.
+    file.store(1, entryOf(test::garment(60, 0, 0, 1, 0, 0, 0, 3), 8));
+    EXPECT_EQ(SignatureFile(path, false).entry(0)->recordHash, 7u);
 }
 
 } // namespace

@@ -1,14 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // What a signature measures: the texture spectrum finds the orientation and
-// period of stripes wherever they lie, the extent of the pattern's parts is
+// period of stripes wherever they lie, the weave finds the threads' period
+// through the scanner's noise, the extent of the pattern's parts is
 // the width of a stripe, and the colour distance tolerates small shifts but
 // not another colour.
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <numbers>
+#include <random>
 #include <vector>
 
 #include "signature/GarmentSignature.h"
@@ -105,6 +108,80 @@ TEST(TextureMeasure, UniformOrTooSmallRegionHasNoTexture)
             tiny->row(y)[x] = static_cast<std::uint8_t>(x * 7);
     measureTexture(*tiny, 1.0, 0.1, 0.1, s);
     EXPECT_EQ(s.contrast, 0);
+}
+
+// A plain cloth in sRGB whose threads brighten and darken all three
+// channels alike with the given period in pixels (0: no threads), and
+// scanner noise of its own in each channel.
+std::unique_ptr<imaging::RgbImage> cloth(int size, double threadPx, double relief, double noise, unsigned seed)
+{
+    auto owned = imaging::RgbImage::create(size, size);
+    std::mt19937 random(seed);
+    std::normal_distribution<double> grain(0, noise);
+    const double base[3] = {60, 110, 170};
+    for (int y = 0; y < size; ++y) {
+        for (int x = 0; x < size; ++x) {
+            const double weave =
+                threadPx > 0 ? 1 + relief * std::cos(2 * std::numbers::pi * x / threadPx) * std::cos(2 * std::numbers::pi * y / threadPx)
+                             : 1;
+            for (int c = 0; c < 3; ++c)
+                owned->pixel(x, y)[c] = static_cast<std::uint8_t>(std::clamp(base[c] * weave + grain(random), 0.0, 255.0));
+        }
+    }
+    return owned;
+}
+
+struct WeaveCase {
+    const char* name;
+    double threadPx;  // at 0.1 mm per pixel
+    int band;         // half octaves from 0.25 mm
+};
+
+class WeaveSpectrum : public ::testing::TestWithParam<WeaveCase> {};
+
+TEST_P(WeaveSpectrum, ThreadsFillTheirBandAndTheNoiseOfEachChannelCancels)
+{
+    GarmentSignature threads, noiseOnly;
+    // The threads' checkerboard repeats along the diagonals, at period / sqrt 2.
+    measureWeave(*cloth(256, GetParam().threadPx, 0.06, 4, 1), 256, 256, 0.1, 0.1, threads);
+    measureWeave(*cloth(256, 0, 0.06, 4, 2), 256, 256, 0.1, 0.1, noiseOnly);
+    ASSERT_TRUE(threads.hasWeave);
+    const auto strongest = std::max_element(threads.weave.begin(), threads.weave.end()) - threads.weave.begin();
+    EXPECT_EQ(strongest, GetParam().band);
+    double total = 0;
+    double noise = 0;
+    for (int b = 0; b < WeaveBands; ++b) {
+        total += threads.weave[static_cast<std::size_t>(b)];
+        noise += noiseOnly.weave[static_cast<std::size_t>(b)];
+    }
+    // The relief's energy: (0.06 / 2)^2 spread over four peaks.
+    EXPECT_NEAR(total, 0.06 * 0.06 / 4, 0.06 * 0.06 / 4 * 0.3);
+    EXPECT_LT(noise, 0.1 * total);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, WeaveSpectrum,
+                         ::testing::Values(WeaveCase{"Fine0_42mm", 6, 1},     // 0.42 mm along the diagonals
+                                           WeaveCase{"Medium0_85mm", 12, 3},  // 0.85 mm
+                                           WeaveCase{"Coarse1_7mm", 24, 5}),  // 1.7 mm
+                         [](const ::testing::TestParamInfo<WeaveCase>& info) { return info.param.name; });
+
+TEST(WeaveDistance, TellsWeavesApartAndIsLeftOutForASignatureWithoutOne)
+{
+    GarmentSignature fine, fineAgain, coarse;
+    measureWeave(*cloth(256, 6, 0.06, 4, 3), 256, 256, 0.1, 0.1, fine);
+    measureWeave(*cloth(256, 6, 0.06, 4, 4), 256, 256, 0.1, 0.1, fineAgain);
+    measureWeave(*cloth(256, 12, 0.06, 4, 5), 256, 256, 0.1, 0.1, coarse);
+    DistanceWeights weights;
+    weights.weaveWeight = 1;
+    EXPECT_LT(textureDistance(fine, fineAgain, weights), 0.25 * textureDistance(fine, coarse, weights));
+    // A signature of the first file version has no weave: no term at all.
+    GarmentSignature older = coarse;
+    older.hasWeave = false;
+    older.weave.fill(0);
+    weights.weaveWeight = 0;
+    const double without = textureDistance(fine, older, weights);
+    weights.weaveWeight = 1;
+    EXPECT_EQ(textureDistance(fine, older, weights), without);
 }
 
 TEST(MinorityMeasure, ExtentIsTheStripeWidthAcrossAndTheRegionAlong)

@@ -74,6 +74,26 @@ std::vector<GarmentScans> rescanCorpus(Split split, int count, int scans, double
     return garments;
 }
 
+std::vector<GarmentScans> weaveTwinCorpus(Split split, int pairs, int scans, double maxShiftMm, double maxTurnDegrees)
+{
+    std::vector<GarmentScans> garments;
+    for (int i = 0; i < pairs; ++i) {
+        const std::uint32_t seed = baseSeed(split, 5) + static_cast<std::uint32_t>(i);
+        const Fabric first = makeFabric("plain", seed);
+        // The second: another plain fabric's weave, the first one's colour.
+        Fabric second = makeFabric("plain", seed ^ 0x7E1Bu);
+        second.colours = first.colours;
+        for (const Fabric& fabric : {first, second}) {
+            GarmentScans g{fabric, {}};
+            std::mt19937 random(seed ^ (garments.size() % 2 == 0 ? 0x5CA11EDu : 0x7717u));
+            for (int s = 0; s < scans; ++s)
+                g.scans.push_back(randomScan(random, 100, 100, 512, 512, maxShiftMm, maxTurnDegrees));
+            garments.push_back(g);
+        }
+    }
+    return garments;
+}
+
 bool surveyColourHeldOut(std::size_t index)
 {
     return index % 3 == 2;

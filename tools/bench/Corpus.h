@@ -41,6 +41,11 @@ std::vector<GarmentScans> recognitionCorpus(Split split, int count, int scans);
 // maxTurnDegrees, with its own noise.
 std::vector<GarmentScans> rescanCorpus(Split split, int count, int scans, double maxShiftMm, double maxTurnDegrees);
 
+// Pairs of plain garments of the very same colour that differ only in their
+// weave (thread spacing, relief and yarns drawn anew for the second of a
+// pair), scanned as rescanCorpus does: garments 2i and 2i + 1 are a pair.
+std::vector<GarmentScans> weaveTwinCorpus(Split split, int pairs, int scans, double maxShiftMm, double maxTurnDegrees);
+
 // Held out from tuning: every third entry of the survey colour list.
 bool surveyColourHeldOut(std::size_t index);
 // For cross-validation inside the tuning part: the fold (0..folds-1) of a

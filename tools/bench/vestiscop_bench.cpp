@@ -31,12 +31,13 @@
 //                  (a catalogue made before the table changed). When the
 //                  configuration names [Matching] Signatures, the same
 //                  scans are also matched that way (the configured matching).
-//   rescans [grid]
+//   rescans [standard|improved] [grid]
 //                  40 garments added from one scan each and 10 never added,
 //                  re-scanned shifted by up to 20 mm and turned by up to 3
 //                  degrees: the classic matching and the signature matching
-//                  side by side, before and after corrections. With "grid"
-//                  also a search over the signature matching's values.
+//                  side by side, before and after corrections, with the
+//                  analysis the configuration names or the one given. With
+//                  "grid" also a search over the signature matching's values.
 //
 // The configuration defaults to data/vestiscop.cfg of the source tree; the
 // colour table is its Definitions path, relative to the configuration's
@@ -57,6 +58,7 @@
 #include <stdexcept>
 #include <string>
 #include <thread>
+#include <type_traits>
 #include <vector>
 
 #include "BasicTerms.h"
@@ -69,6 +71,7 @@
 #include "signature/Recognizer.h"
 #include "color/ColorAnalyzer.h"
 #include "color/ColorNameTable.h"
+#include "fabric/FabricAnalysis.h"
 #include "foundation/Exception.h"
 #include "foundation/IniFile.h"
 #include "foundation/MessageCatalog.h"
@@ -752,7 +755,7 @@ int runRecognition(const Options& options)
                     splitName(options.split), 100.0 * c.right / c.rescans, 100.0 * c.wrong / c.rescans,
                     100.0 * c.rejected / c.rescans, 100.0 * c.strangerMatched / c.strangerScans);
     }
-    if (options.arguments.size() < 2 || options.arguments[1] != "grid")
+    if (std::find(options.arguments.begin(), options.arguments.end(), "grid") == options.arguments.end())
         return 0;
 
     foundation::MatchingSettings best = s.matching;
@@ -829,12 +832,12 @@ struct RescanCounts {
 constexpr int RescanGarments = 50;
 constexpr int RescanKnown = 40;
 constexpr int RescanScans = 7;
+constexpr int WeaveTwinPairs = 10;
 
 RescanCounts replayRescans(const std::vector<std::vector<ScanParts>>& scans, const foundation::AllSettings& all,
-                           const signature::RecognitionSettings& recognition)
+                           const signature::RecognitionSettings& recognition, int known = RescanKnown)
 {
     RescanCounts counts;
-    const int known = RescanKnown;
     for (RoundCounts* r : {&counts.first, &counts.secondAsAdded, &counts.secondCorrected})
         r->rightPerGarment.assign(scans.size(), 0);
     for (const bool correcting : {false, true}) {
@@ -935,7 +938,7 @@ double rescanScore(const RescanCounts& c)
     const double total = c.first.total + c.secondAsAdded.total + c.secondCorrected.total;
     const double right = 100.0 * (c.first.right + c.secondAsAdded.right + c.secondCorrected.right) / total;
     const double wrong = 100.0 * (c.first.wrong + c.secondAsAdded.wrong + c.secondCorrected.wrong) / total;
-    const double stranger = 100.0 * c.strangerMatched / c.strangerScans;
+    const double stranger = c.strangerScans > 0 ? 100.0 * c.strangerMatched / c.strangerScans : 0.0;
     return right - 10 * wrong - 5 * stranger - 5 * c.garmentsWorse;
 }
 
@@ -948,6 +951,114 @@ void printQuantiles(const char* label, std::vector<double> v)
     std::printf("\n");
 }
 
+// How the first scans of the known garments (the first `known` of scans)
+// are matched by the given weights, without corrections: for every other
+// scan the nearest and second-nearest garment's distance, own or not.
+struct Nearest {
+    double own = 1e9;     // from its own garment (1e9 for an unknown one)
+    double best = 1e9;    // the nearest other garment
+    double second = 1e9;  // the next other garment
+};
+
+std::vector<Nearest> nearestDistances(const std::vector<std::vector<ScanParts>>& scans, int known,
+                                      const signature::DistanceWeights& weights)
+{
+    std::vector<Nearest> out;
+    for (std::size_t g = 0; g < scans.size(); ++g) {
+        for (std::size_t k = g < static_cast<std::size_t>(known) ? 1 : 0; k < scans[g].size(); ++k) {
+            Nearest n;
+            for (std::size_t h = 0; h < static_cast<std::size_t>(known); ++h) {
+                const double d = signature::signatureDistance(scans[g][k].signature, scans[h][0].signature, weights);
+                if (h == g) {
+                    n.own = d;
+                } else if (d < n.best) {
+                    n.second = n.best;
+                    n.best = d;
+                } else if (d < n.second) {
+                    n.second = d;
+                }
+            }
+            out.push_back(n);
+        }
+    }
+    return out;
+}
+
+struct StaticCounts {
+    int right = 0;
+    int wrong = 0;
+    int stranger = 0;
+};
+
+StaticCounts countAt(const std::vector<Nearest>& nearest, double maxDistance, double margin)
+{
+    StaticCounts c;
+    for (const Nearest& n : nearest) {
+        const bool known = n.own < 1e9;
+        const double first = std::min(n.own, n.best);
+        const double second = !known || n.own > n.best ? std::min(n.own, n.second) : n.best;
+        if (!(first <= maxDistance && second - first >= margin))
+            continue;
+        if (!known)
+            ++c.stranger;
+        else if (n.own <= n.best)
+            ++c.right;
+        else
+            ++c.wrong;
+    }
+    return c;
+}
+
+// Texture weights on the tuning part: for each combination, the largest
+// acceptance distance at which no scan is matched wrong and no unknown
+// garment is matched, and how many re-scans (of the 40 garments and of the
+// weave pairs) are right there.
+void weightGrid(const std::vector<std::vector<ScanParts>>& scans, const std::vector<std::vector<ScanParts>>& twins,
+                const signature::RecognitionSettings& recognition)
+{
+    struct Row {
+        signature::DistanceWeights w;
+        double maxDistance;
+        StaticCounts main, pairs;
+    };
+    std::vector<Row> rows;
+    for (const double weave : {0.0, 2.0, 4.0, 8.0, 16.0})
+        for (const double layout : {0.0, 0.25, 0.5, 1.0})
+            for (const double contrast : {4.0, 2.0})
+            for (const double floor : {1e-5, 3e-6, 1e-6}) {
+                signature::DistanceWeights w = recognition.weights;
+                w.weaveFloor = floor;
+                w.weaveWeight = weave;
+                w.layoutWeight = layout;
+                w.contrastWeight = contrast;
+                const auto main = nearestDistances(scans, RescanKnown, w);
+                const auto pairs = nearestDistances(twins, static_cast<int>(twins.size()), w);
+                Row row{w, 0, {}, {}};
+                for (double t = 4; t <= 30; t += 0.5) {
+                    const StaticCounts m = countAt(main, t, recognition.ambiguityMargin);
+                    const StaticCounts p = countAt(pairs, t, recognition.ambiguityMargin);
+                    if (std::getenv("BENCH_VERBOSE") != nullptr)
+                        std::printf("    weave %g layout %g contrast %g at %g: %d/%d/%d pairs %d/%d\n", weave, layout,
+                                    contrast, t, m.right, m.wrong, m.stranger, p.right, p.wrong);
+                    // Nothing wrong among the 40 garments and the unknown
+                    // ones; the weave pairs are reported at that distance.
+                    if (m.wrong + m.stranger > 0)
+                        break;
+                    row = Row{w, t, m, p};
+                }
+                rows.push_back(row);
+            }
+    std::sort(rows.begin(), rows.end(), [](const Row& a, const Row& b) {
+        return a.main.right + a.pairs.right - 10 * a.pairs.wrong > b.main.right + b.pairs.right - 10 * b.pairs.wrong;
+    });
+    std::printf("  texture weights, best first (re-scans right of 240 and of 120 weave-pair re-scans, at the largest "
+                "acceptance distance with no scan of the 50 garments matched wrong):\n");
+    for (std::size_t i = 0; i < rows.size() && i < 25; ++i)
+        std::printf("    weave %4g (floor %g) layout %4g contrast %g: acceptance %4.1f  right %3d + %3d (pairs wrong %d)\n",
+                    rows[i].w.weaveWeight, rows[i].w.weaveFloor, rows[i].w.layoutWeight, rows[i].w.contrastWeight, rows[i].maxDistance,
+                    rows[i].main.right, rows[i].pairs.right, rows[i].pairs.wrong);
+}
+
 int runRescans(const Options& options)
 {
     const Setup setup = loadSetup(options.config);
@@ -958,34 +1069,82 @@ int runRescans(const Options& options)
         recognition.signatures = "on";
     const color::ColorNameTable names = color::ColorNameTable::load(tablePath(setup, s.color.definitions));
     const auto corpus = rescanCorpus(options.split, RescanGarments, RescanScans, 20, 3);
+    // The analysis the configuration names ([Texture] Analysis), unless the
+    // command line names one.
+    ini.setSection("Texture");
+    std::string analysis = ini.readRaw("Analysis");
+    for (const std::string& a : options.arguments)
+        if (a == "standard" || a == "improved")
+            analysis = a;
+    const bool improved = analysis == "improved";
     color::ColorAnalyzer analyzer(s.color, s.texture, names);
-    std::vector<std::vector<ScanParts>> scans;
-    for (const GarmentScans& g : corpus) {
-        scans.emplace_back();
-        for (Scan scan : g.scans) {
-            scan.xDpi = s.scan.xRes;
-            scan.yDpi = s.scan.yRes;
-            scan.width = s.texture.width;
-            scan.height = s.texture.height;
-            ScanParts parts;
-            try {
-                analyzer.analyze(render(g.fabric, scan));
-                parts.record = analyzer.analysis();
-                parts.signature = signature::describe(analyzer, s.color, s.scan);
-            } catch (const foundation::VisionError&) {
-                parts.record.valid = 1;  // an empty record: matches nothing near
+    if (improved)
+        analyzer.setRefinement(std::make_unique<fabric::FabricAnalysis>(names, s.scan.xRes, s.scan.yRes));
+    const auto analyse = [&](const std::vector<GarmentScans>& garments) {
+        std::vector<std::vector<ScanParts>> all;
+        for (const GarmentScans& g : garments) {
+            all.emplace_back();
+            for (Scan scan : g.scans) {
+                scan.xDpi = s.scan.xRes;
+                scan.yDpi = s.scan.yRes;
+                scan.width = s.texture.width;
+                scan.height = s.texture.height;
+                ScanParts parts;
+                try {
+                    analyzer.analyze(render(g.fabric, scan));
+                    parts.record = analyzer.analysis();
+                    parts.signature = signature::describe(analyzer, s.color, s.scan);
+                } catch (const foundation::VisionError&) {
+                    parts.record.valid = 1;  // an empty record: matches nothing near
+                }
+                all.back().push_back(parts);
             }
-            scans.back().push_back(parts);
         }
-    }
-    std::printf("Re-scans, %s part: %d garments added from one scan, %d never added; each scanned %d more times, "
-                "shifted up to 20 mm and turned up to 3 degrees\n",
-                splitName(options.split), RescanKnown, RescanGarments - RescanKnown, RescanScans - 1);
+        return all;
+    };
+    // BENCH_CACHE=DIR keeps the analysed scans between runs of one build
+    // (for trying weights; the cache is not checked against the code).
+    const auto cached = [&](const std::string& name, const std::vector<GarmentScans>& garments) {
+        static_assert(std::is_trivially_copyable_v<ScanParts>);
+        const char* dir = std::getenv("BENCH_CACHE");
+        const std::string path = dir == nullptr ? std::string()
+                                                : std::string(dir) + "/" + name + "-" + splitName(options.split) + "-" +
+                                                      (improved ? "improved" : "standard") + ".bin";
+        std::vector<std::vector<ScanParts>> all(garments.size(), std::vector<ScanParts>(RescanScans));
+        if (!path.empty()) {
+            std::ifstream in(path, std::ios::binary);
+            bool ok = static_cast<bool>(in);
+            for (auto& g : all)
+                ok = ok && in.read(reinterpret_cast<char*>(g.data()), static_cast<std::streamsize>(g.size() * sizeof(ScanParts)));
+            if (ok)
+                return all;
+        }
+        all = analyse(garments);
+        if (!path.empty()) {
+            std::ofstream out(path, std::ios::binary);
+            for (const auto& g : all)
+                out.write(reinterpret_cast<const char*>(g.data()), static_cast<std::streamsize>(g.size() * sizeof(ScanParts)));
+        }
+        return all;
+    };
+    const std::vector<std::vector<ScanParts>> scans = cached("rescans", corpus);
+    // Plain garments of one colour that differ only in weave, every one of
+    // them added: whether the matching tells the two of a pair apart.
+    const std::vector<std::vector<ScanParts>> twinScans =
+        cached("weave-pairs", weaveTwinCorpus(options.split, WeaveTwinPairs, RescanScans, 20, 3));
+    std::printf("Re-scans, %s part, %s analysis: %d garments added from one scan, %d never added; each scanned %d "
+                "more times, shifted up to 20 mm and turned up to 3 degrees\n",
+                splitName(options.split), improved ? "improved" : "standard", RescanKnown, RescanGarments - RescanKnown,
+                RescanScans - 1);
     signature::RecognitionSettings classicSettings;
     const RescanCounts classic = replayRescans(scans, s, classicSettings);
     const RescanCounts signatures = replayRescans(scans, s, recognition);
     printRescans("classic matching (two leading colours)", classic);
     printRescans("signature matching", signatures);
+    const RescanCounts twins = replayRescans(twinScans, s, recognition, WeaveTwinPairs * 2);
+    std::printf("  %d plain garments, pairs of one colour in two weaves, signature matching:\n", WeaveTwinPairs * 2);
+    std::printf("    re-scans                          %s\n", roundText(twins.first).c_str());
+    std::printf("    later re-scans, no corrections    %s\n", roundText(twins.secondAsAdded).c_str());
     std::printf("  signature distances, quantiles 0 1 5 50 95 99 100 %%:\n");
     printQuantiles("re-scan from its own garment", signatures.ownDistance);
     printQuantiles("any scan from the nearest other", signatures.otherDistance);
@@ -1021,15 +1180,16 @@ int runRescans(const Options& options)
     for (const auto& [name, c] : {std::pair{"classic", &classic}, std::pair{"signature", &signatures}}) {
         const RoundCounts& f = c->first;
         std::printf("RESULT rescans %s %s right %.1f wrong %.1f rejected %.1f later-right %.1f later-right-corrected %.1f "
-                    "worse %d unrelated %.1f\n",
+                    "worse %d unrelated %.1f analysis %s\n",
                     splitName(options.split), name, 100.0 * f.right / f.total, 100.0 * f.wrong / f.total,
                     100.0 * f.rejected / f.total, 100.0 * c->secondAsAdded.right / c->secondAsAdded.total,
                     100.0 * c->secondCorrected.right / c->secondCorrected.total, c->garmentsWorse,
-                    100.0 * c->strangerMatched / c->strangerScans);
+                    100.0 * c->strangerMatched / c->strangerScans, improved ? "improved" : "standard");
     }
-    if (options.arguments.size() < 2 || options.arguments[1] != "grid")
+    if (std::find(options.arguments.begin(), options.arguments.end(), "grid") == options.arguments.end())
         return 0;
 
+    weightGrid(scans, twinScans, recognition);
     signature::RecognitionSettings best = recognition;
     RescanCounts bestCounts = signatures;
     // The acceptance distance: where wrong matches and unknown garments
