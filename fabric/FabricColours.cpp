@@ -146,18 +146,32 @@ void findModes(const std::vector<cv::Vec3f>& samples, double minCount, std::vect
         const int b = std::clamp(static_cast<int>((p[2] + 128) / 3), 0, 127);
         return (l * 128 + a) * 128 + b;
     };
-    // The samples by cell, in their own order within a cell.
-    std::vector<std::uint64_t> order(samples.size());
+    // The samples by cell, in their own order within a cell: a stable
+    // counting sort of the 20-bit keys, ten bits at a time.
+    std::vector<std::uint32_t> keys(samples.size());
     for (std::size_t i = 0; i < samples.size(); ++i)
-        order[i] = (static_cast<std::uint64_t>(keyOf(samples[i])) << 32) | i;
-    std::sort(order.begin(), order.end());
+        keys[i] = static_cast<std::uint32_t>(keyOf(samples[i]));
+    std::vector<std::uint32_t> order(samples.size());
+    std::vector<std::uint32_t> scratch(samples.size());
+    for (std::size_t i = 0; i < samples.size(); ++i)
+        scratch[i] = static_cast<std::uint32_t>(i);
+    for (const int shift : {0, 10}) {
+        std::array<std::size_t, 1025> start{};
+        for (const std::uint32_t i : scratch)
+            ++start[((keys[i] >> shift) & 1023) + 1];
+        for (std::size_t b = 1; b < start.size(); ++b)
+            start[b] += start[b - 1];
+        for (const std::uint32_t i : scratch)
+            order[start[(keys[i] >> shift) & 1023]++] = i;
+        std::swap(order, scratch);
+    }
     std::vector<Cell> cells;
-    for (const std::uint64_t o : order) {
-        const int key = static_cast<int>(o >> 32);
+    for (const std::uint32_t i : scratch) {
+        const int key = static_cast<int>(keys[i]);
         if (cells.empty() || cells.back().key != key)
             cells.push_back({key, 0, {}, false});
         cells.back().count += 1;
-        cells.back().sum += cv::Vec3d(samples[o & 0xFFFFFFFFu]);
+        cells.back().sum += cv::Vec3d(samples[i]);
     }
     const double radius2 = ModeRadius * ModeRadius;
     const auto near = [&](const cv::Vec3d& centre, const Cell& c) {
