@@ -18,8 +18,7 @@ std::vector<std::string> colorFieldLines(const std::vector<color::ColorCluster>&
 {
     std::vector<std::string> lines;
     for (const color::ColorCluster& colour : colors) {
-        // Equal to the threshold is still reported.
-        if (colour.share < reportThr)
+        if (!color::isReported(colour, reportThr))
             continue;
         lines.push_back(foundation::format("%d%% %s (%d %d %d)", percentOf(colour.share), colour.color->name.c_str(),
                                            static_cast<int>(static_cast<std::uint8_t>(colour.meanL())),

@@ -166,7 +166,8 @@ std::unique_ptr<color::ColorAnalyzer> Application::makeAnalyzer() const
     auto analyzer = std::make_unique<color::ColorAnalyzer>(color(), texture(), colorNames());
     if (m_improvedAnalysis)
         analyzer->setRefinement(
-            std::make_unique<fabric::FabricAnalysis>(colorNames(), m_settings.scan.xRes, m_settings.scan.yRes));
+            std::make_unique<fabric::FabricAnalysis>(colorNames(), m_settings.scan.xRes, m_settings.scan.yRes,
+                                                    m_settings.color.reportThr));
     return analyzer;
 }
 

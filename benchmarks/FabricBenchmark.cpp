@@ -64,7 +64,7 @@ void analyse(benchmark::State& state)
 
     color::ColorAnalyzer analyzer(colour, region, names());
     if (improved)
-        analyzer.setRefinement(std::make_unique<fabric::FabricAnalysis>(names(), 200, 200));
+        analyzer.setRefinement(std::make_unique<fabric::FabricAnalysis>(names(), 200, 200, colour.reportThr));
     for (auto _ : state) {
         state.PauseTiming();
         auto copy = imaging::RgbImage::create(512, 512);

@@ -128,18 +128,23 @@ void ColorAnalyzer::analyze(std::unique_ptr<imaging::RgbImage>&& image)
         mergeByName();
         orderByShare();
         buildMask();
-        classifyPattern();
     }
     if (m_refinement) {
         // The second analysis may find colours where the clustering found
         // too many or none; its results replace these only when it has some.
+        // Then the standard pattern is not needed: the views and the
+        // signature use the clusters and the mask, not the pattern.
         Refined r = refined.get();
         if (r.colors.empty() && !clustered)
             throw foundation::VisionError(1);
         if (!r.colors.empty()) {
             m_colors = std::move(r.colors);
             m_pattern = r.kind;
+        } else {
+            classifyPattern();
         }
+    } else if (clustered) {
+        classifyPattern();
     }
     fillRecord();
     // The separation and texture views show the clusters above; without

@@ -20,11 +20,22 @@ struct ColorCluster {
     double share = 0;            // count / region pixels
     int clusterIndex = 0;        // raw cluster number of its first raw cluster
     const ColorName* color = nullptr;  // the table entry that names it; never null in a result
+    // A colour of the pattern's own pieces (sparse dots, a print's spots),
+    // told even when its share is under the report threshold. Only the
+    // improved analysis sets it.
+    bool formsPattern = false;
 
     // The mean Lab, each component truncated toward zero, as the report prints it.
     int meanL() const { return static_cast<int>(sumL / count); }
     int meanA() const { return static_cast<int>(sumA / count); }
     int meanB() const { return static_cast<int>(sumB / count); }
 };
+
+// Whether the colour is told: its share reaches the threshold (equal
+// counts), or it forms the pattern's pieces.
+inline bool isReported(const ColorCluster& colour, double reportThr)
+{
+    return !(colour.share < reportThr) || colour.formsPattern;
+}
 
 } // namespace vestiscop::color

@@ -21,8 +21,8 @@ std::int8_t signedByte(double v)
 
 } // namespace
 
-FabricAnalysis::FabricAnalysis(const color::ColorNameTable& names, double xDpi, double yDpi)
-    : m_names(names), m_mmPerPx(25.4 / std::sqrt(xDpi * yDpi))
+FabricAnalysis::FabricAnalysis(const color::ColorNameTable& names, double xDpi, double yDpi, double reportThr)
+    : m_names(names), m_mmPerPx(25.4 / std::sqrt(xDpi * yDpi)), m_reportThr(reportThr)
 {
 }
 
@@ -35,13 +35,16 @@ void FabricAnalysis::measure(const imaging::RgbImage& region)
     ColourClusters clusters = clusterColours(lab);
     measurePattern(lab, clusters, mmPerPx, m_findings);
     measureColours(samples, clusters);
-    m_findings.colours.clear();
-    for (std::size_t k = 0; k < clusters.centres.size(); ++k)
-        m_findings.colours.push_back(
-            {clusters.centres[k][0], clusters.centres[k][1], clusters.centres[k][2], clusters.shares[k]});
     // Cloth of one colour has no pattern to tell; the rules decide the rest.
     m_findings.pattern = clusters.centres.size() == 1 ? pattern::patternKind::None
                                                        : evaluateRules(fittedRules(), m_findings.features);
+    const std::vector<bool> pieces = m_findings.pattern != pattern::patternKind::None
+                                         ? formsPieces(clusters, mmPerPx, m_reportThr)
+                                         : std::vector<bool>(clusters.centres.size(), false);
+    m_findings.colours.clear();
+    for (std::size_t k = 0; k < clusters.centres.size(); ++k)
+        m_findings.colours.push_back({clusters.centres[k][0], clusters.centres[k][1], clusters.centres[k][2],
+                                      clusters.shares[k], pieces[k]});
 }
 
 void FabricAnalysis::refine(const imaging::RgbImage& region, std::vector<color::ColorCluster>& colors,
@@ -78,6 +81,7 @@ void FabricAnalysis::refine(const imaging::RgbImage& region, std::vector<color::
         same->sumA += std::llround(c.a * count);
         same->sumB += std::llround(c.b * count);
         same->count += count;
+        same->formsPattern = same->formsPattern || c.formsPattern;
     }
     for (color::ColorCluster& c : colors)
         c.share = static_cast<double>(c.count) / static_cast<double>(pixels);

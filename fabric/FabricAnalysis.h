@@ -21,8 +21,10 @@ namespace vestiscop::fabric {
 class FabricAnalysis : public color::AnalysisRefinement {
 public:
     // The table must outlive the object; the resolution is the scan's, in
-    // dots per inch (both positive).
-    FabricAnalysis(const color::ColorNameTable& names, double xDpi, double yDpi);
+    // dots per inch (both positive). Colours under reportThr (the report
+    // threshold) are told only when they form the pattern's pieces, so only
+    // those are looked at for it.
+    FabricAnalysis(const color::ColorNameTable& names, double xDpi, double yDpi, double reportThr = 1.0);
 
     void refine(const imaging::RgbImage& region, std::vector<color::ColorCluster>& colors,
                 pattern::PatternKind& pattern) override;
@@ -36,6 +38,7 @@ public:
 private:
     const color::ColorNameTable& m_names;
     double m_mmPerPx;
+    double m_reportThr;
     FabricFindings m_findings;
 };
 

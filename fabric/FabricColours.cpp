@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
 #include <numeric>
 
@@ -60,31 +61,69 @@ bool between(const cv::Vec3d& c, const cv::Vec3d& p, const cv::Vec3d& q)
     return t > 0.1 && t < 0.9 && cv::norm(c - (p + t * d)) < 0.3 * std::sqrt(length2);
 }
 
+// Where the colour (cl, ca, cb) is nearer than the nearest so far, it
+// becomes the nearest; the first of equally near colours stays. Written
+// as a blend under a mask, so every element is stored and the loop is
+// vectorised (a conditional store would not be).
+void nearerOf(float cl, float ca, float cb, std::int32_t label, const float* __restrict pl,
+              const float* __restrict pa, const float* __restrict pb, std::uint32_t* __restrict bestD,
+              std::int32_t* __restrict bestK, std::size_t width)
+{
+    for (std::size_t x = 0; x < width; ++x) {
+        const float dl = cl - pl[x];
+        const float da = ca - pa[x];
+        const float db = cb - pb[x];
+        const float d = dl * dl + da * da + db * db;
+        const std::uint32_t mask = -static_cast<std::uint32_t>(d < std::bit_cast<float>(bestD[x]));
+        bestK[x] = static_cast<std::int32_t>((static_cast<std::uint32_t>(label) & mask) |
+                                             (static_cast<std::uint32_t>(bestK[x]) & ~mask));
+        bestD[x] = (std::bit_cast<std::uint32_t>(d) & mask) | (bestD[x] & ~mask);
+    }
+}
+
 // Every pixel of lab to its nearest mode; the pixel count of each mode.
 std::vector<double> assign(const cv::Mat& lab, const std::vector<cv::Vec3d>& modes, cv::Mat& labels)
 {
     std::vector<double> counts(modes.size(), 0);
     const std::vector<cv::Vec3f> centres(modes.begin(), modes.end());
     const std::size_t n = centres.size();
+    const int w = lab.cols;
+    // A row at a time, one colour after the other: the distances of a row
+    // to one colour are a loop the compiler can vectorise. The first
+    // nearest colour wins a tie, as a pixel-by-pixel search would give.
+    const auto width = static_cast<std::size_t>(w);
+    std::vector<float> planes(3 * width);
+    float* const pl = planes.data();
+    float* const pa = pl + width;
+    float* const pb = pa + width;
+    std::vector<std::uint32_t> nearest(width);  // the squared distances' bits
+    std::vector<std::int32_t> best(width);
+    std::uint32_t* const bestD = nearest.data();
+    std::int32_t* const bestK = best.data();
+    std::vector<std::int32_t> rowCounts(n);
     for (int y = 0; y < lab.rows; ++y) {
-        const cv::Vec3f* row = lab.ptr<cv::Vec3f>(y);
-        std::uint8_t* out = labels.ptr<std::uint8_t>(y);
-        for (int x = 0; x < lab.cols; ++x) {
-            std::size_t best = 0;
-            float bestD = 3.4e38f;
-            for (std::size_t k = 0; k < n; ++k) {
-                const float dl = centres[k][0] - row[x][0];
-                const float da = centres[k][1] - row[x][1];
-                const float db = centres[k][2] - row[x][2];
-                const float d = dl * dl + da * da + db * db;
-                if (d < bestD) {
-                    bestD = d;
-                    best = k;
-                }
-            }
-            out[x] = static_cast<std::uint8_t>(best);
-            ++counts[best];
+        const float* row = lab.ptr<float>(y);
+        for (std::size_t x = 0; x < width; ++x) {
+            pl[x] = row[3 * x];
+            pa[x] = row[3 * x + 1];
+            pb[x] = row[3 * x + 2];
         }
+        std::fill(nearest.begin(), nearest.end(), std::bit_cast<std::uint32_t>(3.4e38f));
+        std::fill(best.begin(), best.end(), 0);
+        for (std::size_t k = 0; k < n; ++k) {
+            const float cl = centres[k][0];
+            const float ca = centres[k][1];
+            const float cb = centres[k][2];
+            nearerOf(cl, ca, cb, static_cast<std::int32_t>(k), pl, pa, pb, bestD, bestK, width);
+        }
+        std::uint8_t* out = labels.ptr<std::uint8_t>(y);
+        std::fill(rowCounts.begin(), rowCounts.end(), 0);
+        for (std::size_t x = 0; x < width; ++x) {
+            out[x] = static_cast<std::uint8_t>(bestK[x]);
+            ++rowCounts[static_cast<std::size_t>(bestK[x])];
+        }
+        for (std::size_t k = 0; k < n; ++k)
+            counts[k] += rowCounts[k];
     }
     return counts;
 }
@@ -107,16 +146,30 @@ void findModes(const std::vector<cv::Vec3f>& samples, double minCount, std::vect
         const int b = std::clamp(static_cast<int>((p[2] + 128) / 3), 0, 127);
         return (l * 128 + a) * 128 + b;
     };
-    std::vector<int> keys(samples.size());
+    // The samples by cell, in their own order within a cell: a stable
+    // counting sort of the 20-bit keys, ten bits at a time.
+    std::vector<std::uint32_t> keys(samples.size());
     for (std::size_t i = 0; i < samples.size(); ++i)
-        keys[i] = keyOf(samples[i]);
-    std::vector<std::size_t> order(samples.size());
-    std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(), [&](std::size_t p, std::size_t q) { return keys[p] < keys[q]; });
+        keys[i] = static_cast<std::uint32_t>(keyOf(samples[i]));
+    std::vector<std::uint32_t> order(samples.size());
+    std::vector<std::uint32_t> scratch(samples.size());
+    for (std::size_t i = 0; i < samples.size(); ++i)
+        scratch[i] = static_cast<std::uint32_t>(i);
+    for (const int shift : {0, 10}) {
+        std::array<std::size_t, 1025> start{};
+        for (const std::uint32_t i : scratch)
+            ++start[((keys[i] >> shift) & 1023) + 1];
+        for (std::size_t b = 1; b < start.size(); ++b)
+            start[b] += start[b - 1];
+        for (const std::uint32_t i : scratch)
+            order[start[(keys[i] >> shift) & 1023]++] = i;
+        std::swap(order, scratch);
+    }
     std::vector<Cell> cells;
-    for (const std::size_t i : order) {
-        if (cells.empty() || cells.back().key != keys[i])
-            cells.push_back({keys[i], 0, {}, false});
+    for (const std::uint32_t i : scratch) {
+        const int key = static_cast<int>(keys[i]);
+        if (cells.empty() || cells.back().key != key)
+            cells.push_back({key, 0, {}, false});
         cells.back().count += 1;
         cells.back().sum += cv::Vec3d(samples[i]);
     }
@@ -210,6 +263,38 @@ cv::Vec3f labOf(const std::uint8_t* bgr)
     return {116 * fy - 16, 500 * (fx - fy), 200 * (fy - fz)};
 }
 
+// The Lab values of the colours met lately, by their bytes: a smoothed
+// cloth has far fewer distinct colours than pixels. One per thread (beside
+// the standard steps the analysis gets a thread of its own, so there it
+// lasts one analysis); a pure function's cache, so the results are the same.
+class LabCache {
+public:
+    cv::Vec3f operator()(const std::uint8_t* bgr)
+    {
+        const std::uint32_t key = bgr[0] | (std::uint32_t{bgr[1]} << 8) | (std::uint32_t{bgr[2]} << 16);
+        Entry& e = m_entries[((key * 2654435761u) >> 16) & (Size - 1)];
+        if (e.key != key + 1) {
+            e.key = key + 1;
+            e.lab = labOf(bgr);
+        }
+        return e.lab;
+    }
+
+private:
+    static constexpr std::size_t Size = std::size_t{1} << 16;
+    struct Entry {
+        std::uint32_t key = 0;  // the bytes plus one; 0 is empty
+        cv::Vec3f lab;
+    };
+    std::vector<Entry> m_entries = std::vector<Entry>(Size);
+};
+
+LabCache& labCache()
+{
+    thread_local LabCache cache;
+    return cache;
+}
+
 } // namespace
 
 cv::Mat regionSamples(const imaging::RgbImage& region, int& factor)
@@ -240,11 +325,12 @@ cv::Mat smoothedLab(const cv::Mat& bgr, double sigmaPx)
     const int w = smooth.cols;
     const int h = smooth.rows;
     cv::Mat lab(h, w, CV_32FC3);
+    LabCache& cache = labCache();
     for (int y = 0; y < h; ++y) {
         const std::uint8_t* in = smooth.ptr<std::uint8_t>(y);
         cv::Vec3f* out = lab.ptr<cv::Vec3f>(y);
         for (int x = 0; x < w; ++x, in += 3)
-            out[x] = labOf(in);
+            out[x] = cache(in);
     }
     return lab;
 }
@@ -423,6 +509,7 @@ void measureColours(const cv::Mat& bgr, ColourClusters& clusters)
     const int h = bgr.rows;
     const std::size_t n = clusters.centres.size();
     std::vector<std::vector<cv::Vec3f>> members(n);
+    std::vector<std::vector<cv::Vec3i>> memberPixels(n);
     for (int y = 2; y + 2 < h; y += 2) {
         const std::uint8_t* labels = clusters.labels.ptr<std::uint8_t>(y);
         const std::uint8_t* up = clusters.labels.ptr<std::uint8_t>(y - 2);
@@ -432,23 +519,71 @@ void measureColours(const cv::Mat& bgr, ColourClusters& clusters)
             const std::uint8_t k = labels[x];
             if (labels[x - 2] != k || labels[x + 2] != k || up[x] != k || down[x] != k)
                 continue;
-            members[k].push_back(labOf(in + 3 * x));
+            members[k].push_back(labCache()(in + 3 * x));
+            memberPixels[k].push_back({in[3 * x], in[3 * x + 1], in[3 * x + 2]});
         }
     }
+    const std::vector<cv::Vec3d> smoothed = clusters.centres;
     for (std::size_t k = 0; k < n; ++k) {
         std::vector<cv::Vec3f>& m = members[k];
         if (m.size() < 8)
             continue;
-        // The lighter quarter: the tops of the threads, out of the shadows
-        // between them, which darken a white cloth by up to a fifth.
-        const auto quarter = m.begin() + static_cast<std::ptrdiff_t>(m.size() * 3 / 4);
-        std::nth_element(m.begin(), quarter, m.end(),
-                         [](const cv::Vec3f& p, const cv::Vec3f& q) { return p[0] < q[0]; });
+        // The quarter farthest from the other colours: the threads of this
+        // colour itself, not where they cross or touch yarns of another (a
+        // 3/1 twill shows the ground's weft in a quarter of a stripe, a
+        // plain weave in half of a windowpane's line). The scan's noise
+        // takes part in the choice, so the mean leans a little to the side
+        // away from the other colours. A cloth of one colour has nothing to
+        // keep apart: its lighter quarter, the tops of the threads out of
+        // the shadows between them, which darken a white cloth by up to a
+        // fifth.
+        std::vector<std::pair<double, std::size_t>> away(m.size());
+        for (std::size_t i = 0; i < m.size(); ++i) {
+            double nearest = 1e300;
+            for (std::size_t j = 0; j < n; ++j)
+                if (j != k)
+                    nearest = std::min(nearest, distance2(smoothed[j], m[i]));
+            away[i] = {n == 1 ? m[i][0] : nearest, i};
+        }
+        const auto quarter = away.begin() + static_cast<std::ptrdiff_t>(away.size() * 3 / 4);
+        std::nth_element(away.begin(), quarter, away.end());
+        // Their mean as scanned, then in Lab: the hue of near-black pixels
+        // is mostly noise, which a mean of their Lab values would keep.
         cv::Vec3d sum;
-        for (auto it = quarter; it != m.end(); ++it)
-            sum += cv::Vec3d(*it);
-        clusters.centres[k] = sum / static_cast<double>(m.end() - quarter);
+        for (auto it = quarter; it != away.end(); ++it)
+            sum += cv::Vec3d(memberPixels[k][it->second]);
+        sum /= static_cast<double>(away.end() - quarter);
+        const std::uint8_t mean[3] = {static_cast<std::uint8_t>(std::lround(sum[0])),
+                                      static_cast<std::uint8_t>(std::lround(sum[1])),
+                                      static_cast<std::uint8_t>(std::lround(sum[2]))};
+        clusters.centres[k] = cv::Vec3d(labOf(mean));
     }
+}
+
+} // namespace vestiscop::fabric
+
+namespace vestiscop::fabric {
+
+std::vector<bool> formsPieces(const ColourClusters& clusters, double mmPerPx, double maxShare)
+{
+    std::vector<bool> result(clusters.centres.size(), false);
+    const double minArea = 0.15 / (mmPerPx * mmPerPx);
+    const cv::Mat open = cv::getStructuringElement(cv::MORPH_RECT, cv::Size(3, 3));
+    for (std::size_t k = 1; k < result.size(); ++k) {
+        if (!(clusters.shares[k] < maxShare))
+            continue;
+        cv::Mat mine = clusters.labels == static_cast<int>(k);
+        cv::morphologyEx(mine, mine, cv::MORPH_OPEN, open);
+        cv::Mat labels;
+        cv::Mat stats;
+        cv::Mat centroids;
+        const int count = cv::connectedComponentsWithStats(mine, labels, stats, centroids, 8, CV_32S);
+        int pieces = 0;
+        for (int i = 1; i < count; ++i)
+            pieces += stats.at<std::int32_t>(i, cv::CC_STAT_AREA) >= minArea ? 1 : 0;
+        result[k] = pieces >= 3;
+    }
+    return result;
 }
 
 } // namespace vestiscop::fabric

@@ -20,6 +20,10 @@ struct MeasuredColour {
     double a = 0;
     double b = 0;
     double share = 0;
+    // A colour under the report threshold whose pixels form pieces of the
+    // pattern (three or more of a fair size) on a patterned cloth: it is
+    // told all the same, with its share.
+    bool formsPattern = false;
 };
 
 // A direction along which the pattern repeats: the repeat's direction, its

@@ -33,10 +33,18 @@ struct ColourClusters {
 // colours (dots) are kept. Every pixel is then given its nearest colour.
 ColourClusters clusterColours(const cv::Mat& lab);
 
-// The colours as the cloth has them: each colour's mean over the lighter
-// quarter of its inner pixels as scanned (bgr, not smoothed), so that the
-// shadows of the weave do not turn white into grey.
+// The colours as the cloth has them: each colour's mean over the quarter
+// of its inner pixels as scanned (bgr, not smoothed) that lie farthest
+// from the other colours, so that the yarns of another colour showing
+// through do not blend in; on a cloth of one colour, over its lighter
+// quarter, so that the shadows of the weave do not turn white into grey.
 void measureColours(const cv::Mat& bgr, ColourClusters& clusters);
+
+// For every colour under maxShare of the region, whether it forms three or
+// more pieces of at least 0.15 mm^2 (after an opening of one pixel): a
+// colour of dots or spots, not a shade along edges. The ground (colour 0)
+// and larger colours are not looked at (false).
+std::vector<bool> formsPieces(const ColourClusters& clusters, double mmPerPx, double maxShare = 1.0);
 
 // Periodicity, edge directions and the minority colours' pieces; fills
 // everything of findings but the colours and the pattern.

@@ -13,8 +13,8 @@ std::vector<std::string> spokenColors(const std::vector<color::ColorCluster>& co
 {
     std::vector<std::string> words;
     for (const color::ColorCluster& colour : colors) {
-        // The same rule as the colour field's lines: equal to the threshold counts.
-        if (colour.share < reportThr)
+        // The same rule as the colour field's lines.
+        if (!color::isReported(colour, reportThr))
             continue;
         words.push_back(foundation::format("%d%% %s", app::percentOf(colour.share), colour.color->name.c_str()));
     }

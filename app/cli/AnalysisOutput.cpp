@@ -63,8 +63,9 @@ nlohmann::json analysisJson(Application& app, const color::ColorAnalyzer& analyz
              {static_cast<int>(static_cast<std::uint8_t>(colour.meanL())),
               static_cast<int>(static_cast<std::int8_t>(colour.meanA())),
               static_cast<int>(static_cast<std::int8_t>(colour.meanB()))}},
-            // Whether the colour field lists it (its share reaches ReportThr).
-            {"reported", !(colour.share < app.color().reportThr)},
+            // Whether the colour field lists it (its share reaches ReportThr,
+            // or it forms the pattern's pieces).
+            {"reported", color::isReported(colour, app.color().reportThr)},
         });
     }
     nlohmann::json object = {

@@ -51,6 +51,19 @@ TEST(AnalysisReport, ListsColoursFromTheThresholdOnInListOrder)
     EXPECT_TRUE(app::colorFieldLines(colors, 0.8).empty());
 }
 
+// Sparse dots of 4 % are told with their real share: the improved analysis
+// marks the colour of the pattern's pieces.
+TEST(AnalysisReport, AColourOfThePatternsPiecesIsListedUnderTheThreshold)
+{
+    const color::ColorName ecru{{80, 0, 21}, "šedobéžová"};
+    const color::ColorName black{{7, 1, -2}, "černá"};
+    std::vector<color::ColorCluster> colors = {cluster(ecru, 0.96, 96, 80, 0, 21), cluster(black, 0.04, 4, 7, 1, -2)};
+    EXPECT_EQ(app::colorFieldLines(colors, 0.05), std::vector<std::string>{"96% šedobéžová (80 0 21)"});
+    colors[1].formsPattern = true;
+    EXPECT_EQ(app::colorFieldLines(colors, 0.05),
+              (std::vector<std::string>{"96% šedobéžová (80 0 21)", "4% černá (7 1 -2)"}));
+}
+
 TEST(AnalysisReport, MeanIsTruncatedAndCutToItsByte)
 {
     const color::ColorName any{{0, 0, 0}, "x"};

@@ -95,6 +95,7 @@ struct Options {
 struct Setup {
     foundation::AllSettings settings;
     std::string dataDir;
+    bool improved = false;  // [Texture] Analysis = improved
 };
 
 Setup loadSetup(const std::string& config)
@@ -103,7 +104,19 @@ Setup loadSetup(const std::string& config)
     foundation::IniFile ini(config, ';');
     foundation::readAllSettings(ini, setup.settings);
     setup.dataDir = std::filesystem::path(ini.path()).parent_path().string() + "/";
+    ini.setSection("Texture");
+    setup.improved = ini.readRaw("Analysis") == "improved";
     return setup;
+}
+
+// The analysis the configuration names, as the program builds it: the
+// improved one beside the standard steps when [Texture] Analysis says so.
+void useConfiguredAnalysis(color::ColorAnalyzer& analyzer, const Setup& setup, const color::ColorNameTable& names)
+{
+    const auto& s = setup.settings;
+    if (setup.improved)
+        analyzer.setRefinement(
+            std::make_unique<fabric::FabricAnalysis>(names, s.scan.xRes, s.scan.yRes, s.color.reportThr));
 }
 
 std::string tablePath(const Setup& setup, const std::string& definitions)
@@ -190,6 +203,7 @@ int runNaming(const Options& options)
     // 100 dpi, plenty of weave and noise for the clustering.
     foundation::TextureSettings region{160, 160};
     color::ColorAnalyzer analyzer(setup.settings.color, region, names);
+    useConfiguredAnalysis(analyzer, setup, names);
     const std::size_t termCount = basicTerms().size();
     std::vector<std::vector<int>> confusion(termCount, std::vector<int>(termCount + 1, 0));
     int good = 0;
@@ -237,8 +251,8 @@ int runNaming(const Options& options)
         if (!right)
             misses.push_back(survey[i].name + " (" + mapped->second + ") -> " + ourName);
     }
-    std::printf("Colour naming, %s part of the survey list, table %s\n", splitName(options.split),
-                std::filesystem::path(table).filename().c_str());
+    std::printf("Colour naming, %s part of the survey list, table %s, %s analysis\n", splitName(options.split),
+                std::filesystem::path(table).filename().c_str(), setup.improved ? "improved" : "standard");
     std::printf("  scored %d colours of one basic term and %d between two, %d left out, %d not in the map\n", total,
                 pairTotal, leftOut, unmapped);
     std::printf("  basic term right: %d of %d = %s\n", good, total, percent(good, total).c_str());
@@ -706,6 +720,7 @@ int runRecognition(const Options& options)
     const int scans = 5;
     const auto corpus = recognitionCorpus(options.split, garments, scans);
     color::ColorAnalyzer analyzer(s.color, s.texture, names);
+    useConfiguredAnalysis(analyzer, setup, names);
     // "from TABLE": the garments were added with another colour table (an
     // older catalogue), the re-scans use the configured one.
     const bool older = options.arguments.size() == 3 && options.arguments[1] == "from";
@@ -713,6 +728,7 @@ int runRecognition(const Options& options)
     color::ColorAnalyzer addedAnalyzer(s.color, s.texture, addedNames);
     foundation::IniFile ini(options.config, ';');
     const signature::RecognitionSettings recognition = signature::readRecognitionSettings(ini);
+    useConfiguredAnalysis(addedAnalyzer, setup, addedNames);
     std::vector<std::vector<color::ColorAnalysis>> records;
     std::vector<std::vector<signature::GarmentSignature>> signatures;
     for (const GarmentScans& g : corpus) {
@@ -739,8 +755,9 @@ int runRecognition(const Options& options)
             signatures.back().push_back(sig);
         }
     }
-    std::printf("Recognition, %s part: %d garments added from one scan, %d re-scans each; %d unrelated garments, %d scans each\n",
-                splitName(options.split), known, scans - 1, garments - known, scans);
+    std::printf("Recognition, %s part: %d garments added from one scan, %d re-scans each; %d unrelated garments, %d scans "
+                "each; %s analysis\n",
+                splitName(options.split), known, scans - 1, garments - known, scans, setup.improved ? "improved" : "standard");
     const MatchCounts shipped =
         replay(records, known, s.matching, std::getenv("BENCH_VERBOSE") != nullptr ? &corpus : nullptr);
     printCounts("configured [Matching]", shipped);
@@ -1076,10 +1093,11 @@ int runRescans(const Options& options)
     for (const std::string& a : options.arguments)
         if (a == "standard" || a == "improved")
             analysis = a;
-    const bool improved = analysis == "improved";
+    Setup chosen = setup;
+    chosen.improved = analysis == "improved";
+    const bool improved = chosen.improved;
     color::ColorAnalyzer analyzer(s.color, s.texture, names);
-    if (improved)
-        analyzer.setRefinement(std::make_unique<fabric::FabricAnalysis>(names, s.scan.xRes, s.scan.yRes));
+    useConfiguredAnalysis(analyzer, chosen, names);
     const auto analyse = [&](const std::vector<GarmentScans>& garments) {
         std::vector<std::vector<ScanParts>> all;
         for (const GarmentScans& g : garments) {
