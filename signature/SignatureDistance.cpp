@@ -176,9 +176,9 @@ double textureDistance(const GarmentSignature& p, const GarmentSignature& q, con
         for (int k = 0; k < LayoutValues; ++k)
             layout += std::abs(p.layout[static_cast<std::size_t>(k)] - q.layout[static_cast<std::size_t>(k)]);
     }
-    return weights.weaveWeight * weave + weights.layoutWeight * layout
-           + textured * (weights.orientationWeight * orientationMoved + weights.periodWeight * periodMoved
-                       + weights.spectrumWeight * spectrum + weights.variationWeight * variation)
+    const double spectral = textured * (weights.orientationWeight * orientationMoved + weights.periodWeight * periodMoved
+                                        + weights.spectrumWeight * spectrum + weights.variationWeight * variation);
+    return weights.weaveWeight * weave + weights.layoutWeight * layout + std::min(spectral, weights.spectrumCap)
            + weights.contrastWeight * contrast + (p.pattern != q.pattern ? weights.patternWeight : 0.0)
            + weights.sizeWeight * size;
 }

@@ -91,6 +91,25 @@ TEST(TextureDistance, ATurnOfThreeDegreesCostsLittleAQuarterTurnMuch)
     EXPECT_LT(textureDistance(straight, turned, weights), 0.25 * textureDistance(straight, across, weights));
 }
 
+TEST(TextureDistance, TheSpectrumsTermsCountAtMostTheirCap)
+{
+    GarmentSignature straight, turned, across;
+    measureTexture(*stripes(128, 32, 0, 0), 1.0, 0.1, 0.1, straight);
+    measureTexture(*stripes(128, 32, 3 * std::numbers::pi / 180, 0), 1.0, 0.1, 0.1, turned);
+    measureTexture(*stripes(128, 32, std::numbers::pi / 2, 0), 1.0, 0.1, 0.1, across);
+    DistanceWeights uncapped;
+    uncapped.spectrumCap = 1e300;
+    DistanceWeights capped = uncapped;
+    const double small = textureDistance(straight, turned, uncapped);
+    capped.spectrumCap = small + 1;
+    DistanceWeights none = uncapped;
+    none.spectrumCap = 0;
+    const double rest = textureDistance(straight, across, none);  // the contrast's term
+    ASSERT_GT(textureDistance(straight, across, uncapped), rest + small + 1);
+    EXPECT_DOUBLE_EQ(textureDistance(straight, across, capped), rest + small + 1);
+    EXPECT_EQ(textureDistance(straight, turned, capped), small) << "below the cap nothing changes";
+}
+
 TEST(TextureMeasure, UniformOrTooSmallRegionHasNoTexture)
 {
     auto flat = imaging::RgbImage::create(64, 64);

@@ -1117,6 +1117,45 @@ void weightGrid(const ScanSets& scans, const std::vector<std::vector<ScanParts>>
                     rows[i].main.right, rows[i].pairs.right, rows[i].pairs.wrong);
 }
 
+// The cap on the spectrum's terms, the acceptance distance and the
+// ambiguity margin on the tuning part, without corrections (one example per
+// garment, every re-scan). The floor of unknown scans is what the shipped
+// values match at distance 8 already (garments the colours and the texture
+// cannot tell apart at all); a distance is allowed while no scan is matched
+// wrong and no further unknown scan is matched. Best: the most right.
+void capGrid(const ScanSets& scans, const signature::RecognitionSettings& recognition)
+{
+    const int floor = countAt(nearestDistances(scans, RescanKnown, recognition.weights), 8, recognition.ambiguityMargin).stranger;
+    std::printf("  spectrum cap grid (every re-scan, no corrections; unknown scans matched at distance 8 with the shipped "
+                "values: %d)\n", floor);
+    struct Best {
+        double cap, margin, distance;
+        StaticCounts c;
+    } best{0, 0, 0, {}};
+    for (const double cap : {1e300, 16.0, 14.0, 12.0, 11.0, 10.0, 9.0, 8.0, 7.0, 6.0}) {
+        signature::DistanceWeights w = recognition.weights;
+        w.spectrumCap = cap;
+        const auto nearest = nearestDistances(scans, RescanKnown, w);
+        for (const double margin : {1.0, 0.5, 2.0}) {
+            double distance = 0;
+            StaticCounts at;
+            for (double t = 8; t <= 24; t += 0.5) {
+                const StaticCounts c = countAt(nearest, t, margin);
+                if (c.wrong > 0 || c.stranger > floor)
+                    break;
+                distance = t;
+                at = c;
+            }
+            std::printf("    cap %6g margin %3g: acceptance %4.1f right %d wrong %d unknown %d\n", cap > 1e299 ? 0.0 : cap,
+                        margin, distance, at.right, at.wrong, at.stranger);
+            if (at.right > best.c.right)
+                best = Best{cap, margin, distance, at};
+        }
+    }
+    std::printf("  best: cap %g margin %g acceptance %g right %d\n", best.cap > 1e299 ? 0.0 : best.cap, best.margin,
+                best.distance, best.c.right);
+}
+
 int runRescans(const Options& options)
 {
     const Setup setup = loadSetup(options.config);
@@ -1286,6 +1325,8 @@ int runRescans(const Options& options)
                     100.0 * c->secondCorrected.right / c->secondCorrected.total, c->garmentsWorse,
                     100.0 * c->strangerMatched / c->strangerScans, improved ? "improved" : "standard");
     }
+    if (std::find(options.arguments.begin(), options.arguments.end(), "cap") != options.arguments.end())
+        capGrid(scans, recognition);
     if (std::find(options.arguments.begin(), options.arguments.end(), "grid") == options.arguments.end())
         return 0;
 
