@@ -78,6 +78,10 @@ struct DistanceWeights {
     // spectrum moves with them; past this, another texture is told by the
     // colours, the contrast and the pattern kind.
     double spectrumCap = 1e300;
+    // The spectrum's terms are scaled by this when both scans are motifs
+    // (scattered pieces: a region holds few of them, and other ones after
+    // a shift).
+    double motifSpectrumScale = 0.5;
 };
 
 // The perceptual difference of two Lab colours (CIE94, graphic arts, with

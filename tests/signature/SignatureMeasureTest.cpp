@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "signature/GarmentSignature.h"
+#include "pattern/PatternKind.h"
 #include "signature/SignatureDistance.h"
 
 namespace vestiscop::signature {
@@ -108,6 +109,11 @@ TEST(TextureDistance, TheSpectrumsTermsCountAtMostTheirCap)
     ASSERT_GT(textureDistance(straight, across, uncapped), rest + small + 1);
     EXPECT_DOUBLE_EQ(textureDistance(straight, across, capped), rest + small + 1);
     EXPECT_EQ(textureDistance(straight, turned, capped), small) << "below the cap nothing changes";
+    // Between two motifs the spectrum's terms count by motifSpectrumScale.
+    uncapped.motifSpectrumScale = 0.5;
+    const double full = textureDistance(straight, across, uncapped) - rest;
+    straight.pattern = across.pattern = pattern::patternKind::Unknown;
+    EXPECT_DOUBLE_EQ(textureDistance(straight, across, uncapped), rest + 0.5 * full);
 }
 
 TEST(TextureMeasure, UniformOrTooSmallRegionHasNoTexture)

@@ -1129,12 +1129,14 @@ void capGrid(const ScanSets& scans, const signature::RecognitionSettings& recogn
     std::printf("  spectrum cap grid (every re-scan, no corrections; unknown scans matched at distance 8 with the shipped "
                 "values: %d)\n", floor);
     struct Best {
-        double cap, margin, distance;
+        double cap, motif, margin, distance;
         StaticCounts c;
-    } best{0, 0, 0, {}};
-    for (const double cap : {1e300, 16.0, 14.0, 12.0, 11.0, 10.0, 9.0, 8.0, 7.0, 6.0}) {
+    } best{0, 1, 0, 0, {}};
+    for (const double cap : {1e300, 16.0, 14.0, 12.0, 10.0, 8.0})
+    for (const double motif : {1.0, 0.75, 0.5, 0.35, 0.25}) {
         signature::DistanceWeights w = recognition.weights;
         w.spectrumCap = cap;
+        w.motifSpectrumScale = motif;
         const auto nearest = nearestDistances(scans, RescanKnown, w);
         for (const double margin : {1.0, 0.5, 2.0}) {
             double distance = 0;
@@ -1146,14 +1148,14 @@ void capGrid(const ScanSets& scans, const signature::RecognitionSettings& recogn
                 distance = t;
                 at = c;
             }
-            std::printf("    cap %6g margin %3g: acceptance %4.1f right %d wrong %d unknown %d\n", cap > 1e299 ? 0.0 : cap,
-                        margin, distance, at.right, at.wrong, at.stranger);
+            std::printf("    cap %6g motif %4g margin %3g: acceptance %4.1f right %d wrong %d unknown %d\n",
+                        cap > 1e299 ? 0.0 : cap, motif, margin, distance, at.right, at.wrong, at.stranger);
             if (at.right > best.c.right)
-                best = Best{cap, margin, distance, at};
+                best = Best{cap, motif, margin, distance, at};
         }
     }
-    std::printf("  best: cap %g margin %g acceptance %g right %d\n", best.cap > 1e299 ? 0.0 : best.cap, best.margin,
-                best.distance, best.c.right);
+    std::printf("  best: cap %g motif %g margin %g acceptance %g right %d\n", best.cap > 1e299 ? 0.0 : best.cap,
+                best.motif, best.margin, best.distance, best.c.right);
 }
 
 int runRescans(const Options& options)
