@@ -1319,13 +1319,14 @@ int runRescans(const Options& options)
     for (const auto& [name, c] : {std::pair{"classic", &classic}, std::pair{"signature", &signatures}}) {
         const RoundCounts& f = c->first;
         const RoundCounts every = c->all();
-        std::printf("RESULT rescans %s %s right %.1f wrong %.1f rejected %.1f later-right %.1f all-right %.1f "
-                    "all-wrong %.1f later-right-corrected %.1f worse %d unrelated %.1f analysis %s\n",
+        std::printf("RESULT rescans %s %s right %.1f wrong %.1f rejected %.1f later-right %.1f later-right-corrected %.1f "
+                    "worse %d unrelated %.1f analysis %s all-right %.1f all-wrong %.1f all-rejected %.1f\n",
                     splitName(options.split), name, 100.0 * f.right / f.total, 100.0 * f.wrong / f.total,
                     100.0 * f.rejected / f.total, 100.0 * c->secondAsAdded.right / c->secondAsAdded.total,
-                    100.0 * every.right / every.total, 100.0 * every.wrong / every.total,
                     100.0 * c->secondCorrected.right / c->secondCorrected.total, c->garmentsWorse,
-                    100.0 * c->strangerMatched / c->strangerScans, improved ? "improved" : "standard");
+                    100.0 * c->strangerMatched / c->strangerScans, improved ? "improved" : "standard",
+                    100.0 * every.right / every.total, 100.0 * every.wrong / every.total,
+                    100.0 * every.rejected / every.total);
     }
     if (std::find(options.arguments.begin(), options.arguments.end(), "cap") != options.arguments.end())
         capGrid(scans, recognition);
