@@ -31,14 +31,16 @@
 //                  (a catalogue made before the table changed). When the
 //                  configuration names [Matching] Signatures, the same
 //                  scans are also matched that way (the configured matching).
-//   rescans [standard|improved] [grid]
+//   rescans [standard|improved] [grid] [cap] [misses]
 //                  40 garments added from one scan each and 10 never added,
 //                  re-scanned shifted by up to 20 mm and turned by up to 3
 //                  degrees: the classic matching and the signature matching
 //                  side by side, before and after corrections, with the
 //                  analysis the configuration names or the one given. With
 //                  "grid" also a search over the signature matching's values,
-//                  with "misses" every re-scan not matched right. On the
+//                  with "misses" every re-scan not matched right, with
+//                  "cap" a search over the spectrum's cap, the motifs'
+//                  spectrum weight and the ambiguity margin. On the
 //                  tuning part, --rounds N repeats it all on N sets of 50
 //                  garments (the first set is the one of --rounds 1), each
 //                  with its own catalogue of 40, and adds up the counts: a
