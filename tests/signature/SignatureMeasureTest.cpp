@@ -92,7 +92,7 @@ TEST(TextureDistance, ATurnOfThreeDegreesCostsLittleAQuarterTurnMuch)
     EXPECT_LT(textureDistance(straight, turned, weights), 0.25 * textureDistance(straight, across, weights));
 }
 
-TEST(TextureDistance, TheSpectrumsTermsCountAtMostTheirCap)
+TEST(TextureDistance, TheSpectrumsTermsStopAtTheirCapAndCountLessBetweenMotifs)
 {
     GarmentSignature straight, turned, across;
     measureTexture(*stripes(128, 32, 0, 0), 1.0, 0.1, 0.1, straight);
