@@ -106,7 +106,7 @@ table="$root/$build/bench-table.txt"
     /^RESULT pattern/ { plain = $5; stripes = $7; check = $9; dots = $11; motif = $13; allstripes = $15 }
     /^RESULT sweep/ { within = $5; shortfall = sprintf("%s / %s / %s / %s / %s", $7, $8, $9, $10, $11) }
     /^RESULT recognition/ { right = $5; wrong = $7; rejected = $9; unrelated = $11 }
-    /^RESULT rescans/ { rs[$4] = sprintf("%s / %s / %s / %s", $6, $8, $10, $18); rsc[$4] = sprintf("%s -> %s, %s worse", $12, $14, $16) }
+    /^RESULT rescans/ { rs[$4] = sprintf("%s / %s / %s / %s", $6, $8, $10, $18); rsc[$4] = sprintf("%s -> %s, %s worse", $12, $14, $16); rsa[$4] = sprintf("%s / %s / %s", $22, $24, $26) }
     /^RESULT fabric/ { fab[$4] = sprintf("%s / %s / %s / %s / %s", $6, $8, $10, $12, $14); fabcol[$4] = $16; fabstrict[$4] = $18 }
     END {
       fmt = "| %-62s | %18s | %-6s |\n"
@@ -131,6 +131,8 @@ table="$root/$build/bench-table.txt"
       printf fmt, "unrelated garments matched", unrelated "%", ""
       printf fmt, "re-scans 20 mm / 3 deg, classic: right/wrong/rejected/unknown %", rs["classic"], ""
       printf fmt, "re-scans 20 mm / 3 deg, signatures: right/wrong/rejected/unknown %", rs["signature"], ">=97 / <=0.5 / / 0"
+      printf fmt, "  all re-scans (first and later, no corrections), classic: right/wrong/rejected %", rsa["classic"], ""
+      printf fmt, "  all re-scans (first and later, no corrections), signatures: right/wrong/rejected %", rsa["signature"], ">=97 / <=0.5 /"
       printf fmt, "  later re-scans right, before -> after corrections, classic", rsc["classic"], ""
       printf fmt, "  later re-scans right, before -> after corrections, signatures", rsc["signature"], "no fewer"
       printf fmt, "all fabrics, standard: plain/stripes/check/dots/motif %", fab["standard"], ""

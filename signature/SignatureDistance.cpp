@@ -5,6 +5,8 @@
 #include <array>
 #include <cmath>
 
+#include "pattern/PatternKind.h"
+
 namespace vestiscop::signature {
 
 namespace {
@@ -176,9 +178,12 @@ double textureDistance(const GarmentSignature& p, const GarmentSignature& q, con
         for (int k = 0; k < LayoutValues; ++k)
             layout += std::abs(p.layout[static_cast<std::size_t>(k)] - q.layout[static_cast<std::size_t>(k)]);
     }
-    return weights.weaveWeight * weave + weights.layoutWeight * layout
-           + textured * (weights.orientationWeight * orientationMoved + weights.periodWeight * periodMoved
-                       + weights.spectrumWeight * spectrum + weights.variationWeight * variation)
+    const double scale = p.pattern == pattern::patternKind::Unknown && q.pattern == pattern::patternKind::Unknown
+                             ? weights.motifSpectrumScale
+                             : 1.0;
+    const double spectral = scale * textured * (weights.orientationWeight * orientationMoved + weights.periodWeight * periodMoved
+                                        + weights.spectrumWeight * spectrum + weights.variationWeight * variation);
+    return weights.weaveWeight * weave + weights.layoutWeight * layout + std::min(spectral, weights.spectrumCap)
            + weights.contrastWeight * contrast + (p.pattern != q.pattern ? weights.patternWeight : 0.0)
            + weights.sizeWeight * size;
 }

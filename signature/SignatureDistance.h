@@ -19,7 +19,8 @@
 //   of the two spectra and variationWeight times that of the directions in
 //   Lab the colour varies in, all scaled by how much texture the plainer of the
 //   two has (a plain fabric's spectrum is noise); plus contrastWeight times
-//   the difference of the log contrasts;
+//   the difference of the log contrasts; the spectrum's terms together
+//   count at most spectrumCap;
 // - weave and layout (signatures of the second file version): how far
 //   apart the weaves lie (plain cloths of one colour and another weave),
 //   and the improved analysis's layout values (the size, shape, density
@@ -71,6 +72,16 @@ struct DistanceWeights {
     double weaveFloor = 1e-5;
     // Per unit of L1 difference of the layout values, when both hold them.
     double layoutWeight = 0;
+    // The most the spectrum's terms (orientation, period, spectrum and
+    // colour variation, after the textured scaling) may add. A large motif
+    // shows other pieces in the region after a shift of 20 mm, and its
+    // spectrum moves with them; past this, another texture is told by the
+    // colours, the contrast and the pattern kind.
+    double spectrumCap = 1e300;
+    // The spectrum's terms are scaled by this when both scans are motifs
+    // (scattered pieces: a region holds few of them, and other ones after
+    // a shift).
+    double motifSpectrumScale = 0.5;
 };
 
 // The perceptual difference of two Lab colours (CIE94, graphic arts, with

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "signature/GarmentSignature.h"
+#include "pattern/PatternKind.h"
 #include "signature/SignatureDistance.h"
 
 namespace vestiscop::signature {
@@ -89,6 +90,30 @@ TEST(TextureDistance, ATurnOfThreeDegreesCostsLittleAQuarterTurnMuch)
     measureTexture(*stripes(128, 32, std::numbers::pi / 2, 0), 1.0, 0.1, 0.1, across);
     const DistanceWeights weights;
     EXPECT_LT(textureDistance(straight, turned, weights), 0.25 * textureDistance(straight, across, weights));
+}
+
+TEST(TextureDistance, TheSpectrumsTermsStopAtTheirCapAndCountLessBetweenMotifs)
+{
+    GarmentSignature straight, turned, across;
+    measureTexture(*stripes(128, 32, 0, 0), 1.0, 0.1, 0.1, straight);
+    measureTexture(*stripes(128, 32, 3 * std::numbers::pi / 180, 0), 1.0, 0.1, 0.1, turned);
+    measureTexture(*stripes(128, 32, std::numbers::pi / 2, 0), 1.0, 0.1, 0.1, across);
+    DistanceWeights uncapped;
+    uncapped.spectrumCap = 1e300;
+    DistanceWeights capped = uncapped;
+    const double small = textureDistance(straight, turned, uncapped);
+    capped.spectrumCap = small + 1;
+    DistanceWeights none = uncapped;
+    none.spectrumCap = 0;
+    const double rest = textureDistance(straight, across, none);  // the contrast's term
+    ASSERT_GT(textureDistance(straight, across, uncapped), rest + small + 1);
+    EXPECT_DOUBLE_EQ(textureDistance(straight, across, capped), rest + small + 1);
+    EXPECT_EQ(textureDistance(straight, turned, capped), small) << "below the cap nothing changes";
+    // Between two motifs the spectrum's terms count by motifSpectrumScale.
+    uncapped.motifSpectrumScale = 0.5;
+    const double full = textureDistance(straight, across, uncapped) - rest;
+    straight.pattern = across.pattern = pattern::patternKind::Unknown;
+    EXPECT_DOUBLE_EQ(textureDistance(straight, across, uncapped), rest + 0.5 * full);
 }
 
 TEST(TextureMeasure, UniformOrTooSmallRegionHasNoTexture)

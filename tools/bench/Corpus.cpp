@@ -59,11 +59,15 @@ std::vector<GarmentScans> recognitionCorpus(Split split, int count, int scans)
     return garments;
 }
 
-std::vector<GarmentScans> rescanCorpus(Split split, int count, int scans, double maxShiftMm, double maxTurnDegrees)
+std::vector<GarmentScans> rescanCorpus(Split split, int count, int scans, double maxShiftMm, double maxTurnDegrees,
+                                       int first)
 {
+    // The seeds of one purpose span 10000 (baseSeed).
+    if (first < 0 || first + count > 10000)
+        throw std::invalid_argument("re-scan garments beyond the part's seeds");
     std::vector<GarmentScans> garments;
     const auto& families = fabricFamilies();
-    for (int i = 0; i < count; ++i) {
+    for (int i = first; i < first + count; ++i) {
         const std::uint32_t seed = baseSeed(split, 3) + static_cast<std::uint32_t>(i);
         GarmentScans g{makeFabric(families[static_cast<std::size_t>(i) % families.size()].name, seed), {}};
         std::mt19937 random(seed ^ 0x5CA11EDu);

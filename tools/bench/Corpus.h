@@ -38,8 +38,10 @@ struct GarmentScans {
 std::vector<GarmentScans> recognitionCorpus(Split split, int count, int scans);
 // Other garments for recognition, re-scanned as a user lays them on the
 // glass again: each scan shifted by up to maxShiftMm and turned by up to
-// maxTurnDegrees, with its own noise.
-std::vector<GarmentScans> rescanCorpus(Split split, int count, int scans, double maxShiftMm, double maxTurnDegrees);
+// maxTurnDegrees, with its own noise. first skips that many garments of the
+// part's sequence (a further set of garments, drawn the same way).
+std::vector<GarmentScans> rescanCorpus(Split split, int count, int scans, double maxShiftMm, double maxTurnDegrees,
+                                       int first = 0);
 
 // Pairs of plain garments of the very same colour that differ only in their
 // weave (thread spacing, relief and yarns drawn anew for the second of a

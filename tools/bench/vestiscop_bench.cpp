@@ -2,7 +2,7 @@
 // Measures how well the shipped configuration names colours, classifies
 // patterns and recognises garments, driving the analysis in this process.
 //
-//   vestiscop_bench [--config FILE] [--split tune|check] [--per-family N] [--fold K/N] COMMAND
+//   vestiscop_bench [--config FILE] [--split tune|check] [--per-family N] [--fold K/N] [--rounds N] COMMAND
 //
 //   naming SURVEY.tsv SURVEY-MAP NAMES-MAP [TABLE]
 //       Names a uniform noisy patch of every mapped survey colour (the
@@ -31,13 +31,21 @@
 //                  (a catalogue made before the table changed). When the
 //                  configuration names [Matching] Signatures, the same
 //                  scans are also matched that way (the configured matching).
-//   rescans [standard|improved] [grid]
+//   rescans [standard|improved] [grid] [cap] [misses]
 //                  40 garments added from one scan each and 10 never added,
 //                  re-scanned shifted by up to 20 mm and turned by up to 3
 //                  degrees: the classic matching and the signature matching
 //                  side by side, before and after corrections, with the
 //                  analysis the configuration names or the one given. With
-//                  "grid" also a search over the signature matching's values.
+//                  "grid" also a search over the signature matching's values,
+//                  with "misses" every re-scan not matched right, with
+//                  "cap" a search over the spectrum's cap, the motifs'
+//                  spectrum weight and the ambiguity margin. On the
+//                  tuning part, --rounds N repeats it all on N sets of 50
+//                  garments (the first set is the one of --rounds 1), each
+//                  with its own catalogue of 40, and adds up the counts: a
+//                  tuning part large enough to show misses. The checking
+//                  part is always the one set.
 //
 // The configuration defaults to data/vestiscop.cfg of the source tree; the
 // colour table is its Definitions path, relative to the configuration's
@@ -89,6 +97,7 @@ struct Options {
     int perFamily = 8;
     int fold = -1;  // --fold K/N: fold K of N of the survey's tuning part
     int folds = 0;
+    int rounds = 1;  // --rounds N: rescans on N sets of garments (tuning part only)
     std::vector<std::string> arguments;
 };
 
@@ -835,6 +844,14 @@ struct RoundCounts {
             ++(found < 0 ? rejected : wrong);
         }
     }
+    RoundCounts& operator+=(const RoundCounts& c)
+    {
+        right += c.right;
+        wrong += c.wrong;
+        rejected += c.rejected;
+        total += c.total;
+        return *this;
+    }
 };
 
 struct RescanCounts {
@@ -844,7 +861,30 @@ struct RescanCounts {
     int corrected = 0;
     int garmentsWorse = 0;  // garments whose second round lost right matches through corrections
     std::vector<double> ownDistance, otherDistance;
+    RescanCounts& operator+=(const RescanCounts& c)
+    {
+        first += c.first;
+        secondAsAdded += c.secondAsAdded;
+        secondCorrected += c.secondCorrected;
+        strangerMatched += c.strangerMatched;
+        strangerScans += c.strangerScans;
+        corrected += c.corrected;
+        garmentsWorse += c.garmentsWorse;
+        ownDistance.insert(ownDistance.end(), c.ownDistance.begin(), c.ownDistance.end());
+        otherDistance.insert(otherDistance.end(), c.otherDistance.begin(), c.otherDistance.end());
+        return *this;
+    }
+    // Every re-scan of a known garment without corrections: the first and
+    // the later ones.
+    RoundCounts all() const
+    {
+        RoundCounts c = first;
+        return c += secondAsAdded;
+    }
 };
+
+// The scans of each set of garments (--rounds), each set its own catalogue.
+using ScanSets = std::vector<std::vector<std::vector<ScanParts>>>;
 
 constexpr int RescanGarments = 50;
 constexpr int RescanKnown = 40;
@@ -932,6 +972,15 @@ RescanCounts replayRescans(const std::vector<std::vector<ScanParts>>& scans, con
     return counts;
 }
 
+RescanCounts replaySets(const ScanSets& sets, const foundation::AllSettings& all,
+                        const signature::RecognitionSettings& recognition, int known = RescanKnown)
+{
+    RescanCounts sum;
+    for (const auto& scans : sets)
+        sum += replayRescans(scans, all, recognition, known);
+    return sum;
+}
+
 std::string roundText(const RoundCounts& r)
 {
     return "right " + percent(r.right, r.total) + "  wrong " + percent(r.wrong, r.total) + "  rejected " +
@@ -944,6 +993,7 @@ void printRescans(const char* label, const RescanCounts& c)
     std::printf("  %s\n", label);
     std::printf("    first re-scans                    %s\n", roundText(c.first).c_str());
     std::printf("    later re-scans, no corrections    %s\n", roundText(c.secondAsAdded).c_str());
+    std::printf("    all re-scans, no corrections      %s\n", roundText(c.all()).c_str());
     std::printf("    later re-scans, %2d corrections    %s\n", c.corrected, roundText(c.secondCorrected).c_str());
     std::printf("    garments recognised less after corrections: %d\n", c.garmentsWorse);
     std::printf("    unknown garments matched          %s (%d of %d)\n", percent(c.strangerMatched, c.strangerScans).c_str(),
@@ -1001,6 +1051,16 @@ std::vector<Nearest> nearestDistances(const std::vector<std::vector<ScanParts>>&
     return out;
 }
 
+std::vector<Nearest> nearestDistances(const ScanSets& sets, int known, const signature::DistanceWeights& weights)
+{
+    std::vector<Nearest> out;
+    for (const auto& scans : sets) {
+        const auto n = nearestDistances(scans, known, weights);
+        out.insert(out.end(), n.begin(), n.end());
+    }
+    return out;
+}
+
 struct StaticCounts {
     int right = 0;
     int wrong = 0;
@@ -1030,7 +1090,7 @@ StaticCounts countAt(const std::vector<Nearest>& nearest, double maxDistance, do
 // acceptance distance at which no scan is matched wrong and no unknown
 // garment is matched, and how many re-scans (of the 40 garments and of the
 // weave pairs) are right there.
-void weightGrid(const std::vector<std::vector<ScanParts>>& scans, const std::vector<std::vector<ScanParts>>& twins,
+void weightGrid(const ScanSets& scans, const std::vector<std::vector<ScanParts>>& twins,
                 const signature::RecognitionSettings& recognition)
 {
     struct Row {
@@ -1076,6 +1136,47 @@ void weightGrid(const std::vector<std::vector<ScanParts>>& scans, const std::vec
                     rows[i].main.right, rows[i].pairs.right, rows[i].pairs.wrong);
 }
 
+// The cap on the spectrum's terms, the acceptance distance and the
+// ambiguity margin on the tuning part, without corrections (one example per
+// garment, every re-scan). The floor of unknown scans is what the shipped
+// values match at distance 8 already (garments the colours and the texture
+// cannot tell apart at all); a distance is allowed while no scan is matched
+// wrong and no further unknown scan is matched. Best: the most right.
+void capGrid(const ScanSets& scans, const signature::RecognitionSettings& recognition)
+{
+    const int floor = countAt(nearestDistances(scans, RescanKnown, recognition.weights), 8, recognition.ambiguityMargin).stranger;
+    std::printf("  spectrum cap grid (every re-scan, no corrections; unknown scans matched at distance 8 with the shipped "
+                "values: %d)\n", floor);
+    struct Best {
+        double cap, motif, margin, distance;
+        StaticCounts c;
+    } best{0, 1, 0, 0, {}};
+    for (const double cap : {1e300, 16.0, 14.0, 12.0, 10.0, 8.0})
+    for (const double motif : {1.0, 0.75, 0.5, 0.35, 0.25}) {
+        signature::DistanceWeights w = recognition.weights;
+        w.spectrumCap = cap;
+        w.motifSpectrumScale = motif;
+        const auto nearest = nearestDistances(scans, RescanKnown, w);
+        for (const double margin : {1.0, 0.5, 2.0}) {
+            double distance = 0;
+            StaticCounts at;
+            for (double t = 8; t <= 24; t += 0.5) {
+                const StaticCounts c = countAt(nearest, t, margin);
+                if (c.wrong > 0 || c.stranger > floor)
+                    break;
+                distance = t;
+                at = c;
+            }
+            std::printf("    cap %6g motif %4g margin %3g: acceptance %4.1f right %d wrong %d unknown %d\n",
+                        cap > 1e299 ? 0.0 : cap, motif, margin, distance, at.right, at.wrong, at.stranger);
+            if (at.right > best.c.right)
+                best = Best{cap, motif, margin, distance, at};
+        }
+    }
+    std::printf("  best: cap %g motif %g margin %g acceptance %g right %d\n", best.cap > 1e299 ? 0.0 : best.cap,
+                best.motif, best.margin, best.distance, best.c.right);
+}
+
 int runRescans(const Options& options)
 {
     const Setup setup = loadSetup(options.config);
@@ -1085,7 +1186,11 @@ int runRescans(const Options& options)
     if (recognition.signatures.empty())
         recognition.signatures = "on";
     const color::ColorNameTable names = color::ColorNameTable::load(tablePath(setup, s.color.definitions));
-    const auto corpus = rescanCorpus(options.split, RescanGarments, RescanScans, 20, 3);
+    if (options.rounds < 1 || options.rounds > 20 || (options.rounds > 1 && options.split != Split::Tune))
+        throw std::invalid_argument("--rounds 1-20 enlarges the tuning part only: --split tune");
+    std::vector<std::vector<GarmentScans>> corpus;
+    for (int r = 0; r < options.rounds; ++r)
+        corpus.push_back(rescanCorpus(options.split, RescanGarments, RescanScans, 20, 3, r * RescanGarments));
     // The analysis the configuration names ([Texture] Analysis), unless the
     // command line names one.
     ini.setSection("Texture");
@@ -1145,18 +1250,23 @@ int runRescans(const Options& options)
         }
         return all;
     };
-    const std::vector<std::vector<ScanParts>> scans = cached("rescans", corpus);
+    ScanSets scans;
+    for (int r = 0; r < options.rounds; ++r)
+        scans.push_back(cached(r == 0 ? std::string("rescans") : "rescans" + std::to_string(r), corpus[static_cast<std::size_t>(r)]));
     // Plain garments of one colour that differ only in weave, every one of
     // them added: whether the matching tells the two of a pair apart.
     const std::vector<std::vector<ScanParts>> twinScans =
         cached("weave-pairs", weaveTwinCorpus(options.split, WeaveTwinPairs, RescanScans, 20, 3));
     std::printf("Re-scans, %s part, %s analysis: %d garments added from one scan, %d never added; each scanned %d "
-                "more times, shifted up to 20 mm and turned up to 3 degrees\n",
+                "more times, shifted up to 20 mm and turned up to 3 degrees",
                 splitName(options.split), improved ? "improved" : "standard", RescanKnown, RescanGarments - RescanKnown,
                 RescanScans - 1);
+    if (options.rounds > 1)
+        std::printf("; %d such sets, each its own catalogue, counts added up", options.rounds);
+    std::printf("\n");
     signature::RecognitionSettings classicSettings;
-    const RescanCounts classic = replayRescans(scans, s, classicSettings);
-    const RescanCounts signatures = replayRescans(scans, s, recognition);
+    const RescanCounts classic = replaySets(scans, s, classicSettings);
+    const RescanCounts signatures = replaySets(scans, s, recognition);
     printRescans("classic matching (two leading colours)", classic);
     printRescans("signature matching", signatures);
     const RescanCounts twins = replayRescans(twinScans, s, recognition, WeaveTwinPairs * 2);
@@ -1166,7 +1276,8 @@ int runRescans(const Options& options)
     std::printf("  signature distances, quantiles 0 1 5 50 95 99 100 %%:\n");
     printQuantiles("re-scan from its own garment", signatures.ownDistance);
     printQuantiles("any scan from the nearest other", signatures.otherDistance);
-    if (std::getenv("BENCH_VERBOSE") != nullptr) {
+    const bool misses = std::find(options.arguments.begin(), options.arguments.end(), "misses") != options.arguments.end();
+    if (misses || std::getenv("BENCH_VERBOSE") != nullptr) {
         const auto describeSig = [](const signature::GarmentSignature& g) {
             std::string t = "p" + std::to_string(g.pattern) + " c" + std::to_string(static_cast<int>(g.contrast * 10)) +
                             " m" + std::to_string(static_cast<int>(g.minorityShare * 100)) + " " +
@@ -1179,31 +1290,66 @@ int runRescans(const Options& options)
             }
             return t + "]";
         };
-        for (std::size_t g = 0; g < scans.size(); ++g) {
-            for (int k = g < static_cast<std::size_t>(RescanKnown) ? 1 : 0; k < RescanScans; ++k) {
-                const auto& sig = scans[g][static_cast<std::size_t>(k)].signature;
-                for (std::size_t h = 0; h < static_cast<std::size_t>(RescanKnown); ++h) {
-                    const auto& ref = scans[h][0].signature;
-                    const double colour = signature::colourDistance(sig, ref, recognition.weights);
-                    const double texture = signature::textureDistance(sig, ref, recognition.weights);
-                    if ((h == g && colour + texture > 6) || (h != g && colour + texture < 12))
-                        std::printf("    %s %zu/%d (%s) vs %zu (%s): colour %.2f texture %.2f\n      %s\n      %s\n",
-                                    h == g ? "OWN" : "OTHER", g, k, corpus[g].fabric.family.c_str(), h,
-                                    corpus[h].fabric.family.c_str(), colour, texture, describeSig(sig).c_str(),
-                                    describeSig(ref).c_str());
+        const auto& w = recognition.weights;
+        std::map<std::string, int> missesPerFamily;
+        for (std::size_t r = 0; r < scans.size(); ++r) {
+            const auto& set = scans[r];
+            const auto family = [&](std::size_t g) { return corpus[r][g].fabric.family.c_str(); };
+            for (std::size_t g = 0; g < set.size(); ++g) {
+                for (int k = g < static_cast<std::size_t>(RescanKnown) ? 1 : 0; k < RescanScans; ++k) {
+                    const auto& sig = set[g][static_cast<std::size_t>(k)].signature;
+                    // The nearest other garment, and the own one.
+                    std::size_t other = 0;
+                    double otherDistance = 1e9, own = 1e9;
+                    for (std::size_t h = 0; h < static_cast<std::size_t>(RescanKnown); ++h) {
+                        const double d = signature::signatureDistance(sig, set[h][0].signature, w);
+                        if (h == g)
+                            own = d;
+                        else if (d < otherDistance) {
+                            otherDistance = d;
+                            other = h;
+                        }
+                    }
+                    const bool known = g < static_cast<std::size_t>(RescanKnown);
+                    const bool right = known && own <= recognition.maxDistance &&
+                                       otherDistance - own >= recognition.ambiguityMargin;
+                    const bool strangerOk = !known && otherDistance > recognition.maxDistance;
+                    if (misses && (known ? right : strangerOk))
+                        continue;
+                    ++missesPerFamily[family(g)];
+                    const auto terms = [&](const signature::GarmentSignature& ref) {
+                        return "colour " + std::to_string(signature::colourDistance(sig, ref, w)).substr(0, 5) +
+                               " texture " + std::to_string(signature::textureDistance(sig, ref, w)).substr(0, 5);
+                    };
+                    std::printf("    MISS set %zu garment %zu/%d (%s%s): own %.2f (%s), nearest other %zu (%s) %.2f (%s)\n"
+                                "      scan %s\n      own  %s\n      othr %s\n",
+                                r, g, k, family(g), known ? "" : ", unknown", own,
+                                known ? terms(set[g][0].signature).c_str() : "-", other, family(other), otherDistance,
+                                terms(set[other][0].signature).c_str(), describeSig(sig).c_str(),
+                                known ? describeSig(set[g][0].signature).c_str() : "-",
+                                describeSig(set[other][0].signature).c_str());
                 }
             }
         }
+        std::printf("  misses per family (no corrections, one example per garment):");
+        for (const auto& [f, n] : missesPerFamily)
+            std::printf(" %s %d", f.c_str(), n);
+        std::printf("\n");
     }
     for (const auto& [name, c] : {std::pair{"classic", &classic}, std::pair{"signature", &signatures}}) {
         const RoundCounts& f = c->first;
+        const RoundCounts every = c->all();
         std::printf("RESULT rescans %s %s right %.1f wrong %.1f rejected %.1f later-right %.1f later-right-corrected %.1f "
-                    "worse %d unrelated %.1f analysis %s\n",
+                    "worse %d unrelated %.1f analysis %s all-right %.1f all-wrong %.1f all-rejected %.1f\n",
                     splitName(options.split), name, 100.0 * f.right / f.total, 100.0 * f.wrong / f.total,
                     100.0 * f.rejected / f.total, 100.0 * c->secondAsAdded.right / c->secondAsAdded.total,
                     100.0 * c->secondCorrected.right / c->secondCorrected.total, c->garmentsWorse,
-                    100.0 * c->strangerMatched / c->strangerScans, improved ? "improved" : "standard");
+                    100.0 * c->strangerMatched / c->strangerScans, improved ? "improved" : "standard",
+                    100.0 * every.right / every.total, 100.0 * every.wrong / every.total,
+                    100.0 * every.rejected / every.total);
     }
+    if (std::find(options.arguments.begin(), options.arguments.end(), "cap") != options.arguments.end())
+        capGrid(scans, recognition);
     if (std::find(options.arguments.begin(), options.arguments.end(), "grid") == options.arguments.end())
         return 0;
 
@@ -1215,7 +1361,7 @@ int runRescans(const Options& options)
     for (const double maxDistance : {8.0, 10.0, 12.0, 13.0, 14.0, 15.0, 16.0, 18.0, 20.0}) {
         signature::RecognitionSettings r = recognition;
         r.maxDistance = maxDistance;
-        const RescanCounts c = replayRescans(scans, s, r);
+        const RescanCounts c = replaySets(scans, s, r);
         std::printf("  grid: maxDistance %g: first %d/%d/%d later %d/%d/%d corrected %d/%d/%d worse %d unknown %d\n",
                     maxDistance, c.first.right, c.first.wrong, c.first.rejected, c.secondAsAdded.right,
                     c.secondAsAdded.wrong, c.secondAsAdded.rejected, c.secondCorrected.right, c.secondCorrected.wrong,
@@ -1232,7 +1378,7 @@ int runRescans(const Options& options)
 
 int usage()
 {
-    std::fputs("usage: vestiscop_bench [--config FILE] [--split tune|check] [--per-family N] [--fold K/N] "
+    std::fputs("usage: vestiscop_bench [--config FILE] [--split tune|check] [--per-family N] [--fold K/N] [--rounds N] "
                "naming|pattern|sweep|grid|recognition|whites|rescans|fit|fabric ...\n",
                stderr);
     return 2;
@@ -1251,6 +1397,8 @@ int main(int argc, char** argv)
             options.split = parseSplit(argv[++i]);
         else if (a == "--per-family" && i + 1 < argc)
             options.perFamily = std::stoi(argv[++i]);
+        else if (a == "--rounds" && i + 1 < argc)
+            options.rounds = std::stoi(argv[++i]);
         else if (a == "--fold" && i + 1 < argc) {
             if (std::sscanf(argv[++i], "%d/%d", &options.fold, &options.folds) != 2 || options.folds < 2 ||
                 options.fold < 0 || options.fold >= options.folds)

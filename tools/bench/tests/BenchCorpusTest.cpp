@@ -232,6 +232,10 @@ TEST(Corpus, TuningAndCheckingPartsShareNoScan)
     for (const GarmentScans& g : rescanCorpus(Split::Tune, 10, 3, 20, 3))
         for (const Scan& s : g.scans)
             tune.insert(s.seed);
+    // The further sets of tuning garments (vestiscop_bench --rounds, at most 20 of 50).
+    for (const GarmentScans& g : rescanCorpus(Split::Tune, 50, 3, 20, 3, 950))
+        for (const Scan& s : g.scans)
+            EXPECT_TRUE(tune.insert(s.seed).second) << "a further set repeats a scan of the first";
     for (const GarmentScans& g : rescanCorpus(Split::Check, 10, 3, 20, 3)) {
         for (const Scan& s : g.scans) {
             EXPECT_EQ(tune.count(s.seed), 0u);
