@@ -1,17 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The fabric analysis in the benchmark:
 //
-//   vestiscop_bench [--split tune] [--per-family N] fit [DEPTH [MINLEAF [PLAIN]]]
+//   vestiscop_bench [--split tune] [--per-family N] fit [DEPTH [MINLEAF [PLAIN [MOTIF]]]]
 //       Measures the fabric features of every scan of the corpus part and
 //       fits the pattern rules (a decision tree, Gini impurity, every class
-//       weighted alike, plain PLAIN times, default 2; a leaf holds at least
-//       MINLEAF % of a class's weight, default a third of a scan); prints
+//       weighted alike but plain PLAIN times, default 2, and motifs MOTIF
+//       times, default 1; a leaf holds at least MINLEAF % of a class's
+//       weight, default a third of a scan); prints
 //       the tree as the source of fabric/PatternRulesTable.inc. Fit on the
 //       tuning part only.
 //   vestiscop_bench --split tune [--per-family N] fit cv [FOLDS]
 //       Cross-validation inside the corpus part: the fabrics of every family
 //       are dealt into FOLDS folds (default 6) by their number, and every
-//       depth, minimum leaf and plain weight of a small grid is fitted on all
+//       depth, minimum leaf and motif weight of a small grid is fitted on all
 //       folds but one and scored on that one. Prints the scores per class,
 //       best first (fewest plain fabrics called patterned, then the worst
 //       class, then the mean), to choose the fit's values by.
@@ -231,14 +232,15 @@ std::vector<Sample> measureSamples(const FabricBenchOptions& options, const Load
 
 // Every class weighs the same in the fit, whatever its number of families
 // and scans; plain weighs plainWeight times, as calling a plain garment
-// patterned is the worst of the mistakes.
-void weighClasses(std::vector<Sample>& samples, double plainWeight)
+// patterned is the worst of the mistakes, and motifs motifWeight times (the
+// most varied class: eight families of prints that share little).
+void weighClasses(std::vector<Sample>& samples, double plainWeight, double motifWeight)
 {
     std::array<double, Classes> perClass{};
     for (const Sample& x : samples)
         ++perClass[static_cast<std::size_t>(x.y)];
     for (Sample& x : samples)
-        x.weight = (x.y == 0 ? plainWeight : 1.0) / perClass[static_cast<std::size_t>(x.y)];
+        x.weight = (x.y == 0 ? plainWeight : x.y == 4 ? motifWeight : 1.0) / perClass[static_cast<std::size_t>(x.y)];
 }
 
 std::vector<fabric::RuleNode> fitTree(const std::vector<const Sample*>& samples, int maxDepth, double minLeafWeight)
@@ -268,16 +270,17 @@ int runCrossValidation(const FabricBenchOptions& options, const std::vector<Samp
         int depth;
         double minLeaf;
         double plainWeight;
+        double motifWeight;
         std::array<int, Classes> right{};
         std::array<int, Classes> total{};
         double worst = 0;
         double mean = 0;
     };
     std::vector<Score> scores;
-    for (const double plainWeight : {2.0, 4.0})
+    for (const double motifWeight : {1.0, 1.5, 2.0, 3.0, 4.0})
         for (const double minLeaf : {-1.0, 0.5, 1.0, 2.0, 3.0, 5.0})
-            for (const int depth : {4, 5, 6, 7, 8, 10})
-                scores.push_back({depth, minLeaf, plainWeight});
+            for (const int depth : {4, 5, 6, 7, 8, 10, 12})
+                scores.push_back({depth, minLeaf, 2.0, motifWeight});
     forEachCase(scores.size(), [&](std::size_t g, unsigned) {
         Score& score = scores[g];
         for (int fold = 0; fold < folds; ++fold) {
@@ -290,7 +293,7 @@ int runCrossValidation(const FabricBenchOptions& options, const std::vector<Samp
                     held.push_back(&measured[i]);
                 else
                     training.push_back(measured[i]);
-            weighClasses(training, score.plainWeight);
+            weighClasses(training, score.plainWeight, score.motifWeight);
             std::vector<const Sample*> all;
             for (const Sample& x : training)
                 all.push_back(&x);
@@ -318,14 +321,14 @@ int runCrossValidation(const FabricBenchOptions& options, const std::vector<Samp
     });
     std::printf("Cross-validation of the pattern rules, %s part, %d fabrics per family in %d folds (%zu scans)\n",
                 splitName(options.split), options.perFamily, folds, measured.size());
-    std::printf("  depth minleaf%% plain   Bez vzoru  Proužek   Kostka   Puntík  Neznámý   worst    mean\n");
+    std::printf("  depth minleaf%% plain motif   Bez vzoru  Proužek   Kostka   Puntík  Neznámý   worst    mean\n");
     for (const Score& score : scores) {
         char leaf[16];
         if (score.minLeaf < 0)
             std::snprintf(leaf, sizeof leaf, "%8s", "default");
         else
             std::snprintf(leaf, sizeof leaf, "%8.1f", score.minLeaf);
-        std::printf("  %5d %s %5.0f", score.depth, leaf, score.plainWeight);
+        std::printf("  %5d %s %5.0f %5.1f", score.depth, leaf, score.plainWeight, score.motifWeight);
         for (int k = 0; k < Classes; ++k)
             std::printf(" %s", percent(score.right[static_cast<std::size_t>(k)], score.total[static_cast<std::size_t>(k)]).c_str());
         std::printf("  %5.1f%%  %5.1f%%\n", score.worst, score.mean);
@@ -347,7 +350,8 @@ int runFit(const FabricBenchOptions& options)
         fitter.maxDepth = std::stoi(options.arguments[1]);
     const double minLeafPercent = options.arguments.size() >= 3 ? std::stod(options.arguments[2]) : -1;
     const double plainWeight = options.arguments.size() >= 4 ? std::stod(options.arguments[3]) : 2;
-    weighClasses(samples, plainWeight);
+    const double motifWeight = options.arguments.size() >= 5 ? std::stod(options.arguments[4]) : 1;
+    weighClasses(samples, plainWeight, motifWeight);
     fitter.minLeafWeight = minLeafFor(minLeafPercent, options.perFamily);
     std::vector<const Sample*> all;
     for (const Sample& x : samples)
@@ -363,11 +367,20 @@ int runFit(const FabricBenchOptions& options)
     std::printf("// The pattern rules of the fabric analysis, fitted on the %s part of the\n", splitName(options.split));
     std::printf("// benchmark corpus (%zu scans, %d of each of %zu fabric families, at %g x %g dpi,\n", samples.size(),
                 options.perFamily, patternFamilies().size(), s.scan.xRes, s.scan.yRes);
-    std::printf("// region %d x %d) by\n//   vestiscop_bench --split %s --per-family %d fit %d\n", s.texture.width,
+    std::printf("// region %d x %d) by\n//   vestiscop_bench --split %s --per-family %d fit %d", s.texture.width,
                 s.texture.height, splitName(options.split), options.perFamily, fitter.maxDepth);
-    std::printf("// A decision tree of depth %d at most (Gini impurity, every class weighted\n// alike, plain twice). "
-                "Right on the fitting scans:",
-                fitter.maxDepth);
+    for (std::size_t i = 2; i < options.arguments.size(); ++i)
+        std::printf(" %s", options.arguments[i].c_str());
+    if (options.arguments.size() <= 2) {
+        std::printf("\n// A decision tree of depth %d at most (Gini impurity, every class weighted\n// alike, plain twice). ",
+                    fitter.maxDepth);
+    } else {
+        std::printf("\n// A decision tree of depth %d at most (Gini impurity, every class weighted\n// alike but plain %g "
+                    "times and motifs %g times, a leaf at least %s of a class).\n// ",
+                    fitter.maxDepth, plainWeight, motifWeight,
+                    minLeafPercent >= 0 ? (options.arguments[2] + " %").c_str() : "a third of a scan");
+    }
+    std::printf("Right on the fitting scans:");
     for (int k = 0; k < Classes; ++k)
         std::printf(" %s", percent(right[static_cast<std::size_t>(k)], total[static_cast<std::size_t>(k)]).c_str());
     std::printf("\n// (plain, stripes, check, dots, motif). Generated; refit rather than edit.\n");
