@@ -6,9 +6,9 @@
 //       fits the pattern rules (a decision tree, Gini impurity, every class
 //       weighted alike but plain PLAIN times, default 2, and motifs MOTIF
 //       times, default 1; a leaf holds at least MINLEAF % of a class's
-//       weight, default a third of a scan); prints
-//       the tree as the source of fabric/PatternRulesTable.inc. Fit on the
-//       tuning part only.
+//       weight, default 0.05 / N, about half a scan of the largest class);
+//       prints the tree as the source of fabric/PatternRulesTable.inc. Fit
+//       on the tuning part only.
 //   vestiscop_bench --split tune [--per-family N] fit cv [FOLDS]
 //       Cross-validation inside the corpus part: the fabrics of every family
 //       are dealt into FOLDS folds (default 6) by their number, and every
@@ -253,7 +253,7 @@ std::vector<fabric::RuleNode> fitTree(const std::vector<const Sample*>& samples,
 }
 
 // The minimum leaf weight: MINLEAF % of a class's weight (1), or by default
-// the weight the first fits used (a third of a scan of the largest class).
+// the weight the first fits used (0.05 / perFamily: about half a scan of the largest class, stripes).
 double minLeafFor(double minLeafPercent, int perFamily)
 {
     return minLeafPercent >= 0 ? minLeafPercent / 100 : 0.5 / static_cast<double>(perFamily * 10);
@@ -378,7 +378,7 @@ int runFit(const FabricBenchOptions& options)
         std::printf("\n// A decision tree of depth %d at most (Gini impurity, every class weighted\n// alike but plain %g "
                     "times and motifs %g times, a leaf at least %s of a class).\n// ",
                     fitter.maxDepth, plainWeight, motifWeight,
-                    minLeafPercent >= 0 ? (options.arguments[2] + " %").c_str() : "a third of a scan");
+                    minLeafPercent >= 0 ? (options.arguments[2] + " %").c_str() : "0.05 / N");
     }
     std::printf("Right on the fitting scans:");
     for (int k = 0; k < Classes; ++k)
