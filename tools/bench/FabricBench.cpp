@@ -1,11 +1,22 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The fabric analysis in the benchmark:
 //
-//   vestiscop_bench [--split tune] [--per-family N] fit
+//   vestiscop_bench [--split tune] [--per-family N] fit [DEPTH [MINLEAF [PLAIN [MOTIF]]]]
 //       Measures the fabric features of every scan of the corpus part and
 //       fits the pattern rules (a decision tree, Gini impurity, every class
-//       weighted alike, plain twice) on them; prints the tree as the source
-//       of fabric/PatternRulesTable.inc. Fit on the tuning part only.
+//       weighted alike but plain PLAIN times, default 2, and motifs MOTIF
+//       times, default 1; a leaf holds at least MINLEAF % of a class's
+//       weight, default 0.05 / N, about half a scan of the largest class);
+//       prints the tree as the source of fabric/PatternRulesTable.inc. Fit
+//       on the tuning part only.
+//   vestiscop_bench --split tune [--per-family N] fit cv [FOLDS]
+//       Cross-validation inside the corpus part: the fabrics of every family
+//       are dealt into FOLDS folds (default 6) by their number, and every
+//       depth, minimum leaf and motif weight of a small grid is fitted on all
+//       folds but one and scored on that one. Prints the scores per class,
+//       best first (fewest plain fabrics called patterned, then the worst
+//       class, then the mean), to choose the fit's values by.
+//   BENCH_CACHE=DIR keeps the measured features between runs of one build.
 //   vestiscop_bench [--split check] [--per-family N] fabric [NAMES-MAP]
 //       The standard and the improved analysis side by side on the same
 //       scans: the pattern per family and per class, and for fabrics of two
@@ -19,6 +30,7 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <numeric>
 #include <set>
@@ -186,32 +198,161 @@ std::string padded(const std::string& text, std::size_t width)
     return text + std::string(chars < width ? width - chars : 0, ' ');
 }
 
-} // namespace
-
-int runFit(const FabricBenchOptions& options)
+std::vector<Sample> measureSamples(const FabricBenchOptions& options, const Loaded& setup)
 {
-    const Loaded setup = load(options.config);
     const auto& s = setup.settings;
     const auto corpus = patternCorpus(options.split, options.perFamily, true);
     std::vector<Sample> samples(corpus.size());
+    // BENCH_CACHE=DIR keeps the features between runs (for trying the fit's
+    // values; the cache is not checked against the code).
+    const char* dir = std::getenv("BENCH_CACHE");
+    const std::string path = dir == nullptr ? std::string()
+                                            : std::string(dir) + "/fit-features-" + splitName(options.split) + "-" +
+                                                  std::to_string(options.perFamily) + ".bin";
+    static_assert(std::is_trivially_copyable_v<Sample>);
+    if (!path.empty()) {
+        std::ifstream in(path, std::ios::binary);
+        if (in && in.read(reinterpret_cast<char*>(samples.data()),
+                          static_cast<std::streamsize>(samples.size() * sizeof(Sample))))
+            return samples;
+    }
     forEachCase(corpus.size(), [&](std::size_t i, unsigned) {
         fabric::FabricAnalysis analysis(*setup.names, s.scan.xRes, s.scan.yRes);
         analysis.measure(*renderAt(corpus[i], s));
         samples[i].x = analysis.findings().features;
         samples[i].y = static_cast<int>(corpus[i].fabric.kind);
     });
-    // Every class weighs the same in the fit, whatever its number of
-    // families; plain weighs twice, as calling a plain garment patterned
-    // is the worst of the mistakes.
+    if (!path.empty()) {
+        std::ofstream out(path, std::ios::binary);
+        out.write(reinterpret_cast<const char*>(samples.data()),
+                  static_cast<std::streamsize>(samples.size() * sizeof(Sample)));
+    }
+    return samples;
+}
+
+// Every class weighs the same in the fit, whatever its number of families
+// and scans; plain weighs plainWeight times, as calling a plain garment
+// patterned is the worst of the mistakes, and motifs motifWeight times (the
+// most varied class: eight families of prints that share little).
+void weighClasses(std::vector<Sample>& samples, double plainWeight, double motifWeight)
+{
     std::array<double, Classes> perClass{};
     for (const Sample& x : samples)
         ++perClass[static_cast<std::size_t>(x.y)];
     for (Sample& x : samples)
-        x.weight = (x.y == 0 ? 2.0 : 1.0) / perClass[static_cast<std::size_t>(x.y)];
+        x.weight = (x.y == 0 ? plainWeight : x.y == 4 ? motifWeight : 1.0) / perClass[static_cast<std::size_t>(x.y)];
+}
+
+std::vector<fabric::RuleNode> fitTree(const std::vector<const Sample*>& samples, int maxDepth, double minLeafWeight)
+{
+    Fitter fitter;
+    fitter.maxDepth = maxDepth;
+    fitter.minLeafWeight = minLeafWeight;
+    fitter.grow(samples, 0);
+    return fitter.nodes;
+}
+
+// The minimum leaf weight: MINLEAF % of a class's weight (1), or by default
+// the weight the first fits used (0.05 / perFamily: about half a scan of the largest class, stripes).
+double minLeafFor(double minLeafPercent, int perFamily)
+{
+    return minLeafPercent >= 0 ? minLeafPercent / 100 : 0.5 / static_cast<double>(perFamily * 10);
+}
+
+int runCrossValidation(const FabricBenchOptions& options, const std::vector<Sample>& measured)
+{
+    if (options.split != Split::Tune)
+        throw std::invalid_argument("fit cv chooses the fit's values: --split tune");
+    const int folds = options.arguments.size() >= 3 ? std::stoi(options.arguments[2]) : 6;
+    if (folds < 2 || folds > options.perFamily)
+        throw std::invalid_argument("fit cv FOLDS: 2 to --per-family");
+    struct Score {
+        int depth;
+        double minLeaf;
+        double plainWeight;
+        double motifWeight;
+        std::array<int, Classes> right{};
+        std::array<int, Classes> total{};
+        double worst = 0;
+        double mean = 0;
+    };
+    std::vector<Score> scores;
+    for (const double motifWeight : {1.0, 1.5, 2.0, 3.0, 4.0})
+        for (const double minLeaf : {-1.0, 0.5, 1.0, 2.0, 3.0, 5.0})
+            for (const int depth : {4, 5, 6, 7, 8, 10, 12})
+                scores.push_back({depth, minLeaf, 2.0, motifWeight});
+    forEachCase(scores.size(), [&](std::size_t g, unsigned) {
+        Score& score = scores[g];
+        for (int fold = 0; fold < folds; ++fold) {
+            // The scans of a family follow one another; fabric i of a family
+            // is in fold i % folds, so every fold holds every family.
+            std::vector<Sample> training;
+            std::vector<const Sample*> held;
+            for (std::size_t i = 0; i < measured.size(); ++i)
+                if (static_cast<int>(i % static_cast<std::size_t>(options.perFamily)) % folds == fold)
+                    held.push_back(&measured[i]);
+                else
+                    training.push_back(measured[i]);
+            weighClasses(training, score.plainWeight, score.motifWeight);
+            std::vector<const Sample*> all;
+            for (const Sample& x : training)
+                all.push_back(&x);
+            const auto tree = fitTree(all, score.depth, minLeafFor(score.minLeaf, options.perFamily - options.perFamily / folds));
+            for (const Sample* x : held) {
+                ++score.total[static_cast<std::size_t>(x->y)];
+                score.right[static_cast<std::size_t>(x->y)] += fabric::evaluateRules(tree, x->x) == x->y ? 1 : 0;
+            }
+        }
+        score.worst = 100;
+        for (int k = 1; k < Classes; ++k) {
+            const double a = 100.0 * score.right[static_cast<std::size_t>(k)] / score.total[static_cast<std::size_t>(k)];
+            score.worst = std::min(score.worst, a);
+            score.mean += a / (Classes - 1);
+        }
+    });
+    std::stable_sort(scores.begin(), scores.end(), [](const Score& p, const Score& q) {
+        const int plainP = p.total[0] - p.right[0];
+        const int plainQ = q.total[0] - q.right[0];
+        if (plainP != plainQ)
+            return plainP < plainQ;
+        if (p.worst != q.worst)
+            return p.worst > q.worst;
+        return p.mean > q.mean;
+    });
+    std::printf("Cross-validation of the pattern rules, %s part, %d fabrics per family in %d folds (%zu scans)\n",
+                splitName(options.split), options.perFamily, folds, measured.size());
+    std::printf("  depth minleaf%% plain motif   Bez vzoru  Proužek   Kostka   Puntík  Neznámý   worst    mean\n");
+    for (const Score& score : scores) {
+        char leaf[16];
+        if (score.minLeaf < 0)
+            std::snprintf(leaf, sizeof leaf, "%8s", "default");
+        else
+            std::snprintf(leaf, sizeof leaf, "%8.1f", score.minLeaf);
+        std::printf("  %5d %s %5.0f %5.1f", score.depth, leaf, score.plainWeight, score.motifWeight);
+        for (int k = 0; k < Classes; ++k)
+            std::printf(" %s", percent(score.right[static_cast<std::size_t>(k)], score.total[static_cast<std::size_t>(k)]).c_str());
+        std::printf("  %5.1f%%  %5.1f%%\n", score.worst, score.mean);
+    }
+    return 0;
+}
+
+} // namespace
+
+int runFit(const FabricBenchOptions& options)
+{
+    const Loaded setup = load(options.config);
+    const auto& s = setup.settings;
+    std::vector<Sample> samples = measureSamples(options, setup);
+    if (options.arguments.size() >= 2 && options.arguments[1] == "cv")
+        return runCrossValidation(options, samples);
     Fitter fitter;
     if (options.arguments.size() >= 2)
         fitter.maxDepth = std::stoi(options.arguments[1]);
-    fitter.minLeafWeight = 0.5 / static_cast<double>(options.perFamily * 10);
+    const double minLeafPercent = options.arguments.size() >= 3 ? std::stod(options.arguments[2]) : -1;
+    const double plainWeight = options.arguments.size() >= 4 ? std::stod(options.arguments[3]) : 2;
+    const double motifWeight = options.arguments.size() >= 5 ? std::stod(options.arguments[4]) : 1;
+    weighClasses(samples, plainWeight, motifWeight);
+    fitter.minLeafWeight = minLeafFor(minLeafPercent, options.perFamily);
     std::vector<const Sample*> all;
     for (const Sample& x : samples)
         all.push_back(&x);
@@ -226,11 +367,20 @@ int runFit(const FabricBenchOptions& options)
     std::printf("// The pattern rules of the fabric analysis, fitted on the %s part of the\n", splitName(options.split));
     std::printf("// benchmark corpus (%zu scans, %d of each of %zu fabric families, at %g x %g dpi,\n", samples.size(),
                 options.perFamily, patternFamilies().size(), s.scan.xRes, s.scan.yRes);
-    std::printf("// region %d x %d) by\n//   vestiscop_bench --split %s --per-family %d fit %d\n", s.texture.width,
+    std::printf("// region %d x %d) by\n//   vestiscop_bench --split %s --per-family %d fit %d", s.texture.width,
                 s.texture.height, splitName(options.split), options.perFamily, fitter.maxDepth);
-    std::printf("// A decision tree of depth %d at most (Gini impurity, every class weighted\n// alike, plain twice). "
-                "Right on the fitting scans:",
-                fitter.maxDepth);
+    for (std::size_t i = 2; i < options.arguments.size(); ++i)
+        std::printf(" %s", options.arguments[i].c_str());
+    if (options.arguments.size() <= 2) {
+        std::printf("\n// A decision tree of depth %d at most (Gini impurity, every class weighted\n// alike, plain twice). ",
+                    fitter.maxDepth);
+    } else {
+        std::printf("\n// A decision tree of depth %d at most (Gini impurity, every class weighted\n// alike but plain %g "
+                    "times and motifs %g times, a leaf at least %s of a class).\n// ",
+                    fitter.maxDepth, plainWeight, motifWeight,
+                    minLeafPercent >= 0 ? (options.arguments[2] + " %").c_str() : "0.05 / N");
+    }
+    std::printf("Right on the fitting scans:");
     for (int k = 0; k < Classes; ++k)
         std::printf(" %s", percent(right[static_cast<std::size_t>(k)], total[static_cast<std::size_t>(k)]).c_str());
     std::printf("\n// (plain, stripes, check, dots, motif). Generated; refit rather than edit.\n");
