@@ -29,6 +29,16 @@ void transform2d(std::vector<Complex>& data, int n)
     spectrum.copyTo(square);
 }
 
+// A Hann window of n values: it keeps the region's edges from spreading
+// energy over every orientation and period.
+std::vector<double> hannWindow(int n)
+{
+    std::vector<double> window(static_cast<std::size_t>(n));
+    for (int i = 0; i < n; ++i)
+        window[static_cast<std::size_t>(i)] = 0.5 - 0.5 * std::cos(2 * std::numbers::pi * (i + 0.5) / n);
+    return window;
+}
+
 // Adds weight w to position p of a circular (wrap) or clamped row of bins,
 // shared linearly between the two nearest bins.
 void spread(double* bins, int count, double p, double w, bool wrap, int stride)
@@ -82,11 +92,7 @@ void measureTexture(const imaging::RgbImage& image, double lumaScale, double mmP
     meanL /= static_cast<double>(size);
     meanA /= static_cast<double>(size);
     meanB /= static_cast<double>(size);
-    // A Hann window keeps the region's edges from spreading energy over
-    // every orientation.
-    std::vector<double> window(static_cast<std::size_t>(n));
-    for (int i = 0; i < n; ++i)
-        window[static_cast<std::size_t>(i)] = 0.5 - 0.5 * std::cos(2 * std::numbers::pi * (i + 0.5) / n);
+    const std::vector<double> window = hannWindow(n);
     double windowEnergy = 0;
     std::array<double, 6> covariance{};
     for (int y = 0; y < n; ++y) {
@@ -190,9 +196,7 @@ void measureWeave(const imaging::RgbImage& image, int width, int height, double 
     // relief of the threads darkens all three channels alike, while the
     // scanner's noise is a channel's own: the products of two channels'
     // transforms keep the relief and average the noise away.
-    std::vector<double> window(static_cast<std::size_t>(n));
-    for (int i = 0; i < n; ++i)
-        window[static_cast<std::size_t>(i)] = 0.5 - 0.5 * std::cos(2 * std::numbers::pi * (i + 0.5) / n);
+    const std::vector<double> window = hannWindow(n);
     double windowEnergy = 0;
     std::vector<Complex> first(size);   // channel 0 + i channel 1
     std::vector<Complex> second(size);  // channel 2
