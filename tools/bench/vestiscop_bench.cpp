@@ -585,6 +585,25 @@ struct MatchCounts {
     int rescans = 0;
     int strangerMatched = 0;
     int strangerScans = 0;
+
+    // Counts one scan's match; a garment never added has no slot (-1).
+    // True when a known garment's scan was not matched to it, so that the
+    // replay corrects it as a user would.
+    bool count(int found, int slot)
+    {
+        if (slot < 0) {
+            ++strangerScans;
+            strangerMatched += found >= 0 ? 1 : 0;
+            return false;
+        }
+        ++rescans;
+        if (found == slot) {
+            ++right;
+            return false;
+        }
+        ++(found < 0 ? rejected : wrong);
+        return true;
+    }
 };
 
 // A catalogue file of its own in memory-backed storage where there is
@@ -616,17 +635,8 @@ MatchCounts replay(const std::vector<std::vector<color::ColorAnalysis>>& records
             for (std::size_t g = 0; g < records.size(); ++g) {
                 double similarity = 0;
                 const int found = catalogue.findMatch(records[g][s], similarity);
-                if (slot[g] < 0) {
-                    ++counts.strangerScans;
-                    counts.strangerMatched += found >= 0 ? 1 : 0;
+                if (!counts.count(found, slot[g]))
                     continue;
-                }
-                ++counts.rescans;
-                if (found == slot[g]) {
-                    ++counts.right;
-                    continue;
-                }
-                ++(found < 0 ? counts.rejected : counts.wrong);
                 if (explain != nullptr) {
                     const auto lab = [](const color::LabPixel& p) {
                         return std::to_string(p.l) + " " + std::to_string(p.a) + " " + std::to_string(p.b);
@@ -646,8 +656,7 @@ MatchCounts replay(const std::vector<std::vector<color::ColorAnalysis>>& records
         // The strangers' first scans too.
         for (std::size_t g = static_cast<std::size_t>(known); g < records.size(); ++g) {
             double similarity = 0;
-            ++counts.strangerScans;
-            counts.strangerMatched += catalogue.findMatch(records[g][0], similarity) >= 0 ? 1 : 0;
+            counts.count(catalogue.findMatch(records[g][0], similarity), -1);
         }
     }
     std::filesystem::remove(settings.materials);
@@ -678,24 +687,11 @@ MatchCounts replaySignatures(const std::vector<std::vector<color::ColorAnalysis>
         };
         for (std::size_t s = 1; s < records.front().size(); ++s)
             for (std::size_t g = 0; g < records.size(); ++g) {
-                const int found = match(g, s);
-                if (slot[g] < 0) {
-                    ++counts.strangerScans;
-                    counts.strangerMatched += found >= 0 ? 1 : 0;
-                    continue;
-                }
-                ++counts.rescans;
-                if (found == slot[g]) {
-                    ++counts.right;
-                    continue;
-                }
-                ++(found < 0 ? counts.rejected : counts.wrong);
-                recognizer.correct(slot[g], records[g][s], signatures[g][s]);
+                if (counts.count(match(g, s), slot[g]))
+                    recognizer.correct(slot[g], records[g][s], signatures[g][s]);
             }
-        for (std::size_t g = static_cast<std::size_t>(known); g < records.size(); ++g) {
-            ++counts.strangerScans;
-            counts.strangerMatched += match(g, 0) >= 0 ? 1 : 0;
-        }
+        for (std::size_t g = static_cast<std::size_t>(known); g < records.size(); ++g)
+            counts.count(match(g, 0), -1);
     }
     std::filesystem::remove(matching.materials);
     std::filesystem::remove(recognition.signatures);
