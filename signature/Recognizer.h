@@ -48,7 +48,7 @@ struct RecognitionSettings {
     std::string signatures;
     DistanceWeights weights;
     // Largest distance accepted as a match.
-    double maxDistance = 9;
+    double maxDistance = 11;
     // A second garment at most this much further away makes the match
     // ambiguous.
     double ambiguityMargin = 1;

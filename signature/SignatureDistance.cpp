@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <numbers>
 
 #include "pattern/PatternKind.h"
 
@@ -27,6 +28,37 @@ void balancedShares(const GarmentSignature& s, double exponent, std::array<doubl
 }
 
 } // namespace
+
+double weaveDifference(const GarmentSignature& p, const GarmentSignature& q, const DistanceWeights& weights)
+{
+    // The squared frequency (cycles per mm) at each band's centre: band b
+    // holds periods from 0.25 mm * 2^(b/2) to 0.25 mm * 2^((b+1)/2).
+    static const std::array<double, WeaveBands> frequency2 = [] {
+        std::array<double, WeaveBands> f{};
+        for (int b = 0; b < WeaveBands; ++b)
+            f[static_cast<std::size_t>(b)] = 1 / (ShortestPeriodMm * ShortestPeriodMm * std::exp2(b + 0.5));
+        return f;
+    }();
+    std::array<double, WeaveBands> ratio{};
+    double along = 0;
+    double norm = 0;
+    for (int b = 0; b < WeaveBands; ++b) {
+        const std::size_t i = static_cast<std::size_t>(b);
+        ratio[i] = std::log((p.weave[i] + weights.weaveFloor) / (q.weave[i] + weights.weaveFloor));
+        along += ratio[i] * frequency2[i];
+        norm += frequency2[i] * frequency2[i];
+    }
+    // The blur that best explains the log ratios (least squares), within
+    // what two scans' focus can differ.
+    const double most = 4 * std::numbers::pi * std::numbers::pi * weights.weaveBlur;
+    const double blur = std::clamp(along / norm, -most, most);
+    double left = 0;
+    for (int b = 0; b < WeaveBands; ++b) {
+        const std::size_t i = static_cast<std::size_t>(b);
+        left += std::abs(ratio[i] - blur * frequency2[i]);
+    }
+    return left / WeaveBands;
+}
 
 double colourDifference(const MeasuredColour& p, const MeasuredColour& q)
 {
@@ -160,7 +192,10 @@ double textureDistance(const GarmentSignature& p, const GarmentSignature& q, con
         && p.minorityRunX > 0 && q.minorityRunX > 0 && p.minorityRunY > 0 && q.minorityRunY > 0)
         size = 0.5 * (std::abs(std::log(p.minorityRunX / q.minorityRunX)) + std::abs(std::log(p.minorityRunY / q.minorityRunY)));
     double weave = 0;
-    if (weights.weaveWeight > 0 && p.hasWeave && q.hasWeave) {
+    if (weights.weaveWeight > 0 && p.hasWeave && q.hasWeave && weights.weaveBlur > 0) {
+        weave = weaveDifference(p, q, weights) * weights.weaveContrast
+                / (weights.weaveContrast + std::max(p.contrast, q.contrast));
+    } else if (weights.weaveWeight > 0 && p.hasWeave && q.hasWeave) {
         // The sum of the bands' |log ratio| as the log of one product of
         // ratios each at least 1: one logarithm per comparison, not six
         // (matching compares a scan with every example of every garment).

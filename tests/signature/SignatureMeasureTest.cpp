@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <memory>
 #include <numbers>
@@ -208,6 +209,64 @@ TEST(WeaveDistance, TellsWeavesApartAndIsLeftOutForASignatureWithoutOne)
     weights.weaveWeight = 1;
     EXPECT_EQ(textureDistance(fine, older, weights), without);
 }
+
+// The weave bands of a cloth seen through a blur of the given squared
+// sigma (mm^2): each band loses exp(-4 pi^2 sigma^2 f^2) of its energy at
+// its centre frequency f.
+GarmentSignature blurredWeave(const std::array<double, WeaveBands>& bands, double sigma2)
+{
+    GarmentSignature s;
+    s.hasWeave = true;
+    for (int b = 0; b < WeaveBands; ++b) {
+        const double f2 = 1 / (ShortestPeriodMm * ShortestPeriodMm * std::exp2(b + 0.5));
+        s.weave[static_cast<std::size_t>(b)] =
+            bands[static_cast<std::size_t>(b)] * std::exp(-4 * std::numbers::pi * std::numbers::pi * sigma2 * f2);
+    }
+    return s;
+}
+
+struct BlurCase {
+    const char* name;
+    std::array<double, WeaveBands> p;
+    std::array<double, WeaveBands> q;
+    double sigma2;     // how much blurrier q is scanned than p, mm^2
+    double tolerance;  // weaveBlur
+    double low;
+    double high;
+};
+
+class WeaveBlur : public ::testing::TestWithParam<BlurCase> {};
+
+TEST_P(WeaveBlur, WhatABlurWithinTheToleranceExplainsCostsNothing)
+{
+    DistanceWeights weights;
+    weights.weaveFloor = 0;
+    weights.weaveBlur = GetParam().tolerance;
+    GarmentSignature p = blurredWeave(GetParam().p, 0);
+    const GarmentSignature q = blurredWeave(GetParam().q, GetParam().sigma2);
+    const double d = weaveDifference(p, q, weights);
+    EXPECT_GE(d, GetParam().low);
+    EXPECT_LE(d, GetParam().high);
+    EXPECT_NEAR(d, weaveDifference(q, p, weights), 1e-12) << "symmetric";
+}
+
+constexpr std::array<double, WeaveBands> fineThreads{4e-4, 2e-4, 1e-4, 5e-5, 3e-5, 2e-5};
+constexpr std::array<double, WeaveBands> coarseThreads{3e-5, 5e-5, 1e-4, 4e-4, 2e-4, 1e-4};
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, WeaveBlur,
+    ::testing::Values(
+        BlurCase{"Identical", fineThreads, fineThreads, 0, 0.006, 0, 1e-12},
+        // 0.8 against 0.5 pixels at 200 dpi: 0.0063 mm^2.
+        BlurCase{"BlurWithinTheTolerance", fineThreads, fineThreads, 0.006, 0.0063, 0, 1e-9},
+        BlurCase{"BlurWithoutTolerance", fineThreads, fineThreads, 0.006, 0, 0.5, 2},
+        // Beyond the tolerance only the excess counts: 0.002 mm^2 of blur,
+        // the mean of 4 pi^2 0.002 f^2 over the bands.
+        BlurCase{"BlurBeyondTheTolerance", fineThreads, fineThreads, 0.008, 0.006, 0.28, 0.30},
+        // Another weave is no blur: its energy peaks at other periods.
+        BlurCase{"AnotherWeave", fineThreads, coarseThreads, 0, 0.0063, 1, 3},
+        BlurCase{"AnotherWeaveBlurred", fineThreads, coarseThreads, 0.004, 0.0063, 1, 3}),
+    [](const ::testing::TestParamInfo<BlurCase>& info) { return info.param.name; });
 
 TEST(MinorityMeasure, ExtentIsTheStripeWidthAcrossAndTheRegionAlong)
 {

@@ -31,7 +31,7 @@
 //                  (a catalogue made before the table changed). When the
 //                  configuration names [Matching] Signatures, the same
 //                  scans are also matched that way (the configured matching).
-//   rescans [standard|improved] [grid] [cap] [misses]
+//   rescans [standard|improved] [grid] [cap] [weave] [misses]
 //                  40 garments added from one scan each and 10 never added,
 //                  re-scanned shifted by up to 20 mm and turned by up to 3
 //                  degrees: the classic matching and the signature matching
@@ -44,8 +44,13 @@
 //                  tuning part, --rounds N repeats it all on N sets of 50
 //                  garments (the first set is the one of --rounds 1), each
 //                  with its own catalogue of 40, and adds up the counts: a
-//                  tuning part large enough to show misses. The checking
-//                  part is always the one set.
+//                  tuning part large enough to show misses; --catalogue K
+//                  puts K of those sets into one catalogue (K x 40 known
+//                  garments, K x 10 unknown), so that garments of one
+//                  colour and kind meet. "weave" searches the weave's
+//                  weight and blur tolerance. BENCH_PAIRS=FILE writes the
+//                  distance terms of every scan to every known garment.
+//                  The checking part is always the one set.
 //
 // The configuration defaults to data/vestiscop.cfg of the source tree; the
 // colour table is its Definitions path, relative to the configuration's
@@ -80,6 +85,7 @@
 #include "color/ColorAnalyzer.h"
 #include "color/ColorNameTable.h"
 #include "fabric/FabricAnalysis.h"
+#include "pattern/PatternKind.h"
 #include "foundation/Exception.h"
 #include "foundation/IniFile.h"
 #include "foundation/MessageCatalog.h"
@@ -98,6 +104,7 @@ struct Options {
     int fold = -1;  // --fold K/N: fold K of N of the survey's tuning part
     int folds = 0;
     int rounds = 1;  // --rounds N: rescans on N sets of garments (tuning part only)
+    int catalogue = 1;  // --catalogue K: rescans with K sets in one catalogue (tuning part only)
     std::vector<std::string> arguments;
 };
 
@@ -1087,7 +1094,7 @@ StaticCounts countAt(const std::vector<Nearest>& nearest, double maxDistance, do
 // garment is matched, and how many re-scans (of the 40 garments and of the
 // weave pairs) are right there.
 void weightGrid(const ScanSets& scans, const std::vector<std::vector<ScanParts>>& twins,
-                const signature::RecognitionSettings& recognition)
+                const signature::RecognitionSettings& recognition, int knownCount)
 {
     struct Row {
         signature::DistanceWeights w;
@@ -1104,7 +1111,7 @@ void weightGrid(const ScanSets& scans, const std::vector<std::vector<ScanParts>>
                 w.weaveWeight = weave;
                 w.layoutWeight = layout;
                 w.contrastWeight = contrast;
-                const auto main = nearestDistances(scans, RescanKnown, w);
+                const auto main = nearestDistances(scans, knownCount, w);
                 const auto pairs = nearestDistances(twins, static_cast<int>(twins.size()), w);
                 Row row{w, 0, {}, {}};
                 for (double t = 4; t <= 30; t += 0.5) {
@@ -1138,9 +1145,9 @@ void weightGrid(const ScanSets& scans, const std::vector<std::vector<ScanParts>>
 // values match at distance 8 already (garments the colours and the texture
 // cannot tell apart at all); a distance is allowed while no scan is matched
 // wrong and no further unknown scan is matched. Best: the most right.
-void capGrid(const ScanSets& scans, const signature::RecognitionSettings& recognition)
+void capGrid(const ScanSets& scans, const signature::RecognitionSettings& recognition, int knownCount)
 {
-    const int floor = countAt(nearestDistances(scans, RescanKnown, recognition.weights), 8, recognition.ambiguityMargin).stranger;
+    const int floor = countAt(nearestDistances(scans, knownCount, recognition.weights), 8, recognition.ambiguityMargin).stranger;
     std::printf("  spectrum cap grid (every re-scan, no corrections; unknown scans matched at distance 8 with the shipped "
                 "values: %d)\n", floor);
     struct Best {
@@ -1152,7 +1159,7 @@ void capGrid(const ScanSets& scans, const signature::RecognitionSettings& recogn
         signature::DistanceWeights w = recognition.weights;
         w.spectrumCap = cap;
         w.motifSpectrumScale = motif;
-        const auto nearest = nearestDistances(scans, RescanKnown, w);
+        const auto nearest = nearestDistances(scans, knownCount, w);
         for (const double margin : {1.0, 0.5, 2.0}) {
             double distance = 0;
             StaticCounts at;
@@ -1173,6 +1180,43 @@ void capGrid(const ScanSets& scans, const signature::RecognitionSettings& recogn
                 best.motif, best.margin, best.distance, best.c.right);
 }
 
+// The weave's blur tolerance and weight on the tuning part, without
+// corrections: for each, the largest acceptance distance at which at most
+// 0.5 % of the re-scans are matched wrong and no unknown scan is matched
+// beyond those the shipped values match at distance 8 already; the re-scans
+// right there, and the weave pairs' right and wrong at that distance.
+void weaveGrid(const ScanSets& scans, const std::vector<std::vector<ScanParts>>& twins,
+               const signature::RecognitionSettings& recognition, int knownCount)
+{
+    const int floor = countAt(nearestDistances(scans, knownCount, recognition.weights), 8, recognition.ambiguityMargin).stranger;
+    std::printf("  weave grid (every re-scan, no corrections; unknown scans matched at 8 with the shipped values: %d)\n", floor);
+    for (const double blur : {0.0, 0.002, 0.004, 0.0063, 0.01, 0.02})
+        for (const double weight : {2.0, 4.0, 8.0, 16.0}) {
+            signature::DistanceWeights w = recognition.weights;
+            w.weaveBlur = blur;
+            w.weaveWeight = weight;
+            const auto nearest = nearestDistances(scans, knownCount, w);
+            const auto pairs = nearestDistances(twins, static_cast<int>(twins.size()), w);
+            double distance = 0;
+            StaticCounts at, pairsAt;
+            for (double t = 4; t <= 24; t += 0.5) {
+                const StaticCounts c = countAt(nearest, t, recognition.ambiguityMargin);
+                if (c.wrong > static_cast<int>(0.005 * static_cast<double>(nearest.size())) || c.stranger > floor)
+                    break;
+                distance = t;
+                at = c;
+                pairsAt = countAt(pairs, t, recognition.ambiguityMargin);
+            }
+            const StaticCounts shipped = countAt(nearest, recognition.maxDistance, recognition.ambiguityMargin);
+            const StaticCounts pairsShipped = countAt(pairs, recognition.maxDistance, recognition.ambiguityMargin);
+            std::printf("    blur %6.4f weight %4g: acceptance %4.1f right %d wrong %d unknown %d, pairs %d/%d | at %g: right %d "
+                        "wrong %d unknown %d, pairs %d/%d\n",
+                        blur, weight, distance, at.right, at.wrong, at.stranger, pairsAt.right, pairsAt.wrong,
+                        recognition.maxDistance, shipped.right, shipped.wrong, shipped.stranger, pairsShipped.right,
+                        pairsShipped.wrong);
+        }
+}
+
 int runRescans(const Options& options)
 {
     const Setup setup = loadSetup(options.config);
@@ -1184,6 +1228,8 @@ int runRescans(const Options& options)
     const color::ColorNameTable names = color::ColorNameTable::load(tablePath(setup, s.color.definitions));
     if (options.rounds < 1 || options.rounds > 20 || (options.rounds > 1 && options.split != Split::Tune))
         throw std::invalid_argument("--rounds 1-20 enlarges the tuning part only: --split tune");
+    if (options.catalogue < 1 || options.rounds % options.catalogue != 0 || (options.catalogue > 1 && options.split != Split::Tune))
+        throw std::invalid_argument("--catalogue K pools K of the --rounds sets (a divisor) on the tuning part only");
     std::vector<std::vector<GarmentScans>> corpus;
     for (int r = 0; r < options.rounds; ++r)
         corpus.push_back(rescanCorpus(options.split, RescanGarments, RescanScans, 20, 3, r * RescanGarments));
@@ -1253,16 +1299,37 @@ int runRescans(const Options& options)
     // them added: whether the matching tells the two of a pair apart.
     const std::vector<std::vector<ScanParts>> twinScans =
         cached("weave-pairs", weaveTwinCorpus(options.split, WeaveTwinPairs, RescanScans, 20, 3));
+    // --catalogue K: K sets in one catalogue (their known garments first),
+    // so that garments of one colour and kind meet more often.
+    int knownCount = RescanKnown;
+    if (options.catalogue > 1) {
+        ScanSets pooled;
+        std::vector<std::vector<GarmentScans>> pooledCorpus;
+        for (std::size_t r = 0; r + static_cast<std::size_t>(options.catalogue) <= scans.size();
+             r += static_cast<std::size_t>(options.catalogue)) {
+            pooled.emplace_back();
+            pooledCorpus.emplace_back();
+            for (const bool knownPart : {true, false})
+                for (std::size_t q = r; q < r + static_cast<std::size_t>(options.catalogue); ++q)
+                    for (std::size_t g = knownPart ? 0 : RescanKnown; g < (knownPart ? RescanKnown : scans[q].size()); ++g) {
+                        pooled.back().push_back(scans[q][g]);
+                        pooledCorpus.back().push_back(corpus[q][g]);
+                    }
+        }
+        scans = std::move(pooled);
+        corpus = std::move(pooledCorpus);
+        knownCount = RescanKnown * options.catalogue;
+    }
     std::printf("Re-scans, %s part, %s analysis: %d garments added from one scan, %d never added; each scanned %d "
                 "more times, shifted up to 20 mm and turned up to 3 degrees",
-                splitName(options.split), improved ? "improved" : "standard", RescanKnown, RescanGarments - RescanKnown,
-                RescanScans - 1);
+                splitName(options.split), improved ? "improved" : "standard", knownCount,
+                static_cast<int>(scans.front().size()) - knownCount, RescanScans - 1);
     if (options.rounds > 1)
         std::printf("; %d such sets, each its own catalogue, counts added up", options.rounds);
     std::printf("\n");
     signature::RecognitionSettings classicSettings;
-    const RescanCounts classic = replaySets(scans, s, classicSettings);
-    const RescanCounts signatures = replaySets(scans, s, recognition);
+    const RescanCounts classic = replaySets(scans, s, classicSettings, knownCount);
+    const RescanCounts signatures = replaySets(scans, s, recognition, knownCount);
     printRescans("classic matching (two leading colours)", classic);
     printRescans("signature matching", signatures);
     const RescanCounts twins = replayRescans(twinScans, s, recognition, WeaveTwinPairs * 2);
@@ -1272,6 +1339,61 @@ int runRescans(const Options& options)
     std::printf("  signature distances, quantiles 0 1 5 50 95 99 100 %%:\n");
     printQuantiles("re-scan from its own garment", signatures.ownDistance);
     printQuantiles("any scan from the nearest other", signatures.otherDistance);
+    // BENCH_PAIRS=FILE writes every scan's distance terms to every known
+    // garment's first scan, one line each, for looking at them elsewhere.
+    if (const char* pairsPath = std::getenv("BENCH_PAIRS")) {
+        std::FILE* out = std::fopen(pairsPath, "w");
+        const auto only = [](auto set) {
+            signature::DistanceWeights w{};
+            w.orientationWeight = w.periodWeight = w.spectrumWeight = w.variationWeight = 0;
+            w.contrastWeight = w.patternWeight = w.weaveWeight = w.layoutWeight = w.sizeWeight = 0;
+            w.motifSpectrumScale = 1;
+            set(w);
+            return w;
+        };
+        const auto base = recognition.weights;
+        const auto spectral = only([&](signature::DistanceWeights& w) {
+            w.orientationWeight = base.orientationWeight;
+            w.periodWeight = base.periodWeight;
+            w.spectrumWeight = base.spectrumWeight;
+            w.variationWeight = base.variationWeight;
+        });
+        const auto contrastOnly = only([](signature::DistanceWeights& w) { w.contrastWeight = 1; });
+        const auto weaveOnly = only([&](signature::DistanceWeights& w) {
+            w.weaveWeight = 1;
+            w.weaveFloor = base.weaveFloor;
+        });
+        for (std::size_t r = 0; out != nullptr && r < scans.size(); ++r) {
+            const auto& set = scans[r];
+            for (std::size_t g = 0; g < set.size(); ++g) {
+                for (int k = g < static_cast<std::size_t>(knownCount) ? 1 : 0; k < RescanScans; ++k) {
+                    const auto& sig = set[g][static_cast<std::size_t>(k)].signature;
+                    const auto longShareOf = [](const signature::GarmentSignature& x) {
+                        double share = 0;
+                        for (int o = 0; o < signature::OrientationBins; ++o)
+                            share += x.texture[static_cast<std::size_t>(5 * signature::OrientationBins + o)] +
+                                     x.texture[static_cast<std::size_t>(6 * signature::OrientationBins + o)];
+                        return share;
+                    };
+                    const double longShare = longShareOf(sig);
+                    for (std::size_t h = 0; h < static_cast<std::size_t>(knownCount); ++h) {
+                        const auto& ref = set[h][0].signature;
+                        std::fprintf(out, "%zu %zu %d %zu \"%s\" \"%s\" %.4f %.4f %d %.4f %d %.4f %d %d %.3f %.3f %.3f %.3f %.3f %.3f %.3f %.3f %.3f %.3f %.3f %.3f\n",
+                                     r, g, k, h, corpus[r][g].fabric.family.c_str(), corpus[r][h].fabric.family.c_str(),
+                                     signature::colourDistance(sig, ref, base), signature::textureDistance(sig, ref, spectral),
+                                     sig.pattern == pattern::patternKind::Unknown && ref.pattern == pattern::patternKind::Unknown ? 1 : 0,
+                                     signature::textureDistance(sig, ref, contrastOnly), sig.pattern != ref.pattern ? 1 : 0,
+                                     signature::textureDistance(sig, ref, weaveOnly), sig.pattern, ref.pattern, sig.contrast,
+                                     ref.contrast, longShare, sig.minorityRunX, sig.minorityRunY,
+                                     sig.hasLayout ? sig.layout[8] : 0.0, longShareOf(ref), ref.minorityRunX, ref.minorityRunY,
+                                     ref.hasLayout ? ref.layout[8] : 0.0, sig.minorityShare, ref.minorityShare);
+                    }
+                }
+            }
+        }
+        if (out != nullptr)
+            std::fclose(out);
+    }
     const bool misses = std::find(options.arguments.begin(), options.arguments.end(), "misses") != options.arguments.end();
     if (misses || std::getenv("BENCH_VERBOSE") != nullptr) {
         const auto describeSig = [](const signature::GarmentSignature& g) {
@@ -1292,12 +1414,12 @@ int runRescans(const Options& options)
             const auto& set = scans[r];
             const auto family = [&](std::size_t g) { return corpus[r][g].fabric.family.c_str(); };
             for (std::size_t g = 0; g < set.size(); ++g) {
-                for (int k = g < static_cast<std::size_t>(RescanKnown) ? 1 : 0; k < RescanScans; ++k) {
+                for (int k = g < static_cast<std::size_t>(knownCount) ? 1 : 0; k < RescanScans; ++k) {
                     const auto& sig = set[g][static_cast<std::size_t>(k)].signature;
                     // The nearest other garment, and the own one.
                     std::size_t other = 0;
                     double otherDistance = 1e9, own = 1e9;
-                    for (std::size_t h = 0; h < static_cast<std::size_t>(RescanKnown); ++h) {
+                    for (std::size_t h = 0; h < static_cast<std::size_t>(knownCount); ++h) {
                         const double d = signature::signatureDistance(sig, set[h][0].signature, w);
                         if (h == g)
                             own = d;
@@ -1306,7 +1428,7 @@ int runRescans(const Options& options)
                             other = h;
                         }
                     }
-                    const bool known = g < static_cast<std::size_t>(RescanKnown);
+                    const bool known = g < static_cast<std::size_t>(knownCount);
                     const bool right = known && own <= recognition.maxDistance &&
                                        otherDistance - own >= recognition.ambiguityMargin;
                     const bool strangerOk = !known && otherDistance > recognition.maxDistance;
@@ -1345,11 +1467,13 @@ int runRescans(const Options& options)
                     100.0 * every.rejected / every.total);
     }
     if (std::find(options.arguments.begin(), options.arguments.end(), "cap") != options.arguments.end())
-        capGrid(scans, recognition);
+        capGrid(scans, recognition, knownCount);
+    if (std::find(options.arguments.begin(), options.arguments.end(), "weave") != options.arguments.end())
+        weaveGrid(scans, twinScans, recognition, knownCount);
     if (std::find(options.arguments.begin(), options.arguments.end(), "grid") == options.arguments.end())
         return 0;
 
-    weightGrid(scans, twinScans, recognition);
+    weightGrid(scans, twinScans, recognition, knownCount);
     signature::RecognitionSettings best = recognition;
     RescanCounts bestCounts = signatures;
     // The acceptance distance: where wrong matches and unknown garments
@@ -1357,7 +1481,7 @@ int runRescans(const Options& options)
     for (const double maxDistance : {8.0, 10.0, 12.0, 13.0, 14.0, 15.0, 16.0, 18.0, 20.0}) {
         signature::RecognitionSettings r = recognition;
         r.maxDistance = maxDistance;
-        const RescanCounts c = replaySets(scans, s, r);
+        const RescanCounts c = replaySets(scans, s, r, knownCount);
         std::printf("  grid: maxDistance %g: first %d/%d/%d later %d/%d/%d corrected %d/%d/%d worse %d unknown %d\n",
                     maxDistance, c.first.right, c.first.wrong, c.first.rejected, c.secondAsAdded.right,
                     c.secondAsAdded.wrong, c.secondAsAdded.rejected, c.secondCorrected.right, c.secondCorrected.wrong,
@@ -1375,6 +1499,7 @@ int runRescans(const Options& options)
 int usage()
 {
     std::fputs("usage: vestiscop_bench [--config FILE] [--split tune|check] [--per-family N] [--fold K/N] [--rounds N] "
+               "[--catalogue K] "
                "naming|pattern|sweep|grid|recognition|whites|rescans|fit|fabric ...\n",
                stderr);
     return 2;
@@ -1395,6 +1520,8 @@ int main(int argc, char** argv)
             options.perFamily = std::stoi(argv[++i]);
         else if (a == "--rounds" && i + 1 < argc)
             options.rounds = std::stoi(argv[++i]);
+        else if (a == "--catalogue" && i + 1 < argc)
+            options.catalogue = std::stoi(argv[++i]);
         else if (a == "--fold" && i + 1 < argc) {
             if (std::sscanf(argv[++i], "%d/%d", &options.fold, &options.folds) != 2 || options.folds < 2 ||
                 options.fold < 0 || options.fold >= options.folds)
