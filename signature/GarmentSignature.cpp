@@ -5,6 +5,8 @@
 #include <cmath>
 #include <complex>
 #include <future>
+#include <memory>
+#include <mutex>
 #include <numbers>
 #include <vector>
 
@@ -18,16 +20,26 @@ namespace {
 
 using Complex = std::complex<double>;
 
-// The two-dimensional discrete Fourier transform of an n x n square, in
-// place; OpenCV's is several times faster than a plain radix-2 one, and a
-// scan's signature takes four of them.
-void transform2d(std::vector<Complex>& data, int n)
-{
-    cv::Mat square(n, n, CV_64FC2, data.data());
-    cv::Mat spectrum(n, n, CV_64FC2);
-    cv::dft(square, spectrum);
-    spectrum.copyTo(square);
-}
+// An n x n square of complex values for a transform, left uninitialised:
+// every value is written before it is read, and a region's 512 x 512 squares
+// are four megabytes each, whose clearing would cost as much as filling.
+class Square {
+public:
+    explicit Square(int n) : m_matrix(n, n, CV_64FC2) {}
+    Complex& operator[](std::size_t i) { return data()[i]; }
+    const Complex& operator[](std::size_t i) const { return data()[i]; }
+
+    // The two-dimensional discrete Fourier transform, in place; OpenCV's is
+    // several times faster than a plain radix-2 one, and in place it gives
+    // the same values as into a second square, without that square.
+    void transform() { cv::dft(m_matrix, m_matrix); }
+
+private:
+    Complex* data() { return reinterpret_cast<Complex*>(m_matrix.ptr<double>()); }
+    const Complex* data() const { return reinterpret_cast<const Complex*>(m_matrix.ptr<double>()); }
+
+    cv::Mat m_matrix;
+};
 
 // A Hann window of n values: it keeps the region's edges from spreading
 // energy over every orientation and period.
@@ -39,23 +51,79 @@ std::vector<double> hannWindow(int n)
     return window;
 }
 
-// Adds weight w to position p of a circular (wrap) or clamped row of bins,
-// shared linearly between the two nearest bins.
-void spread(double* bins, int count, double p, double w, bool wrap, int stride)
+// The period of every frequency of an n x n square, as octaves above the
+// shortest period: log2(period / ShortestPeriodMm), by |fu| and |fv| (a
+// frequency and its mirror images have one period). The texture and the weave
+// bin the same frequencies, and a garment's scans all have the same size and
+// resolution, so the table is made once and shared.
+class PeriodOctaves {
+public:
+    PeriodOctaves(int n, double mmPerPixelX, double mmPerPixelY)
+        : m_n(n), m_mmX(mmPerPixelX), m_mmY(mmPerPixelY), m_side(n / 2 + 1),
+          m_octaves(static_cast<std::size_t>(m_side) * static_cast<std::size_t>(m_side))
+    {
+        for (int fv = 0; fv < m_side; ++fv) {
+            for (int fu = 0; fu < m_side; ++fu) {
+                if (fu == 0 && fv == 0)
+                    continue;  // no period; neither measure bins it
+                // Written as the measures bin: the period's sign-free
+                // hypotenuse is the same for -fu and -fv to the bit.
+                const double period = 1 / std::hypot(fu / (n * mmPerPixelX), fv / (n * mmPerPixelY));
+                m_octaves[index(fu, fv)] = std::log2(period / ShortestPeriodMm);
+            }
+        }
+    }
+
+    bool fits(int n, double mmPerPixelX, double mmPerPixelY) const
+    {
+        return m_n == n && m_mmX == mmPerPixelX && m_mmY == mmPerPixelY;
+    }
+
+    // fu and fv from -n/2 to n/2, not both 0.
+    double at(int fu, int fv) const { return m_octaves[index(std::abs(fu), std::abs(fv))]; }
+
+private:
+    std::size_t index(int u, int v) const
+    {
+        return static_cast<std::size_t>(v) * static_cast<std::size_t>(m_side) + static_cast<std::size_t>(u);
+    }
+
+    int m_n;
+    double m_mmX;
+    double m_mmY;
+    int m_side;
+    std::vector<double> m_octaves;
+};
+
+// The table of the last size and resolution asked for. The texture and the
+// weave ask for it from two threads at once: one makes it, the other waits
+// for it.
+std::shared_ptr<const PeriodOctaves> periodOctaves(int n, double mmPerPixelX, double mmPerPixelY)
+{
+    static std::mutex guard;
+    static std::shared_ptr<const PeriodOctaves> last;
+    const std::lock_guard<std::mutex> lock(guard);
+    if (!last || !last->fits(n, mmPerPixelX, mmPerPixelY))
+        last = std::make_shared<const PeriodOctaves>(n, mmPerPixelX, mmPerPixelY);
+    return last;
+}
+
+// The two nearest of count bins around a circle to position p (p >= 0 or
+// any other: it wraps), and the share of the second.
+struct Neighbours {
+    int first;
+    int second;
+    double share;
+};
+
+Neighbours circularNeighbours(double p, int count)
 {
     const double lower = std::floor(p);
-    const double f = p - lower;
-    int i0 = static_cast<int>(lower);
-    int i1 = i0 + 1;
-    if (wrap) {
-        i0 = ((i0 % count) + count) % count;
-        i1 = ((i1 % count) + count) % count;
-    } else {
-        i0 = std::clamp(i0, 0, count - 1);
-        i1 = std::clamp(i1, 0, count - 1);
-    }
-    bins[i0 * stride] += w * (1 - f);
-    bins[i1 * stride] += w * f;
+    int i0 = static_cast<int>(lower) % count;
+    if (i0 < 0)
+        i0 += count;
+    const int i1 = i0 + 1 < count ? i0 + 1 : 0;
+    return {i0, i1, p - lower};
 }
 
 } // namespace
@@ -78,8 +146,8 @@ void measureTexture(const imaging::RgbImage& image, double lumaScale, double mmP
     // a frequency and its mirror together is then |L|^2 + |a|^2 + |b|^2 of
     // both, and every bin below holds both (orientation is modulo 180 degrees).
     const std::size_t size = static_cast<std::size_t>(n) * static_cast<std::size_t>(n);
-    std::vector<Complex> first(size);
-    std::vector<Complex> second(size);
+    Square first(n);
+    Square second(n);
     double meanL = 0, meanA = 0, meanB = 0;
     for (int y = 0; y < n; ++y) {
         const std::uint8_t* p = image.pixel(left, top + y);
@@ -119,9 +187,10 @@ void measureTexture(const imaging::RgbImage& image, double lumaScale, double mmP
         for (std::size_t k = 0; k < covariance.size(); ++k)
             signature.colourVariation[k] = covariance[k] / trace;
     }
-    transform2d(first, n);
-    transform2d(second, n);
+    first.transform();
+    second.transform();
 
+    const std::shared_ptr<const PeriodOctaves> octaves = periodOctaves(n, mmPerPixelX, mmPerPixelY);
     const double binWidth = std::numbers::pi / OrientationBins;
     double total = 0;
     for (int v = 0; v < n; ++v) {
@@ -135,11 +204,10 @@ void measureTexture(const imaging::RgbImage& image, double lumaScale, double mmP
             const double energy = std::norm(first[i]) + std::norm(second[i]);
             const double cyclesX = fu / (n * mmPerPixelX);
             const double cyclesY = fv / (n * mmPerPixelY);
-            const double period = 1 / std::hypot(cyclesX, cyclesY);
             double orientation = std::atan2(cyclesY, cyclesX);
             if (orientation < 0)
                 orientation += std::numbers::pi;
-            const double band = std::clamp(std::log2(period / ShortestPeriodMm) - 0.5, 0.0, PeriodBands - 1.0);
+            const double band = std::clamp(octaves->at(fu, fv) - 0.5, 0.0, PeriodBands - 1.0);
             // Each band's row of orientations; shared between neighbouring
             // bands and orientations so that a turn or a period on a border
             // moves the descriptor smoothly.
@@ -149,9 +217,15 @@ void measureTexture(const imaging::RgbImage& image, double lumaScale, double mmP
             const int b1 = std::min(b0 + 1, PeriodBands - 1);
             // Bin k is centred on k * 15 degrees: stripes along either axis
             // or a diagonal fall into one bin.
-            const double o = orientation / binWidth;
-            spread(signature.texture.data() + b0 * OrientationBins, OrientationBins, o, energy * (1 - f), true, 1);
-            spread(signature.texture.data() + b1 * OrientationBins, OrientationBins, o, energy * f, true, 1);
+            const Neighbours o = circularNeighbours(orientation / binWidth, OrientationBins);
+            double* lowerRow = signature.texture.data() + b0 * OrientationBins;
+            double* upperRow = signature.texture.data() + b1 * OrientationBins;
+            const double lowerEnergy = energy * (1 - f);
+            const double upperEnergy = energy * f;
+            lowerRow[o.first] += lowerEnergy * (1 - o.share);
+            lowerRow[o.second] += lowerEnergy * o.share;
+            upperRow[o.first] += upperEnergy * (1 - o.share);
+            upperRow[o.second] += upperEnergy * o.share;
             total += energy;
         }
     }
@@ -198,8 +272,8 @@ void measureWeave(const imaging::RgbImage& image, int width, int height, double 
     // transforms keep the relief and average the noise away.
     const std::vector<double> window = hannWindow(n);
     double windowEnergy = 0;
-    std::vector<Complex> first(size);   // channel 0 + i channel 1
-    std::vector<Complex> second(size);  // channel 2
+    Square first(n);   // channel 0 + i channel 1
+    Square second(n);  // channel 2
     for (int y = 0; y < n; ++y) {
         const std::uint8_t* p = image.pixel(left, top + y);
         for (int x = 0; x < n; ++x, p += 3) {
@@ -210,10 +284,13 @@ void measureWeave(const imaging::RgbImage& image, int width, int height, double 
             second[i] = Complex(w * (p[2] / mean[2] - 1), 0);
         }
     }
-    transform2d(first, n);
-    transform2d(second, n);
+    first.transform();
+    second.transform();
+    const std::shared_ptr<const PeriodOctaves> octaves = periodOctaves(n, mmPerPixelX, mmPerPixelY);
+    // n is a power of two: a frequency's mirror is at (n - u) & (n - 1).
+    const int wrap = n - 1;
     const auto at = [n](int u, int v) {
-        return static_cast<std::size_t>((v + n) % n) * static_cast<std::size_t>(n) + static_cast<std::size_t>((u + n) % n);
+        return static_cast<std::size_t>(v) * static_cast<std::size_t>(n) + static_cast<std::size_t>(u);
     };
     for (int v = 0; v < n; ++v) {
         const int fv = v < n / 2 ? v : v - n;
@@ -221,13 +298,12 @@ void measureWeave(const imaging::RgbImage& image, int width, int height, double 
             const int fu = u < n / 2 ? u : u - n;
             if (fu == 0 && fv == 0)
                 continue;
-            const double period = 1 / std::hypot(fu / (n * mmPerPixelX), fv / (n * mmPerPixelY));
-            const double band = std::floor(2 * std::log2(period / ShortestPeriodMm));
+            const double band = std::floor(2 * octaves->at(fu, fv));
             if (band < 0 || band >= WeaveBands)
                 continue;
             // The two real channels packed in one transform, apart again.
             const Complex z = first[at(u, v)];
-            const Complex zm = std::conj(first[at(-u, -v)]);
+            const Complex zm = std::conj(first[at((n - u) & wrap, (n - v) & wrap)]);
             const Complex c0 = 0.5 * (z + zm);
             const Complex c1 = Complex(0, -0.5) * (z - zm);
             const Complex c2 = second[at(u, v)];
@@ -249,20 +325,37 @@ void measureMinority(const imaging::ByteImage& mask, double mmPerPixelX, double 
     const int h = mask.height();
     if (w <= 0 || h <= 0)
         return;
+    // A run starts at a pattern pixel whose left (or upper) neighbour is not
+    // one. Counted with the row above and the pixel to the left read straight
+    // from the mask, the counts of a row need no pixel before them: the loop
+    // takes many pixels at once, and a 2048 x 2048 mask is a few milliseconds.
     std::int64_t pixels = 0;
     std::int64_t runsX = 0;
     std::int64_t runsY = 0;
-    std::vector<std::uint8_t> above(static_cast<std::size_t>(w), 0);
+    const std::vector<std::uint8_t> none(static_cast<std::size_t>(w), 0);
     for (int y = 0; y < h; ++y) {
         const std::uint8_t* row = mask.row(y);
-        std::uint8_t left = 0;
-        for (int x = 0; x < w; ++x) {
-            const std::uint8_t on = row[x] != 0 ? 1 : 0;
+        const std::uint8_t* above = y > 0 ? mask.row(y - 1) : none.data();
+        const int first = row[0] != 0 ? 1 : 0;
+        pixels += first;
+        runsX += first;
+        runsY += first & (above[0] == 0 ? 1 : 0);
+        // Byte counters over stretches of at most 255 pixels, so that the
+        // loop works on as many pixels at once as a vector register holds.
+        for (int start = 1; start < w; start += 255) {
+            const int end = std::min(w, start + 255);
+            std::uint8_t on = 0;
+            std::uint8_t startsX = 0;
+            std::uint8_t startsY = 0;
+            for (int x = start; x < end; ++x) {
+                const std::uint8_t here = row[x] != 0 ? 1 : 0;
+                on = static_cast<std::uint8_t>(on + here);
+                startsX = static_cast<std::uint8_t>(startsX + (here & (row[x - 1] == 0 ? 1 : 0)));
+                startsY = static_cast<std::uint8_t>(startsY + (here & (above[x] == 0 ? 1 : 0)));
+            }
             pixels += on;
-            runsX += on & (left ^ 1);
-            runsY += on & (above[static_cast<std::size_t>(x)] ^ 1);
-            left = on;
-            above[static_cast<std::size_t>(x)] = on;
+            runsX += startsX;
+            runsY += startsY;
         }
     }
     if (pixels == 0)
