@@ -6,13 +6,13 @@
 #include <complex>
 #include <future>
 #include <memory>
-#include <mutex>
 #include <numbers>
 #include <vector>
 
 #include <opencv2/core.hpp>
 
 #include "fabric/FabricAnalysis.h"
+#include "signature/FrequencyTable.h"
 
 namespace vestiscop::signature {
 
@@ -49,63 +49,6 @@ std::vector<double> hannWindow(int n)
     for (int i = 0; i < n; ++i)
         window[static_cast<std::size_t>(i)] = 0.5 - 0.5 * std::cos(2 * std::numbers::pi * (i + 0.5) / n);
     return window;
-}
-
-// The period of every frequency of an n x n square, as octaves above the
-// shortest period: log2(period / ShortestPeriodMm), by |fu| and |fv| (a
-// frequency and its mirror images have one period). The texture and the weave
-// bin the same frequencies, and a garment's scans all have the same size and
-// resolution, so the table is made once and shared.
-class PeriodOctaves {
-public:
-    PeriodOctaves(int n, double mmPerPixelX, double mmPerPixelY)
-        : m_n(n), m_mmX(mmPerPixelX), m_mmY(mmPerPixelY), m_side(n / 2 + 1),
-          m_octaves(static_cast<std::size_t>(m_side) * static_cast<std::size_t>(m_side))
-    {
-        for (int fv = 0; fv < m_side; ++fv) {
-            for (int fu = 0; fu < m_side; ++fu) {
-                if (fu == 0 && fv == 0)
-                    continue;  // no period; neither measure bins it
-                // Written as the measures bin: the period's sign-free
-                // hypotenuse is the same for -fu and -fv to the bit.
-                const double period = 1 / std::hypot(fu / (n * mmPerPixelX), fv / (n * mmPerPixelY));
-                m_octaves[index(fu, fv)] = std::log2(period / ShortestPeriodMm);
-            }
-        }
-    }
-
-    bool fits(int n, double mmPerPixelX, double mmPerPixelY) const
-    {
-        return m_n == n && m_mmX == mmPerPixelX && m_mmY == mmPerPixelY;
-    }
-
-    // fu and fv from -n/2 to n/2, not both 0.
-    double at(int fu, int fv) const { return m_octaves[index(std::abs(fu), std::abs(fv))]; }
-
-private:
-    std::size_t index(int u, int v) const
-    {
-        return static_cast<std::size_t>(v) * static_cast<std::size_t>(m_side) + static_cast<std::size_t>(u);
-    }
-
-    int m_n;
-    double m_mmX;
-    double m_mmY;
-    int m_side;
-    std::vector<double> m_octaves;
-};
-
-// The table of the last size and resolution asked for. The texture and the
-// weave ask for it from two threads at once: one makes it, the other waits
-// for it.
-std::shared_ptr<const PeriodOctaves> periodOctaves(int n, double mmPerPixelX, double mmPerPixelY)
-{
-    static std::mutex guard;
-    static std::shared_ptr<const PeriodOctaves> last;
-    const std::lock_guard<std::mutex> lock(guard);
-    if (!last || !last->fits(n, mmPerPixelX, mmPerPixelY))
-        last = std::make_shared<const PeriodOctaves>(n, mmPerPixelX, mmPerPixelY);
-    return last;
 }
 
 // The two nearest of count bins around a circle to position p (p >= 0 or
@@ -148,11 +91,15 @@ void measureTexture(const imaging::RgbImage& image, double lumaScale, double mmP
     const std::size_t size = static_cast<std::size_t>(n) * static_cast<std::size_t>(n);
     Square first(n);
     Square second(n);
+    // A channel byte's lightness, divided once for each of its 256 values.
+    std::array<double, 256> lightness{};
+    for (int v = 0; v < 256; ++v)
+        lightness[static_cast<std::size_t>(v)] = v / lumaScale;
     double meanL = 0, meanA = 0, meanB = 0;
     for (int y = 0; y < n; ++y) {
         const std::uint8_t* p = image.pixel(left, top + y);
         for (int x = 0; x < n; ++x, p += 3) {
-            meanL += p[0] / lumaScale;
+            meanL += lightness[p[0]];
             meanB += p[1] - 128.0;
             meanA += p[2] - 128.0;
         }
@@ -169,7 +116,7 @@ void measureTexture(const imaging::RgbImage& image, double lumaScale, double mmP
             const double w = window[static_cast<std::size_t>(x)] * window[static_cast<std::size_t>(y)];
             windowEnergy += w * w;
             const std::size_t i = static_cast<std::size_t>(y) * static_cast<std::size_t>(n) + static_cast<std::size_t>(x);
-            const double dl = w * (p[0] / lumaScale - meanL);
+            const double dl = w * (lightness[p[0]] - meanL);
             const double da = w * (p[2] - 128.0 - meanA);
             const double db = w * (p[1] - 128.0 - meanB);
             first[i] = Complex(dl, da);
@@ -190,7 +137,7 @@ void measureTexture(const imaging::RgbImage& image, double lumaScale, double mmP
     first.transform();
     second.transform();
 
-    const std::shared_ptr<const PeriodOctaves> octaves = periodOctaves(n, mmPerPixelX, mmPerPixelY);
+    const std::shared_ptr<const FrequencyTable> table = FrequencyTable::of(n, mmPerPixelX, mmPerPixelY);
     const double binWidth = std::numbers::pi / OrientationBins;
     double total = 0;
     for (int v = 0; v < n; ++v) {
@@ -202,12 +149,10 @@ void measureTexture(const imaging::RgbImage& image, double lumaScale, double mmP
                 continue;
             const std::size_t i = static_cast<std::size_t>(v) * static_cast<std::size_t>(n) + static_cast<std::size_t>(u);
             const double energy = std::norm(first[i]) + std::norm(second[i]);
-            const double cyclesX = fu / (n * mmPerPixelX);
-            const double cyclesY = fv / (n * mmPerPixelY);
-            double orientation = std::atan2(cyclesY, cyclesX);
+            double orientation = table->direction(fu, fv);
             if (orientation < 0)
                 orientation += std::numbers::pi;
-            const double band = std::clamp(octaves->at(fu, fv) - 0.5, 0.0, PeriodBands - 1.0);
+            const double band = std::clamp(table->octaves(fu, fv) - 0.5, 0.0, PeriodBands - 1.0);
             // Each band's row of orientations; shared between neighbouring
             // bands and orientations so that a turn or a period on a border
             // moves the descriptor smoothly.
@@ -270,6 +215,12 @@ void measureWeave(const imaging::RgbImage& image, int width, int height, double 
     // relief of the threads darkens all three channels alike, while the
     // scanner's noise is a channel's own: the products of two channels'
     // transforms keep the relief and average the noise away.
+    // A byte's value relative to its channel's mean, divided once for each
+    // of its 256 values.
+    std::array<std::array<double, 256>, 3> relative{};
+    for (std::size_t c = 0; c < 3; ++c)
+        for (int v = 0; v < 256; ++v)
+            relative[c][static_cast<std::size_t>(v)] = v / mean[c] - 1;
     const std::vector<double> window = hannWindow(n);
     double windowEnergy = 0;
     Square first(n);   // channel 0 + i channel 1
@@ -280,13 +231,13 @@ void measureWeave(const imaging::RgbImage& image, int width, int height, double 
             const double w = window[static_cast<std::size_t>(x)] * window[static_cast<std::size_t>(y)];
             windowEnergy += w * w;
             const std::size_t i = static_cast<std::size_t>(y) * static_cast<std::size_t>(n) + static_cast<std::size_t>(x);
-            first[i] = Complex(w * (p[0] / mean[0] - 1), w * (p[1] / mean[1] - 1));
-            second[i] = Complex(w * (p[2] / mean[2] - 1), 0);
+            first[i] = Complex(w * relative[0][p[0]], w * relative[1][p[1]]);
+            second[i] = Complex(w * relative[2][p[2]], 0);
         }
     }
     first.transform();
     second.transform();
-    const std::shared_ptr<const PeriodOctaves> octaves = periodOctaves(n, mmPerPixelX, mmPerPixelY);
+    const std::shared_ptr<const FrequencyTable> table = FrequencyTable::of(n, mmPerPixelX, mmPerPixelY);
     // n is a power of two: a frequency's mirror is at (n - u) & (n - 1).
     const int wrap = n - 1;
     const auto at = [n](int u, int v) {
@@ -298,7 +249,7 @@ void measureWeave(const imaging::RgbImage& image, int width, int height, double 
             const int fu = u < n / 2 ? u : u - n;
             if (fu == 0 && fv == 0)
                 continue;
-            const double band = std::floor(2 * octaves->at(fu, fv));
+            const double band = std::floor(2 * table->octaves(fu, fv));
             if (band < 0 || band >= WeaveBands)
                 continue;
             // The two real channels packed in one transform, apart again.
