@@ -2,6 +2,7 @@
 #include "imaging/Image.h"
 
 #include "foundation/Exception.h"
+#include "foundation/HugePages.h"
 
 #include <cassert>
 #include <new>
@@ -19,7 +20,9 @@ std::unique_ptr<std::uint8_t[]> allocatePixels(std::int64_t width, std::int64_t 
     checkImageSize(width, height);
     const auto bytes = static_cast<std::size_t>(width * height * channels);
     try {
-        return std::unique_ptr<std::uint8_t[]>(new std::uint8_t[bytes]);
+        std::unique_ptr<std::uint8_t[]> pixels(new std::uint8_t[bytes]);
+        foundation::adviseHugePages(pixels.get(), bytes);
+        return pixels;
     } catch (const std::bad_alloc&) {
         throw SystemError(foundation::systemError::OutOfMemory, std::string());
     }

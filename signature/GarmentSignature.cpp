@@ -12,6 +12,7 @@
 #include <opencv2/core.hpp>
 
 #include "fabric/FabricAnalysis.h"
+#include "foundation/HugePages.h"
 #include "signature/FrequencyTable.h"
 
 namespace vestiscop::signature {
@@ -25,9 +26,14 @@ using Complex = std::complex<double>;
 // are four megabytes each, whose clearing would cost as much as filling.
 class Square {
 public:
-    explicit Square(int n) : m_matrix(n, n, CV_64FC2) {}
-    Complex& operator[](std::size_t i) { return data()[i]; }
-    const Complex& operator[](std::size_t i) const { return data()[i]; }
+    explicit Square(int n)
+        : m_parts(new double[2 * static_cast<std::size_t>(n) * static_cast<std::size_t>(n)]),
+          m_matrix(n, n, CV_64FC2, m_parts.get())
+    {
+        foundation::adviseHugePages(m_parts.get(), 2 * static_cast<std::size_t>(n) * static_cast<std::size_t>(n) * sizeof(double));
+    }
+    Complex& operator[](std::size_t i) { return values()[i]; }
+    const Complex& operator[](std::size_t i) const { return values()[i]; }
 
     // The two-dimensional discrete Fourier transform, in place; OpenCV's is
     // several times faster than a plain radix-2 one, and in place it gives
@@ -35,10 +41,12 @@ public:
     void transform() { cv::dft(m_matrix, m_matrix); }
 
 private:
-    Complex* data() { return reinterpret_cast<Complex*>(m_matrix.ptr<double>()); }
-    const Complex* data() const { return reinterpret_cast<const Complex*>(m_matrix.ptr<double>()); }
+    // Real and imaginary parts in turn, as std::complex lays them out.
+    Complex* values() { return reinterpret_cast<Complex*>(m_parts.get()); }
+    const Complex* values() const { return reinterpret_cast<const Complex*>(m_parts.get()); }
 
-    cv::Mat m_matrix;
+    std::unique_ptr<double[]> m_parts;
+    cv::Mat m_matrix;  // over m_parts
 };
 
 // A Hann window of n values: it keeps the region's edges from spreading
