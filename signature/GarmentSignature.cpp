@@ -27,10 +27,9 @@ using Complex = std::complex<double>;
 class Square {
 public:
     explicit Square(int n)
-        : m_parts(new double[2 * static_cast<std::size_t>(n) * static_cast<std::size_t>(n)]),
-          m_matrix(n, n, CV_64FC2, m_parts.get())
+        : m_room(new unsigned char[foundation::hugePageRoom(bytes(n))]),
+          m_matrix(n, n, CV_64FC2, foundation::hugePageStart(m_room.get(), bytes(n)))
     {
-        foundation::adviseHugePages(m_parts.get(), 2 * static_cast<std::size_t>(n) * static_cast<std::size_t>(n) * sizeof(double));
     }
     Complex& operator[](std::size_t i) { return values()[i]; }
     const Complex& operator[](std::size_t i) const { return values()[i]; }
@@ -41,12 +40,13 @@ public:
     void transform() { cv::dft(m_matrix, m_matrix); }
 
 private:
+    static std::size_t bytes(int n) { return static_cast<std::size_t>(n) * static_cast<std::size_t>(n) * sizeof(Complex); }
     // Real and imaginary parts in turn, as std::complex lays them out.
-    Complex* values() { return reinterpret_cast<Complex*>(m_parts.get()); }
-    const Complex* values() const { return reinterpret_cast<const Complex*>(m_parts.get()); }
+    Complex* values() { return reinterpret_cast<Complex*>(m_matrix.ptr<double>()); }
+    const Complex* values() const { return reinterpret_cast<const Complex*>(m_matrix.ptr<double>()); }
 
-    std::unique_ptr<double[]> m_parts;
-    cv::Mat m_matrix;  // over m_parts
+    std::unique_ptr<unsigned char[]> m_room;
+    cv::Mat m_matrix;  // over m_room, from a huge page on
 };
 
 // A Hann window of n values: it keeps the region's edges from spreading
