@@ -7,6 +7,7 @@
 #include <future>
 #include <memory>
 #include <numbers>
+#include <system_error>
 #include <vector>
 
 #include <opencv2/core.hpp>
@@ -49,6 +50,18 @@ private:
     cv::Mat m_matrix;  // over m_room, from a huge page on
 };
 
+// The side of the square the spectra are measured on: the largest power of
+// two up to 512 that fits the region; below 16 there is no spectrum.
+int squareSide(int width, int height)
+{
+    int n = 1;
+    while (n * 2 <= std::min({width, height, 512}))
+        n *= 2;
+    return n;
+}
+
+constexpr double MmPerInch = 25.4;
+
 // A Hann window of n values: it keeps the region's edges from spreading
 // energy over every orientation and period.
 std::vector<double> hannWindow(int n)
@@ -85,9 +98,7 @@ void measureTexture(const imaging::RgbImage& image, double lumaScale, double mmP
     signature.contrast = 0;
     signature.texture.fill(0);
     signature.colourVariation.fill(0);
-    int n = 1;
-    while (n * 2 <= std::min({image.width(), image.height(), 512}))
-        n *= 2;
+    const int n = squareSide(image.width(), image.height());
     if (n < 16 || !(mmPerPixelX > 0) || !(mmPerPixelY > 0) || !(lumaScale > 0))
         return;
     const int left = (image.width() - n) / 2;
@@ -197,11 +208,9 @@ void measureWeave(const imaging::RgbImage& image, int width, int height, double 
     signature.hasWeave = true;
     // The relief of the threads is faint beside the scanner's noise: the
     // larger the square, the more of the noise averages away.
-    int n = 1;
     width = std::min(width, image.width());
     height = std::min(height, image.height());
-    while (n * 2 <= std::min({width, height, 512}))
-        n *= 2;
+    const int n = squareSide(width, height);
     if (n < 16 || !(mmPerPixelX > 0) || !(mmPerPixelY > 0))
         return;
     const int left = (width - n) / 2;
@@ -363,13 +372,33 @@ std::array<double, LayoutValues> layoutOf(const fabric::FabricFindings& findings
     };
 }
 
+std::future<void> prepare(int regionWidth, int regionHeight, const foundation::ScanSettings& scanSettings)
+{
+    const auto ready = [] {
+        std::promise<void> none;
+        none.set_value();
+        return none.get_future();
+    };
+    const int n = squareSide(regionWidth, regionHeight);
+    if (n < 16 || !(scanSettings.xRes > 0) || !(scanSettings.yRes > 0))
+        return ready();
+    // The same millimetres per pixel as describe() passes to the measures.
+    const double mmX = MmPerInch / scanSettings.xRes;
+    const double mmY = MmPerInch / scanSettings.yRes;
+    try {
+        return std::async(std::launch::async, [n, mmX, mmY] { (void)FrequencyTable::of(n, mmX, mmY); });
+    } catch (const std::system_error&) {
+        // No thread to be had: the first signature makes the table itself.
+        return ready();
+    }
+}
+
 GarmentSignature describe(const color::ColorAnalyzer& analyzer, const foundation::ColorSettings& colorSettings,
                           const foundation::ScanSettings& scanSettings)
 {
     GarmentSignature signature;
     measureColours(analyzer.colors(), signature);
     signature.pattern = analyzer.pattern();
-    constexpr double MmPerInch = 25.4;
     if (scanSettings.xRes > 0 && scanSettings.yRes > 0) {
         const double mmX = MmPerInch / scanSettings.xRes;
         const double mmY = MmPerInch / scanSettings.yRes;
