@@ -402,17 +402,20 @@ GarmentSignature describe(const color::ColorAnalyzer& analyzer, const foundation
     if (scanSettings.xRes > 0 && scanSettings.yRes > 0) {
         const double mmX = MmPerInch / scanSettings.xRes;
         const double mmY = MmPerInch / scanSettings.yRes;
-        // The weave and the texture fill different members and take about
-        // as long each: the weave is measured on a thread of its own.
+        // The measures fill different members. The texture, with its
+        // directions, takes a little longer than the weave, so the weave and
+        // then the minority's short pass run on a thread of their own.
         std::future<void> weave;
-        if (analyzer.image() != nullptr)
+        if (analyzer.image() != nullptr || analyzer.mask() != nullptr)
             weave = std::async(std::launch::async, [&] {
-                measureWeave(*analyzer.image(), analyzer.regionWidth(), analyzer.regionHeight(), mmX, mmY, signature);
+                if (analyzer.image() != nullptr)
+                    measureWeave(*analyzer.image(), analyzer.regionWidth(), analyzer.regionHeight(), mmX, mmY,
+                                 signature);
+                if (analyzer.mask() != nullptr)
+                    measureMinority(*analyzer.mask(), mmX, mmY, signature);
             });
         if (analyzer.labImage() != nullptr)
             measureTexture(*analyzer.labImage(), colorSettings.lumaScale, mmX, mmY, signature);
-        if (analyzer.mask() != nullptr)
-            measureMinority(*analyzer.mask(), mmX, mmY, signature);
         if (weave.valid())
             weave.get();
     }
