@@ -107,6 +107,8 @@ void Application::runStartup(catalog::GarmentCatalog::Access access)
             } catch (const foundation::SystemError&) {
             }
         });
+    if (m_recognizer->signaturesOn())
+        m_signatureTable = signature::prepare(m_settings.texture.width, m_settings.texture.height, m_settings.scan);
 }
 
 std::string Application::describeCurrentException(const foundation::MessageCatalog& messages)

@@ -22,6 +22,7 @@
 //
 // Single-threaded, like the rest of the program.
 
+#include <future>
 #include <memory>
 #include <string>
 
@@ -99,6 +100,10 @@ private:
     std::unique_ptr<catalog::GarmentCatalog> m_catalog;
     signature::RecognitionSettings m_recognition;
     std::unique_ptr<signature::Recognizer> m_recognizer;
+    // The signatures' frequency table, made beside the first picture's
+    // reading (signature::prepare); waited for, if still being made, when
+    // the application ends.
+    std::future<void> m_signatureTable;
 };
 
 } // namespace vestiscop::app

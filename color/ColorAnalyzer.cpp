@@ -240,12 +240,15 @@ void ColorAnalyzer::buildMask()
     for (std::size_t j = 0; j < m_clusterMap.size() && j < foreground.size(); ++j)
         foreground[j] = m_clusterMap[j] != dominant ? 1 : 0;
     const imaging::ByteImage& labels = m_clusterer.labels();
-    for (int y = 0; y < h; ++y) {
-        const std::uint8_t* in = labels.row(y);
-        std::uint8_t* out = m_mask->row(y);
-        for (int x = 0; x < w; ++x)
-            out[x] = foreground[in[x]];
-    }
+    // Each band of rows on its own thread: the bands write disjoint rows.
+    foundation::forEachRowBand(h, foundation::rowBandCount(w, h), [&](const foundation::RowBand& band) {
+        for (int y = band.first; y < band.end; ++y) {
+            const std::uint8_t* in = labels.row(y);
+            std::uint8_t* out = m_mask->row(y);
+            for (int x = 0; x < w; ++x)
+                out[x] = foreground[in[x]];
+        }
+    });
 }
 
 void ColorAnalyzer::classifyPattern()

@@ -2,6 +2,7 @@
 #include "imaging/Image.h"
 
 #include "foundation/Exception.h"
+#include "foundation/HugePages.h"
 
 #include <cassert>
 #include <new>
@@ -12,17 +13,29 @@ using foundation::SystemError;
 
 namespace {
 
+std::size_t pixelBytes(std::int64_t width, std::int64_t height, int channels)
+{
+    return static_cast<std::size_t>(width * height * channels);
+}
+
 // Allocation goes through here so that running out of memory shows up as the
-// program's own failure rather than as std::bad_alloc.
+// program's own failure rather than as std::bad_alloc. A large buffer gets
+// room to start on a huge page (foundation/HugePages.h); pixelStart() says
+// where its pixels begin.
 std::unique_ptr<std::uint8_t[]> allocatePixels(std::int64_t width, std::int64_t height, int channels)
 {
     checkImageSize(width, height);
-    const auto bytes = static_cast<std::size_t>(width * height * channels);
     try {
-        return std::unique_ptr<std::uint8_t[]>(new std::uint8_t[bytes]);
+        return std::unique_ptr<std::uint8_t[]>(
+            new std::uint8_t[foundation::hugePageRoom(pixelBytes(width, height, channels))]);
     } catch (const std::bad_alloc&) {
         throw SystemError(foundation::systemError::OutOfMemory, std::string());
     }
+}
+
+std::uint8_t* pixelStart(const std::unique_ptr<std::uint8_t[]>& buffer, int width, int height, int channels)
+{
+    return static_cast<std::uint8_t*>(foundation::hugePageStart(buffer.get(), pixelBytes(width, height, channels)));
 }
 
 } // namespace
@@ -42,7 +55,7 @@ std::unique_ptr<Image<Channels>> Image<Channels>::create(int width, int height)
     auto buffer = allocatePixels(width, height, Channels);
     std::unique_ptr<Image> image(new Image());
     image->m_buffer = std::move(buffer);
-    image->m_data = image->m_buffer.get();
+    image->m_data = pixelStart(image->m_buffer, width, height, Channels);
     image->m_width = width;
     image->m_height = height;
     image->m_stride = width;
@@ -77,7 +90,7 @@ void Image<Channels>::resize(int width, int height)
     m_data = nullptr;
     m_width = m_height = m_stride = 0;
     m_buffer = allocatePixels(width, height, Channels);
-    m_data = m_buffer.get();
+    m_data = pixelStart(m_buffer, width, height, Channels);
     m_width = width;
     m_stride = width;
     m_height = height;

@@ -5,12 +5,16 @@
 #include <cmath>
 #include <complex>
 #include <future>
+#include <memory>
 #include <numbers>
+#include <system_error>
 #include <vector>
 
 #include <opencv2/core.hpp>
 
 #include "fabric/FabricAnalysis.h"
+#include "foundation/HugePages.h"
+#include "signature/FrequencyTable.h"
 
 namespace vestiscop::signature {
 
@@ -18,16 +22,45 @@ namespace {
 
 using Complex = std::complex<double>;
 
-// The two-dimensional discrete Fourier transform of an n x n square, in
-// place; OpenCV's is several times faster than a plain radix-2 one, and a
-// scan's signature takes four of them.
-void transform2d(std::vector<Complex>& data, int n)
+// An n x n square of complex values for a transform, left uninitialised:
+// every value is written before it is read, and a region's 512 x 512 squares
+// are four megabytes each, whose clearing would cost as much as filling.
+class Square {
+public:
+    explicit Square(int n)
+        : m_room(new unsigned char[foundation::hugePageRoom(bytes(n))]),
+          m_matrix(n, n, CV_64FC2, foundation::hugePageStart(m_room.get(), bytes(n)))
+    {
+    }
+    Complex& operator[](std::size_t i) { return values()[i]; }
+    const Complex& operator[](std::size_t i) const { return values()[i]; }
+
+    // The two-dimensional discrete Fourier transform, in place; OpenCV's is
+    // several times faster than a plain radix-2 one, and in place it gives
+    // the same values as into a second square, without that square.
+    void transform() { cv::dft(m_matrix, m_matrix); }
+
+private:
+    static std::size_t bytes(int n) { return static_cast<std::size_t>(n) * static_cast<std::size_t>(n) * sizeof(Complex); }
+    // Real and imaginary parts in turn, as std::complex lays them out.
+    Complex* values() { return reinterpret_cast<Complex*>(m_matrix.ptr<double>()); }
+    const Complex* values() const { return reinterpret_cast<const Complex*>(m_matrix.ptr<double>()); }
+
+    std::unique_ptr<unsigned char[]> m_room;
+    cv::Mat m_matrix;  // over m_room, from a huge page on
+};
+
+// The side of the square the spectra are measured on: the largest power of
+// two up to 512 that fits the region; below 16 there is no spectrum.
+int squareSide(int width, int height)
 {
-    cv::Mat square(n, n, CV_64FC2, data.data());
-    cv::Mat spectrum(n, n, CV_64FC2);
-    cv::dft(square, spectrum);
-    spectrum.copyTo(square);
+    int n = 1;
+    while (n * 2 <= std::min({width, height, 512}))
+        n *= 2;
+    return n;
 }
+
+constexpr double MmPerInch = 25.4;
 
 // A Hann window of n values: it keeps the region's edges from spreading
 // energy over every orientation and period.
@@ -39,23 +72,22 @@ std::vector<double> hannWindow(int n)
     return window;
 }
 
-// Adds weight w to position p of a circular (wrap) or clamped row of bins,
-// shared linearly between the two nearest bins.
-void spread(double* bins, int count, double p, double w, bool wrap, int stride)
+// The two nearest of count bins around a circle to position p (p >= 0 or
+// any other: it wraps), and the share of the second.
+struct Neighbours {
+    int first;
+    int second;
+    double share;
+};
+
+Neighbours circularNeighbours(double p, int count)
 {
     const double lower = std::floor(p);
-    const double f = p - lower;
-    int i0 = static_cast<int>(lower);
-    int i1 = i0 + 1;
-    if (wrap) {
-        i0 = ((i0 % count) + count) % count;
-        i1 = ((i1 % count) + count) % count;
-    } else {
-        i0 = std::clamp(i0, 0, count - 1);
-        i1 = std::clamp(i1, 0, count - 1);
-    }
-    bins[i0 * stride] += w * (1 - f);
-    bins[i1 * stride] += w * f;
+    int i0 = static_cast<int>(lower) % count;
+    if (i0 < 0)
+        i0 += count;
+    const int i1 = i0 + 1 < count ? i0 + 1 : 0;
+    return {i0, i1, p - lower};
 }
 
 } // namespace
@@ -66,9 +98,7 @@ void measureTexture(const imaging::RgbImage& image, double lumaScale, double mmP
     signature.contrast = 0;
     signature.texture.fill(0);
     signature.colourVariation.fill(0);
-    int n = 1;
-    while (n * 2 <= std::min({image.width(), image.height(), 512}))
-        n *= 2;
+    const int n = squareSide(image.width(), image.height());
     if (n < 16 || !(mmPerPixelX > 0) || !(mmPerPixelY > 0) || !(lumaScale > 0))
         return;
     const int left = (image.width() - n) / 2;
@@ -78,13 +108,17 @@ void measureTexture(const imaging::RgbImage& image, double lumaScale, double mmP
     // a frequency and its mirror together is then |L|^2 + |a|^2 + |b|^2 of
     // both, and every bin below holds both (orientation is modulo 180 degrees).
     const std::size_t size = static_cast<std::size_t>(n) * static_cast<std::size_t>(n);
-    std::vector<Complex> first(size);
-    std::vector<Complex> second(size);
+    Square first(n);
+    Square second(n);
+    // A channel byte's lightness, divided once for each of its 256 values.
+    std::array<double, 256> lightness{};
+    for (int v = 0; v < 256; ++v)
+        lightness[static_cast<std::size_t>(v)] = v / lumaScale;
     double meanL = 0, meanA = 0, meanB = 0;
     for (int y = 0; y < n; ++y) {
         const std::uint8_t* p = image.pixel(left, top + y);
         for (int x = 0; x < n; ++x, p += 3) {
-            meanL += p[0] / lumaScale;
+            meanL += lightness[p[0]];
             meanB += p[1] - 128.0;
             meanA += p[2] - 128.0;
         }
@@ -101,7 +135,7 @@ void measureTexture(const imaging::RgbImage& image, double lumaScale, double mmP
             const double w = window[static_cast<std::size_t>(x)] * window[static_cast<std::size_t>(y)];
             windowEnergy += w * w;
             const std::size_t i = static_cast<std::size_t>(y) * static_cast<std::size_t>(n) + static_cast<std::size_t>(x);
-            const double dl = w * (p[0] / lumaScale - meanL);
+            const double dl = w * (lightness[p[0]] - meanL);
             const double da = w * (p[2] - 128.0 - meanA);
             const double db = w * (p[1] - 128.0 - meanB);
             first[i] = Complex(dl, da);
@@ -119,9 +153,10 @@ void measureTexture(const imaging::RgbImage& image, double lumaScale, double mmP
         for (std::size_t k = 0; k < covariance.size(); ++k)
             signature.colourVariation[k] = covariance[k] / trace;
     }
-    transform2d(first, n);
-    transform2d(second, n);
+    first.transform();
+    second.transform();
 
+    const std::shared_ptr<const FrequencyTable> table = FrequencyTable::of(n, mmPerPixelX, mmPerPixelY);
     const double binWidth = std::numbers::pi / OrientationBins;
     double total = 0;
     for (int v = 0; v < n; ++v) {
@@ -133,13 +168,10 @@ void measureTexture(const imaging::RgbImage& image, double lumaScale, double mmP
                 continue;
             const std::size_t i = static_cast<std::size_t>(v) * static_cast<std::size_t>(n) + static_cast<std::size_t>(u);
             const double energy = std::norm(first[i]) + std::norm(second[i]);
-            const double cyclesX = fu / (n * mmPerPixelX);
-            const double cyclesY = fv / (n * mmPerPixelY);
-            const double period = 1 / std::hypot(cyclesX, cyclesY);
-            double orientation = std::atan2(cyclesY, cyclesX);
+            double orientation = table->direction(fu, fv);
             if (orientation < 0)
                 orientation += std::numbers::pi;
-            const double band = std::clamp(std::log2(period / ShortestPeriodMm) - 0.5, 0.0, PeriodBands - 1.0);
+            const double band = std::clamp(table->octaves(fu, fv) - 0.5, 0.0, PeriodBands - 1.0);
             // Each band's row of orientations; shared between neighbouring
             // bands and orientations so that a turn or a period on a border
             // moves the descriptor smoothly.
@@ -149,9 +181,15 @@ void measureTexture(const imaging::RgbImage& image, double lumaScale, double mmP
             const int b1 = std::min(b0 + 1, PeriodBands - 1);
             // Bin k is centred on k * 15 degrees: stripes along either axis
             // or a diagonal fall into one bin.
-            const double o = orientation / binWidth;
-            spread(signature.texture.data() + b0 * OrientationBins, OrientationBins, o, energy * (1 - f), true, 1);
-            spread(signature.texture.data() + b1 * OrientationBins, OrientationBins, o, energy * f, true, 1);
+            const Neighbours o = circularNeighbours(orientation / binWidth, OrientationBins);
+            double* lowerRow = signature.texture.data() + b0 * OrientationBins;
+            double* upperRow = signature.texture.data() + b1 * OrientationBins;
+            const double lowerEnergy = energy * (1 - f);
+            const double upperEnergy = energy * f;
+            lowerRow[o.first] += lowerEnergy * (1 - o.share);
+            lowerRow[o.second] += lowerEnergy * o.share;
+            upperRow[o.first] += upperEnergy * (1 - o.share);
+            upperRow[o.second] += upperEnergy * o.share;
             total += energy;
         }
     }
@@ -170,11 +208,9 @@ void measureWeave(const imaging::RgbImage& image, int width, int height, double 
     signature.hasWeave = true;
     // The relief of the threads is faint beside the scanner's noise: the
     // larger the square, the more of the noise averages away.
-    int n = 1;
     width = std::min(width, image.width());
     height = std::min(height, image.height());
-    while (n * 2 <= std::min({width, height, 512}))
-        n *= 2;
+    const int n = squareSide(width, height);
     if (n < 16 || !(mmPerPixelX > 0) || !(mmPerPixelY > 0))
         return;
     const int left = (width - n) / 2;
@@ -196,24 +232,33 @@ void measureWeave(const imaging::RgbImage& image, int width, int height, double 
     // relief of the threads darkens all three channels alike, while the
     // scanner's noise is a channel's own: the products of two channels'
     // transforms keep the relief and average the noise away.
+    // A byte's value relative to its channel's mean, divided once for each
+    // of its 256 values.
+    std::array<std::array<double, 256>, 3> relative{};
+    for (std::size_t c = 0; c < 3; ++c)
+        for (int v = 0; v < 256; ++v)
+            relative[c][static_cast<std::size_t>(v)] = v / mean[c] - 1;
     const std::vector<double> window = hannWindow(n);
     double windowEnergy = 0;
-    std::vector<Complex> first(size);   // channel 0 + i channel 1
-    std::vector<Complex> second(size);  // channel 2
+    Square first(n);   // channel 0 + i channel 1
+    Square second(n);  // channel 2
     for (int y = 0; y < n; ++y) {
         const std::uint8_t* p = image.pixel(left, top + y);
         for (int x = 0; x < n; ++x, p += 3) {
             const double w = window[static_cast<std::size_t>(x)] * window[static_cast<std::size_t>(y)];
             windowEnergy += w * w;
             const std::size_t i = static_cast<std::size_t>(y) * static_cast<std::size_t>(n) + static_cast<std::size_t>(x);
-            first[i] = Complex(w * (p[0] / mean[0] - 1), w * (p[1] / mean[1] - 1));
-            second[i] = Complex(w * (p[2] / mean[2] - 1), 0);
+            first[i] = Complex(w * relative[0][p[0]], w * relative[1][p[1]]);
+            second[i] = Complex(w * relative[2][p[2]], 0);
         }
     }
-    transform2d(first, n);
-    transform2d(second, n);
+    first.transform();
+    second.transform();
+    const std::shared_ptr<const FrequencyTable> table = FrequencyTable::of(n, mmPerPixelX, mmPerPixelY);
+    // n is a power of two: a frequency's mirror is at (n - u) & (n - 1).
+    const int wrap = n - 1;
     const auto at = [n](int u, int v) {
-        return static_cast<std::size_t>((v + n) % n) * static_cast<std::size_t>(n) + static_cast<std::size_t>((u + n) % n);
+        return static_cast<std::size_t>(v) * static_cast<std::size_t>(n) + static_cast<std::size_t>(u);
     };
     for (int v = 0; v < n; ++v) {
         const int fv = v < n / 2 ? v : v - n;
@@ -221,13 +266,12 @@ void measureWeave(const imaging::RgbImage& image, int width, int height, double 
             const int fu = u < n / 2 ? u : u - n;
             if (fu == 0 && fv == 0)
                 continue;
-            const double period = 1 / std::hypot(fu / (n * mmPerPixelX), fv / (n * mmPerPixelY));
-            const double band = std::floor(2 * std::log2(period / ShortestPeriodMm));
+            const double band = std::floor(2 * table->octaves(fu, fv));
             if (band < 0 || band >= WeaveBands)
                 continue;
             // The two real channels packed in one transform, apart again.
             const Complex z = first[at(u, v)];
-            const Complex zm = std::conj(first[at(-u, -v)]);
+            const Complex zm = std::conj(first[at((n - u) & wrap, (n - v) & wrap)]);
             const Complex c0 = 0.5 * (z + zm);
             const Complex c1 = Complex(0, -0.5) * (z - zm);
             const Complex c2 = second[at(u, v)];
@@ -249,20 +293,37 @@ void measureMinority(const imaging::ByteImage& mask, double mmPerPixelX, double 
     const int h = mask.height();
     if (w <= 0 || h <= 0)
         return;
+    // A run starts at a pattern pixel whose left (or upper) neighbour is not
+    // one. Counted with the row above and the pixel to the left read straight
+    // from the mask, the counts of a row need no pixel before them: the loop
+    // takes many pixels at once, and a 2048 x 2048 mask is a few milliseconds.
     std::int64_t pixels = 0;
     std::int64_t runsX = 0;
     std::int64_t runsY = 0;
-    std::vector<std::uint8_t> above(static_cast<std::size_t>(w), 0);
+    const std::vector<std::uint8_t> none(static_cast<std::size_t>(w), 0);
     for (int y = 0; y < h; ++y) {
         const std::uint8_t* row = mask.row(y);
-        std::uint8_t left = 0;
-        for (int x = 0; x < w; ++x) {
-            const std::uint8_t on = row[x] != 0 ? 1 : 0;
+        const std::uint8_t* above = y > 0 ? mask.row(y - 1) : none.data();
+        const int first = row[0] != 0 ? 1 : 0;
+        pixels += first;
+        runsX += first;
+        runsY += first & (above[0] == 0 ? 1 : 0);
+        // Byte counters over stretches of at most 255 pixels, so that the
+        // loop works on as many pixels at once as a vector register holds.
+        for (int start = 1; start < w; start += 255) {
+            const int end = std::min(w, start + 255);
+            std::uint8_t on = 0;
+            std::uint8_t startsX = 0;
+            std::uint8_t startsY = 0;
+            for (int x = start; x < end; ++x) {
+                const std::uint8_t here = row[x] != 0 ? 1 : 0;
+                on = static_cast<std::uint8_t>(on + here);
+                startsX = static_cast<std::uint8_t>(startsX + (here & (row[x - 1] == 0 ? 1 : 0)));
+                startsY = static_cast<std::uint8_t>(startsY + (here & (above[x] == 0 ? 1 : 0)));
+            }
             pixels += on;
-            runsX += on & (left ^ 1);
-            runsY += on & (above[static_cast<std::size_t>(x)] ^ 1);
-            left = on;
-            above[static_cast<std::size_t>(x)] = on;
+            runsX += startsX;
+            runsY += startsY;
         }
     }
     if (pixels == 0)
@@ -311,27 +372,50 @@ std::array<double, LayoutValues> layoutOf(const fabric::FabricFindings& findings
     };
 }
 
+std::future<void> prepare(int regionWidth, int regionHeight, const foundation::ScanSettings& scanSettings)
+{
+    const auto ready = [] {
+        std::promise<void> none;
+        none.set_value();
+        return none.get_future();
+    };
+    const int n = squareSide(regionWidth, regionHeight);
+    if (n < 16 || !(scanSettings.xRes > 0) || !(scanSettings.yRes > 0))
+        return ready();
+    // The same millimetres per pixel as describe() passes to the measures.
+    const double mmX = MmPerInch / scanSettings.xRes;
+    const double mmY = MmPerInch / scanSettings.yRes;
+    try {
+        return std::async(std::launch::async, [n, mmX, mmY] { (void)FrequencyTable::of(n, mmX, mmY); });
+    } catch (const std::system_error&) {
+        // No thread to be had: the first signature makes the table itself.
+        return ready();
+    }
+}
+
 GarmentSignature describe(const color::ColorAnalyzer& analyzer, const foundation::ColorSettings& colorSettings,
                           const foundation::ScanSettings& scanSettings)
 {
     GarmentSignature signature;
     measureColours(analyzer.colors(), signature);
     signature.pattern = analyzer.pattern();
-    constexpr double MmPerInch = 25.4;
     if (scanSettings.xRes > 0 && scanSettings.yRes > 0) {
         const double mmX = MmPerInch / scanSettings.xRes;
         const double mmY = MmPerInch / scanSettings.yRes;
-        // The weave and the texture fill different members and take about
-        // as long each: the weave is measured on a thread of its own.
+        // The measures fill different members. The texture, with its
+        // directions, takes a little longer than the weave, so the weave and
+        // then the minority's short pass run on a thread of their own.
         std::future<void> weave;
-        if (analyzer.image() != nullptr)
+        if (analyzer.image() != nullptr || analyzer.mask() != nullptr)
             weave = std::async(std::launch::async, [&] {
-                measureWeave(*analyzer.image(), analyzer.regionWidth(), analyzer.regionHeight(), mmX, mmY, signature);
+                if (analyzer.image() != nullptr)
+                    measureWeave(*analyzer.image(), analyzer.regionWidth(), analyzer.regionHeight(), mmX, mmY,
+                                 signature);
+                if (analyzer.mask() != nullptr)
+                    measureMinority(*analyzer.mask(), mmX, mmY, signature);
             });
         if (analyzer.labImage() != nullptr)
             measureTexture(*analyzer.labImage(), colorSettings.lumaScale, mmX, mmY, signature);
-        if (analyzer.mask() != nullptr)
-            measureMinority(*analyzer.mask(), mmX, mmY, signature);
         if (weave.valid())
             weave.get();
     }

@@ -13,6 +13,7 @@
 
 #include <array>
 #include <cstdint>
+#include <future>
 
 #include "color/ColorAnalyzer.h"
 #include "fabric/FabricFindings.h"
@@ -110,6 +111,14 @@ void measureColours(const std::vector<color::ColorCluster>& colours, GarmentSign
 // E), the share of the pattern's colours, and the strongest repeat's period
 // (log 1 + mm) and strength (both 0 without one).
 std::array<double, LayoutValues> layoutOf(const fabric::FabricFindings& findings);
+
+// Makes, on a thread of its own, the frequency table (FrequencyTable) that
+// the signatures of regions of this size at this resolution look their
+// spectra's bins up in, so that the first scan's signature need not wait
+// for it: started when a program opens its catalogue, it is made while the
+// first picture is read. What is measured does not change. The future is
+// ready when the table is (at once when there is none to make).
+std::future<void> prepare(int regionWidth, int regionHeight, const foundation::ScanSettings& scanSettings);
 
 // The signature of the analyser's last successful analysis, at the
 // configured scan resolution; with the improved analysis, its findings of

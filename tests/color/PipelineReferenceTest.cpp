@@ -200,7 +200,7 @@ TEST_P(GeneratedScanTest, SameBytesAsThePlainSteps)
 
 INSTANTIATE_TEST_SUITE_P(GeneratedScans, GeneratedScanTest, ::testing::Range(0, 48));
 
-// A large region is smoothed, converted, clustered and classified in bands
+// A large region is smoothed, converted, clustered, marked and classified in bands
 // of rows on threads of their own. Whatever the split, at the edges of the
 // bands too, the bytes are those of the plain steps.
 class BandedScanTest : public PipelineReferenceTest, public ::testing::WithParamInterface<int> {
