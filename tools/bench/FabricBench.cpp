@@ -6,7 +6,8 @@
 //       fits the pattern rules (a decision tree, Gini impurity, every class
 //       weighted alike but plain PLAIN times, default 2, and motifs MOTIF
 //       times, default 1; a leaf holds at least MINLEAF % of a class's
-//       weight, default 0.05 / N, about half a scan of the largest class);
+//       weight, or with "default" 0.05 / N, about half a scan of the
+//       largest class);
 //       prints the tree as the source of fabric/PatternRulesTable.inc. Fit
 //       on the tuning part only.
 //   vestiscop_bench --split tune [--per-family N] fit cv [FOLDS]
@@ -262,6 +263,12 @@ double minLeafFor(double minLeafPercent, int perFamily)
     return minLeafPercent >= 0 ? minLeafPercent / 100 : 0.5 / static_cast<double>(perFamily * 10);
 }
 
+// MINLEAF as given: a percentage, or "default" for the first fits' weight.
+double minLeafArgument(const std::string& text)
+{
+    return text == "default" ? -1 : std::stod(text);
+}
+
 int runCrossValidation(const FabricBenchOptions& options, const std::vector<Sample>& measured)
 {
     if (options.split != Split::Tune)
@@ -284,7 +291,7 @@ int runCrossValidation(const FabricBenchOptions& options, const std::vector<Samp
     // per family (where the classes are confused).
     const bool one = options.arguments.size() >= 7;
     if (one)
-        scores.push_back({std::stoi(options.arguments[3]), std::stod(options.arguments[4]),
+        scores.push_back({std::stoi(options.arguments[3]), minLeafArgument(options.arguments[4]),
                           std::stod(options.arguments[5]), std::stod(options.arguments[6])});
     else
         for (const double motifWeight : {1.0, 1.5, 2.0, 3.0, 4.0})
@@ -380,7 +387,7 @@ int runFit(const FabricBenchOptions& options)
     Fitter fitter;
     if (options.arguments.size() >= 2)
         fitter.maxDepth = std::stoi(options.arguments[1]);
-    const double minLeafPercent = options.arguments.size() >= 3 ? std::stod(options.arguments[2]) : -1;
+    const double minLeafPercent = options.arguments.size() >= 3 ? minLeafArgument(options.arguments[2]) : -1;
     const double plainWeight = options.arguments.size() >= 4 ? std::stod(options.arguments[3]) : 2;
     const double motifWeight = options.arguments.size() >= 5 ? std::stod(options.arguments[4]) : 1;
     weighClasses(samples, plainWeight, motifWeight);
