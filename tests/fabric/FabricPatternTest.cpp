@@ -196,12 +196,13 @@ INSTANTIATE_TEST_SUITE_P(
                      return field(u, v, 0) > 0.4 ? Green : field(v, u, 1) > 0.2 ? Red : Cream;
                  },
                  0, 0.6},
-        // Round dots on a lattice: neither warp nor weft.
+        // Small round dots on a lattice: their rows and columns explain
+        // only a part (larger dots on a close lattice more).
         GridCase{"dots", 0,
                  [](double u, double v) {
                      const double du = std::fmod(u, 8.0) - 4;
                      const double dv = std::fmod(v, 8.0) - 4;
-                     return du * du + dv * dv < 4 ? Red : Cream;
+                     return du * du + dv * dv < 1.25 * 1.25 ? Red : Cream;
                  },
                  0, 0.6}),
     [](const auto& info) { return std::string(info.param.name); });
