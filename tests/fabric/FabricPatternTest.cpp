@@ -12,6 +12,7 @@
 #include <cmath>
 #include <functional>
 #include <numbers>
+#include <ostream>
 
 #include "fabric/FabricAnalysis.h"
 #include "fabric/FabricSteps.h"
@@ -157,6 +158,11 @@ struct GridCase {
     double least;  // the woven-grid share lies in least..most
     double most;
 };
+
+void PrintTo(const GridCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
 
 class WovenGridShare : public ::testing::TestWithParam<GridCase> {};
 
