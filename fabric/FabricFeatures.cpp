@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <numbers>
+#include <utility>
+#include <vector>
 
 #include <opencv2/imgproc.hpp>
 
@@ -19,6 +22,9 @@ constexpr double WorkingMm = 0.25;
 constexpr double ShortestPeriodMm = 1.2;
 constexpr double LongestPeriodMm = 70;
 constexpr int AngleBins = 24;  // 7.5 degrees each over 0..180
+// The woven grid is looked for at about this pixel size: coarser than a
+// twill's repeat, finer than the narrowest line of a windowpane.
+constexpr double CrossingMm = 1.0;
 
 // The strongest direction of an angle histogram (with its two neighbours)
 // and the strongest one at least 30 degrees away, as shares of the total.
@@ -146,6 +152,190 @@ Spectrum spectrumOf(const cv::Mat& signal, double mmPerPx)
     return s;
 }
 
+// The cloth's colour as a woven grid: every point's colour taken as the
+// mean plus a profile across the first axis (the warp's bands) plus one
+// across the second (the weft's). Where two bands cross, their colours
+// mix, so a check is almost wholly such a sum, as are stripes (one
+// profile); the patches of a print, the spots of a skin and the dots of a
+// lattice are not: their colour depends on both coordinates at once.
+// The axes are at angle and angle + 90 degrees (radians, from x towards
+// y); every pixel belongs to the band of each profile that its distance
+// along the axis rounds to.
+struct GridAxes {
+    GridAxes(int w, int h, double angle) : c(std::cos(angle)), s(std::sin(angle))
+    {
+        // Distances along both axes, shifted so that the least is 0.
+        double max1 = 0;
+        double max2 = 0;
+        for (const auto& [x, y] : {std::pair{0.0, 0.0}, std::pair{w - 1.0, 0.0}, std::pair{0.0, h - 1.0},
+                                   std::pair{w - 1.0, h - 1.0}}) {
+            min1 = std::min(min1, x * c + y * s);
+            max1 = std::max(max1, x * c + y * s);
+            min2 = std::min(min2, -x * s + y * c);
+            max2 = std::max(max2, -x * s + y * c);
+        }
+        bands1 = static_cast<int>(std::floor(max1 - min1 + 0.5)) + 1;
+        bands2 = static_cast<int>(std::floor(max2 - min2 + 0.5)) + 1;
+    }
+    // The distances are never below 0, so the conversion rounds down.
+    int first(int x, int y) const { return std::min(static_cast<int>(x * c + y * s - min1 + 0.5), bands1 - 1); }
+    int second(int x, int y) const { return std::min(static_cast<int>(-x * s + y * c - min2 + 0.5), bands2 - 1); }
+
+    double c;
+    double s;
+    double min1 = 0;
+    double min2 = 0;
+    int bands1 = 1;
+    int bands2 = 1;
+};
+
+cv::Vec3d meanOf(const cv::Mat& lab)
+{
+    const cv::Scalar mean = cv::mean(lab);
+    return {mean[0], mean[1], mean[2]};
+}
+
+// The share of the colour variance (Lab, summed over the channels) that
+// the two profiles explain, 0..1, each profile the mean of its band: one
+// pass, close to the least-squares fit when the bands of the two axes
+// cross evenly (for choosing the axes).
+double bandShare(const cv::Mat& lab, const cv::Vec3d& mean, double angle)
+{
+    const GridAxes axes(lab.cols, lab.rows, angle);
+    std::vector<cv::Vec3d> first(static_cast<std::size_t>(axes.bands1));
+    std::vector<cv::Vec3d> second(static_cast<std::size_t>(axes.bands2));
+    std::vector<double> count1(first.size(), 0);
+    std::vector<double> count2(second.size(), 0);
+    double total = 0;
+    for (int y = 0; y < lab.rows; ++y) {
+        const cv::Vec3f* row = lab.ptr<cv::Vec3f>(y);
+        for (int x = 0; x < lab.cols; ++x) {
+            const cv::Vec3d d(row[x][0] - mean[0], row[x][1] - mean[1], row[x][2] - mean[2]);
+            const auto b1 = static_cast<std::size_t>(axes.first(x, y));
+            const auto b2 = static_cast<std::size_t>(axes.second(x, y));
+            first[b1] += d;
+            second[b2] += d;
+            ++count1[b1];
+            ++count2[b2];
+            total += d.dot(d);
+        }
+    }
+    double explained = 0;
+    for (std::size_t b = 0; b < first.size(); ++b)
+        if (count1[b] > 0)
+            explained += first[b].dot(first[b]) / count1[b];
+    for (std::size_t b = 0; b < second.size(); ++b)
+        if (count2[b] > 0)
+            explained += second[b].dot(second[b]) / count2[b];
+    return total > 0 ? std::clamp(explained / total, 0.0, 1.0) : 0;
+}
+
+// The same share for the least-squares fit of both profiles together
+// (alternating means, which settle in a few rounds).
+class WovenGrid {
+public:
+    WovenGrid(const cv::Mat& lab, const cv::Vec3d& mean, double angle) : m_lab(lab), m_mean(mean)
+    {
+        const GridAxes axes(lab.cols, lab.rows, angle);
+        m_count1.assign(static_cast<std::size_t>(axes.bands1), 0);
+        m_count2.assign(static_cast<std::size_t>(axes.bands2), 0);
+        const std::size_t pixels = static_cast<std::size_t>(lab.cols) * static_cast<std::size_t>(lab.rows);
+        m_band1.resize(pixels);
+        m_band2.resize(pixels);
+        std::size_t i = 0;
+        for (int y = 0; y < lab.rows; ++y)
+            for (int x = 0; x < lab.cols; ++x, ++i) {
+                m_band1[i] = axes.first(x, y);
+                m_band2[i] = axes.second(x, y);
+                ++m_count1[static_cast<std::size_t>(m_band1[i])];
+                ++m_count2[static_cast<std::size_t>(m_band2[i])];
+            }
+    }
+
+    double fittedShare() const
+    {
+        std::vector<cv::Vec3d> first(m_count1.size());
+        std::vector<cv::Vec3d> second(m_count2.size());
+        constexpr int Rounds = 4;
+        for (int round = 0; round < Rounds; ++round) {
+            fit(first, m_band1, m_count1, second, m_band2);
+            fit(second, m_band2, m_count2, first, m_band1);
+        }
+        double total = 0;
+        double left = 0;
+        std::size_t i = 0;
+        for (int y = 0; y < m_lab.rows; ++y) {
+            const cv::Vec3f* row = m_lab.ptr<cv::Vec3f>(y);
+            for (int x = 0; x < m_lab.cols; ++x, ++i) {
+                const cv::Vec3d d(row[x][0] - m_mean[0], row[x][1] - m_mean[1], row[x][2] - m_mean[2]);
+                const cv::Vec3d r =
+                    d - first[static_cast<std::size_t>(m_band1[i])] - second[static_cast<std::size_t>(m_band2[i])];
+                total += d.dot(d);
+                left += r.dot(r);
+            }
+        }
+        return total > 0 ? std::clamp(1 - left / total, 0.0, 1.0) : 0;
+    }
+
+private:
+    // One profile as the mean of each of its bands of what the other leaves.
+    void fit(std::vector<cv::Vec3d>& profile, const std::vector<std::int32_t>& band, const std::vector<double>& count,
+             const std::vector<cv::Vec3d>& other, const std::vector<std::int32_t>& otherBand) const
+    {
+        std::fill(profile.begin(), profile.end(), cv::Vec3d());
+        std::size_t i = 0;
+        for (int y = 0; y < m_lab.rows; ++y) {
+            const cv::Vec3f* row = m_lab.ptr<cv::Vec3f>(y);
+            for (int x = 0; x < m_lab.cols; ++x, ++i) {
+                const cv::Vec3d d(row[x][0] - m_mean[0], row[x][1] - m_mean[1], row[x][2] - m_mean[2]);
+                profile[static_cast<std::size_t>(band[i])] += d - other[static_cast<std::size_t>(otherBand[i])];
+            }
+        }
+        for (std::size_t b = 0; b < profile.size(); ++b)
+            if (count[b] > 0)
+                profile[b] /= count[b];
+    }
+
+    const cv::Mat& m_lab;
+    cv::Vec3d m_mean;
+    std::vector<std::int32_t> m_band1;
+    std::vector<std::int32_t> m_band2;
+    std::vector<double> m_count1;
+    std::vector<double> m_count2;
+};
+
+// How far the cloth is a woven grid of colours: the share of its colour
+// variance that the best pair of crossing band profiles explains. Measured
+// on a copy of about CrossingMm a pixel, where a twill or the threads of a
+// plain weave have mixed into the colour of their crossing, so that only
+// the bands of the pattern are left; the axes are those of the best
+// explanation among directions 3 degrees apart (the grid of a cloth laid
+// askew on the glass is found as well as a straight one).
+double crossingFit(const cv::Mat& lab, double mmPerPx)
+{
+    int factor = std::max(1, static_cast<int>(std::lround(CrossingMm / mmPerPx)));
+    while (factor > 1 && (lab.cols / factor < 16 || lab.rows / factor < 16))
+        --factor;
+    cv::Mat coarse;
+    if (factor > 1)
+        cv::resize(lab, coarse, cv::Size(lab.cols / factor, lab.rows / factor), 0, 0, cv::INTER_AREA);
+    else
+        coarse = lab;
+    const cv::Vec3d mean = meanOf(coarse);
+    constexpr int Directions = 30;  // over the 90 degrees a pair of crossing axes can take
+    double best = -1;
+    double axis = 0;
+    for (int k = 0; k < Directions; ++k) {
+        const double angle = k * (Pi / 2) / Directions;
+        const double share = bandShare(coarse, mean, angle);
+        if (share > best) {
+            best = share;
+            axis = angle;
+        }
+    }
+    return WovenGrid(coarse, mean, axis).fittedShare();
+}
+
 } // namespace
 
 void measurePattern(const cv::Mat& lab, const ColourClusters& clusters, double mmPerPx, FabricFindings& findings)
@@ -251,6 +441,7 @@ void measurePattern(const cv::Mat& lab, const ColourClusters& clusters, double m
     const Axes edges = strongestAxes(edgeAngles);
     f[EdgeAxis1] = edges.first;
     f[EdgeAxis2] = edges.second;
+    f[CrossingFit] = roomy ? crossingFit(smallLab, workMm) : 0;
     // A Sobel step of height c sums to about 8 c per pixel of edge length.
     f[EdgeDensity] = f[Contrast] > 0 ? edgeTotal / (8 * f[Contrast]) * workMm / (small.rows * small.cols * workMm * workMm) : 0;
 

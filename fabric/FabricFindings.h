@@ -54,6 +54,7 @@ enum Feature : int {
     LayoutSpread,         // coefficient of variation of nearest-neighbour distances
     GroundPieces,         // log(1 + ground components per 1000 mm^2)
     LargestComponent,     // largest minority component / minority pixels
+    CrossingFit,          // share of the colour variance that crossing bands (warp plus weft profiles) explain
     FeatureCount
 };
 

@@ -40,6 +40,7 @@ const char* featureName(int feature)
         "SpectrumPeak", "SpectrumTopPeaks", "SpectrumAxis1", "SpectrumAxis2", "EdgeAxis1", "EdgeAxis2",
         "EdgeDensity", "Contrast", "ColourCount", "MinorityShare", "ComponentDensity", "ComponentSizeSpread",
         "ComponentFill", "ComponentAxisRatio", "SpanningShare", "LayoutSpread", "GroundPieces", "LargestComponent",
+        "CrossingFit",
     };
     return feature >= 0 && feature < FeatureCount ? names[feature] : "?";
 }

@@ -1,13 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The pattern measurements of the improved analysis and the rules that
 // decide on them: stripes repeat at their period in their direction, round
-// dots are many round pieces, and a rule table answers only through its
+// dots are many round pieces, a woven grid is told by its crossing bands
+// from the patches of a print, and a rule table answers only through its
 // leaves (a broken one says "unknown motif" rather than reading astray).
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
+#include <functional>
 #include <numbers>
+#include <ostream>
 
 #include "fabric/FabricAnalysis.h"
 #include "fabric/FabricSteps.h"
@@ -95,6 +100,118 @@ TEST(PiecesOfDots, AreManyRoundPiecesOfOneSizeOnALattice)
     EXPECT_LT(f.layoutSpread, 0.1);
     EXPECT_LT(f.features[SpanningShare], 0.01);
 }
+
+// Cloth at 200 dpi, 65 mm square, drawn from the colour at each point in
+// millimetres (turned by turnDeg about the corner) with the scanner's
+// noise.
+template <typename ColourAt>
+std::unique_ptr<imaging::RgbImage> cloth(double turnDeg, ColourAt colourAt)
+{
+    constexpr int Size = 512;
+    auto image = imaging::RgbImage::create(Size, Size);
+    const double a = turnDeg * std::numbers::pi / 180;
+    std::uint32_t state = 777;
+    for (int y = 0; y < Size; ++y)
+        for (int x = 0; x < Size; ++x) {
+            const double u = x * MmPerPx * std::cos(a) + y * MmPerPx * std::sin(a);
+            const double v = -x * MmPerPx * std::sin(a) + y * MmPerPx * std::cos(a);
+            const std::array<double, 3> rgb = colourAt(u + 100, v + 100);
+            std::uint8_t* p = image->pixel(x, y);
+            for (int k = 0; k < 3; ++k) {
+                state = state * 1664525u + 1013904223u;
+                const int noise = static_cast<int>((state >> 24) % 7) - 3;
+                p[2 - k] = static_cast<std::uint8_t>(std::clamp(static_cast<int>(std::lround(rgb[k])) + noise, 0, 255));
+            }
+        }
+    return image;
+}
+
+using Colour = std::array<double, 3>;
+const Colour Red{170, 30, 40};
+const Colour Green{30, 90, 50};
+const Colour Cream{235, 225, 200};
+
+// A tartan's sett, the same for warp and weft: red 6, cream 2, green 9,
+// cream 2 mm (19 mm a repeat).
+const Colour& tartanBand(double mm)
+{
+    const double at = std::fmod(mm, 19.0);
+    return at < 6 ? Red : at < 8 ? Cream : at < 17 ? Green : Cream;
+}
+
+Colour mix(const Colour& p, const Colour& q)
+{
+    return {(p[0] + q[0]) / 2, (p[1] + q[1]) / 2, (p[2] + q[2]) / 2};
+}
+
+// A smooth field of a few waves 23 to 61 mm long in unrelated directions.
+double field(double u, double v, double phase)
+{
+    return std::sin(0.27 * u + 0.11 * v + phase) + std::sin(-0.09 * u + 0.21 * v + 2 * phase) +
+           std::sin(0.17 * u - 0.19 * v + 1.3 + phase);
+}
+
+struct GridCase {
+    const char* name;
+    double turnDeg;
+    std::function<Colour(double, double)> colourAt;
+    double least;  // the woven-grid share lies in least..most
+    double most;
+};
+
+void PrintTo(const GridCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
+class WovenGridShare : public ::testing::TestWithParam<GridCase> {};
+
+TEST_P(WovenGridShare, IsHighForCrossingBandsAndLowForPatches)
+{
+    const GridCase& c = GetParam();
+    const color::ColorNameTable names({{{50, 0, 0}, "šedá"}});
+    FabricAnalysis analysis(names, Dpi, Dpi);
+    analysis.measure(*cloth(c.turnDeg, c.colourAt));
+    const double share = analysis.findings().features[CrossingFit];
+    EXPECT_GE(share, c.least);
+    EXPECT_LE(share, c.most);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cloths, WovenGridShare,
+    ::testing::Values(
+        // Where a warp band crosses a weft band their colours mix.
+        GridCase{"tartan", 0, [](double u, double v) { return mix(tartanBand(u), tartanBand(v)); }, 0.9, 1},
+        // Laid askew on the glass: the grid's own axes are found.
+        GridCase{"tartanTurned", 20, [](double u, double v) { return mix(tartanBand(u), tartanBand(v)); }, 0.85, 1},
+        // A 2/2 twill of 0.4 mm yarns shows one yarn or the other at each
+        // crossing: at the grid's scale they are the mix all the same.
+        GridCase{"tartanTwill", 0,
+                 [](double u, double v) {
+                     const auto column = static_cast<int>(u / 0.4);
+                     const auto row = static_cast<int>(v / 0.4);
+                     return ((column - row) % 4 + 4) % 4 < 2 ? tartanBand(u) : tartanBand(v);
+                 },
+                 0.85, 1},
+        // Stripes are bands of one direction only.
+        GridCase{"stripes", 0, [](double u, double) { return tartanBand(u); }, 0.9, 1},
+        // Patches where two smooth fields cross levels (camouflage) depend on
+        // both coordinates at once.
+        GridCase{"patches", 0,
+                 [](double u, double v) {
+                     return field(u, v, 0) > 0.4 ? Green : field(v, u, 1) > 0.2 ? Red : Cream;
+                 },
+                 0, 0.6},
+        // Small round dots on a lattice: their rows and columns explain
+        // only a part (larger dots on a close lattice more).
+        GridCase{"dots", 0,
+                 [](double u, double v) {
+                     const double du = std::fmod(u, 8.0) - 4;
+                     const double dv = std::fmod(v, 8.0) - 4;
+                     return du * du + dv * dv < 1.25 * 1.25 ? Red : Cream;
+                 },
+                 0, 0.6}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // A hand-made tree: plain below 10 of contrast, else stripes or dots by
 // the strongest edge direction.

@@ -6,7 +6,8 @@
 //       fits the pattern rules (a decision tree, Gini impurity, every class
 //       weighted alike but plain PLAIN times, default 2, and motifs MOTIF
 //       times, default 1; a leaf holds at least MINLEAF % of a class's
-//       weight, default 0.05 / N, about half a scan of the largest class);
+//       weight, or with "default" 0.05 / N, about half a scan of the
+//       largest class);
 //       prints the tree as the source of fabric/PatternRulesTable.inc. Fit
 //       on the tuning part only.
 //   vestiscop_bench --split tune [--per-family N] fit cv [FOLDS]
@@ -16,6 +17,9 @@
 //       folds but one and scored on that one. Prints the scores per class,
 //       best first (fewest plain fabrics called patterned, then the worst
 //       class, then the mean), to choose the fit's values by.
+//   vestiscop_bench --split tune [--per-family N] fit cv FOLDS DEPTH MINLEAF PLAIN MOTIF
+//       The same for the one point given, with the held-out answers per
+//       family: which kinds each class is confused with.
 //   BENCH_CACHE=DIR keeps the measured features between runs of one build.
 //   vestiscop_bench [--split check] [--per-family N] fabric [NAMES-MAP]
 //       The standard and the improved analysis side by side on the same
@@ -259,6 +263,12 @@ double minLeafFor(double minLeafPercent, int perFamily)
     return minLeafPercent >= 0 ? minLeafPercent / 100 : 0.5 / static_cast<double>(perFamily * 10);
 }
 
+// MINLEAF as given: a percentage, or "default" for the first fits' weight.
+double minLeafArgument(const std::string& text)
+{
+    return text == "default" ? -1 : std::stod(text);
+}
+
 int runCrossValidation(const FabricBenchOptions& options, const std::vector<Sample>& measured)
 {
     if (options.split != Split::Tune)
@@ -277,20 +287,29 @@ int runCrossValidation(const FabricBenchOptions& options, const std::vector<Samp
         double mean = 0;
     };
     std::vector<Score> scores;
-    for (const double motifWeight : {1.0, 1.5, 2.0, 3.0, 4.0})
-        for (const double minLeaf : {-1.0, 0.5, 1.0, 2.0, 3.0, 5.0})
-            for (const int depth : {4, 5, 6, 7, 8, 10, 12})
-                scores.push_back({depth, minLeaf, 2.0, motifWeight});
+    // With the fit's values given, that one point and its held-out answers
+    // per family (where the classes are confused).
+    const bool one = options.arguments.size() >= 7;
+    if (one)
+        scores.push_back({std::stoi(options.arguments[3]), minLeafArgument(options.arguments[4]),
+                          std::stod(options.arguments[5]), std::stod(options.arguments[6])});
+    else
+        for (const double motifWeight : {1.0, 1.5, 2.0, 3.0, 4.0})
+            for (const double minLeaf : {-1.0, 0.5, 1.0, 2.0, 3.0, 5.0})
+                for (const int depth : {4, 5, 6, 7, 8, 10, 12})
+                    scores.push_back({depth, minLeaf, 2.0, motifWeight});
+    // The held-out answer of every scan, for the one point.
+    std::vector<int> answers(measured.size(), Failed);
     forEachCase(scores.size(), [&](std::size_t g, unsigned) {
         Score& score = scores[g];
         for (int fold = 0; fold < folds; ++fold) {
             // The scans of a family follow one another; fabric i of a family
             // is in fold i % folds, so every fold holds every family.
             std::vector<Sample> training;
-            std::vector<const Sample*> held;
+            std::vector<std::size_t> held;
             for (std::size_t i = 0; i < measured.size(); ++i)
                 if (static_cast<int>(i % static_cast<std::size_t>(options.perFamily)) % folds == fold)
-                    held.push_back(&measured[i]);
+                    held.push_back(i);
                 else
                     training.push_back(measured[i]);
             weighClasses(training, score.plainWeight, score.motifWeight);
@@ -298,9 +317,13 @@ int runCrossValidation(const FabricBenchOptions& options, const std::vector<Samp
             for (const Sample& x : training)
                 all.push_back(&x);
             const auto tree = fitTree(all, score.depth, minLeafFor(score.minLeaf, options.perFamily - options.perFamily / folds));
-            for (const Sample* x : held) {
-                ++score.total[static_cast<std::size_t>(x->y)];
-                score.right[static_cast<std::size_t>(x->y)] += fabric::evaluateRules(tree, x->x) == x->y ? 1 : 0;
+            for (const std::size_t i : held) {
+                const Sample& x = measured[i];
+                const int answer = fabric::evaluateRules(tree, x.x);
+                if (one)
+                    answers[i] = answer;
+                ++score.total[static_cast<std::size_t>(x.y)];
+                score.right[static_cast<std::size_t>(x.y)] += answer == x.y ? 1 : 0;
             }
         }
         score.worst = 100;
@@ -333,6 +356,22 @@ int runCrossValidation(const FabricBenchOptions& options, const std::vector<Samp
             std::printf(" %s", percent(score.right[static_cast<std::size_t>(k)], score.total[static_cast<std::size_t>(k)]).c_str());
         std::printf("  %5.1f%%  %5.1f%%\n", score.worst, score.mean);
     }
+    if (one) {
+        std::printf("Held-out answers per family:  Bez Prou Kost Punt Nezn chyba\n");
+        const auto families = patternFamilies();
+        for (std::size_t f = 0; f < families.size(); ++f) {
+            std::array<int, Classes + 1> row{};
+            for (int i = 0; i < options.perFamily; ++i) {
+                const std::size_t k = f * static_cast<std::size_t>(options.perFamily) + static_cast<std::size_t>(i);
+                const int a = answers[k];
+                ++row[static_cast<std::size_t>(a >= 0 && a < Classes ? a : Failed)];
+            }
+            std::printf("  %-28s", families[f].name.c_str());
+            for (const int v : row)
+                std::printf(" %4d", v);
+            std::printf("\n");
+        }
+    }
     return 0;
 }
 
@@ -348,7 +387,7 @@ int runFit(const FabricBenchOptions& options)
     Fitter fitter;
     if (options.arguments.size() >= 2)
         fitter.maxDepth = std::stoi(options.arguments[1]);
-    const double minLeafPercent = options.arguments.size() >= 3 ? std::stod(options.arguments[2]) : -1;
+    const double minLeafPercent = options.arguments.size() >= 3 ? minLeafArgument(options.arguments[2]) : -1;
     const double plainWeight = options.arguments.size() >= 4 ? std::stod(options.arguments[3]) : 2;
     const double motifWeight = options.arguments.size() >= 5 ? std::stod(options.arguments[4]) : 1;
     weighClasses(samples, plainWeight, motifWeight);
