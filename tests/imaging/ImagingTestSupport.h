@@ -6,6 +6,7 @@
 
 #include "../foundation/TempDir.h"
 #include "foundation/Exception.h"
+#include "../foundation/FileBytes.h"
 #include "imaging/Image.h"
 
 #include <png.h>
@@ -49,17 +50,8 @@ inline std::vector<std::uint8_t> packedPixels(const RgbImage& image)
     return bytes;
 }
 
-inline std::vector<std::uint8_t> readBytes(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-inline void writeBytes(const std::string& path, const std::vector<std::uint8_t>& bytes)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
+using foundation::readBytes;
+using foundation::writeBytes;
 
 // The SystemError code that action throws; -1 when it throws nothing.
 inline int systemErrorCode(const std::function<void()>& action)

@@ -9,14 +9,13 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "CatalogTestSupport.h"
 #include "SignatureTestSupport.h"
+#include "FileBytes.h"
 #include "TempDir.h"
 #include "foundation/StringTable.h"
 #include "signature/Recognizer.h"
@@ -29,18 +28,6 @@ using catalog::test::lab;
 using catalog::test::record;
 using color::ColorAnalysis;
 using Bytes = std::vector<std::uint8_t>;
-
-Bytes readAll(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void writeAll(const std::string& path, const Bytes& bytes)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
 
 // Two garments the classic matching tells apart, and their signatures.
 const ColorAnalysis NavyRecord = record(lab(30, 10, -40), 0.3, lab(90, 0, 0), 0.0);
@@ -114,7 +101,7 @@ TEST_F(RecognizerTest, WithoutTheSettingItIsTheClassicMatchingBitForBit)
     EXPECT_EQ(r.findMatch(scanned, RedSignature, similarity), reference.findMatch(scanned, expected));
     EXPECT_EQ(similarity, expected);
     close();
-    EXPECT_EQ(readAll(matching.materials), readAll(plain.materials));
+    EXPECT_EQ(foundation::readBytes(matching.materials), foundation::readBytes(plain.materials));
     EXPECT_FALSE(std::filesystem::exists(settings.signatures));
 }
 
@@ -225,17 +212,17 @@ INSTANTIATE_TEST_SUITE_P(
         FallbackCase{"NoSecondFile", [](RecognizerTest&, const std::string& path) { std::filesystem::remove(path); }, 3254},
         FallbackCase{"OlderVersion",
                      [](RecognizerTest&, const std::string& path) {
-                         Bytes bytes = readAll(path);
+                         Bytes bytes = foundation::readBytes(path);
                          const auto header = SignatureFile::header(SignatureFile::OldestReadVersion - 1);
                          std::copy(header.begin(), header.end(), bytes.begin());
-                         writeAll(path, bytes);
+                         foundation::writeBytes(path, bytes);
                      },
                      3251},
         FallbackCase{"DamagedEntry",
                      [](RecognizerTest&, const std::string& path) {
-                         Bytes bytes = readAll(path);
+                         Bytes bytes = foundation::readBytes(path);
                          bytes[SignatureFile::HeaderSize + 40] ^= 0x01;
-                         writeAll(path, bytes);
+                         foundation::writeBytes(path, bytes);
                      },
                      3253},
         // An older version of the program corrected the garment: its record
@@ -265,7 +252,7 @@ TEST_F(RecognizerTest, ACatalogueOfTheFirstSignatureVersionKeepsMatchingOnItsSig
             const Bytes entry = SignatureFile::encode(*current.entry(slot), 1);
             bytes.insert(bytes.end(), entry.begin(), entry.end());
         }
-        writeAll(settings.signatures, bytes);
+        foundation::writeBytes(settings.signatures, bytes);
     }
     Recognizer& r = open();
     EXPECT_TRUE(warnings.empty()) << warnings.front();

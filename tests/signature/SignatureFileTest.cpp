@@ -6,12 +6,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <stdexcept>
 #include <vector>
 
 #include "SignatureTestSupport.h"
+#include "FileBytes.h"
 #include "TempDir.h"
 #include "FileSizeLimit.h"
 #include "foundation/Exception.h"
@@ -22,18 +21,6 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 using foundation::FileSizeLimit;
-
-Bytes readAll(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void writeAll(const std::string& path, const Bytes& bytes)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
 
 SignatureEntry entryOf(const GarmentSignature& s, std::uint64_t hash)
 {
@@ -85,9 +72,9 @@ TEST_F(SignatureFileTest, ADamagedEntryIsNoEntryAndTheOthersStay)
         file.store(0, entryOf(test::garment(50, 0, 0, 1, 0, 0, 0, 3), 7));
         file.store(1, entryOf(test::garment(60, 0, 0, 1, 0, 0, 0, 3), 8));
     }
-    Bytes bytes = readAll(path);
+    Bytes bytes = foundation::readBytes(path);
     bytes[SignatureFile::HeaderSize + SignatureFile::EntrySize + 100] ^= 0x10;
-    writeAll(path, bytes);
+    foundation::writeBytes(path, bytes);
     SignatureFile file(path, true);
     EXPECT_EQ(file.damagedEntries(), 1);
     EXPECT_NE(file.entry(0), nullptr);
@@ -113,14 +100,14 @@ TEST_P(SignatureHeader, DecidesWhetherEntriesAreUsedAndTheFileWritten)
         SignatureFile file(path, true);
         file.store(0, entryOf(test::garment(50, 0, 0, 1, 0, 0, 0, 3), 7));
     }
-    Bytes bytes = readAll(path);
+    Bytes bytes = foundation::readBytes(path);
     if (!GetParam().header) {
         bytes[2] = 'x';
     } else {
         const auto header = SignatureFile::header(GetParam().version);
         std::copy(header.begin(), header.end(), bytes.begin());
     }
-    writeAll(path, bytes);
+    foundation::writeBytes(path, bytes);
 
     SignatureFile file(path, true);
     EXPECT_EQ(file.state(), GetParam().state);
@@ -128,7 +115,7 @@ TEST_P(SignatureHeader, DecidesWhetherEntriesAreUsedAndTheFileWritten)
     EXPECT_EQ(file.writable(), GetParam().writable);
     if (!GetParam().writable) {
         EXPECT_THROW(file.store(0, entryOf(test::garment(50, 0, 0, 1, 0, 0, 0, 3), 7)), std::logic_error);
-        EXPECT_EQ(readAll(path), bytes) << "a later version's file is never touched";
+        EXPECT_EQ(foundation::readBytes(path), bytes) << "a later version's file is never touched";
         return;
     }
     // Storing keeps a file of this version; any other starts afresh with
@@ -154,7 +141,7 @@ TEST_F(SignatureFileTest, AFailedNewEntryLeavesFileAndMemoryAsTheyWere)
 {
     SignatureFile file(path, true);
     file.store(0, entryOf(test::garment(50, 0, 0, 1, 0, 0, 0, 3), 7));
-    const Bytes before = readAll(path);
+    const Bytes before = foundation::readBytes(path);
     {
         // Room for half an entry more.
         FileSizeLimit limit(before.size() + SignatureFile::EntrySize / 2);
@@ -198,7 +185,7 @@ Bytes firstVersionFile(const std::vector<SignatureEntry>& entries)
 TEST_F(SignatureFileTest, AFirstVersionFileIsReadAndRewrittenAsThisVersionAtTheFirstChange)
 {
     const GarmentSignature red = test::garment(50, 60, 30, 1, 0, 0, 0, 3);
-    writeAll(path, firstVersionFile({entryOf(red, 7), SignatureEntry{}, entryOf(red, 9)}));
+    foundation::writeBytes(path, firstVersionFile({entryOf(red, 7), SignatureEntry{}, entryOf(red, 9)}));
     {
         SignatureFile file(path, true);
         EXPECT_EQ(file.state(), SignatureFile::State::Current);
@@ -230,7 +217,7 @@ TEST_F(SignatureFileTest, AFirstVersionFileIsReadAndRewrittenAsThisVersionAtTheF
 TEST_F(SignatureFileTest, AFailedRewriteOfAFirstVersionFileLeavesItAsItWas)
 {
     const Bytes before = firstVersionFile({entryOf(test::garment(50, 60, 30, 1, 0, 0, 0, 3), 7)});
-    writeAll(path, before);
+    foundation::writeBytes(path, before);
     SignatureFile file(path, true);
     {
         // The rewritten file needs more room than the old one had.
@@ -242,7 +229,7 @@ TEST_F(SignatureFileTest, AFailedRewriteOfAFirstVersionFileLeavesItAsItWas)
             EXPECT_EQ(error.code(), foundation::systemError::Write);
         }
     }
-    EXPECT_EQ(readAll(path), before);
+    EXPECT_EQ(foundation::readBytes(path), before);
     EXPECT_FALSE(std::filesystem::exists(path + ".new"));
     EXPECT_EQ(file.version(), 1u);
     ASSERT_NE(file.entry(0), nullptr);
