@@ -564,25 +564,27 @@ void measureColours(const cv::Mat& bgr, ColourClusters& clusters)
 
 namespace vestiscop::fabric {
 
+int countPieces(const cv::Mat& mask, double minAreaPx)
+{
+    cv::Mat opened;
+    cv::morphologyEx(mask, opened, cv::MORPH_OPEN, cv::getStructuringElement(cv::MORPH_RECT, cv::Size(3, 3)));
+    cv::Mat labels;
+    cv::Mat stats;
+    cv::Mat centroids;
+    const int count = cv::connectedComponentsWithStats(opened, labels, stats, centroids, 8, CV_32S);
+    int pieces = 0;
+    for (int i = 1; i < count; ++i)
+        pieces += stats.at<std::int32_t>(i, cv::CC_STAT_AREA) >= minAreaPx ? 1 : 0;
+    return pieces;
+}
+
 std::vector<bool> formsPieces(const ColourClusters& clusters, double mmPerPx, double maxShare)
 {
     std::vector<bool> result(clusters.centres.size(), false);
     const double minArea = 0.15 / (mmPerPx * mmPerPx);
-    const cv::Mat open = cv::getStructuringElement(cv::MORPH_RECT, cv::Size(3, 3));
-    for (std::size_t k = 1; k < result.size(); ++k) {
-        if (!(clusters.shares[k] < maxShare))
-            continue;
-        cv::Mat mine = clusters.labels == static_cast<int>(k);
-        cv::morphologyEx(mine, mine, cv::MORPH_OPEN, open);
-        cv::Mat labels;
-        cv::Mat stats;
-        cv::Mat centroids;
-        const int count = cv::connectedComponentsWithStats(mine, labels, stats, centroids, 8, CV_32S);
-        int pieces = 0;
-        for (int i = 1; i < count; ++i)
-            pieces += stats.at<std::int32_t>(i, cv::CC_STAT_AREA) >= minArea ? 1 : 0;
-        result[k] = pieces >= 3;
-    }
+    for (std::size_t k = 1; k < result.size(); ++k)
+        if (clusters.shares[k] < maxShare)
+            result[k] = countPieces(clusters.labels == static_cast<int>(k), minArea) >= 3;
     return result;
 }
 

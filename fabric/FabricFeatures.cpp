@@ -531,14 +531,7 @@ void measurePattern(const cv::Mat& lab, const ColourClusters& clusters, double m
         f[LayoutSpread] = coefficientOfVariation(nearest);
     }
 
-    cv::Mat groundMask = clusters.labels == 0;
-    cv::morphologyEx(groundMask, groundMask, cv::MORPH_OPEN, cv::getStructuringElement(cv::MORPH_RECT, cv::Size(3, 3)));
-    cv::Mat groundStats;
-    cv::Mat groundCentroids;
-    const int groundCount = cv::connectedComponentsWithStats(groundMask, labels, groundStats, groundCentroids, 8, CV_32S);
-    int groundPieces = 0;
-    for (int k = 1; k < groundCount; ++k)
-        groundPieces += groundStats.at<std::int32_t>(k, cv::CC_STAT_AREA) >= minArea ? 1 : 0;
+    const int groundPieces = countPieces(clusters.labels == 0, minArea);
     f[GroundPieces] = std::log1p(groundPieces * 1000 / areaMm2);
 
     findings.componentCount = static_cast<std::int32_t>(inner);
