@@ -72,6 +72,19 @@ std::vector<double> hannWindow(int n)
     return window;
 }
 
+// The energy of the square's window w(x) w(y), which the spectra are divided
+// by: the squares added row by row, in the order the fills visit the pixels.
+double energyOf(const std::vector<double>& window)
+{
+    double energy = 0;
+    for (const double wy : window)
+        for (const double wx : window) {
+            const double w = wx * wy;
+            energy += w * w;
+        }
+    return energy;
+}
+
 // The two nearest of count bins around a circle to position p (p >= 0 or
 // any other: it wraps), and the share of the second.
 struct Neighbours {
@@ -127,13 +140,12 @@ void measureTexture(const imaging::RgbImage& image, double lumaScale, double mmP
     meanA /= static_cast<double>(size);
     meanB /= static_cast<double>(size);
     const std::vector<double> window = hannWindow(n);
-    double windowEnergy = 0;
+    const double windowEnergy = energyOf(window);
     std::array<double, 6> covariance{};
     for (int y = 0; y < n; ++y) {
         const std::uint8_t* p = image.pixel(left, top + y);
         for (int x = 0; x < n; ++x, p += 3) {
             const double w = window[static_cast<std::size_t>(x)] * window[static_cast<std::size_t>(y)];
-            windowEnergy += w * w;
             const std::size_t i = static_cast<std::size_t>(y) * static_cast<std::size_t>(n) + static_cast<std::size_t>(x);
             const double dl = w * (lightness[p[0]] - meanL);
             const double da = w * (p[2] - 128.0 - meanA);
@@ -239,14 +251,13 @@ void measureWeave(const imaging::RgbImage& image, int width, int height, double 
         for (int v = 0; v < 256; ++v)
             relative[c][static_cast<std::size_t>(v)] = v / mean[c] - 1;
     const std::vector<double> window = hannWindow(n);
-    double windowEnergy = 0;
+    const double windowEnergy = energyOf(window);
     Square first(n);   // channel 0 + i channel 1
     Square second(n);  // channel 2
     for (int y = 0; y < n; ++y) {
         const std::uint8_t* p = image.pixel(left, top + y);
         for (int x = 0; x < n; ++x, p += 3) {
             const double w = window[static_cast<std::size_t>(x)] * window[static_cast<std::size_t>(y)];
-            windowEnergy += w * w;
             const std::size_t i = static_cast<std::size_t>(y) * static_cast<std::size_t>(n) + static_cast<std::size_t>(x);
             first[i] = Complex(w * relative[0][p[0]], w * relative[1][p[1]]);
             second[i] = Complex(w * relative[2][p[2]], 0);
