@@ -74,6 +74,14 @@ const SignatureEntry* Recognizer::usableEntry(int index) const
     return entry->recordHash == current || entry->previousRecordHash == current ? entry : nullptr;
 }
 
+bool Recognizer::anyUsableEntry() const
+{
+    for (int i = 0; i < m_catalog.slotCount(); ++i)
+        if (usableEntry(i) != nullptr)
+            return true;
+    return false;
+}
+
 GarmentSignature Recognizer::describe(const color::ColorAnalyzer& analyzer) const
 {
     return m_file ? signature::describe(analyzer, m_color, m_scan) : GarmentSignature{};
@@ -83,6 +91,11 @@ int Recognizer::findMatch(const color::ColorAnalyzer& analyzer, double& similari
 {
     if (!m_file)
         return m_catalog.findMatch(analyzer.analysis(), similarity);
+    // Without a garment that has a usable entry (an empty catalogue, or one
+    // of classic records only) nothing compares signatures: the scan's is
+    // not measured, which at a large region is a good part of the time.
+    if (!anyUsableEntry())
+        return findMatch(analyzer.analysis(), GarmentSignature{}, similarity);
     return findMatch(analyzer.analysis(), describe(analyzer), similarity);
 }
 

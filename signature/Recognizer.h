@@ -92,6 +92,8 @@ public:
     // The entry that counts for slot index: the slot is in use and its
     // Materials record is the one the entry was written for. Null otherwise.
     const SignatureEntry* usableEntry(int index) const;
+    // Whether any garment has a usable entry: only those read a scan's signature.
+    bool anyUsableEntry() const;
 
 private:
     std::uint64_t hashOf(const color::ColorAnalysis& record) const;
