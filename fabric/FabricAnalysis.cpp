@@ -3,6 +3,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <mutex>
+
+#include <opencv2/core/utility.hpp>
 
 #include "fabric/FabricSteps.h"
 #include "fabric/PatternRules.h"
@@ -24,6 +27,13 @@ std::int8_t signedByte(double v)
 FabricAnalysis::FabricAnalysis(const color::ColorNameTable& names, double xDpi, double yDpi, double reportThr)
     : m_names(names), m_mmPerPx(25.4 / std::sqrt(xDpi * yDpi)), m_reportThr(reportThr)
 {
+    // This analysis runs on a thread of its own beside the standard steps,
+    // which share the cores out in bands of rows. OpenCV's own pool of
+    // threads would only compete with both (a fifth more processor time for
+    // a large region, with the same results), so its steps run on the
+    // analysis's thread.
+    static std::once_flag serial;
+    std::call_once(serial, [] { cv::setNumThreads(1); });
 }
 
 void FabricAnalysis::measure(const imaging::RgbImage& region)
