@@ -4,6 +4,7 @@
 
 #include <opencv2/core.hpp>
 
+#include <cstdint>
 #include <vector>
 
 #include "fabric/FabricFindings.h"
@@ -39,6 +40,10 @@ ColourClusters clusterColours(const cv::Mat& lab);
 // through do not blend in; on a cloth of one colour, over its lighter
 // quarter, so that the shadows of the weave do not turn white into grey.
 void measureColours(const cv::Mat& bgr, ColourClusters& clusters);
+
+// The pixel counts of the 8-connected pieces of a mask's non-zero pixels
+// (CV_8U), in no particular order.
+std::vector<std::int64_t> pieceAreas(const cv::Mat& mask);
 
 // How many pieces of at least minAreaPx pixels a mask (non-zero pixels)
 // forms after an opening by a 3 x 3 square, which drops single threads and
