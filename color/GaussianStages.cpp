@@ -28,6 +28,50 @@ struct KernelFloats {
     float w0, w1, w2, w3, w4;
 };
 
+// The blur loops, also built for AVX2 and chosen by the processor at run
+// time: eight lanes instead of four. The sums are exact (above), so every
+// build gives the same bytes.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+#define VESTISCOP_WIDE_LOOPS __attribute__((target_clones("avx2", "default")))
+#else
+#define VESTISCOP_WIDE_LOOPS
+#endif
+
+VESTISCOP_WIDE_LOOPS
+void blurAlongRow(const std::uint8_t* __restrict__ in, float* __restrict__ extended, std::size_t extendedLength,
+                  std::uint8_t* __restrict__ out, int width, const KernelFloats& w)
+{
+    for (std::size_t i = 0; i < extendedLength; ++i)
+        extended[i] = in[i];
+    const float* __restrict__ e = extended + EdgeExtend::Margin;
+    for (int x = 0; x < width; ++x) {
+        const float sum = w.w0 * e[x] + w.w1 * (e[x + 1] + e[x - 1]) + w.w2 * (e[x + 2] + e[x - 2])
+                          + w.w3 * (e[x + 3] + e[x - 3]) + w.w4 * (e[x + 4] + e[x - 4]);
+        out[x] = static_cast<std::uint8_t>(static_cast<std::int32_t>(sum) >> 16);
+    }
+}
+
+VESTISCOP_WIDE_LOOPS
+void widenRow(const std::uint8_t* __restrict__ in, float* __restrict__ slot, std::size_t width)
+{
+    for (std::size_t x = 0; x < width; ++x)
+        slot[x] = in[x];
+}
+
+// r0 is the oldest row, r4 the centre.
+VESTISCOP_WIDE_LOOPS
+void blurAcrossRows(const float* __restrict__ r0, const float* __restrict__ r1, const float* __restrict__ r2,
+                    const float* __restrict__ r3, const float* __restrict__ r4, const float* __restrict__ r5,
+                    const float* __restrict__ r6, const float* __restrict__ r7, const float* __restrict__ r8,
+                    std::uint8_t* __restrict__ out, std::size_t width, const KernelFloats& w)
+{
+    for (std::size_t x = 0; x < width; ++x) {
+        const float sum = w.w0 * r4[x] + w.w1 * (r5[x] + r3[x]) + w.w2 * (r6[x] + r2[x]) + w.w3 * (r7[x] + r1[x])
+                          + w.w4 * (r8[x] + r0[x]);
+        out[x] = static_cast<std::uint8_t>(static_cast<std::int32_t>(sum) >> 16);
+    }
+}
+
 } // namespace
 
 ChannelSplit::ChannelSplit(imaging::Filter& upstream, int channel)
@@ -71,20 +115,9 @@ HorizontalBlur::HorizontalBlur(imaging::Filter& upstream, const GaussianKernel& 
 
 const std::uint8_t* HorizontalBlur::pull()
 {
-    const std::uint8_t* __restrict__ in = m_upstream.pull();
-    float* __restrict__ extended = m_extended.data();
-    for (std::size_t i = 0; i < m_extended.size(); ++i)
-        extended[i] = in[i];
-    const float* __restrict__ e = extended + EdgeExtend::Margin;
-    std::uint8_t* __restrict__ out = m_row.data();
-    const int width = rowLength();
-    const KernelFloats w(m_kernel);
-    for (int x = 0; x < width; ++x) {
-        const float sum = w.w0 * e[x] + w.w1 * (e[x + 1] + e[x - 1]) + w.w2 * (e[x + 2] + e[x - 2])
-                          + w.w3 * (e[x + 3] + e[x - 3]) + w.w4 * (e[x + 4] + e[x - 4]);
-        out[x] = static_cast<std::uint8_t>(static_cast<std::int32_t>(sum) >> 16);
-    }
-    return out;
+    blurAlongRow(m_upstream.pull(), m_extended.data(), m_extended.size(), m_row.data(), rowLength(),
+                 KernelFloats(m_kernel));
+    return m_row.data();
 }
 
 RowRepeat::RowRepeat(imaging::Filter& upstream, int repeats)
@@ -137,30 +170,12 @@ const std::uint8_t* VerticalBlur::pull()
 {
     const std::size_t width = bytes(rowLength());
     while (m_filled < Taps) {
-        const std::uint8_t* __restrict__ in = m_upstream.pull();
-        float* __restrict__ slot = m_ring.data() + bytes((m_oldest + m_filled) % Taps) * width;
-        for (std::size_t x = 0; x < width; ++x)
-            slot[x] = in[x];
+        widenRow(m_upstream.pull(), m_ring.data() + bytes((m_oldest + m_filled) % Taps) * width, width);
         ++m_filled;
     }
-    // r0 is the oldest row, r4 the centre.
     auto ringRow = [&](int i) -> const float* { return m_ring.data() + bytes((m_oldest + i) % Taps) * width; };
-    const float* __restrict__ r0 = ringRow(0);
-    const float* __restrict__ r1 = ringRow(1);
-    const float* __restrict__ r2 = ringRow(2);
-    const float* __restrict__ r3 = ringRow(3);
-    const float* __restrict__ r4 = ringRow(4);
-    const float* __restrict__ r5 = ringRow(5);
-    const float* __restrict__ r6 = ringRow(6);
-    const float* __restrict__ r7 = ringRow(7);
-    const float* __restrict__ r8 = ringRow(8);
-    std::uint8_t* __restrict__ out = m_row.data();
-    const KernelFloats w(m_kernel);
-    for (std::size_t x = 0; x < width; ++x) {
-        const float sum = w.w0 * r4[x] + w.w1 * (r5[x] + r3[x]) + w.w2 * (r6[x] + r2[x]) + w.w3 * (r7[x] + r1[x])
-                          + w.w4 * (r8[x] + r0[x]);
-        out[x] = static_cast<std::uint8_t>(static_cast<std::int32_t>(sum) >> 16);
-    }
+    blurAcrossRows(ringRow(0), ringRow(1), ringRow(2), ringRow(3), ringRow(4), ringRow(5), ringRow(6), ringRow(7),
+                   ringRow(8), m_row.data(), width, KernelFloats(m_kernel));
     m_oldest = (m_oldest + 1) % Taps;
     --m_filled;
     return m_row.data();
