@@ -5,6 +5,8 @@
 #include <cassert>
 #include <cstring>
 
+#include "foundation/WideLoops.h"
+
 namespace vestiscop::color {
 
 namespace {
@@ -28,15 +30,7 @@ struct KernelFloats {
     float w0, w1, w2, w3, w4;
 };
 
-// The blur loops, also built for AVX2 and chosen by the processor at run
-// time: eight lanes instead of four. The sums are exact (above), so every
-// build gives the same bytes.
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
-#define VESTISCOP_WIDE_LOOPS __attribute__((target_clones("avx2", "default")))
-#else
-#define VESTISCOP_WIDE_LOOPS
-#endif
-
+// The blur loops (the sums are exact, above).
 VESTISCOP_WIDE_LOOPS
 void blurAlongRow(const std::uint8_t* __restrict__ in, float* __restrict__ extended, std::size_t extendedLength,
                   std::uint8_t* __restrict__ out, int width, const KernelFloats& w)

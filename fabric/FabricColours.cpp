@@ -10,6 +10,7 @@
 
 #include "color/ColorConversion.h"
 #include "fabric/FabricSteps.h"
+#include "foundation/WideLoops.h"
 
 namespace vestiscop::fabric {
 
@@ -66,6 +67,7 @@ bool between(const cv::Vec3d& c, const cv::Vec3d& p, const cv::Vec3d& q)
 // becomes the nearest; the first of equally near colours stays. Written
 // as a blend under a mask, so every element is stored and the loop is
 // vectorised (a conditional store would not be).
+VESTISCOP_WIDE_LOOPS
 void nearerOf(float cl, float ca, float cb, std::int32_t label, const float* __restrict pl,
               const float* __restrict pa, const float* __restrict pb, std::uint32_t* __restrict bestD,
               std::int32_t* __restrict bestK, std::size_t width)
