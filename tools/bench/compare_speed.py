@@ -4,7 +4,7 @@
 measured as ./bench.sh does, for one or more builds of vestiscop-cli side by side.
 
     tools/bench/compare_speed.py [--runs N] [--realtime] [--without-signatures]
-                                 IMAGE CLI [CLI...]
+                                 [--with-garment] IMAGE CLI [CLI...]
 
 Each CLI analyses IMAGE with the shipped data/vestiscop.cfg, its region widened
 to 2048 x 2048, in a data folder of its own that starts empty (as ./bench.sh's
@@ -18,6 +18,9 @@ memory, and the ratio of ImageMagick's median wall time to the command's.
 machine that others share, the measured commands then take the cores from the
 others' work, which comes close to a quiet machine. --without-signatures
 measures the same configuration without its Signatures key as well.
+--with-garment measures it as well with IMAGE added as a garment first: a
+catalogue that holds a garment with a signature, so that the scan's own is
+measured and compared (an empty catalogue compares none).
 """
 
 import argparse
@@ -67,6 +70,7 @@ def main() -> None:
     parser.add_argument("--runs", type=int, default=9)
     parser.add_argument("--realtime", action="store_true")
     parser.add_argument("--without-signatures", action="store_true")
+    parser.add_argument("--with-garment", action="store_true")
     parser.add_argument("image", type=pathlib.Path)
     parser.add_argument("cli", nargs="+", type=pathlib.Path)
     arguments = parser.parse_args()
@@ -81,6 +85,11 @@ def main() -> None:
             cli = cli.resolve()
             commands.append((f"{cli} (shipped)", [str(cli), "analyze", str(image)],
                              data_folder(parent, f"shipped-{index}", True)))
+            if arguments.with_garment:
+                folder = data_folder(parent, f"garment-{index}", True)
+                subprocess.run([str(cli), "add", "garment", str(image)], cwd=folder, check=True,
+                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                commands.append((f"{cli} (one garment)", [str(cli), "analyze", str(image)], folder))
             if arguments.without_signatures:
                 commands.append((f"{cli} (no Signatures key)", [str(cli), "analyze", str(image)],
                                  data_folder(parent, f"plain-{index}", False)))
