@@ -176,13 +176,33 @@ struct GridAxes {
         }
         bands1 = static_cast<int>(std::floor(max1 - min1 + 0.5)) + 1;
         bands2 = static_cast<int>(std::floor(max2 - min2 + 0.5)) + 1;
+        columns(w);
     }
-    // The distances are never below 0, so the conversion rounds down.
-    int first(int x, int y) const { return std::min(static_cast<int>(x * c + y * s - min1 + 0.5), bands1 - 1); }
-    int second(int x, int y) const { return std::min(static_cast<int>(-x * s + y * c - min2 + 0.5), bands2 - 1); }
+    // The distances are never below 0, so the conversion rounds down. The
+    // column's products come from a table and the row's are made once per
+    // row (ys = y * s, yc = y * c): the same products, so the same sums.
+    int first(int x, double ys) const
+    {
+        return std::min(static_cast<int>(xc[static_cast<std::size_t>(x)] + ys - min1 + 0.5), bands1 - 1);
+    }
+    int second(int x, double yc) const
+    {
+        return std::min(static_cast<int>(xs[static_cast<std::size_t>(x)] + yc - min2 + 0.5), bands2 - 1);
+    }
+    void columns(int w)
+    {
+        xc.resize(static_cast<std::size_t>(w));
+        xs.resize(static_cast<std::size_t>(w));
+        for (int x = 0; x < w; ++x) {
+            xc[static_cast<std::size_t>(x)] = x * c;
+            xs[static_cast<std::size_t>(x)] = -x * s;
+        }
+    }
 
     double c;
     double s;
+    std::vector<double> xc;  // x * c of every column
+    std::vector<double> xs;  // -x * s of every column
     double min1 = 0;
     double min2 = 0;
     int bands1 = 1;
@@ -195,29 +215,49 @@ cv::Vec3d meanOf(const cv::Mat& lab)
     return {mean[0], mean[1], mean[2]};
 }
 
+// Every pixel's colour less the mean, in the order of the pixels, and the
+// sum of their squares: the same for every direction tried, so made once.
+struct Deviations {
+    Deviations(const cv::Mat& lab, const cv::Vec3d& mean) : cols(lab.cols), rows(lab.rows)
+    {
+        d.reserve(static_cast<std::size_t>(cols) * static_cast<std::size_t>(rows));
+        for (int y = 0; y < rows; ++y) {
+            const cv::Vec3f* row = lab.ptr<cv::Vec3f>(y);
+            for (int x = 0; x < cols; ++x) {
+                d.emplace_back(row[x][0] - mean[0], row[x][1] - mean[1], row[x][2] - mean[2]);
+                total += d.back().dot(d.back());
+            }
+        }
+    }
+    int cols;
+    int rows;
+    std::vector<cv::Vec3d> d;
+    double total = 0;
+};
+
 // The share of the colour variance (Lab, summed over the channels) that
 // the two profiles explain, 0..1, each profile the mean of its band: one
 // pass, close to the least-squares fit when the bands of the two axes
 // cross evenly (for choosing the axes).
-double bandShare(const cv::Mat& lab, const cv::Vec3d& mean, double angle)
+double bandShare(const Deviations& dev, double angle)
 {
-    const GridAxes axes(lab.cols, lab.rows, angle);
+    const GridAxes axes(dev.cols, dev.rows, angle);
     std::vector<cv::Vec3d> first(static_cast<std::size_t>(axes.bands1));
     std::vector<cv::Vec3d> second(static_cast<std::size_t>(axes.bands2));
     std::vector<double> count1(first.size(), 0);
     std::vector<double> count2(second.size(), 0);
-    double total = 0;
-    for (int y = 0; y < lab.rows; ++y) {
-        const cv::Vec3f* row = lab.ptr<cv::Vec3f>(y);
-        for (int x = 0; x < lab.cols; ++x) {
-            const cv::Vec3d d(row[x][0] - mean[0], row[x][1] - mean[1], row[x][2] - mean[2]);
-            const auto b1 = static_cast<std::size_t>(axes.first(x, y));
-            const auto b2 = static_cast<std::size_t>(axes.second(x, y));
+    std::size_t i = 0;
+    for (int y = 0; y < dev.rows; ++y) {
+        const double ys = y * axes.s;
+        const double yc = y * axes.c;
+        for (int x = 0; x < dev.cols; ++x, ++i) {
+            const cv::Vec3d& d = dev.d[i];
+            const auto b1 = static_cast<std::size_t>(axes.first(x, ys));
+            const auto b2 = static_cast<std::size_t>(axes.second(x, yc));
             first[b1] += d;
             second[b2] += d;
             ++count1[b1];
             ++count2[b2];
-            total += d.dot(d);
         }
     }
     double explained = 0;
@@ -227,29 +267,31 @@ double bandShare(const cv::Mat& lab, const cv::Vec3d& mean, double angle)
     for (std::size_t b = 0; b < second.size(); ++b)
         if (count2[b] > 0)
             explained += second[b].dot(second[b]) / count2[b];
-    return total > 0 ? std::clamp(explained / total, 0.0, 1.0) : 0;
+    return dev.total > 0 ? std::clamp(explained / dev.total, 0.0, 1.0) : 0;
 }
 
 // The same share for the least-squares fit of both profiles together
 // (alternating means, which settle in a few rounds).
 class WovenGrid {
 public:
-    WovenGrid(const cv::Mat& lab, const cv::Vec3d& mean, double angle) : m_lab(lab), m_mean(mean)
+    WovenGrid(const Deviations& dev, double angle) : m_dev(dev)
     {
-        const GridAxes axes(lab.cols, lab.rows, angle);
+        const GridAxes axes(dev.cols, dev.rows, angle);
         m_count1.assign(static_cast<std::size_t>(axes.bands1), 0);
         m_count2.assign(static_cast<std::size_t>(axes.bands2), 0);
-        const std::size_t pixels = static_cast<std::size_t>(lab.cols) * static_cast<std::size_t>(lab.rows);
-        m_band1.resize(pixels);
-        m_band2.resize(pixels);
+        m_band1.resize(dev.d.size());
+        m_band2.resize(dev.d.size());
         std::size_t i = 0;
-        for (int y = 0; y < lab.rows; ++y)
-            for (int x = 0; x < lab.cols; ++x, ++i) {
-                m_band1[i] = axes.first(x, y);
-                m_band2[i] = axes.second(x, y);
+        for (int y = 0; y < dev.rows; ++y) {
+            const double ys = y * axes.s;
+            const double yc = y * axes.c;
+            for (int x = 0; x < dev.cols; ++x, ++i) {
+                m_band1[i] = axes.first(x, ys);
+                m_band2[i] = axes.second(x, yc);
                 ++m_count1[static_cast<std::size_t>(m_band1[i])];
                 ++m_count2[static_cast<std::size_t>(m_band2[i])];
             }
+        }
     }
 
     double fittedShare() const
@@ -261,20 +303,13 @@ public:
             fit(first, m_band1, m_count1, second, m_band2);
             fit(second, m_band2, m_count2, first, m_band1);
         }
-        double total = 0;
         double left = 0;
-        std::size_t i = 0;
-        for (int y = 0; y < m_lab.rows; ++y) {
-            const cv::Vec3f* row = m_lab.ptr<cv::Vec3f>(y);
-            for (int x = 0; x < m_lab.cols; ++x, ++i) {
-                const cv::Vec3d d(row[x][0] - m_mean[0], row[x][1] - m_mean[1], row[x][2] - m_mean[2]);
-                const cv::Vec3d r =
-                    d - first[static_cast<std::size_t>(m_band1[i])] - second[static_cast<std::size_t>(m_band2[i])];
-                total += d.dot(d);
-                left += r.dot(r);
-            }
+        for (std::size_t i = 0; i < m_dev.d.size(); ++i) {
+            const cv::Vec3d r =
+                m_dev.d[i] - first[static_cast<std::size_t>(m_band1[i])] - second[static_cast<std::size_t>(m_band2[i])];
+            left += r.dot(r);
         }
-        return total > 0 ? std::clamp(1 - left / total, 0.0, 1.0) : 0;
+        return m_dev.total > 0 ? std::clamp(1 - left / m_dev.total, 0.0, 1.0) : 0;
     }
 
 private:
@@ -283,21 +318,14 @@ private:
              const std::vector<cv::Vec3d>& other, const std::vector<std::int32_t>& otherBand) const
     {
         std::fill(profile.begin(), profile.end(), cv::Vec3d());
-        std::size_t i = 0;
-        for (int y = 0; y < m_lab.rows; ++y) {
-            const cv::Vec3f* row = m_lab.ptr<cv::Vec3f>(y);
-            for (int x = 0; x < m_lab.cols; ++x, ++i) {
-                const cv::Vec3d d(row[x][0] - m_mean[0], row[x][1] - m_mean[1], row[x][2] - m_mean[2]);
-                profile[static_cast<std::size_t>(band[i])] += d - other[static_cast<std::size_t>(otherBand[i])];
-            }
-        }
+        for (std::size_t i = 0; i < m_dev.d.size(); ++i)
+            profile[static_cast<std::size_t>(band[i])] += m_dev.d[i] - other[static_cast<std::size_t>(otherBand[i])];
         for (std::size_t b = 0; b < profile.size(); ++b)
             if (count[b] > 0)
                 profile[b] /= count[b];
     }
 
-    const cv::Mat& m_lab;
-    cv::Vec3d m_mean;
+    const Deviations& m_dev;
     std::vector<std::int32_t> m_band1;
     std::vector<std::int32_t> m_band2;
     std::vector<double> m_count1;
@@ -321,19 +349,19 @@ double crossingFit(const cv::Mat& lab, double mmPerPx)
         cv::resize(lab, coarse, cv::Size(lab.cols / factor, lab.rows / factor), 0, 0, cv::INTER_AREA);
     else
         coarse = lab;
-    const cv::Vec3d mean = meanOf(coarse);
+    const Deviations dev(coarse, meanOf(coarse));
     constexpr int Directions = 30;  // over the 90 degrees a pair of crossing axes can take
     double best = -1;
     double axis = 0;
     for (int k = 0; k < Directions; ++k) {
         const double angle = k * (Pi / 2) / Directions;
-        const double share = bandShare(coarse, mean, angle);
+        const double share = bandShare(dev, angle);
         if (share > best) {
             best = share;
             axis = angle;
         }
     }
-    return WovenGrid(coarse, mean, axis).fittedShare();
+    return WovenGrid(dev, axis).fittedShare();
 }
 
 } // namespace
