@@ -45,6 +45,14 @@ void blurAlongRow(const std::uint8_t* __restrict__ in, float* __restrict__ exten
     }
 }
 
+// One channel's bytes out of a row of three-byte pixels.
+VESTISCOP_WIDE_LOOPS
+void pickChannel(const std::uint8_t* __restrict__ in, std::uint8_t* __restrict__ out, int width)
+{
+    for (int x = 0; x < width; ++x)
+        out[x] = in[3 * x];
+}
+
 VESTISCOP_WIDE_LOOPS
 void widenRow(const std::uint8_t* __restrict__ in, float* __restrict__ slot, std::size_t width)
 {
@@ -77,10 +85,7 @@ ChannelSplit::ChannelSplit(imaging::Filter& upstream, int channel)
 
 const std::uint8_t* ChannelSplit::pull()
 {
-    const std::uint8_t* in = m_upstream.pull() + m_channel;
-    const int width = rowLength();
-    for (int x = 0; x < width; ++x)
-        m_row[bytes(x)] = in[3 * x];
+    pickChannel(m_upstream.pull() + m_channel, m_row.data(), rowLength());
     return m_row.data();
 }
 
