@@ -110,9 +110,8 @@ void Application::runStartup(catalog::GarmentCatalog::Access access)
     // The table is for measuring a scan's signature: a catalogue opened for
     // changes may take a new garment's, one opened to look garments up
     // measures a scan's only when some garment has a signature to compare.
-    const bool measures =
-        access == catalog::GarmentCatalog::Access::Changes || m_recognizer->anyUsableEntry();
-    if (m_recognizer->signaturesOn() && measures)
+    if (m_recognizer->signaturesOn() &&
+        (access == catalog::GarmentCatalog::Access::Changes || m_recognizer->anyUsableEntry()))
         m_signatureTable = signature::prepare(m_settings.texture.width, m_settings.texture.height, m_settings.scan);
 }
 

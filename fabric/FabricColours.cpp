@@ -513,6 +513,7 @@ void measureColours(const cv::Mat& bgr, ColourClusters& clusters)
     const std::size_t n = clusters.centres.size();
     std::vector<std::vector<cv::Vec3f>> members(n);
     std::vector<std::vector<cv::Vec3i>> memberPixels(n);
+    LabCache& cache = labCache();
     for (int y = 2; y + 2 < h; y += 2) {
         const std::uint8_t* labels = clusters.labels.ptr<std::uint8_t>(y);
         const std::uint8_t* up = clusters.labels.ptr<std::uint8_t>(y - 2);
@@ -522,7 +523,7 @@ void measureColours(const cv::Mat& bgr, ColourClusters& clusters)
             const std::uint8_t k = labels[x];
             if (labels[x - 2] != k || labels[x + 2] != k || up[x] != k || down[x] != k)
                 continue;
-            members[k].push_back(labCache()(in + 3 * x));
+            members[k].push_back(cache(in + 3 * x));
             memberPixels[k].push_back({in[3 * x], in[3 * x + 1], in[3 * x + 2]});
         }
     }

@@ -176,7 +176,12 @@ struct GridAxes {
         }
         bands1 = static_cast<int>(std::floor(max1 - min1 + 0.5)) + 1;
         bands2 = static_cast<int>(std::floor(max2 - min2 + 0.5)) + 1;
-        columns(w);
+        xc.resize(static_cast<std::size_t>(w));
+        xs.resize(static_cast<std::size_t>(w));
+        for (int x = 0; x < w; ++x) {
+            xc[static_cast<std::size_t>(x)] = x * c;
+            xs[static_cast<std::size_t>(x)] = -x * s;
+        }
     }
     // The distances are never below 0, so the conversion rounds down. The
     // column's products come from a table and the row's are made once per
@@ -188,15 +193,6 @@ struct GridAxes {
     int second(int x, double yc) const
     {
         return std::min(static_cast<int>(xs[static_cast<std::size_t>(x)] + yc - min2 + 0.5), bands2 - 1);
-    }
-    void columns(int w)
-    {
-        xc.resize(static_cast<std::size_t>(w));
-        xs.resize(static_cast<std::size_t>(w));
-        for (int x = 0; x < w; ++x) {
-            xc[static_cast<std::size_t>(x)] = x * c;
-            xs[static_cast<std::size_t>(x)] = -x * s;
-        }
     }
 
     double c;
