@@ -12,7 +12,6 @@
 #include <cmath>
 
 #include "color/ColorSettingsCheck.h"
-#include "fabric/FabricAnalysis.h"
 #include "foundation/Exception.h"
 #include "foundation/IniFile.h"
 
@@ -167,14 +166,13 @@ foundation::Log& Application::log()
     return *m_log;
 }
 
-std::unique_ptr<color::ColorAnalyzer> Application::makeAnalyzer() const
+std::unique_ptr<analysis::Analyser> Application::makeAnalyzer()
 {
-    auto analyzer = std::make_unique<color::ColorAnalyzer>(color(), texture(), colorNames());
-    if (m_improvedAnalysis)
-        analyzer->setRefinement(
-            std::make_unique<fabric::FabricAnalysis>(colorNames(), m_settings.scan.xRes, m_settings.scan.yRes,
-                                                    m_settings.color.reportThr));
-    return analyzer;
+    return analysis::makeAnalyser(m_improvedAnalysis, color(), texture(), scan(), colorNames(),
+                                  [this](const std::string& note) {
+                                      if (m_log)
+                                          m_log->write(foundation::LogLevel::Warn, note);
+                                  });
 }
 
 const color::ColorNameTable& Application::colorNames() const

@@ -17,8 +17,8 @@
 //
 // The optional [Texture] Analysis key chooses the analysis every scan gets:
 // absent or "standard" the standard one, "improved" the fabric analysis
-// (fabric/FabricAnalysis.h) beside it; anything else is refused like a
-// malformed entry. makeAnalyzer() is the one place that builds it.
+// (analysis/ImprovedAnalyser.h); anything else is refused like a malformed
+// entry. makeAnalyzer() is the one place that builds it.
 //
 // Single-threaded, like the rest of the program.
 
@@ -28,7 +28,7 @@
 
 #include "app/ErrorNotifier.h"
 #include "catalog/GarmentCatalog.h"
-#include "color/ColorAnalyzer.h"
+#include "analysis/Analyser.h"
 #include "color/ColorNameTable.h"
 #include "foundation/Exception.h"
 #include "foundation/Log.h"
@@ -79,9 +79,10 @@ public:
     // Whether the configuration chose the improved analysis.
     bool improvedAnalysis() const { return m_improvedAnalysis; }
     // An analyser with the configured settings and colour table, improved
-    // when the configuration says so. It refers to this object's settings
-    // and table, so it must not outlive it.
-    std::unique_ptr<color::ColorAnalyzer> makeAnalyzer() const;
+    // when the configuration says so; its notes go to the log when there is
+    // one. It refers to this object's settings, table and log, so it must
+    // not outlive it.
+    std::unique_ptr<analysis::Analyser> makeAnalyzer();
     catalog::GarmentCatalog& catalog();
     // Recognition and the catalogue edits that keep the garment signatures
     // beside the catalogue (the classic matching alone without them).

@@ -21,9 +21,8 @@
 #include <vector>
 
 #include "Garment.h"
-#include "color/ColorAnalyzer.h"
+#include "analysis/Analyser.h"
 #include "color/ColorNameTable.h"
-#include "fabric/FabricAnalysis.h"
 #include "foundation/Exception.h"
 #include "foundation/RowBands.h"
 #include "foundation/Settings.h"
@@ -62,19 +61,21 @@ void analyse(benchmark::State& state)
     std::mt19937 random(17);
     const auto scan = bench::render(bench::makeFabric(family, 4242), bench::randomScan(random, 200, 200, 512, 512));
 
-    color::ColorAnalyzer analyzer(colour, region, names());
-    if (improved)
-        analyzer.setRefinement(std::make_unique<fabric::FabricAnalysis>(names(), 200, 200, colour.reportThr));
+    foundation::ScanSettings scanSettings;
+    scanSettings.xRes = 200;
+    scanSettings.yRes = 200;
+    const std::unique_ptr<analysis::Analyser> analyzer =
+        analysis::makeAnalyser(improved, colour, region, scanSettings, names());
     for (auto _ : state) {
         state.PauseTiming();
         auto copy = imaging::RgbImage::create(512, 512);
         std::memcpy(copy->data(), scan->data(), 512 * 512 * 3);
         state.ResumeTiming();
         try {
-            analyzer.analyze(std::move(copy));
+            analyzer->analyze(std::move(copy));
         } catch (const foundation::Exception&) {
         }
-        benchmark::DoNotOptimize(analyzer.pattern());
+        benchmark::DoNotOptimize(analyzer->result().pattern);
     }
     state.SetLabel(family);
 }

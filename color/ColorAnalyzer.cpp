@@ -3,7 +3,6 @@
 
 #include <cassert>
 #include <cmath>
-#include <future>
 #include <utility>
 
 #include "color/ColorConversion.h"
@@ -86,20 +85,6 @@ void ColorAnalyzer::analyze(std::unique_ptr<imaging::RgbImage>&& image)
         m_image = std::move(image);
     m_region = m_image->window(w, h);
 
-    // The second analysis reads only the region, so it runs beside the
-    // standard steps on a thread of its own and is joined after them.
-    struct Refined {
-        std::vector<ColorCluster> colors;
-        pattern::PatternKind kind = pattern::patternKind::None;
-    };
-    std::future<Refined> refined;
-    if (m_refinement)
-        refined = std::async(std::launch::async, [this] {
-            Refined r;
-            m_refinement->refine(*m_region, r.colors, r.kind);
-            return r;
-        });
-
     ensureSize(m_labImage, w, h);
     // Each band of rows is smoothed and converted on its own thread with a
     // converter of its own; the rows come out the same as in one pass.
@@ -119,37 +104,18 @@ void ColorAnalyzer::analyze(std::unique_ptr<imaging::RgbImage>&& image)
         }
     });
 
-    const bool clustered = m_clusterer.cluster(*m_labImage) && !m_clusterer.centres().empty();
-    if (!clustered && !m_refinement)
+    if (!m_clusterer.cluster(*m_labImage) || m_clusterer.centres().empty())
         throw foundation::VisionError(1);
 
-    if (clustered) {
-        nameClusters();
-        mergeByName();
-        orderByShare();
-        buildMask();
-    }
-    if (m_refinement) {
-        // The second analysis may find colours where the clustering found
-        // too many or none; its results replace these only when it has some.
-        // Then the standard pattern is not needed: the views and the
-        // signature use the clusters and the mask, not the pattern.
-        Refined r = refined.get();
-        if (r.colors.empty() && !clustered)
-            throw foundation::VisionError(1);
-        if (!r.colors.empty()) {
-            m_colors = std::move(r.colors);
-            m_pattern = r.kind;
-        } else {
-            classifyPattern();
-        }
-    } else if (clustered) {
+    nameClusters();
+    mergeByName();
+    orderByShare();
+    buildMask();
+    m_pattern = pattern::patternKind::None;
+    if (m_patternWanted)
         classifyPattern();
-    }
     fillRecord();
-    // The separation and texture views show the clusters above; without
-    // them there is nothing to show.
-    m_hasViews = clustered;
+    m_hasViews = true;
 }
 
 void ColorAnalyzer::convertRow(LabConverter& converter, const std::uint8_t* rgb, int y)
@@ -267,19 +233,26 @@ void ColorAnalyzer::classifyPattern()
 
 void ColorAnalyzer::fillRecord()
 {
-    const ColorCluster& first = m_colors.front();
-    m_analysis.valid = 1;
-    m_analysis.colorA = first.color->lab;
-    m_analysis.shareA = first.share;
-    m_analysis.colorB = first.color->lab;
-    m_analysis.shareB = 0.0;
+    m_analysis = recordOf(m_colors);
+}
+
+ColorAnalysis recordOf(const std::vector<ColorCluster>& colors)
+{
+    const ColorCluster& first = colors.front();
+    ColorAnalysis record;
+    record.valid = 1;
+    record.colorA = first.color->lab;
+    record.shareA = first.share;
+    record.colorB = first.color->lab;
+    record.shareB = 0.0;
     // With two or more colours matching compares the second colour with its
     // share and the dominant one by its entry alone.
-    if (m_colors.size() >= 2) {
-        const ColorCluster& second = m_colors[1];
-        m_analysis.colorA = second.color->lab;
-        m_analysis.shareA = second.share;
+    if (colors.size() >= 2) {
+        const ColorCluster& second = colors[1];
+        record.colorA = second.color->lab;
+        record.shareA = second.share;
     }
+    return record;
 }
 
 AnalysisViews ColorAnalyzer::renderViews() const

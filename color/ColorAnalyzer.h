@@ -24,7 +24,6 @@
 #include <memory>
 #include <vector>
 
-#include "color/AnalysisRefinement.h"
 #include "color/AnalysisViews.h"
 #include "color/ColorAnalysis.h"
 #include "color/ColorCluster.h"
@@ -47,11 +46,12 @@ public:
     ColorAnalyzer(const ColorAnalyzer&) = delete;
     ColorAnalyzer& operator=(const ColorAnalyzer&) = delete;
 
-    // Hands the named colours and the pattern of every later analysis to a
-    // second analysis of the same region, which may replace them (see
-    // AnalysisRefinement). Without one the results are this analyser's own.
-    void setRefinement(std::unique_ptr<AnalysisRefinement> refinement) { m_refinement = std::move(refinement); }
-    const AnalysisRefinement* refinement() const { return m_refinement.get(); }
+    // Whether analyze() classifies the pattern (the default). An analysis
+    // that decides the pattern otherwise and reads only the channels, the
+    // clusters and the mask leaves it out; pattern() is then None until
+    // classifyPattern() is called after a successful analysis.
+    void setPatternWanted(bool wanted) { m_patternWanted = wanted; }
+    void classifyPattern();
 
     // Analyses the image and takes it over.
     // - VisionError 0: the image is narrower than Width or lower than Height.
@@ -96,7 +96,6 @@ private:
     void mergeByName();
     void orderByShare();
     void buildMask();
-    void classifyPattern();
     void fillRecord();
 
     const foundation::ColorSettings& m_colorSettings;
@@ -119,7 +118,11 @@ private:
     pattern::PatternKind m_pattern = pattern::patternKind::None;
     ColorAnalysis m_analysis;
     bool m_hasViews = false;
-    std::unique_ptr<AnalysisRefinement> m_refinement;
+    bool m_patternWanted = true;
 };
+
+// The catalogue's record of named colours (largest share first, at least
+// one): see ColorAnalyzer::analysis().
+ColorAnalysis recordOf(const std::vector<ColorCluster>& colors);
 
 } // namespace vestiscop::color

@@ -55,31 +55,46 @@ void FabricAnalysis::measure(const imaging::RgbImage& region)
     for (std::size_t k = 0; k < clusters.centres.size(); ++k)
         m_findings.colours.push_back({clusters.centres[k][0], clusters.centres[k][1], clusters.centres[k][2],
                                       clusters.shares[k], pieces[k]});
+    const int w = clusters.labels.cols;
+    const int h = clusters.labels.rows;
+    if (m_labels)
+        m_labels->resize(w, h);
+    else
+        m_labels = imaging::ByteImage::create(w, h);
+    for (int y = 0; y < h; ++y)
+        std::copy_n(clusters.labels.ptr<std::uint8_t>(y), w, m_labels->row(y));
+    m_factor = factor;
 }
 
-void FabricAnalysis::refine(const imaging::RgbImage& region, std::vector<color::ColorCluster>& colors,
-                            pattern::PatternKind& pattern)
+bool FabricAnalysis::tryMeasure(const imaging::RgbImage& region, std::string& why)
 {
     try {
         measure(region);
-    } catch (const cv::Exception&) {
-        // A region the measurement cannot take keeps the standard answers.
-        colors.clear();
-        return;
+        return true;
+    } catch (const cv::Exception& error) {
+        why = error.what();
+        return false;
     }
-    const std::int64_t pixels = static_cast<std::int64_t>(region.width()) * region.height();
+}
+
+void FabricAnalysis::name(std::int64_t regionPixels, std::vector<color::ColorCluster>& colors,
+                          std::vector<std::uint8_t>& spokenOf) const
+{
     colors.clear();
-    for (const MeasuredColour& c : m_findings.colours) {
+    spokenOf.assign(m_findings.colours.size(), 0);
+    std::vector<int> colourOf(m_findings.colours.size(), -1);
+    for (std::size_t k = 0; k < m_findings.colours.size(); ++k) {
+        const MeasuredColour& c = m_findings.colours[k];
         const color::LabPixel lab{static_cast<std::uint8_t>(std::clamp(std::lround(c.l), 0L, 255L)), signedByte(c.a),
                                   signedByte(c.b)};
         const color::ColorName& name = m_names.nearest(lab);
-        const auto count = static_cast<std::int32_t>(std::llround(c.share * static_cast<double>(pixels)));
+        const auto count = static_cast<std::int32_t>(std::llround(c.share * static_cast<double>(regionPixels)));
         if (count <= 0)
             continue;
         // One name is one colour to the listener: shades that the table
         // names alike are told together.
         auto same = std::find_if(colors.begin(), colors.end(),
-                                 [&](const color::ColorCluster& k) { return k.color->name == name.name; });
+                                 [&](const color::ColorCluster& n) { return n.color->name == name.name; });
         if (same == colors.end()) {
             color::ColorCluster cluster;
             cluster.clusterIndex = static_cast<int>(colors.size());
@@ -87,6 +102,7 @@ void FabricAnalysis::refine(const imaging::RgbImage& region, std::vector<color::
             colors.push_back(cluster);
             same = colors.end() - 1;
         }
+        colourOf[k] = same->clusterIndex;
         same->sumL += std::llround(c.l * count);
         same->sumA += std::llround(c.a * count);
         same->sumB += std::llround(c.b * count);
@@ -94,10 +110,17 @@ void FabricAnalysis::refine(const imaging::RgbImage& region, std::vector<color::
         same->formsPattern = same->formsPattern || c.formsPattern;
     }
     for (color::ColorCluster& c : colors)
-        c.share = static_cast<double>(c.count) / static_cast<double>(pixels);
+        c.share = static_cast<double>(c.count) / static_cast<double>(regionPixels);
     std::stable_sort(colors.begin(), colors.end(),
                      [](const color::ColorCluster& p, const color::ColorCluster& q) { return p.share > q.share; });
-    pattern = m_findings.pattern;
+    // clusterIndex numbered the colours in the order they were first met;
+    // the measured colours follow them to their place after the sort. A
+    // colour too small to count in the region goes with the largest.
+    std::vector<std::uint8_t> place(colors.size(), 0);
+    for (std::size_t i = 0; i < colors.size(); ++i)
+        place[static_cast<std::size_t>(colors[i].clusterIndex)] = static_cast<std::uint8_t>(i);
+    for (std::size_t k = 0; k < colourOf.size(); ++k)
+        spokenOf[k] = colourOf[k] >= 0 ? place[static_cast<std::size_t>(colourOf[k])] : 0;
 }
 
 } // namespace vestiscop::fabric

@@ -8,17 +8,21 @@
 // the pattern from periodicity, edge directions and the shapes of the
 // minority colours (PatternRules.h). Deterministic; no Qt.
 //
-// Not thread-safe; one object serves one ColorAnalyzer.
+// Not thread-safe; one object serves one analyser.
 
+#include <cstdint>
+#include <memory>
+#include <string>
 #include <vector>
 
-#include "color/AnalysisRefinement.h"
+#include "color/ColorCluster.h"
 #include "color/ColorNameTable.h"
 #include "fabric/FabricFindings.h"
+#include "imaging/Image.h"
 
 namespace vestiscop::fabric {
 
-class FabricAnalysis : public color::AnalysisRefinement {
+class FabricAnalysis {
 public:
     // The table must outlive the object; the resolution is the scan's, in
     // dots per inch (both positive). Colours under reportThr (the report
@@ -26,20 +30,38 @@ public:
     // those are looked at for it.
     FabricAnalysis(const color::ColorNameTable& names, double xDpi, double yDpi, double reportThr = 1.0);
 
-    void refine(const imaging::RgbImage& region, std::vector<color::ColorCluster>& colors,
-                pattern::PatternKind& pattern) override;
-
-    // Measures a region without naming: the findings, pattern included.
+    // Measures a region without naming: the findings, pattern included, and
+    // the colour of every sample (labels()). Failures of the image library
+    // propagate as its own exceptions, allocation as std::bad_alloc.
     void measure(const imaging::RgbImage& region);
+    // The same, telling a region the image library cannot take by false and
+    // its words in why (findings and labels are then not to be used).
+    bool tryMeasure(const imaging::RgbImage& region, std::string& why);
+
+    // The measured colours of the last measure() as named colours of a
+    // region of the given pixel count, largest share first: colours of one
+    // name are told together. spokenOf[k] is the index in colors of the
+    // measured colour k (findings().colours[k]).
+    void name(std::int64_t regionPixels, std::vector<color::ColorCluster>& colors,
+              std::vector<std::uint8_t>& spokenOf) const;
 
     // What the last analysis found.
     const FabricFindings& findings() const { return m_findings; }
+
+    // The measured colour (index into findings().colours) of every sample
+    // of the last measure(): the region reduced by samplingFactor() along
+    // each axis (1 = every pixel), so sample (x, y) covers the region's
+    // pixels x * factor .. x * factor + factor - 1 (likewise y).
+    const imaging::ByteImage* labels() const { return m_labels.get(); }
+    int samplingFactor() const { return m_factor; }
 
 private:
     const color::ColorNameTable& m_names;
     double m_mmPerPx;
     double m_reportThr;
     FabricFindings m_findings;
+    std::unique_ptr<imaging::ByteImage> m_labels;
+    int m_factor = 1;
 };
 
 } // namespace vestiscop::fabric

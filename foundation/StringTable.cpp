@@ -71,6 +71,10 @@ const std::unordered_map<int, const char*>& table()
         {3252, "Soubor podpisů oděvů %s je poškozený; podpisy se doplní, až se oděvy přidají nebo opraví"},
         {3253, "V souboru podpisů oděvů %s je poškozených záznamů: %d; tyto oděvy se rozpoznávají podle svých dvou barev"},
         {3254, "Oděvů bez platného podpisu: %d; rozpoznávají se podle svých dvou barev, podpis dostanou při opravě"},
+        // The improved analysis that failed on a scan (log line), and the
+        // words for a failure without words of the image library's.
+        {3400, "Vylepšený rozbor obrázku selhal (%s); barvy a vzor jsou ze základního rozboru"},
+        {3401, "nenašel žádnou barvu"},
 
         // Scanners: ScannerRefused's messages (3100 + code), then the log
         // lines of a scan and the command line's interrupted scan.

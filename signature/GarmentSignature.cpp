@@ -12,7 +12,6 @@
 
 #include <opencv2/core.hpp>
 
-#include "fabric/FabricAnalysis.h"
 #include "foundation/HugePages.h"
 #include "signature/FrequencyTable.h"
 
@@ -404,12 +403,12 @@ std::future<void> prepare(int regionWidth, int regionHeight, const foundation::S
     }
 }
 
-GarmentSignature describe(const color::ColorAnalyzer& analyzer, const foundation::ColorSettings& colorSettings,
+GarmentSignature describe(const analysis::ScanResult& result, const foundation::ColorSettings& colorSettings,
                           const foundation::ScanSettings& scanSettings)
 {
     GarmentSignature signature;
-    measureColours(analyzer.colors(), signature);
-    signature.pattern = analyzer.pattern();
+    measureColours(result.colors, signature);
+    signature.pattern = result.pattern;
     if (scanSettings.xRes > 0 && scanSettings.yRes > 0) {
         const double mmX = MmPerInch / scanSettings.xRes;
         const double mmY = MmPerInch / scanSettings.yRes;
@@ -417,21 +416,20 @@ GarmentSignature describe(const color::ColorAnalyzer& analyzer, const foundation
         // directions, takes a little longer than the weave, so the weave and
         // then the minority's short pass run on a thread of their own.
         std::future<void> weave;
-        if (analyzer.image() != nullptr || analyzer.mask() != nullptr)
+        if (result.image != nullptr || result.minorityMask != nullptr)
             weave = std::async(std::launch::async, [&] {
-                if (analyzer.image() != nullptr)
-                    measureWeave(*analyzer.image(), analyzer.regionWidth(), analyzer.regionHeight(), mmX, mmY,
-                                 signature);
-                if (analyzer.mask() != nullptr)
-                    measureMinority(*analyzer.mask(), mmX, mmY, signature);
+                if (result.image != nullptr)
+                    measureWeave(*result.image, result.regionWidth, result.regionHeight, mmX, mmY, signature);
+                if (result.minorityMask != nullptr)
+                    measureMinority(*result.minorityMask, mmX, mmY, signature);
             });
-        if (analyzer.labImage() != nullptr)
-            measureTexture(*analyzer.labImage(), colorSettings.lumaScale, mmX, mmY, signature);
+        if (result.analysisChannels != nullptr)
+            measureTexture(*result.analysisChannels, colorSettings.lumaScale, mmX, mmY, signature);
         if (weave.valid())
             weave.get();
     }
-    if (const auto* improved = dynamic_cast<const fabric::FabricAnalysis*>(analyzer.refinement())) {
-        signature.layout = layoutOf(improved->findings());
+    if (result.findings != nullptr) {
+        signature.layout = layoutOf(*result.findings);
         signature.hasLayout = true;
     }
     return signature;

@@ -15,7 +15,7 @@
 #include <cstdint>
 #include <future>
 
-#include "color/ColorAnalyzer.h"
+#include "analysis/ScanResult.h"
 #include "fabric/FabricFindings.h"
 #include "foundation/Settings.h"
 #include "imaging/Image.h"
@@ -120,10 +120,11 @@ std::array<double, LayoutValues> layoutOf(const fabric::FabricFindings& findings
 // ready when the table is (at once when there is none to make).
 std::future<void> prepare(int regionWidth, int regionHeight, const foundation::ScanSettings& scanSettings);
 
-// The signature of the analyser's last successful analysis, at the
-// configured scan resolution; with the improved analysis, its findings of
-// the pattern's layout too.
-GarmentSignature describe(const color::ColorAnalyzer& analyzer, const foundation::ColorSettings& colorSettings,
+// The signature of an analysis's result, at the configured scan
+// resolution: its colours and pattern, the texture of its channels, the
+// weave of its region, the minority of its mask, and the layout of the
+// improved analysis's findings when it has them.
+GarmentSignature describe(const analysis::ScanResult& result, const foundation::ColorSettings& colorSettings,
                           const foundation::ScanSettings& scanSettings);
 
 } // namespace vestiscop::signature

@@ -82,37 +82,37 @@ bool Recognizer::anyUsableEntry() const
     return false;
 }
 
-GarmentSignature Recognizer::describe(const color::ColorAnalyzer& analyzer) const
+GarmentSignature Recognizer::describe(const analysis::ScanResult& result) const
 {
-    return m_file ? signature::describe(analyzer, m_color, m_scan) : GarmentSignature{};
+    return m_file ? signature::describe(result, m_color, m_scan) : GarmentSignature{};
 }
 
-int Recognizer::findMatch(const color::ColorAnalyzer& analyzer, double& similarity) const
+int Recognizer::findMatch(const analysis::ScanResult& result, double& similarity) const
 {
     if (!m_file)
-        return m_catalog.findMatch(analyzer.analysis(), similarity);
+        return m_catalog.findMatch(result.record, similarity);
     // Without a garment that has a usable entry (an empty catalogue, or one
     // of classic records only) nothing compares signatures: the scan's is
     // not measured, which at a large region is a good part of the time.
     if (!anyUsableEntry())
-        return findMatch(analyzer.analysis(), GarmentSignature{}, similarity);
-    return findMatch(analyzer.analysis(), describe(analyzer), similarity);
+        return findMatch(result.record, GarmentSignature{}, similarity);
+    return findMatch(result.record, describe(result), similarity);
 }
 
-int Recognizer::add(const color::ColorAnalyzer& analyzer, const std::string& utf8Name)
+int Recognizer::add(const analysis::ScanResult& result, const std::string& utf8Name)
 {
     if (!m_file)
-        return m_catalog.add(analyzer.analysis(), utf8Name);
-    return add(analyzer.analysis(), describe(analyzer), utf8Name);
+        return m_catalog.add(result.record, utf8Name);
+    return add(result.record, describe(result), utf8Name);
 }
 
-void Recognizer::correct(int index, const color::ColorAnalyzer& analyzer)
+void Recognizer::correct(int index, const analysis::ScanResult& result)
 {
     if (!m_file) {
-        m_catalog.correct(index, analyzer.analysis());
+        m_catalog.correct(index, result.record);
         return;
     }
-    correct(index, analyzer.analysis(), describe(analyzer));
+    correct(index, result.record, describe(result));
 }
 
 int Recognizer::findMatch(const color::ColorAnalysis& scan, const GarmentSignature& signature,

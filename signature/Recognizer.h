@@ -34,7 +34,8 @@
 #include <vector>
 
 #include "catalog/GarmentCatalog.h"
-#include "color/ColorAnalyzer.h"
+#include "analysis/ScanResult.h"
+#include "color/ColorAnalysis.h"
 #include "foundation/IniFile.h"
 #include "foundation/Settings.h"
 #include "signature/GarmentSignature.h"
@@ -74,10 +75,10 @@ public:
     const SignatureFile* file() const { return m_file.get(); }
     catalog::GarmentCatalog& catalog() { return m_catalog; }
 
-    // The analyser's last successful analysis.
-    int findMatch(const color::ColorAnalyzer& analyzer, double& similarity) const;
-    int add(const color::ColorAnalyzer& analyzer, const std::string& utf8Name);
-    void correct(int index, const color::ColorAnalyzer& analyzer);
+    // An analysis's result.
+    int findMatch(const analysis::ScanResult& result, double& similarity) const;
+    int add(const analysis::ScanResult& result, const std::string& utf8Name);
+    void correct(int index, const analysis::ScanResult& result);
 
     // The same with the parts given (the signature is not used when
     // signatures are off).
@@ -85,9 +86,9 @@ public:
     int add(const color::ColorAnalysis& scan, const GarmentSignature& signature, const std::string& utf8Name);
     void correct(int index, const color::ColorAnalysis& scan, const GarmentSignature& signature);
 
-    // The signature of the analyser's last successful analysis when
-    // signatures are on; an empty one (nothing measured) when they are off.
-    GarmentSignature describe(const color::ColorAnalyzer& analyzer) const;
+    // The signature of an analysis's result when signatures are on; an
+    // empty one (nothing measured) when they are off.
+    GarmentSignature describe(const analysis::ScanResult& result) const;
 
     // The entry that counts for slot index: the slot is in use and its
     // Materials record is the one the entry was written for. Null otherwise.

@@ -462,16 +462,16 @@ void CMainDlg::showResults(std::unique_ptr<imaging::RgbImage> image)
     m_busyIndicator->hide();
 
     std::string colors;
-    for (const std::string& line : app::colorFieldLines(m_analyzer->colors(), m_app.color().reportThr)) {
+    for (const std::string& line : app::colorFieldLines(m_analyzer->result().colors, m_app.color().reportThr)) {
         if (!colors.empty())
             colors += '\n';
         colors += line;
     }
     m_colorField->setPlainText(QString::fromStdString(colors));
-    m_patternField->setPlainText(QString::fromStdString(app::patternText(m_analyzer->pattern())));
+    m_patternField->setPlainText(QString::fromStdString(app::patternText(m_analyzer->result().pattern)));
 
-    m_currentScan = &m_analyzer->analysis();
-    m_currentSignature = m_app.recognizer().describe(*m_analyzer);
+    m_currentScan = &m_analyzer->result().record;
+    m_currentSignature = m_app.recognizer().describe(m_analyzer->result());
     m_matchIndex = m_app.recognizer().findMatch(*m_currentScan, m_currentSignature, m_similarity);
     m_nameList->setCurrentIndex(positionOfSlot(m_matchIndex));
     const QString similarity =
@@ -486,9 +486,9 @@ void CMainDlg::showResults(std::unique_ptr<imaging::RgbImage> image)
     const QString match = m_matchIndex != -1
                               ? QString::fromStdString(m_app.catalog().name(m_matchIndex)) + ' ' + similarity
                               : text(foundation::stringId::UnknownGarment);
-    const std::vector<std::string> spoken = spokenColors(m_analyzer->colors(), m_app.color().reportThr);
+    const std::vector<std::string> spoken = spokenColors(m_analyzer->result().colors, m_app.color().reportThr);
     m_colorField->setAccessibleDescription(
-        QString::fromStdString(analysisAnnouncement(spoken, 1, m_analyzer->pattern(), match.toStdString())));
+        QString::fromStdString(analysisAnnouncement(spoken, 1, m_analyzer->result().pattern, match.toStdString())));
 }
 
 void CMainDlg::showBusy(const QString& words)
@@ -522,9 +522,9 @@ void CMainDlg::confirmOnNameList(int textId, const std::string& name)
 
 void CMainDlg::showViews()
 {
-    m_views = m_analyzer->renderViews();
+    const color::AnalysisViews& views = m_analyzer->result().views;
     for (int i = 0; i < 4; ++i) {
-        const color::ViewImage& view = m_views.slots[static_cast<std::size_t>(i)];
+        const color::ViewImage& view = views.slots[static_cast<std::size_t>(i)];
         ImageLayer& layer = *m_layers[i];
         if (view.rgb != nullptr) {
             layer.setImage(*view.rgb, false);
@@ -688,7 +688,7 @@ bool CMainDlg::event(QEvent* event)
 void CMainDlg::saveScan()
 {
     reported([this] {
-        const imaging::RgbImage* image = m_analyzer->image();
+        const imaging::RgbImage* image = m_analyzer->result().image;
         // The first scan of the run was refused before the analyser took it:
         // there is nothing to save.
         if (image == nullptr)

@@ -38,7 +38,7 @@
 
 #include "app/Application.h"
 #include "color/AnalysisViews.h"
-#include "color/ColorAnalyzer.h"
+#include "analysis/Analyser.h"
 #include "scanner/Acquisition.h"
 #include "ui/WindowingServices.h"
 
@@ -187,9 +187,8 @@ private:
     // Scanning is possible this run (the scanner started).
     bool m_scannerReady = false;
 
-    std::unique_ptr<color::ColorAnalyzer> m_analyzer;
-    // The views of the last analysis; the layers show their pixels.
-    color::AnalysisViews m_views;
+    // Its result's views are what the layers show.
+    std::unique_ptr<analysis::Analyser> m_analyzer;
     const color::ColorAnalysis* m_currentScan = nullptr;
     signature::GarmentSignature m_currentSignature;  // of the same analysis
     double m_similarity = 0;

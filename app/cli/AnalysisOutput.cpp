@@ -5,24 +5,23 @@
 #include <cstdint>
 
 #include "app/AnalysisReport.h"
-#include "fabric/FabricAnalysis.h"
 #include "foundation/StringTable.h"
 
 namespace vestiscop::app::cli {
 
-CatalogMatch matchAnalysis(Application& app, const color::ColorAnalyzer& analyzer)
+CatalogMatch matchAnalysis(Application& app, const analysis::ScanResult& result)
 {
     CatalogMatch match;
-    match.slot = app.recognizer().findMatch(analyzer, match.similarity);
+    match.slot = app.recognizer().findMatch(result, match.similarity);
     return match;
 }
 
-std::string analysisText(Application& app, const color::ColorAnalyzer& analyzer, const CatalogMatch& match)
+std::string analysisText(Application& app, const analysis::ScanResult& result, const CatalogMatch& match)
 {
     std::string block;
-    for (const std::string& line : colorFieldLines(analyzer.colors(), app.color().reportThr))
+    for (const std::string& line : colorFieldLines(result.colors, app.color().reportThr))
         block += line + "\n";
-    block += patternText(analyzer.pattern()) + "\n";
+    block += patternText(result.pattern) + "\n";
     if (match.slot >= 0)
         block += app.catalog().name(match.slot) + " " + similarityText(match.similarity) + "\n";
     else
@@ -50,11 +49,11 @@ nlohmann::json patternFindingsJson(const fabric::FabricFindings& findings)
 
 } // namespace
 
-nlohmann::json analysisJson(Application& app, const color::ColorAnalyzer& analyzer, const CatalogMatch& match,
+nlohmann::json analysisJson(Application& app, const analysis::ScanResult& result, const CatalogMatch& match,
                             const std::optional<std::string>& file)
 {
     nlohmann::json colors = nlohmann::json::array();
-    for (const color::ColorCluster& colour : analyzer.colors()) {
+    for (const color::ColorCluster& colour : result.colors) {
         colors.push_back({
             {"share", colour.share},
             {"percent", percentOf(colour.share)},
@@ -70,12 +69,14 @@ nlohmann::json analysisJson(Application& app, const color::ColorAnalyzer& analyz
     }
     nlohmann::json object = {
         {"colors", colors},
-        {"pattern", {{"code", analyzer.pattern()}, {"text", patternText(analyzer.pattern())}}},
+        {"pattern", {{"code", result.pattern}, {"text", patternText(result.pattern)}}},
         {"match", nullptr},
     };
     // The improved analysis also tells what it measured of the pattern.
-    if (const auto* fabric = dynamic_cast<const fabric::FabricAnalysis*>(analyzer.refinement()))
-        object["pattern"]["findings"] = patternFindingsJson(fabric->findings());
+    if (result.findings != nullptr)
+        object["pattern"]["findings"] = patternFindingsJson(*result.findings);
+    if (result.method == analysis::Method::StandardInsteadOfImproved)
+        object["fallback"] = "standard";
     if (file)
         object["file"] = *file;
     if (match.slot >= 0) {

@@ -2,7 +2,7 @@
 #pragma once
 // What "analyze" and "scan" print for one analysed image: the text block of
 // the window's fields, or one JSON object on one line. Both take the
-// analyser after a finished analysis; texts are UTF-8. Every JSON line of
+// result of a finished analysis; texts are UTF-8. Every JSON line of
 // every command is an envelope (docs/cli-json.md) with the fields of its
 // result beside it.
 
@@ -12,7 +12,7 @@
 #include <string>
 
 #include "app/Application.h"
-#include "color/ColorAnalyzer.h"
+#include "analysis/ScanResult.h"
 
 namespace vestiscop::app::cli {
 
@@ -23,15 +23,16 @@ struct CatalogMatch {
     double similarity = 0;
 };
 
-CatalogMatch matchAnalysis(Application& app, const color::ColorAnalyzer& analyzer);
+CatalogMatch matchAnalysis(Application& app, const analysis::ScanResult& result);
 
 // The colour lines (those reaching ReportThr), the pattern's name and the
 // match line ("name na N%" or "Neznámý oděv"), each ending in a newline.
-std::string analysisText(Application& app, const color::ColorAnalyzer& analyzer, const CatalogMatch& match);
+std::string analysisText(Application& app, const analysis::ScanResult& result, const CatalogMatch& match);
 
 // {"colors": [...], "pattern": {...}, "match": {...} or null}, and "file"
-// when a file is given.
-nlohmann::json analysisJson(Application& app, const color::ColorAnalyzer& analyzer, const CatalogMatch& match,
+// when a file is given; "fallback": "standard" when the improved analysis
+// failed and the standard one's answers are given.
+nlohmann::json analysisJson(Application& app, const analysis::ScanResult& result, const CatalogMatch& match,
                             const std::optional<std::string>& file = std::nullopt);
 
 // The version of the JSON lines' shape; it grows when a field changes

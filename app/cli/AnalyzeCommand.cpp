@@ -13,7 +13,7 @@
 #include "app/cli/CliCommand.h"
 #include "app/cli/CliTextIds.h"
 #include "app/cli/ImageArguments.h"
-#include "color/ColorAnalyzer.h"
+#include "analysis/Analyser.h"
 #include "foundation/Format.h"
 #include "foundation/StringTable.h"
 
@@ -64,8 +64,8 @@ int runAnalyze(CliContext& context)
     parse(context.arguments, parsed, problem);
 
     Application& app = context.app;
-    const std::unique_ptr<color::ColorAnalyzer> built = app.makeAnalyzer();
-    color::ColorAnalyzer& analyzer = *built;
+    const std::unique_ptr<analysis::Analyser> built = app.makeAnalyzer();
+    analysis::Analyser& analyzer = *built;
     const bool several = parsed.files.size() > 1;
     int status = ExitSuccess;
     for (std::size_t i = 0; i < parsed.files.size(); ++i) {
@@ -75,15 +75,15 @@ int runAnalyze(CliContext& context)
             heading = (i > 0 ? "\n" : "") + path + ":\n";
         try {
             analyzeImageFile(analyzer, path);
-            const CatalogMatch match = matchAnalysis(app, analyzer);
+            const CatalogMatch match = matchAnalysis(app, analyzer.result());
             // Each block is built whole before any of it is written.
             std::string block;
             if (parsed.json) {
                 nlohmann::json object = successEnvelope("analyze");
-                object.update(analysisJson(app, analyzer, match, path));
+                object.update(analysisJson(app, analyzer.result(), match, path));
                 block = jsonLine(object);
             } else {
-                block = analysisText(app, analyzer, match);
+                block = analysisText(app, analyzer.result(), match);
             }
             writeOut(context.out, heading + block);
         } catch (...) {

@@ -15,7 +15,7 @@
 #include "app/cli/CliTextIds.h"
 #include "app/cli/ImageArguments.h"
 #include "catalog/GarmentName.h"
-#include "color/ColorAnalyzer.h"
+#include "analysis/Analyser.h"
 #include "foundation/Format.h"
 #include "foundation/StringTable.h"
 
@@ -157,10 +157,10 @@ int runAdd(CliContext& context)
     return guarded(context, "add", [&] {
         const std::vector<std::string> rest = operands(context.arguments);
         Application& app = context.app;
-        const std::unique_ptr<color::ColorAnalyzer> built = app.makeAnalyzer();
-        color::ColorAnalyzer& analyzer = *built;
+        const std::unique_ptr<analysis::Analyser> built = app.makeAnalyzer();
+        analysis::Analyser& analyzer = *built;
         analyzeImageFile(analyzer, rest[1]);
-        const int slot = app.recognizer().add(analyzer, rest[0]);
+        const int slot = app.recognizer().add(analyzer.result(), rest[0]);
         writeOut(context.out, doneLine(context, "add", slot, true));
         return ExitSuccess;
     });
@@ -174,10 +174,10 @@ int runCorrect(CliContext& context)
         const int slot = findDefinition(context, "correct", rest[0]);
         if (slot < 0)
             return ExitFailure;
-        const std::unique_ptr<color::ColorAnalyzer> built = app.makeAnalyzer();
-        color::ColorAnalyzer& analyzer = *built;
+        const std::unique_ptr<analysis::Analyser> built = app.makeAnalyzer();
+        analysis::Analyser& analyzer = *built;
         analyzeImageFile(analyzer, rest[1]);
-        app.recognizer().correct(slot, analyzer);
+        app.recognizer().correct(slot, analyzer.result());
         writeOut(context.out, doneLine(context, "correct", slot, false));
         return ExitSuccess;
     });

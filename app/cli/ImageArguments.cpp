@@ -121,7 +121,7 @@ bool acceptsImageFile(const std::string& path, std::string& problem)
     return false;
 }
 
-void analyzeImageFile(color::ColorAnalyzer& analyzer, const std::string& path)
+void analyzeImageFile(analysis::Analyser& analyzer, const std::string& path)
 {
     analyzer.analyze(path == StandardInput ? loadStandardInput() : loadNamedFile(path));
 }

@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "color/ColorAnalyzer.h"
+#include "analysis/Analyser.h"
 
 namespace vestiscop::app::cli {
 
@@ -25,6 +25,6 @@ bool acceptsImageFile(const std::string& path, std::string& problem);
 // Reads the file (or standard input for "-") and runs the analysis on it,
 // as a file dropped on the window. Failures are the reading's SystemError
 // (naming "-" for standard input) or the analysis's VisionError.
-void analyzeImageFile(color::ColorAnalyzer& analyzer, const std::string& path);
+void analyzeImageFile(analysis::Analyser& analyzer, const std::string& path);
 
 } // namespace vestiscop::app::cli

@@ -20,7 +20,7 @@
 #include "app/cli/CliCommand.h"
 #include "app/cli/CliTextIds.h"
 #include "app/cli/ScanInterruption.h"
-#include "color/ColorAnalyzer.h"
+#include "analysis/Analyser.h"
 #include "foundation/Exception.h"
 #include "foundation/Format.h"
 #include "foundation/StringTable.h"
@@ -88,7 +88,7 @@ public:
         return true;
     }
 
-    const color::ColorAnalyzer& analyzer() const { return *m_analyzer; }
+    const analysis::ScanResult& result() const { return m_analyzer->result(); }
     bool analysed() const { return m_analysed; }
     bool failed() const { return !m_failures.empty(); }
     const std::vector<std::string>& failures() const { return m_failures; }
@@ -113,7 +113,7 @@ protected:
 
 private:
     Application& m_app;
-    std::unique_ptr<color::ColorAnalyzer> m_analyzer;
+    std::unique_ptr<analysis::Analyser> m_analyzer;
     bool m_ended = false;
     bool m_analysed = false;
     bool m_saveRequested = false;
@@ -125,7 +125,7 @@ private:
 // The file name, or nothing when it failed (reported).
 std::optional<std::string> saveScan(Application& app, CliAcquisition& acquisition)
 {
-    const imaging::RgbImage* image = acquisition.analyzer().image();
+    const imaging::RgbImage* image = acquisition.result().image;
     if (!image)
         return std::nullopt;
     try {
@@ -178,11 +178,11 @@ int runScan(CliContext& context)
                                     : successEnvelope("scan");
         // What the scan brought, even when a later step (saving) failed.
         if (acquisition->analysed())
-            object.update(analysisJson(app, acquisition->analyzer(), matchAnalysis(app, acquisition->analyzer())));
+            object.update(analysisJson(app, acquisition->result(), matchAnalysis(app, acquisition->result())));
         object["saved"] = saved ? nlohmann::json(*saved) : nlohmann::json(nullptr);
         output = jsonLine(object);
     } else if (acquisition->analysed()) {
-        output = analysisText(app, acquisition->analyzer(), matchAnalysis(app, acquisition->analyzer()));
+        output = analysisText(app, acquisition->result(), matchAnalysis(app, acquisition->result()));
     }
     const bool failed = acquisition->failed();
     // The scanner is shut down (a scan still running is stopped) before the

@@ -142,8 +142,9 @@ TEST_P(AnalysisKey, ChoosesTheAnalysisOrIsRefusedLikeABadEntry)
     }
     EXPECT_EQ(app.improvedAnalysis(), c.improved);
     const auto analyzer = app.makeAnalyzer();
-    EXPECT_EQ(analyzer->refinement() != nullptr, c.improved);
-    EXPECT_EQ(analyzer->regionWidth(), 64);
+    EXPECT_EQ(analyzer->result().method,
+              c.improved ? vestiscop::analysis::Method::Improved : vestiscop::analysis::Method::Standard);
+    EXPECT_EQ(analyzer->result().regionWidth, 64);
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -8,15 +8,12 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <random>
-#include <set>
 #include <string>
 
 #include <opencv2/imgproc.hpp>
 
 #include "FabricImages.h"
-#include "color/ColorAnalyzer.h"
 #include "color/ColorConversion.h"
 #include "fabric/FabricAnalysis.h"
 #include "fabric/FabricSteps.h"
@@ -270,93 +267,6 @@ INSTANTIATE_TEST_SUITE_P(
                       AreasCase{"checkerboard", 12, 12, "#.|.#", 0}, AreasCase{"sparseNoise", 64, 80, "", 0.2},
                       AreasCase{"denseNoise", 64, 80, "", 0.55}, AreasCase{"halfNoise", 97, 61, "", 0.45}),
     [](const auto& info) { return std::string(info.param.name); });
-
-const color::ColorNameTable& names()
-{
-    static const color::ColorNameTable table({{{0, 0, 0}, "černá"},
-                                              {{100, 0, 0}, "bílá"},
-                                              {{95, 0, 2}, "bílá"},
-                                              {{20, 5, -30}, "tmavě modrá"},
-                                              {{80, 3, 15}, "béžová"}});
-    return table;
-}
-
-foundation::ColorSettings colourSettings()
-{
-    foundation::ColorSettings s;
-    s.filter = 2.0;
-    s.lumaScale = 1.0;
-    s.clusterThr = 0.02;
-    s.histSmooth = 4.0;
-    s.maxBins = 12;
-    s.reportThr = 0.05;
-    return s;
-}
-
-TEST(ImprovedAnalyser, TellsBothColoursOfFineStripesLargestFirstWithOneLinePerName)
-{
-    const foundation::ColorSettings settings = colourSettings();
-    const foundation::TextureSettings region{200, 200};
-    color::ColorAnalyzer analyzer(settings, region, names());
-    analyzer.setRefinement(std::make_unique<FabricAnalysis>(names(), 200, 200));
-    // Stripes of 1 mm at 200 dpi.
-    analyzer.analyze(color::test::weave({Layout::Stripes, White, Navy, 16, 3, 6, 6}, 220, 210));
-    const auto& colours = analyzer.colors();
-    ASSERT_EQ(colours.size(), 2u);
-    std::set<std::string> said;
-    double total = 0;
-    for (std::size_t i = 0; i < colours.size(); ++i) {
-        said.insert(colours[i].color->name);
-        total += colours[i].share;
-        if (i > 0) {
-            EXPECT_GE(colours[i - 1].share, colours[i].share);
-        }
-    }
-    EXPECT_EQ(said, (std::set<std::string>{"bílá", "tmavě modrá"}));
-    EXPECT_NEAR(total, 1.0, 1e-4);
-    // The measured mean is the navy as scanned, not the table's entry
-    // (20, 5, -30). It is the mean of the navy's pixels farthest from the
-    // white, so it leans to the dark and saturated side of the scan's
-    // noise (here by about 10 units, mostly in a).
-    const cv::Vec3d navy = labOf(Navy);
-    const auto& dark = colours[0].color->name == "tmavě modrá" ? colours[0] : colours[1];
-    const cv::Vec3d mean(dark.meanL(), dark.meanA(), dark.meanB());
-    EXPECT_NEAR(mean[0], navy[0], 6);
-    EXPECT_NEAR(mean[2], navy[2], 6);
-    EXPECT_LT(cv::norm(mean - navy), cv::norm(mean - cv::Vec3d(20, 5, -30)));
-    // The record stores the table's entries, as the standard analysis does.
-    EXPECT_EQ(analyzer.analysis().colorA, colours[1].color->lab);
-    EXPECT_EQ(analyzer.analysis().shareA, colours[1].share);
-}
-
-// A second analysis that finds nothing leaves the standard results.
-class SilentRefinement : public color::AnalysisRefinement {
-public:
-    void refine(const imaging::RgbImage&, std::vector<color::ColorCluster>& colors, pattern::PatternKind&) override
-    {
-        colors.clear();
-        ++calls;
-    }
-    int calls = 0;
-};
-
-TEST(ImprovedAnalyser, AnEmptyAnswerKeepsTheStandardResultsByteForByte)
-{
-    const foundation::ColorSettings settings = colourSettings();
-    const foundation::TextureSettings region{120, 120};
-    color::ColorAnalyzer standard(settings, region, names());
-    color::ColorAnalyzer refined(settings, region, names());
-    auto silent = std::make_unique<SilentRefinement>();
-    SilentRefinement* probe = silent.get();
-    refined.setRefinement(std::move(silent));
-    const color::test::Fabric dots{Layout::Dots, Ecru, Black, 20, 4, 6, 7};
-    standard.analyze(color::test::weave(dots, 120, 120));
-    refined.analyze(color::test::weave(dots, 120, 120));
-    EXPECT_EQ(probe->calls, 1);
-    EXPECT_EQ(std::memcmp(&standard.analysis(), &refined.analysis(), sizeof(color::ColorAnalysis)), 0);
-    EXPECT_EQ(standard.pattern(), refined.pattern());
-    EXPECT_FALSE(refined.renderViews().slots[0].empty());
-}
 
 } // namespace
 } // namespace vestiscop::fabric

@@ -6,6 +6,7 @@
 #include "DialogFixture.h"
 
 #include <regex>
+#include <set>
 
 #include <QCoreApplication>
 #include <QRadioButton>
@@ -13,6 +14,7 @@
 #include "ui/CDescrDlg.h"
 #include "ui/CImgViewCtrl.h"
 #include "ui/ImageLayer.h"
+#include "color/ColorConversion.h"
 #include "imaging/ImageFile.h"
 #include "imaging/BmpFile.h"
 #include "imaging/PngFile.h"
@@ -404,6 +406,44 @@ TEST_F(MainDialogTest, ViewButtonsShowExactlyOneSlot)
     auto* texture = dynamic_cast<ImageLayer*>(view->findLayer(4)->layer);
     EXPECT_EQ(texture->palette()[0], (PaletteEntry{0, 0, 0, 0}));
     EXPECT_EQ(texture->palette()[1], (PaletteEntry{255, 255, 255, 0}));
+}
+
+// What a sighted helper sees is what the screen reader says: the
+// separation draws every pixel in one of the colours of the colour field
+// (as the field states them), the texture those of the first one black.
+TEST_F(MainDialogTest, ViewsShowTheColoursThatAreSpoken)
+{
+    start({"ExtendedUI=1", "Height=64\nAnalysis=improved"});
+    dropFile("red20.bmp");
+    const auto key = [](const PaletteEntry& p) { return p.blue << 16 | p.green << 8 | p.red; };
+    const std::regex format(R"(\((\d+) (-?\d+) (-?\d+)\)$)");
+    std::vector<unsigned> spoken;
+    for (const std::string& line : lines(fieldText(CMainDlg::ColorFieldId))) {
+        std::smatch lab;
+        ASSERT_TRUE(std::regex_search(line, lab, format)) << line;
+        const color::RgbPixel rgb = color::xyzToRgb(
+            color::labToXyz({static_cast<std::uint8_t>(std::stoi(lab[1])), static_cast<std::int8_t>(std::stoi(lab[2])),
+                             static_cast<std::int8_t>(std::stoi(lab[3]))}),
+            color::AnalysisGamma);
+        spoken.push_back(key({rgb.blue, rgb.green, rgb.red, 0}));
+    }
+    ASSERT_EQ(spoken.size(), 2u);
+
+    const auto* separation = dynamic_cast<ImageLayer*>(m_dialog->view()->findLayer(3)->layer);
+    const auto* texture = dynamic_cast<ImageLayer*>(m_dialog->view()->findLayer(4)->layer);
+    ASSERT_EQ(separation->rows().bitCount, 8);
+    ASSERT_EQ(texture->rows().bitCount, 8);
+    std::set<unsigned> shown;
+    const int rows = std::abs(separation->rows().height);
+    for (int y = 0; y < rows; ++y)
+        for (int x = 0; x < separation->width(); ++x) {
+            const std::size_t at = static_cast<std::size_t>(y * separation->rows().rowPixels + x);
+            const unsigned colour = key(separation->palette()[separation->rows().bits[at]]);
+            shown.insert(colour);
+            const bool black = key(texture->palette()[texture->rows().bits[at]]) == 0;
+            ASSERT_EQ(black, colour == spoken[0]) << x << ", " << y;
+        }
+    EXPECT_EQ(shown, std::set<unsigned>(spoken.begin(), spoken.end()));
 }
 
 TEST_F(MainDialogTest, FailedAnalysisClearsTheViews)

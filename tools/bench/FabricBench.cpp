@@ -42,6 +42,7 @@
 
 #include "BasicTerms.h"
 #include "Garment.h"
+#include "analysis/Analyser.h"
 #include "color/ColorAnalyzer.h"
 #include "color/ColorConversion.h"
 #include "fabric/FabricAnalysis.h"
@@ -463,17 +464,15 @@ int runFabricComparison(const FabricBenchOptions& options)
     };
     std::vector<Outcome> outcomes(corpus.size());
     const unsigned workers = std::max(1u, std::thread::hardware_concurrency());
-    std::vector<std::unique_ptr<color::ColorAnalyzer>> classic;
-    std::vector<std::unique_ptr<color::ColorAnalyzer>> improved;
+    std::vector<std::unique_ptr<analysis::Analyser>> classic;
+    std::vector<std::unique_ptr<analysis::Analyser>> improved;
     for (unsigned w = 0; w < workers; ++w) {
-        classic.push_back(std::make_unique<color::ColorAnalyzer>(s.color, s.texture, *setup.names));
-        improved.push_back(std::make_unique<color::ColorAnalyzer>(s.color, s.texture, *setup.names));
-        improved.back()->setRefinement(
-            std::make_unique<fabric::FabricAnalysis>(*setup.names, s.scan.xRes, s.scan.yRes, s.color.reportThr));
+        classic.push_back(analysis::makeAnalyser(false, s.color, s.texture, s.scan, *setup.names));
+        improved.push_back(analysis::makeAnalyser(true, s.color, s.texture, s.scan, *setup.names));
     }
-    const auto termsOf = [&](const color::ColorAnalyzer& a) {
+    const auto termsOf = [&](const analysis::ScanResult& a) {
         std::set<std::string> terms;
-        for (const color::ColorCluster& c : a.colors())
+        for (const color::ColorCluster& c : a.colors)
             if (color::isReported(c, s.color.reportThr))
                 terms.insert(termOf.at(c.color->name));
         return terms;
@@ -523,14 +522,14 @@ int runFabricComparison(const FabricBenchOptions& options)
             o.wanted += " (" + std::to_string(lab.l) + " " + std::to_string(lab.a) + " " + std::to_string(lab.b) + ") ";
         }
         o.twoColours = fabric.kind != Kind::Plain && fabric.colours.size() == 2;
-        const auto run = [&](color::ColorAnalyzer& a, int& kind, bool& colours, bool& strict, std::string& said) {
+        const auto run = [&](analysis::Analyser& a, int& kind, bool& colours, bool& strict, std::string& said) {
             auto copy = imaging::RgbImage::create(image->width(), image->height());
             for (int y = 0; y < image->height(); ++y)
                 std::copy_n(image->row(y), image->rowBytes(), copy->row(y));
             try {
                 a.analyze(std::move(copy));
-                kind = a.pattern();
-                const auto got = termsOf(a);
+                kind = a.result().pattern;
+                const auto got = termsOf(a.result());
                 strict = true;
                 colours = true;
                 for (std::size_t k = 0; k < own.size(); ++k) {
@@ -538,7 +537,7 @@ int runFabricComparison(const FabricBenchOptions& options)
                     colours = colours && std::any_of(near[k].begin(), near[k].end(),
                                                      [&](const std::string& t) { return got.count(t) > 0; });
                 }
-                for (const color::ColorCluster& c : a.colors()) {
+                for (const color::ColorCluster& c : a.result().colors) {
                     char share[48];
                     std::snprintf(share, sizeof share, "%.0f%% (%d %d %d) ", c.share * 100, c.meanL(), c.meanA(),
                                   c.meanB());

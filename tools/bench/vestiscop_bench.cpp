@@ -82,9 +82,9 @@
 #include "catalog/GarmentCatalog.h"
 #include "signature/GarmentSignature.h"
 #include "signature/Recognizer.h"
+#include "analysis/Analyser.h"
 #include "color/ColorAnalyzer.h"
 #include "color/ColorNameTable.h"
-#include "fabric/FabricAnalysis.h"
 #include "pattern/PatternKind.h"
 #include "foundation/Exception.h"
 #include "foundation/IniFile.h"
@@ -126,13 +126,12 @@ Setup loadSetup(const std::string& config)
 }
 
 // The analysis the configuration names, as the program builds it: the
-// improved one beside the standard steps when [Texture] Analysis says so.
-void useConfiguredAnalysis(color::ColorAnalyzer& analyzer, const Setup& setup, const color::ColorNameTable& names)
+// improved one when [Texture] Analysis says so.
+std::unique_ptr<analysis::Analyser> configuredAnalyser(const Setup& setup, const foundation::TextureSettings& region,
+                                                       const color::ColorNameTable& names)
 {
     const auto& s = setup.settings;
-    if (setup.improved)
-        analyzer.setRefinement(
-            std::make_unique<fabric::FabricAnalysis>(names, s.scan.xRes, s.scan.yRes, s.color.reportThr));
+    return analysis::makeAnalyser(setup.improved, s.color, region, s.scan, names);
 }
 
 std::string tablePath(const Setup& setup, const std::string& definitions)
@@ -218,8 +217,7 @@ int runNaming(const Options& options)
     // A uniform patch needs no large region: 160 x 160 pixels is 4 cm at
     // 100 dpi, plenty of weave and noise for the clustering.
     foundation::TextureSettings region{160, 160};
-    color::ColorAnalyzer analyzer(setup.settings.color, region, names);
-    useConfiguredAnalysis(analyzer, setup, names);
+    const std::unique_ptr<analysis::Analyser> analyzer = configuredAnalyser(setup, region, names);
     const std::size_t termCount = basicTerms().size();
     std::vector<std::vector<int>> confusion(termCount, std::vector<int>(termCount + 1, 0));
     int good = 0;
@@ -250,8 +248,8 @@ int runNaming(const Options& options)
         int got = static_cast<int>(termCount);
         std::string ourName = "(chyba)";
         try {
-            analyzer.analyze(render(fabric, scan));
-            ourName = analyzer.colors().front().color->name;
+            analyzer->analyze(render(fabric, scan));
+            ourName = analyzer->result().colors.front().color->name;
             got = basicTermIndex(namesMap.at(ourName));
         } catch (const foundation::VisionError&) {
         }
@@ -731,16 +729,15 @@ int runRecognition(const Options& options)
     const int known = 30;
     const int scans = 5;
     const auto corpus = recognitionCorpus(options.split, garments, scans);
-    color::ColorAnalyzer analyzer(s.color, s.texture, names);
-    useConfiguredAnalysis(analyzer, setup, names);
+    const std::unique_ptr<analysis::Analyser> analyzer = configuredAnalyser(setup, s.texture, names);
     // "from TABLE": the garments were added with another colour table (an
     // older catalogue), the re-scans use the configured one.
     const bool older = options.arguments.size() == 3 && options.arguments[1] == "from";
     const color::ColorNameTable addedNames = older ? color::ColorNameTable::load(tablePath(setup, options.arguments[2])) : names;
-    color::ColorAnalyzer addedAnalyzer(s.color, s.texture, addedNames);
+
     foundation::IniFile ini(options.config, ';');
     const signature::RecognitionSettings recognition = signature::readRecognitionSettings(ini);
-    useConfiguredAnalysis(addedAnalyzer, setup, addedNames);
+    const std::unique_ptr<analysis::Analyser> addedAnalyzer = configuredAnalyser(setup, s.texture, addedNames);
     std::vector<std::vector<color::ColorAnalysis>> records;
     std::vector<std::vector<signature::GarmentSignature>> signatures;
     for (const GarmentScans& g : corpus) {
@@ -748,7 +745,7 @@ int runRecognition(const Options& options)
         signatures.emplace_back();
         for (Scan scan : g.scans) {
             const bool added = records.size() <= static_cast<std::size_t>(known) && records.back().empty();
-            color::ColorAnalyzer& scanAnalyzer = older && added ? addedAnalyzer : analyzer;
+            analysis::Analyser& scanAnalyzer = older && added ? *addedAnalyzer : *analyzer;
             scan.xDpi = s.scan.xRes;
             scan.yDpi = s.scan.yRes;
             scan.width = s.texture.width;
@@ -757,9 +754,9 @@ int runRecognition(const Options& options)
             signature::GarmentSignature sig;
             try {
                 scanAnalyzer.analyze(render(g.fabric, scan));
-                record = scanAnalyzer.analysis();
+                record = scanAnalyzer.result().record;
                 if (!recognition.signatures.empty())
-                    sig = signature::describe(scanAnalyzer, s.color, s.scan);
+                    sig = signature::describe(scanAnalyzer.result(), s.color, s.scan);
             } catch (const foundation::VisionError&) {
                 record.valid = 1;  // an empty record: matches nothing near
             }
@@ -1243,8 +1240,7 @@ int runRescans(const Options& options)
     Setup chosen = setup;
     chosen.improved = analysis == "improved";
     const bool improved = chosen.improved;
-    color::ColorAnalyzer analyzer(s.color, s.texture, names);
-    useConfiguredAnalysis(analyzer, chosen, names);
+    const std::unique_ptr<analysis::Analyser> analyzer = configuredAnalyser(chosen, s.texture, names);
     const auto analyse = [&](const std::vector<GarmentScans>& garments) {
         std::vector<std::vector<ScanParts>> all;
         for (const GarmentScans& g : garments) {
@@ -1256,9 +1252,9 @@ int runRescans(const Options& options)
                 scan.height = s.texture.height;
                 ScanParts parts;
                 try {
-                    analyzer.analyze(render(g.fabric, scan));
-                    parts.record = analyzer.analysis();
-                    parts.signature = signature::describe(analyzer, s.color, s.scan);
+                    analyzer->analyze(render(g.fabric, scan));
+                    parts.record = analyzer->result().record;
+                    parts.signature = signature::describe(analyzer->result(), s.color, s.scan);
                 } catch (const foundation::VisionError&) {
                     parts.record.valid = 1;  // an empty record: matches nothing near
                 }

@@ -1,0 +1,162 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "analysis/ImprovedAnalyser.h"
+
+#include <algorithm>
+#include <array>
+#include <cassert>
+#include <future>
+#include <string>
+
+#include "analysis/StandardAnalyser.h"
+#include "color/ColorConversion.h"
+#include "foundation/Exception.h"
+#include "foundation/Format.h"
+#include "foundation/StringTable.h"
+
+namespace vestiscop::analysis {
+
+namespace {
+
+// The log line of a scan told by the standard analysis instead, with why.
+inline constexpr int ImprovedAnalysisFailed = 3400;
+inline constexpr int NoColourFound = 3401;
+
+} // namespace
+
+ImprovedAnalyser::ImprovedAnalyser(const foundation::ColorSettings& colorSettings,
+                                   const foundation::TextureSettings& textureSettings,
+                                   const foundation::ScanSettings& scanSettings, const color::ColorNameTable& names,
+                                   AnalysisNote note)
+    : m_steps(colorSettings, textureSettings, names),
+      m_fabric(names, scanSettings.xRes, scanSettings.yRes, colorSettings.reportThr), m_note(std::move(note))
+{
+    // The standard pattern is wanted only when the improved analysis fails.
+    m_steps.setPatternWanted(false);
+    m_result.regionWidth = m_steps.regionWidth();
+    m_result.regionHeight = m_steps.regionHeight();
+    m_result.record = m_steps.analysis();
+    m_result.method = Method::Improved;
+}
+
+void ImprovedAnalyser::analyze(std::unique_ptr<imaging::RgbImage>&& image)
+{
+    const int w = m_steps.regionWidth();
+    const int h = m_steps.regionHeight();
+    assert(image);
+    if (image->width() < w || image->height() < h)
+        throw foundation::VisionError(0);
+
+    // From here on the previous pictures are gone whatever happens.
+    m_result.views = color::AnalysisViews{};
+    m_region = image->window(w, h);
+    // The improved analysis reads only the region, so it runs beside the
+    // standard steps on a thread of its own and is joined after them.
+    std::string why;
+    std::future<bool> measured =
+        std::async(std::launch::async, [this, &why] { return measureImproved(*m_region, why); });
+    bool clustered = true;
+    try {
+        m_steps.analyze(std::move(image));
+    } catch (const foundation::VisionError& error) {
+        if (error.code() != 1)
+            throw;
+        // Too many colours or none large enough for the clustering; the
+        // improved analysis may still find them.
+        clustered = false;
+    }
+    m_result.image = m_steps.image();
+
+    std::vector<color::ColorCluster> colors;
+    const bool improved = measured.get();
+    if (improved)
+        m_fabric.name(static_cast<std::int64_t>(w) * h, colors, m_spokenOf);
+
+    if (!colors.empty()) {
+        m_result.colors = std::move(colors);
+        m_result.pattern = m_fabric.findings().pattern;
+        m_result.findings = &m_fabric.findings();
+        m_result.record = color::recordOf(m_result.colors);
+        m_result.method = Method::Improved;
+        drawViews();
+    } else {
+        if (!clustered)
+            throw foundation::VisionError(1);
+        m_steps.classifyPattern();
+        takeStandardResult(m_steps, m_result);
+        m_result.method = Method::StandardInsteadOfImproved;
+        if (m_note) {
+            if (improved)
+                why = foundation::loadString(NoColourFound);
+            m_note(foundation::format(foundation::loadString(ImprovedAnalysisFailed).c_str(), why.c_str()));
+        }
+    }
+    m_result.analysisChannels = m_steps.labImage();
+    // Without clusters the mask is the previous scan's: nothing to measure.
+    m_result.minorityMask = clustered ? m_steps.mask() : nullptr;
+}
+
+void ImprovedAnalyser::drawViews()
+{
+    const int w = m_steps.regionWidth();
+    const int h = m_steps.regionHeight();
+    if (m_spoken)
+        m_spoken->resize(w, h);
+    else
+        m_spoken = imaging::ByteImage::create(w, h);
+    drawSpokenColours(*m_fabric.labels(), m_fabric.samplingFactor(), m_spokenOf, *m_spoken);
+
+    color::AnalysisViews& views = m_result.views;
+    views.slots[color::AnalysisViews::Picture].rgb = m_region.get();
+    views.slots[color::AnalysisViews::Chroma].rgb = m_steps.labImage();
+
+    // Every pixel in the colour it is told as: the mean of that colour.
+    color::ViewImage& separation = views.slots[color::AnalysisViews::Separation];
+    separation.indexed = m_spoken.get();
+    for (const color::ColorCluster& c : m_result.colors) {
+        const color::LabPixel lab{static_cast<std::uint8_t>(c.meanL()), static_cast<std::int8_t>(c.meanA()),
+                                  static_cast<std::int8_t>(c.meanB())};
+        const color::RgbPixel rgb = color::xyzToRgb(color::labToXyz(lab), color::AnalysisGamma);
+        separation.palette.push_back(color::PaletteEntry{rgb.blue, rgb.green, rgb.red, 0});
+    }
+
+    // The largest colour black, every other white.
+    color::ViewImage& texture = views.slots[color::AnalysisViews::Texture];
+    texture.indexed = m_spoken.get();
+    texture.palette.assign(m_result.colors.size(), color::PaletteEntry{255, 255, 255, 0});
+    texture.palette.front() = color::PaletteEntry{0, 0, 0, 0};
+}
+
+void drawSpokenColours(const imaging::ByteImage& labels, int factor, const std::vector<std::uint8_t>& spokenOf,
+                       imaging::ByteImage& spoken)
+{
+    assert(factor >= 1 && labels.width() > 0 && labels.height() > 0);
+    std::array<std::uint8_t, 256> colourOf{};
+    std::copy_n(spokenOf.begin(), std::min<std::size_t>(spokenOf.size(), colourOf.size()), colourOf.begin());
+    const int w = spoken.width();
+    const int lastX = labels.width() - 1;
+    const int lastY = labels.height() - 1;
+    for (int y = 0; y < spoken.height(); ++y) {
+        const std::uint8_t* in = labels.row(std::min(y / factor, lastY));
+        std::uint8_t* out = spoken.row(y);
+        int x = 0;
+        for (int sx = 0; sx <= lastX && x < w; ++sx) {
+            const std::uint8_t c = colourOf[in[sx]];
+            for (int i = 0; i < factor && x < w; ++i)
+                out[x++] = c;
+        }
+        std::fill(out + x, out + w, colourOf[in[lastX]]);
+    }
+}
+
+std::unique_ptr<Analyser> makeAnalyser(bool improved, const foundation::ColorSettings& colorSettings,
+                                       const foundation::TextureSettings& textureSettings,
+                                       const foundation::ScanSettings& scanSettings,
+                                       const color::ColorNameTable& names, AnalysisNote note)
+{
+    if (improved)
+        return std::make_unique<ImprovedAnalyser>(colorSettings, textureSettings, scanSettings, names,
+                                                  std::move(note));
+    return std::make_unique<StandardAnalyser>(colorSettings, textureSettings, names);
+}
+
+} // namespace vestiscop::analysis
