@@ -27,6 +27,7 @@
 //       colours whether the basic terms of both colours are among the
 //       reported ones (NAMES-MAP defaults to tools/colors/vocabulary.tsv).
 
+#include "BenchText.h"
 #include "FabricBench.h"
 
 #include <algorithm>
@@ -187,21 +188,6 @@ struct Fitter {
         return index;
     }
 };
-
-std::string percent(int good, int total)
-{
-    char text[32];
-    std::snprintf(text, sizeof text, "%5.1f%%", total == 0 ? 0.0 : 100.0 * good / total);
-    return text;
-}
-
-std::string padded(const std::string& text, std::size_t width)
-{
-    std::size_t chars = 0;
-    for (const char c : text)
-        chars += (static_cast<unsigned char>(c) & 0xC0) != 0x80 ? 1 : 0;
-    return text + std::string(chars < width ? width - chars : 0, ' ');
-}
 
 std::vector<Sample> measureSamples(const FabricBenchOptions& options, const Loaded& setup)
 {
