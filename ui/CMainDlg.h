@@ -195,4 +195,16 @@ private:
     int m_matchIndex = -1;
 };
 
+template <typename Work>
+void CMainDlg::reported(Work work)
+{
+    try {
+        work();
+    } catch (const foundation::Exception& error) {
+        m_app.reportError(error, app::MessageIcon::Exclamation);
+    } catch (...) {
+        m_app.reportCurrentException(app::MessageIcon::Exclamation);
+    }
+}
+
 } // namespace vestiscop::ui
