@@ -58,11 +58,16 @@ void ImprovedAnalyser::analyze(std::unique_ptr<imaging::RgbImage>&& image)
     try {
         m_steps.analyze(std::move(image));
     } catch (const foundation::VisionError& error) {
+        m_result.image = m_steps.image();
         if (error.code() != 1)
             throw;
         // Too many colours or none large enough for the clustering; the
         // improved analysis may still find them.
         clustered = false;
+    } catch (...) {
+        // The steps may have taken the image over before they failed.
+        m_result.image = m_steps.image();
+        throw;
     }
     m_result.image = m_steps.image();
 

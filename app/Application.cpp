@@ -9,8 +9,6 @@
 #include <stdexcept>
 #include <vector>
 
-#include <cmath>
-
 #include "color/ColorSettingsCheck.h"
 #include "foundation/Exception.h"
 #include "foundation/IniFile.h"
@@ -34,23 +32,6 @@ std::string currentDirectory()
         buffer.resize(buffer.size() * 2);
     }
     return std::string(buffer.data());
-}
-
-// [Texture] Analysis, optional: false for the standard analysis, true for
-// the improved one. The improved analysis measures in millimetres, so it
-// needs a resolution it can use.
-bool readAnalysisChoice(foundation::IniFile& ini, const foundation::ScanSettings& scan)
-{
-    ini.setSection("Texture");
-    const std::string value = ini.readRaw("Analysis");
-    if (value.empty() || value == "standard")
-        return false;
-    if (value != "improved")
-        throw foundation::IniError(1, ini.path(), "Texture", "Analysis");
-    for (const auto& [key, dpi] : {std::pair{"XRes", scan.xRes}, std::pair{"YRes", scan.yRes}})
-        if (!std::isfinite(dpi) || !(dpi >= 10) || dpi > 100000)
-            throw foundation::IniError(1, ini.path(), "Scan", key);
-    return true;
 }
 
 } // namespace
@@ -86,7 +67,6 @@ void Application::runStartup(catalog::GarmentCatalog::Access access)
     color::validateColorSettings(m_settings.color, ini);
     color::validateTextureSettings(m_settings.texture, ini);
     catalog::GarmentCatalog::checkSettings(m_settings.matching, ini.path());
-    m_improvedAnalysis = readAnalysisChoice(ini, m_settings.scan);
 
     m_log = std::make_unique<foundation::Log>(m_startDir, m_settings.general.logFile);
     // Separates the runs of the program in the file.
@@ -95,7 +75,7 @@ void Application::runStartup(catalog::GarmentCatalog::Access access)
     m_colorNames = std::make_unique<color::ColorNameTable>(color::ColorNameTable::load(m_settings.color.definitions));
     m_catalog = std::make_unique<catalog::GarmentCatalog>(m_settings.matching, access);
     // Optional: without the Signatures key recognition is the classic matching.
-    m_recognition = signature::readRecognitionSettings(ini);
+    m_recognition = signature::recognitionSettings(m_settings.matching);
     m_recognizer = std::make_unique<signature::Recognizer>(
         *m_catalog, m_settings.matching, m_recognition, m_settings.color, m_settings.scan,
         [this](const std::string& text) {
@@ -168,7 +148,7 @@ foundation::Log& Application::log()
 
 std::unique_ptr<analysis::Analyser> Application::makeAnalyzer()
 {
-    return analysis::makeAnalyser(m_improvedAnalysis, color(), texture(), scan(), colorNames(),
+    return analysis::makeAnalyser(improvedAnalysis(), color(), texture(), scan(), colorNames(),
                                   [this](const std::string& note) {
                                       if (m_log)
                                           m_log->write(foundation::LogLevel::Warn, note);

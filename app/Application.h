@@ -15,10 +15,11 @@
 // created stays owned here. Accessors of parts that were not created throw
 // std::logic_error.
 //
-// The optional [Texture] Analysis key chooses the analysis every scan gets:
-// absent or "standard" the standard one, "improved" the fabric analysis
-// (analysis/ImprovedAnalyser.h); anything else is refused like a malformed
-// entry. makeAnalyzer() is the one place that builds it.
+// The optional keys are read and checked with the others
+// (foundation/Settings.h). [Texture] Analysis chooses the analysis every
+// scan gets, absent or "standard" the standard one, "improved" the fabric
+// analysis (analysis/ImprovedAnalyser.h); makeAnalyzer() is the one place
+// that builds it.
 //
 // Single-threaded, like the rest of the program.
 
@@ -77,7 +78,7 @@ public:
     foundation::Log& log();
     const color::ColorNameTable& colorNames() const;
     // Whether the configuration chose the improved analysis.
-    bool improvedAnalysis() const { return m_improvedAnalysis; }
+    bool improvedAnalysis() const { return m_settings.texture.analysis == foundation::AnalysisKind::Improved; }
     // An analyser with the configured settings and colour table, improved
     // when the configuration says so; its notes go to the log when there is
     // one. It refers to this object's settings, table and log, so it must
@@ -96,7 +97,6 @@ private:
     std::string m_startDir;
     std::unique_ptr<foundation::Log> m_log;
     foundation::AllSettings m_settings;
-    bool m_improvedAnalysis = false;
     std::unique_ptr<color::ColorNameTable> m_colorNames;
     std::unique_ptr<catalog::GarmentCatalog> m_catalog;
     signature::RecognitionSettings m_recognition;

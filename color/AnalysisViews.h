@@ -6,12 +6,14 @@
 //   slots[0] "Obrázek"   the analysed region of the scan, unfiltered (RGB);
 //   slots[1] "Barevnost" the analysis channels shown as RGB: blue = scaled L,
 //                        green = b + 128, red = a + 128;
-//   slots[2] "Separace"  every pixel in the colour of its own raw cluster
-//                        (label image and one palette entry per cluster);
+//   slots[2] "Separace"  every pixel in the colour of its cluster (label
+//                        image and one palette entry per cluster): the raw
+//                        clusters of the standard analysis, the told
+//                        colours of the improved one;
 //   slots[3] "Textura"   the dominant colour black, all others white.
-// The images belong to the ColorAnalyzer and stay valid until its next
-// analyze() call; after every analyze(), successful or not, the window must
-// take a fresh set from renderViews(), which is empty after a failure.
+// The images belong to the analyser that drew them and stay valid until its
+// next analyze() call; after every analyze(), successful or not, the window
+// must take the fresh set, which is empty after a failure.
 
 #include <array>
 #include <cstdint>

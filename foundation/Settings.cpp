@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "foundation/Settings.h"
 
+#include <cmath>
+#include <utility>
+
 #include "foundation/Exception.h"
 #include "foundation/IniFile.h"
 
@@ -78,6 +81,13 @@ void readSettings(IniFile& ini, TextureSettings& settings)
     ini.setSection("Texture");
     settings.width = ini.readInt("Width");
     settings.height = ini.readInt("Height");
+    const std::string analysis = ini.readRaw("Analysis");
+    if (analysis.empty() || analysis == "standard")
+        settings.analysis = AnalysisKind::Standard;
+    else if (analysis == "improved")
+        settings.analysis = AnalysisKind::Improved;
+    else
+        throw IniError(1, ini, "Analysis");
 }
 
 void readSettings(IniFile& ini, MatchingSettings& settings)
@@ -89,6 +99,7 @@ void readSettings(IniFile& ini, MatchingSettings& settings)
     settings.maxDistance = ini.readReal("MaxDistance");
     settings.minSimilarity = ini.readReal("MinSimilarity");
     settings.mergeDecay = ini.readReal("MergeDecay");
+    settings.signatures = ini.readRaw("Signatures");
 }
 
 void readAllSettings(IniFile& ini, AllSettings& settings)
@@ -98,6 +109,10 @@ void readAllSettings(IniFile& ini, AllSettings& settings)
     readSettings(ini, settings.color);
     readSettings(ini, settings.texture);
     readSettings(ini, settings.matching);
+    if (settings.texture.analysis == AnalysisKind::Improved)
+        for (const auto& [key, dpi] : {std::pair{"XRes", settings.scan.xRes}, std::pair{"YRes", settings.scan.yRes}})
+            if (!std::isfinite(dpi) || !(dpi >= 10) || dpi > 100000)
+                throw IniError(1, ini.path(), "Scan", key);
 }
 
 } // namespace vestiscop::foundation

@@ -50,10 +50,17 @@ struct ColorSettings {
     double reportThr = 0;
 };
 
-// Section [Texture]: the analysed region in pixels.
+// Which analysis every scan gets.
+enum class AnalysisKind { Standard, Improved };
+
+// Section [Texture]: the analysed region in pixels, and the analysis.
 struct TextureSettings {
     int width = 0;
     int height = 0;
+    // Optional (Analysis): absent or "standard" the standard analysis,
+    // "improved" the improved one, which measures in millimetres and so
+    // needs a usable XRes and YRes.
+    AnalysisKind analysis = AnalysisKind::Standard;
 };
 
 // Section [Matching].
@@ -64,6 +71,10 @@ struct MatchingSettings {
     double maxDistance = 0;
     double minSimilarity = 0;
     double mergeDecay = 0;
+    // Optional (Signatures): the garment signature file beside the
+    // catalogue; empty without the key, and recognition is then the
+    // classic matching of the two leading colours.
+    std::string signatures;
 };
 
 // Each reader sets the record's section and reads its keys in order; the
@@ -74,7 +85,9 @@ void readSettings(IniFile& ini, ColorSettings& settings);
 void readSettings(IniFile& ini, TextureSettings& settings);
 void readSettings(IniFile& ini, MatchingSettings& settings);
 
-// All five records, read in the fixed order.
+// All five records, read in the fixed order, then the checks of the
+// optional keys that depend on more than one section (IniError 1 naming
+// the entry).
 struct AllSettings {
     GeneralSettings general;
     ScanSettings scan;

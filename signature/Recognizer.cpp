@@ -17,11 +17,10 @@ inline constexpr int DamagedEntries = 3253;
 inline constexpr int ClassicGarments = 3254;
 } // namespace text
 
-RecognitionSettings readRecognitionSettings(foundation::IniFile& ini)
+RecognitionSettings recognitionSettings(const foundation::MatchingSettings& matching)
 {
     RecognitionSettings settings;
-    ini.setSection("Matching");
-    settings.signatures = ini.readRaw("Signatures");
+    settings.signatures = matching.signatures;
     return settings;
 }
 

@@ -55,9 +55,9 @@ struct RecognitionSettings {
     double ambiguityMargin = 1;
 };
 
-// Reads the optional key Signatures of section [Matching]; absent or empty
-// leaves signature matching off.
-RecognitionSettings readRecognitionSettings(foundation::IniFile& ini);
+// The recognition of the configuration: signatures in the file of the
+// optional key Signatures of [Matching]; without it signature matching is off.
+RecognitionSettings recognitionSettings(const foundation::MatchingSettings& matching);
 
 class Recognizer {
 public:

@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <random>
 #include <string>
@@ -100,25 +101,72 @@ TEST_F(SettingsTest, CompleteFileReadsAllFiveRecords)
     EXPECT_EQ(s.matching.mergeDecay, 3.0);
 }
 
-// [Scan] AdaptToScanner may be left out: absent, it is off, so an older
-// configuration scans as before.
-TEST_F(SettingsTest, AdaptToScannerIsOptional)
+// The optional keys may be left out: absent, each keeps the behaviour of a
+// configuration without it. Present, they are checked like the others, and
+// the improved analysis also needs a resolution it can measure in.
+struct OptionalEntries {
+    const char* name;
+    const char* adaptToScanner;  // [Scan]; null: absent
+    const char* analysis;        // [Texture]
+    const char* signatures;      // [Matching]
+    const char* xRes;            // replaces [Scan] XRes; null: as configured
+    bool adapt;
+    AnalysisKind kind;
+    const char* signatureFile;
+    const char* refused;  // the entry IniError 1 names; null: read
+};
+
+class OptionalKeys : public SettingsTest, public ::testing::WithParamInterface<OptionalEntries> {};
+
+TEST_P(OptionalKeys, AreReadIntoTheirSectionsRecordsOrRefused)
 {
-    const std::vector<std::pair<const char*, int>> cases = {{nullptr, 0}, {"0", 0}, {"1", 1}, {"x", -1}};
-    for (const auto& [value, expected] : cases) {
-        std::string text = configText();
+    const OptionalEntries& c = GetParam();
+    std::string text = c.xRes != nullptr ? configText("Scan", "XRes", c.xRes) : configText();
+    const auto insert = [&](const char* section, const char* key, const char* value) {
         if (value != nullptr)
-            text.insert(text.find("[Scan]\r\n") + 8, std::string("AdaptToScanner = ") + value + "\r\n");
-        IniFile ini(writeConfig(text), ';');
-        ScanSettings scan;
-        if (expected < 0) {
-            EXPECT_THROW(readSettings(ini, scan), IniError) << value;
-            continue;
+            text.insert(text.find(std::string("[") + section + "]\r\n") + std::strlen(section) + 4,
+                        std::string(key) + " = " + value + "\r\n");
+    };
+    insert("Scan", "AdaptToScanner", c.adaptToScanner);
+    insert("Texture", "Analysis", c.analysis);
+    insert("Matching", "Signatures", c.signatures);
+    IniFile ini(writeConfig(text), ';');
+    AllSettings s;
+    if (c.refused != nullptr) {
+        try {
+            readAllSettings(ini, s);
+            FAIL() << "no exception";
+        } catch (const IniError& error) {
+            EXPECT_EQ(error.entry(), c.refused);
+            EXPECT_EQ(error.code(), 1);
         }
-        readSettings(ini, scan);
-        EXPECT_EQ(scan.adaptToScanner, expected == 1) << (value ? value : "absent");
+        return;
     }
+    readAllSettings(ini, s);
+    EXPECT_EQ(s.scan.adaptToScanner, c.adapt);
+    EXPECT_EQ(s.texture.analysis, c.kind);
+    EXPECT_EQ(s.matching.signatures, c.signatureFile);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, OptionalKeys,
+    ::testing::Values(
+        OptionalEntries{"absent", nullptr, nullptr, nullptr, nullptr, false, AnalysisKind::Standard, "", nullptr},
+        OptionalEntries{"allOn", "1", "improved", "odevy.sig", nullptr, true, AnalysisKind::Improved, "odevy.sig",
+                        nullptr},
+        OptionalEntries{"namedOff", "0", "standard", nullptr, nullptr, false, AnalysisKind::Standard, "", nullptr},
+        // The standard analysis does not measure in millimetres.
+        OptionalEntries{"standardAnyResolution", nullptr, nullptr, nullptr, "0", false, AnalysisKind::Standard, "",
+                        nullptr},
+        OptionalEntries{"adaptNotANumber", "x", nullptr, nullptr, nullptr, false, AnalysisKind::Standard, "",
+                        "AdaptToScanner"},
+        OptionalEntries{"analysisMisspelt", nullptr, "improve", nullptr, nullptr, false, AnalysisKind::Standard, "",
+                        "Analysis"},
+        OptionalEntries{"improvedWithoutResolution", nullptr, "improved", nullptr, "0", false,
+                        AnalysisKind::Standard, "", "XRes"},
+        OptionalEntries{"improvedAtAnAbsurdResolution", nullptr, "improved", nullptr, "1e9", false,
+                        AnalysisKind::Standard, "", "XRes"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(SettingsTest, BmpSelectsZero)
 {

@@ -11,8 +11,7 @@ Setup loadSetup(const std::string& config)
     foundation::IniFile ini(config, ';');
     foundation::readAllSettings(ini, setup.settings);
     setup.dataDir = std::filesystem::path(ini.path()).parent_path().string() + "/";
-    ini.setSection("Texture");
-    setup.improved = ini.readRaw("Analysis") == "improved";
+    setup.improved = setup.settings.texture.analysis == foundation::AnalysisKind::Improved;
     return setup;
 }
 

@@ -155,8 +155,7 @@ int runRecognition(const Options& options)
     const bool older = options.arguments.size() == 3 && options.arguments[1] == "from";
     const color::ColorNameTable addedNames = older ? color::ColorNameTable::load(tablePath(setup, options.arguments[2])) : names;
 
-    foundation::IniFile ini(options.config, ';');
-    const signature::RecognitionSettings recognition = signature::readRecognitionSettings(ini);
+    const signature::RecognitionSettings recognition = signature::recognitionSettings(s.matching);
     const std::unique_ptr<analysis::Analyser> addedAnalyzer = configuredAnalyser(setup, s.texture, addedNames);
     std::vector<std::vector<color::ColorAnalysis>> records;
     std::vector<std::vector<signature::GarmentSignature>> signatures;

@@ -411,8 +411,7 @@ int runRescans(const Options& options)
 {
     const Setup setup = loadSetup(options.config);
     const auto& s = setup.settings;
-    foundation::IniFile ini(options.config, ';');
-    signature::RecognitionSettings recognition = signature::readRecognitionSettings(ini);
+    signature::RecognitionSettings recognition = signature::recognitionSettings(s.matching);
     if (recognition.signatures.empty())
         recognition.signatures = "on";
     const color::ColorNameTable names = color::ColorNameTable::load(tablePath(setup, s.color.definitions));
@@ -425,8 +424,7 @@ int runRescans(const Options& options)
         corpus.push_back(rescanCorpus(options.split, RescanGarments, RescanScans, 20, 3, r * RescanGarments));
     // The analysis the configuration names ([Texture] Analysis), unless the
     // command line names one.
-    ini.setSection("Texture");
-    std::string analysis = ini.readRaw("Analysis");
+    std::string analysis = setup.improved ? "improved" : "standard";
     for (const std::string& a : options.arguments)
         if (a == "standard" || a == "improved")
             analysis = a;
