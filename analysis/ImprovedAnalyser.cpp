@@ -80,7 +80,7 @@ void ImprovedAnalyser::analyze(std::unique_ptr<imaging::RgbImage>&& image)
         m_result.colors = std::move(colors);
         m_result.pattern = m_fabric.findings().pattern;
         m_result.findings = &m_fabric.findings();
-        m_result.record = color::recordOf(m_result.colors);
+        color::fillRecord(m_result.colors, m_result.record);
         m_result.method = Method::Improved;
         drawViews();
     } else {

@@ -233,13 +233,12 @@ void ColorAnalyzer::classifyPattern()
 
 void ColorAnalyzer::fillRecord()
 {
-    m_analysis = recordOf(m_colors);
+    color::fillRecord(m_colors, m_analysis);
 }
 
-ColorAnalysis recordOf(const std::vector<ColorCluster>& colors)
+void fillRecord(const std::vector<ColorCluster>& colors, ColorAnalysis& record)
 {
     const ColorCluster& first = colors.front();
-    ColorAnalysis record;
     record.valid = 1;
     record.colorA = first.color->lab;
     record.shareA = first.share;
@@ -252,7 +251,6 @@ ColorAnalysis recordOf(const std::vector<ColorCluster>& colors)
         record.colorA = second.color->lab;
         record.shareA = second.share;
     }
-    return record;
 }
 
 AnalysisViews ColorAnalyzer::renderViews() const

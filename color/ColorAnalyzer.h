@@ -121,8 +121,9 @@ private:
     bool m_patternWanted = true;
 };
 
-// The catalogue's record of named colours (largest share first, at least
-// one): see ColorAnalyzer::analysis().
-ColorAnalysis recordOf(const std::vector<ColorCluster>& colors);
+// Fills the catalogue's record from named colours (largest share first, at
+// least one) as ColorAnalyzer::analysis() describes; the name bytes are
+// left as they are.
+void fillRecord(const std::vector<ColorCluster>& colors, ColorAnalysis& record);
 
 } // namespace vestiscop::color

@@ -2,7 +2,7 @@
 #pragma once
 // What the commands of vestiscop_bench (vestiscop_bench.cpp) share: the
 // options, the configuration they measure, and the text of their tables.
-// Each command is a source file of its own.
+// Each command is a source file of its own and includes this header.
 
 #include <algorithm>
 #include <chrono>
@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "BasicTerms.h"
+#include "BenchText.h"
 #include "Corpus.h"
 #include "FabricBench.h"
 #include "Garment.h"
@@ -37,8 +38,6 @@
 #include "foundation/MessageCatalog.h"
 #include "foundation/Settings.h"
 #include "foundation/StringTable.h"
-
-#include "BenchText.h"
 
 namespace vestiscop::bench {
 
