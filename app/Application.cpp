@@ -78,14 +78,7 @@ void Application::runStartup(catalog::GarmentCatalog::Access access)
     m_recognition = signature::recognitionSettings(m_settings.matching);
     m_recognizer = std::make_unique<signature::Recognizer>(
         *m_catalog, m_settings.matching, m_recognition, m_settings.color, m_settings.scan,
-        [this](const std::string& text) {
-            // A note the log cannot take does not stop the start: recognition
-            // works either way, and the next failure reports the full log.
-            try {
-                m_log->write(foundation::LogLevel::Warn, text);
-            } catch (const foundation::SystemError&) {
-            }
-        });
+        [this](const std::string& text) { warnInLog(text); });
     // The table is for measuring a scan's signature: a catalogue opened for
     // changes may take a new garment's, one opened to look garments up
     // measures a scan's only when some garment has a signature to compare.
@@ -146,13 +139,21 @@ foundation::Log& Application::log()
     return *m_log;
 }
 
-std::unique_ptr<analysis::Analyser> Application::makeAnalyzer()
+std::unique_ptr<analysis::Analyser> Application::makeAnalyzer() const
 {
     return analysis::makeAnalyser(improvedAnalysis(), color(), texture(), scan(), colorNames(),
-                                  [this](const std::string& note) {
-                                      if (m_log)
-                                          m_log->write(foundation::LogLevel::Warn, note);
-                                  });
+                                  [this](const std::string& note) { warnInLog(note); });
+}
+
+void Application::warnInLog(const std::string& text) const
+{
+    // A note the log cannot take stops nothing: the start and the analysis
+    // it is about work either way, and the next failure reports the full log.
+    try {
+        if (m_log)
+            m_log->write(foundation::LogLevel::Warn, text);
+    } catch (const foundation::SystemError&) {
+    }
 }
 
 const color::ColorNameTable& Application::colorNames() const

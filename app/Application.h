@@ -83,7 +83,7 @@ public:
     // when the configuration says so; its notes go to the log when there is
     // one. It refers to this object's settings, table and log, so it must
     // not outlive it.
-    std::unique_ptr<analysis::Analyser> makeAnalyzer();
+    std::unique_ptr<analysis::Analyser> makeAnalyzer() const;
     catalog::GarmentCatalog& catalog();
     // Recognition and the catalogue edits that keep the garment signatures
     // beside the catalogue (the classic matching alone without them).
@@ -91,6 +91,8 @@ public:
 
 private:
     void runStartup(catalog::GarmentCatalog::Access access);
+    // A WARN line when the log exists and takes it.
+    void warnInLog(const std::string& text) const;
 
     ErrorNotifier& m_notifier;
     foundation::MessageCatalog m_messages;
