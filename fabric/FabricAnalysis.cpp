@@ -84,7 +84,7 @@ void FabricAnalysis::name(std::int64_t regionPixels, std::vector<color::ColorClu
     spokenOf.assign(m_findings.colours.size(), 0);
     std::vector<int> colourOf(m_findings.colours.size(), -1);
     for (std::size_t k = 0; k < m_findings.colours.size(); ++k) {
-        const MeasuredColour& c = m_findings.colours[k];
+        const ClothColour& c = m_findings.colours[k];
         const color::LabPixel lab{static_cast<std::uint8_t>(std::clamp(std::lround(c.l), 0L, 255L)), signedByte(c.a),
                                   signedByte(c.b)};
         const color::ColorName& name = m_names.nearest(lab);

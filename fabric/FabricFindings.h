@@ -15,7 +15,7 @@ namespace vestiscop::fabric {
 
 // One colour as measured: the mean of the cloth's flat pixels of it in
 // CIELAB (L 0..100) and its share of the region.
-struct MeasuredColour {
+struct ClothColour {
     double l = 0;
     double a = 0;
     double b = 0;
@@ -59,7 +59,7 @@ enum Feature : int {
 };
 
 struct FabricFindings {
-    std::vector<MeasuredColour> colours;  // largest first, before naming
+    std::vector<ClothColour> colours;  // largest first, before naming
     int periodicityCount = 0;             // 0..2
     std::array<Periodicity, 2> periodicity{};
     // The minority colours' connected pieces that do not touch the region's edge.
