@@ -3,12 +3,12 @@
 #include <array>
 #include <bit>
 #include <cmath>
-#include <cstring>
 #include <numeric>
 
 #include <opencv2/imgproc.hpp>
 
 #include "color/ColorConversion.h"
+#include "fabric/FabricPieces.h"
 #include "fabric/FabricSteps.h"
 #include "foundation/WideLoops.h"
 
@@ -502,10 +502,6 @@ ColourClusters clusterColours(const cv::Mat& lab)
     }
 }
 
-} // namespace vestiscop::fabric
-
-namespace vestiscop::fabric {
-
 void measureColours(const cv::Mat& bgr, ColourClusters& clusters)
 {
     const int w = bgr.cols;
@@ -562,100 +558,6 @@ void measureColours(const cv::Mat& bgr, ColourClusters& clusters)
                                       static_cast<std::uint8_t>(std::lround(sum[2]))};
         clusters.centres[k] = cv::Vec3d(labOf(mean));
     }
-}
-
-} // namespace vestiscop::fabric
-
-namespace vestiscop::fabric {
-
-namespace {
-
-// The first x from x on (end when none) whose byte is non-zero (set) or
-// zero (!set), eight bytes at a time: a cloth's mask is long runs of both.
-int nextByte(const std::uint8_t* row, int x, int end, bool set)
-{
-    constexpr std::uint64_t ones = 0x0101010101010101u;
-    constexpr std::uint64_t highs = 0x8080808080808080u;
-    for (; x + 8 <= end; x += 8) {
-        std::uint64_t word;
-        std::memcpy(&word, row + x, sizeof word);
-        // set: any non-zero byte; !set: the high bit of every zero byte
-        // (and maybe of bytes above the first zero one, which do not count).
-        const std::uint64_t found = set ? word : (word - ones) & ~word & highs;
-        if (found != 0)
-            return x + std::countr_zero(found) / 8;
-    }
-    while (x < end && (row[x] != 0) != set)
-        ++x;
-    return x;
-}
-
-} // namespace
-
-std::vector<std::int64_t> pieceAreas(const cv::Mat& mask)
-{
-    CV_Assert(mask.type() == CV_8U);
-    // The runs of non-zero pixels of every row; a run joins the runs of the
-    // row above that touch it, diagonally too. Only areas are wanted, so a
-    // union of runs does what a labelling of every pixel would (a cloth's
-    // pieces are long runs: a few thousand where the region has 250,000
-    // pixels), at a tenth of the cost.
-    struct Run {
-        int first;
-        int last;
-    };
-    std::vector<Run> runs;
-    std::vector<std::int32_t> parent;
-    std::vector<std::int64_t> area;
-    const auto root = [&](std::int32_t i) {
-        while (parent[static_cast<std::size_t>(i)] != i) {
-            parent[static_cast<std::size_t>(i)] = parent[static_cast<std::size_t>(parent[static_cast<std::size_t>(i)])];
-            i = parent[static_cast<std::size_t>(i)];
-        }
-        return i;
-    };
-    std::size_t above = 0;  // the first run of the row above
-    for (int y = 0; y < mask.rows; ++y) {
-        const std::uint8_t* row = mask.ptr<std::uint8_t>(y);
-        const std::size_t here = runs.size();
-        for (int x = nextByte(row, 0, mask.cols, true); x < mask.cols; x = nextByte(row, x, mask.cols, true)) {
-            const int first = x;
-            x = nextByte(row, x, mask.cols, false);
-            const auto id = static_cast<std::int32_t>(runs.size());
-            runs.push_back({first, x - 1});
-            parent.push_back(id);
-            area.push_back(x - first);
-            // Runs of the row above that end left of this one's left
-            // neighbour touch neither it nor any run right of it.
-            while (above < here && runs[above].last < first - 1)
-                ++above;
-            for (std::size_t a = above; a < here && runs[a].first <= x; ++a) {
-                const std::int32_t p = root(static_cast<std::int32_t>(a));
-                const std::int32_t q = root(id);
-                if (p != q)
-                    parent[static_cast<std::size_t>(std::max(p, q))] = std::min(p, q);
-            }
-        }
-        above = here;
-    }
-    std::vector<std::int64_t> sums(runs.size(), 0);
-    for (std::size_t i = 0; i < runs.size(); ++i)
-        sums[static_cast<std::size_t>(root(static_cast<std::int32_t>(i)))] += area[i];
-    std::vector<std::int64_t> pieces;
-    for (std::size_t i = 0; i < runs.size(); ++i)
-        if (parent[i] == static_cast<std::int32_t>(i))
-            pieces.push_back(sums[i]);
-    return pieces;
-}
-
-int countPieces(const cv::Mat& mask, double minAreaPx)
-{
-    cv::Mat opened;
-    cv::morphologyEx(mask, opened, cv::MORPH_OPEN, cv::getStructuringElement(cv::MORPH_RECT, cv::Size(3, 3)));
-    int pieces = 0;
-    for (const std::int64_t area : pieceAreas(opened))
-        pieces += static_cast<double>(area) >= minAreaPx ? 1 : 0;
-    return pieces;
 }
 
 std::vector<bool> formsPieces(const ColourClusters& clusters, double mmPerPx, double maxShare)

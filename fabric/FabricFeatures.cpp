@@ -8,6 +8,7 @@
 
 #include <opencv2/imgproc.hpp>
 
+#include "fabric/FabricPieces.h"
 #include "fabric/FabricSteps.h"
 
 namespace vestiscop::fabric {

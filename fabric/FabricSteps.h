@@ -41,15 +41,6 @@ ColourClusters clusterColours(const cv::Mat& lab);
 // quarter, so that the shadows of the weave do not turn white into grey.
 void measureColours(const cv::Mat& bgr, ColourClusters& clusters);
 
-// The pixel counts of the 8-connected pieces of a mask's non-zero pixels
-// (CV_8U), in no particular order.
-std::vector<std::int64_t> pieceAreas(const cv::Mat& mask);
-
-// How many pieces of at least minAreaPx pixels a mask (non-zero pixels)
-// forms after an opening by a 3 x 3 square, which drops single threads and
-// the scanner's specks.
-int countPieces(const cv::Mat& mask, double minAreaPx);
-
 // For every colour under maxShare of the region, whether it forms three or
 // more pieces of at least 0.15 mm^2 (after an opening of one pixel): a
 // colour of dots or spots, not a shade along edges. The ground (colour 0)

@@ -16,6 +16,7 @@
 #include "FabricImages.h"
 #include "color/ColorConversion.h"
 #include "fabric/FabricAnalysis.h"
+#include "fabric/FabricPieces.h"
 #include "fabric/FabricSteps.h"
 
 namespace vestiscop::fabric {
