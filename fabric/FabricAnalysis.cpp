@@ -29,9 +29,8 @@ FabricAnalysis::FabricAnalysis(const color::ColorNameTable& names, double xDpi, 
 {
     // This analysis runs on a thread of its own beside the standard steps,
     // which share the cores out in bands of rows. OpenCV's own pool of
-    // threads would only compete with both (about a tenth more processor time
-    // for a large region, with the same results), so its steps run on the
-    // analysis's thread.
+    // threads would only compete with both for the same cores, with the same
+    // results, so its steps run on the analysis's thread.
     static std::once_flag serial;
     std::call_once(serial, [] { cv::setNumThreads(1); });
 }

@@ -30,7 +30,7 @@ void* hugePageStart(void* allocation, std::size_t bytes)
     const auto at = reinterpret_cast<std::uintptr_t>(allocation);
     const std::uintptr_t start = (at + HugePage - 1) & ~std::uintptr_t{HugePage - 1};
     // Advice only: a kernel without it, or memory it will not back so,
-    // leaves the buffer on small pages, which is how it was before. A last
+    // leaves the buffer on small pages, which works as well, only slower. A last
     // part shorter than a huge page stays on small pages.
     const std::uintptr_t end = (start + bytes) & ~std::uintptr_t{HugePage - 1};
     if (end > start)
