@@ -15,8 +15,17 @@
 //   open-status 11               sane_open answers this SANE status
 //   start-status 12 2            sane_start answers this status the next
 //                                2 times (-1: always)
-//   trace /path/file             each open, start, cancel, close and exit
-//                                is appended to the file as a line
+//   trace /path/file             each open, start, cancel, close (and
+//                                closed when it is done) and exit is
+//                                appended to the file as a line
+//   read-status 9 middle         sane_read answers this SANE status at the
+//                                first read (first), once half the page
+//                                was delivered (middle) or in place of the
+//                                end of the page (last)
+//   hang read 5000               the first read of a page, every cancel or
+//                                every close (cancel, close) first stays
+//                                this many milliseconds in the device,
+//                                whatever else happens meanwhile
 
 #include <sane/sane.h>
 #include <sane/saneopts.h>
@@ -24,6 +33,7 @@
 #include <dlfcn.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -31,6 +41,7 @@
 #include <map>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -61,6 +72,16 @@ struct Config {
     int startStatus = SANE_STATUS_GOOD;
     int startStatusCount = 0;
     std::string trace;
+    int readStatus = SANE_STATUS_GOOD;
+    std::string readStatusWhen;
+    std::map<std::string, long> hangMs;  // read, cancel, close
+};
+
+// The page being delivered.
+struct Page {
+    long long total = 0;  // bytes the page holds
+    long long delivered = 0;
+    bool read = false;  // the first read is over
 };
 
 // The one open device: what it shows in place of the test device's options.
@@ -75,6 +96,7 @@ struct Device {
 Inner g_inner;
 Config g_config;
 Device g_device;
+Page g_page;
 
 template <typename Function>
 void bind(Function& function, const char* name)
@@ -133,8 +155,23 @@ void readConfig()
             words >> g_config.startStatus >> g_config.startStatusCount;
         } else if (key == "trace") {
             words >> g_config.trace;
+        } else if (key == "read-status") {
+            words >> g_config.readStatus >> g_config.readStatusWhen;
+        } else if (key == "hang") {
+            std::string call;
+            long ms = 0;
+            words >> call >> ms;
+            g_config.hangMs[call] = ms;
         }
     }
+}
+
+// Stays in the device as the configuration says for this call.
+void hang(const char* call)
+{
+    const auto found = g_config.hangMs.find(call);
+    if (found != g_config.hangMs.end())
+        std::this_thread::sleep_for(std::chrono::milliseconds(found->second));
 }
 
 void trace(const char* call)
@@ -228,7 +265,9 @@ EXPORT SANE_Status sane_vsdouble_open(SANE_String_Const name, SANE_Handle* handl
 EXPORT void sane_vsdouble_close(SANE_Handle handle)
 {
     trace("close");
+    hang("close");
     g_inner.close(handle);
+    trace("closed");
     g_device = Device{};
 }
 
@@ -310,17 +349,39 @@ EXPORT SANE_Status sane_vsdouble_start(SANE_Handle handle)
             --g_config.startStatusCount;
         return static_cast<SANE_Status>(g_config.startStatus);
     }
-    return g_inner.start(handle);
+    const SANE_Status status = g_inner.start(handle);
+    g_page = Page{};
+    SANE_Parameters parameters{};
+    if (status == SANE_STATUS_GOOD && g_inner.getParameters(handle, &parameters) == SANE_STATUS_GOOD)
+        g_page.total = static_cast<long long>(parameters.bytes_per_line) * parameters.lines;
+    return status;
 }
 
 EXPORT SANE_Status sane_vsdouble_read(SANE_Handle handle, SANE_Byte* data, SANE_Int length, SANE_Int* read)
 {
-    return g_inner.read(handle, data, length, read);
+    if (!g_page.read) {
+        g_page.read = true;
+        hang("read");
+    }
+    const auto answer = static_cast<SANE_Status>(g_config.readStatus);
+    const std::string& when = g_config.readStatusWhen;
+    if (answer != SANE_STATUS_GOOD &&
+        (when == "first" || (when == "middle" && g_page.delivered * 2 >= g_page.total))) {
+        *read = 0;
+        return answer;
+    }
+    const SANE_Status status = g_inner.read(handle, data, length, read);
+    if (status == SANE_STATUS_GOOD)
+        g_page.delivered += *read;
+    if (status == SANE_STATUS_EOF && answer != SANE_STATUS_GOOD && when == "last")
+        return answer;
+    return status;
 }
 
 EXPORT void sane_vsdouble_cancel(SANE_Handle handle)
 {
     trace("cancel");
+    hang("cancel");
     g_inner.cancel(handle);
 }
 
