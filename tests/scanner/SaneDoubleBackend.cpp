@@ -15,8 +15,8 @@
 //   open-status 11               sane_open answers this SANE status
 //   start-status 12 2            sane_start answers this status the next
 //                                2 times (-1: always)
-//   trace /path/file             each open, start, cancel, close (and
-//                                closed when it is done) and exit is
+//   trace /path/file             each open, start, cancel, close and exit
+//                                (and cancelled and closed when done) is
 //                                appended to the file as a line
 //   read-status 9 middle         sane_read answers this SANE status at the
 //                                first read (first), once half the page
@@ -383,6 +383,7 @@ EXPORT void sane_vsdouble_cancel(SANE_Handle handle)
     trace("cancel");
     hang("cancel");
     g_inner.cancel(handle);
+    trace("cancelled");
 }
 
 EXPORT SANE_Status sane_vsdouble_set_io_mode(SANE_Handle handle, SANE_Bool nonBlocking)
