@@ -22,6 +22,14 @@
 //                                first read (first), once half the page
 //                                was delivered (middle) or in place of the
 //                                end of the page (last)
+//   own-page 1000 20             the double delivers the page itself, at
+//                                most 1000 bytes a read taking 20 ms (the
+//                                delay may be left out), as the test
+//                                device would size it but without its
+//                                reader thread (which the test device ends
+//                                by cancelling it: under the address
+//                                sanitizer a thread cancelled inside the
+//                                allocator can leave it locked)
 //   hang read 5000               the first read of a page, every cancel or
 //                                every close (cancel, close) first stays
 //                                this many milliseconds in the device,
@@ -75,6 +83,8 @@ struct Config {
     int readStatus = SANE_STATUS_GOOD;
     std::string readStatusWhen;
     std::map<std::string, long> hangMs;  // read, cancel, close
+    int ownPage = 0;  // bytes a read of the double's own page; 0: the test device's
+    long ownPageDelayMs = 0;
 };
 
 // The page being delivered.
@@ -82,6 +92,7 @@ struct Page {
     long long total = 0;  // bytes the page holds
     long long delivered = 0;
     bool read = false;  // the first read is over
+    bool scanning = false;
 };
 
 // The one open device: what it shows in place of the test device's options.
@@ -157,6 +168,8 @@ void readConfig()
             words >> g_config.trace;
         } else if (key == "read-status") {
             words >> g_config.readStatus >> g_config.readStatusWhen;
+        } else if (key == "own-page") {
+            words >> g_config.ownPage >> g_config.ownPageDelayMs;
         } else if (key == "hang") {
             std::string call;
             long ms = 0;
@@ -349,11 +362,12 @@ EXPORT SANE_Status sane_vsdouble_start(SANE_Handle handle)
             --g_config.startStatusCount;
         return static_cast<SANE_Status>(g_config.startStatus);
     }
-    const SANE_Status status = g_inner.start(handle);
+    const SANE_Status status = g_config.ownPage > 0 ? SANE_STATUS_GOOD : g_inner.start(handle);
     g_page = Page{};
     SANE_Parameters parameters{};
     if (status == SANE_STATUS_GOOD && g_inner.getParameters(handle, &parameters) == SANE_STATUS_GOOD)
         g_page.total = static_cast<long long>(parameters.bytes_per_line) * parameters.lines;
+    g_page.scanning = status == SANE_STATUS_GOOD;
     return status;
 }
 
@@ -370,7 +384,16 @@ EXPORT SANE_Status sane_vsdouble_read(SANE_Handle handle, SANE_Byte* data, SANE_
         *read = 0;
         return answer;
     }
-    const SANE_Status status = g_inner.read(handle, data, length, read);
+    SANE_Status status = SANE_STATUS_GOOD;
+    if (g_config.ownPage > 0) {
+        // A mid-grey page.
+        std::this_thread::sleep_for(std::chrono::milliseconds(g_config.ownPageDelayMs));
+        *read = static_cast<SANE_Int>(std::min<long long>({length, g_config.ownPage, g_page.total - g_page.delivered}));
+        std::memset(data, 0x80, static_cast<std::size_t>(std::max(*read, 0)));
+        status = !g_page.scanning ? SANE_STATUS_CANCELLED : *read > 0 ? SANE_STATUS_GOOD : SANE_STATUS_EOF;
+    } else {
+        status = g_inner.read(handle, data, length, read);
+    }
     if (status == SANE_STATUS_GOOD)
         g_page.delivered += *read;
     if (status == SANE_STATUS_EOF && answer != SANE_STATUS_GOOD && when == "last")
@@ -382,7 +405,9 @@ EXPORT void sane_vsdouble_cancel(SANE_Handle handle)
 {
     trace("cancel");
     hang("cancel");
-    g_inner.cancel(handle);
+    g_page.scanning = false;
+    if (g_config.ownPage == 0)
+        g_inner.cancel(handle);
     trace("cancelled");
 }
 

@@ -148,12 +148,15 @@ protected:
     // The source waits less than the double hangs.
     static void shortStops() { setenv("VESTISCOP_SCANNER_STOP_MS", std::to_string(StopMs).c_str(), 1); }
 
-    void configure(const std::string& doubled, const std::string& extra = "")
+    // doubled: vsdouble.conf lines. The double delivers the page itself (in
+    // pieces of 1000 bytes unless doubled says otherwise), so the test
+    // device's reader thread, which it ends by cancelling it, plays no part.
+    void configure(const std::string& doubled)
     {
-        testing::writeSaneConfiguration(m_directory, "vsdouble",
-                                        "test-picture \"Color pattern\"\nread-limit true\nread-limit-size 1000\n" +
-                                            extra);
-        std::ofstream(m_directory / "vsdouble.conf") << doubled << "trace " << trace() << "\n";
+        testing::writeSaneConfiguration(m_directory, "vsdouble", "test-picture \"Color pattern\"\n");
+        std::ofstream(m_directory / "vsdouble.conf")
+            << (doubled.find("own-page") == std::string::npos ? "own-page 1000\n" : "") << doubled << "trace "
+            << trace() << "\n";
         std::filesystem::remove(trace());
     }
 
@@ -296,7 +299,7 @@ TEST_F(ScanStressTest, DeviceStuckInItsCloseDoesNotHoldTheShutdown)
 TEST_F(ScanStressTest, ScanCalledOffAtARandomMomentEndsOnce)
 {
     // A page of about a fifth of a second, stopped anywhere in it or after.
-    configure("", "read-delay true\nread-delay-duration 20000\n");
+    configure("own-page 1000 20\n");
     auto acquisition = started();
     std::mt19937 random(20261208);
     Tally tally;
