@@ -41,6 +41,7 @@
 #include <dlfcn.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
@@ -92,7 +93,6 @@ struct Page {
     long long total = 0;  // bytes the page holds
     long long delivered = 0;
     bool read = false;  // the first read is over
-    bool scanning = false;
 };
 
 // The one open device: what it shows in place of the test device's options.
@@ -108,6 +108,9 @@ Inner g_inner;
 Config g_config;
 Device g_device;
 Page g_page;
+// Whether the double's own page is being delivered; a cancel may come from
+// another thread than the reads.
+std::atomic<bool> g_scanning{false};
 
 template <typename Function>
 void bind(Function& function, const char* name)
@@ -367,7 +370,7 @@ EXPORT SANE_Status sane_vsdouble_start(SANE_Handle handle)
     SANE_Parameters parameters{};
     if (status == SANE_STATUS_GOOD && g_inner.getParameters(handle, &parameters) == SANE_STATUS_GOOD)
         g_page.total = static_cast<long long>(parameters.bytes_per_line) * parameters.lines;
-    g_page.scanning = status == SANE_STATUS_GOOD;
+    g_scanning = status == SANE_STATUS_GOOD;
     return status;
 }
 
@@ -390,7 +393,7 @@ EXPORT SANE_Status sane_vsdouble_read(SANE_Handle handle, SANE_Byte* data, SANE_
         std::this_thread::sleep_for(std::chrono::milliseconds(g_config.ownPageDelayMs));
         *read = static_cast<SANE_Int>(std::min<long long>({length, g_config.ownPage, g_page.total - g_page.delivered}));
         std::memset(data, 0x80, static_cast<std::size_t>(std::max(*read, 0)));
-        status = !g_page.scanning ? SANE_STATUS_CANCELLED : *read > 0 ? SANE_STATUS_GOOD : SANE_STATUS_EOF;
+        status = !g_scanning ? SANE_STATUS_CANCELLED : *read > 0 ? SANE_STATUS_GOOD : SANE_STATUS_EOF;
     } else {
         status = g_inner.read(handle, data, length, read);
     }
@@ -405,7 +408,7 @@ EXPORT void sane_vsdouble_cancel(SANE_Handle handle)
 {
     trace("cancel");
     hang("cancel");
-    g_page.scanning = false;
+    g_scanning = false;
     if (g_config.ownPage == 0)
         g_inner.cancel(handle);
     trace("cancelled");
