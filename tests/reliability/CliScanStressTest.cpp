@@ -7,6 +7,8 @@
 // starting), and leaves no process behind.
 // VESTISCOP_STRESS_RUNS sets the runs per case (200 unless set).
 
+#include "tests/StressLoad.h"
+
 #include <gtest/gtest.h>
 
 #include <signal.h>
@@ -29,39 +31,8 @@ namespace {
 namespace fs = std::filesystem;
 using std::chrono::milliseconds;
 
-int runs()
-{
-    const char* chosen = std::getenv("VESTISCOP_STRESS_RUNS");
-    return chosen && std::atoi(chosen) > 0 ? std::atoi(chosen) : 200;
-}
-
-// One busy process per core for as long as this lives.
-class CpuLoad {
-public:
-    CpuLoad()
-    {
-        for (long i = 0; i < std::max(1L, sysconf(_SC_NPROCESSORS_ONLN)); ++i) {
-            const pid_t pid = fork();
-            if (pid == 0)
-                for (;;)
-                    __asm__ __volatile__("");
-            if (pid > 0)
-                m_children.push_back(pid);
-        }
-    }
-    ~CpuLoad()
-    {
-        for (pid_t pid : m_children) {
-            kill(pid, SIGKILL);
-            waitpid(pid, nullptr, 0);
-        }
-    }
-    CpuLoad(const CpuLoad&) = delete;
-    CpuLoad& operator=(const CpuLoad&) = delete;
-
-private:
-    std::vector<pid_t> m_children;
-};
+using stress::CpuLoad;
+using stress::runs;
 
 struct DeviceCase {
     const char* name;

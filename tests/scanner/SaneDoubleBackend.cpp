@@ -48,6 +48,7 @@
 #include <cstring>
 #include <fstream>
 #include <map>
+#include <mutex>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -111,6 +112,8 @@ Page g_page;
 // Whether the double's own page is being delivered; a cancel may come from
 // another thread than the reads.
 std::atomic<bool> g_scanning{false};
+// Open and close may come from different threads.
+std::mutex g_openClose;
 
 template <typename Function>
 void bind(Function& function, const char* name)
@@ -260,6 +263,8 @@ EXPORT SANE_Status sane_vsdouble_open(SANE_String_Const name, SANE_Handle* handl
     trace("open");
     if (g_config.openStatus != SANE_STATUS_GOOD)
         return static_cast<SANE_Status>(g_config.openStatus);
+    // A close may still be ending on another thread.
+    const std::lock_guard<std::mutex> guard(g_openClose);
     const SANE_Status status = g_inner.open(name, handle);
     if (status != SANE_STATUS_GOOD)
         return status;
@@ -282,9 +287,12 @@ EXPORT void sane_vsdouble_close(SANE_Handle handle)
 {
     trace("close");
     hang("close");
-    g_inner.close(handle);
+    {
+        const std::lock_guard<std::mutex> guard(g_openClose);
+        g_inner.close(handle);
+        g_device = Device{};
+    }
     trace("closed");
-    g_device = Device{};
 }
 
 EXPORT const SANE_Option_Descriptor* sane_vsdouble_get_option_descriptor(SANE_Handle handle, SANE_Int index)

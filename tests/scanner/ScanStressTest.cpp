@@ -10,6 +10,8 @@
 #include "QueuedAcquisition.h"
 #include "SaneTestDevice.h"
 
+#include "tests/StressLoad.h"
+
 #include <gtest/gtest.h>
 
 #include <sane/sane.h>
@@ -44,41 +46,8 @@ constexpr auto Answer = std::chrono::seconds(5);
 // A stop or shutdown that takes longer than this has hung.
 constexpr auto StopBound = milliseconds(1000);
 
-int runs()
-{
-    const char* chosen = std::getenv("VESTISCOP_STRESS_RUNS");
-    return chosen && std::atoi(chosen) > 0 ? std::atoi(chosen) : 200;
-}
-
-// One busy process per core for as long as this lives.
-class CpuLoad {
-public:
-    CpuLoad()
-    {
-        const long cores = std::max(1L, sysconf(_SC_NPROCESSORS_ONLN));
-        for (long i = 0; i < cores; ++i) {
-            const pid_t pid = fork();
-            if (pid == 0) {
-                for (;;)
-                    __asm__ __volatile__("");
-            }
-            if (pid > 0)
-                m_children.push_back(pid);
-        }
-    }
-    ~CpuLoad()
-    {
-        for (pid_t pid : m_children) {
-            kill(pid, SIGKILL);
-            waitpid(pid, nullptr, 0);
-        }
-    }
-    CpuLoad(const CpuLoad&) = delete;
-    CpuLoad& operator=(const CpuLoad&) = delete;
-
-private:
-    std::vector<pid_t> m_children;
-};
+using stress::CpuLoad;
+using stress::runs;
 
 foundation::ScanSettings oneInch()
 {
