@@ -89,8 +89,13 @@ private:
     // closes it.
     void leave();
 
+    // The scan thread: one image from the device, its outcome published,
+    // then the scan ended on the device.
     void scan(double xDpi, double yDpi);
+    // sane_start, waiting while the device warms up; SANE_STATUS_WARMING_UP
+    // still when the wait ran out or the scan is being stopped.
     SANE_Status start();
+    // Records the outcome and, unless the scan was stopped, posts it.
     void publish(Outcome outcome, TW_UINT16 condition, scanner::TW_HANDLE image);
 
     const SANE_Handle m_handle;
