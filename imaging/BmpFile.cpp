@@ -65,12 +65,9 @@ std::int64_t BmpFile::paddedRowLength(std::int64_t width)
     return (width * 3 + 3) / 4 * 4;
 }
 
-void BmpFile::readHeader(int& width, int& height)
+BmpFile::Layout BmpFile::checkHeader(const std::array<std::uint8_t, HeaderSize>& header)
 {
-    m_stream.read(m_header.data(), FileHeaderSize);
-    m_stream.read(m_header.data() + FileHeaderSize, InfoHeaderSize);
-    const std::uint8_t* h = m_header.data();
-
+    const std::uint8_t* h = header.data();
     const auto biHeight = static_cast<std::int32_t>(get32(h + BiHeight));
     if (get16(h + BfType) != BitmapType || get32(h + BiCompression) != CompressionNone || biHeight < 0)
         refuse();
@@ -87,19 +84,25 @@ void BmpFile::readHeader(int& width, int& height)
 
     const auto biWidth = static_cast<std::int32_t>(get32(h + BiWidth));
     checkImageSize(biWidth, biHeight);
+    return {biWidth, biHeight, offBits, paddedRowLength(biWidth) * (biHeight - 1) + std::int64_t{biWidth} * 3};
+}
+
+void BmpFile::readHeader(int& width, int& height)
+{
+    m_stream.read(m_header.data(), FileHeaderSize);
+    m_stream.read(m_header.data() + FileHeaderSize, InfoHeaderSize);
+    const Layout layout = checkHeader(m_header);
     // A file too short for the rows its header promises fails as it would at
     // its end, but before the picture is allocated: a header of a few bytes
-    // must not make us reserve hundreds of megabytes. The last row's padding
-    // may be missing.
-    const std::int64_t pixelBytes = paddedRowLength(biWidth) * (biHeight - 1) + std::int64_t{biWidth} * 3;
-    if (m_stream.size() < static_cast<std::int64_t>(offBits) + pixelBytes)
+    // must not make us reserve hundreds of megabytes.
+    if (m_stream.size() < static_cast<std::int64_t>(layout.pixelOffset) + layout.pixelBytes)
         throw foundation::SystemError(foundation::systemError::Read, m_stream.path());
-    m_stream.skip(static_cast<std::int64_t>(offBits) - HeaderSize);
+    m_stream.skip(static_cast<std::int64_t>(layout.pixelOffset) - HeaderSize);
 
-    width = biWidth;
-    height = biHeight;
-    m_rowLength = biWidth * 3;
-    m_padding = static_cast<int>(paddedRowLength(biWidth) - m_rowLength);
+    width = layout.width;
+    height = layout.height;
+    m_rowLength = layout.width * 3;
+    m_padding = static_cast<int>(paddedRowLength(layout.width) - m_rowLength);
 }
 
 void BmpFile::writeHeader(int width, int height)

@@ -30,6 +30,18 @@ public:
     // Bytes of a stored row: width * 3 rounded up to a multiple of 4.
     static std::int64_t paddedRowLength(std::int64_t width);
 
+    // What both headers, as stored, declare; SystemError 5 for anything
+    // this class does not read.
+    struct Layout {
+        int width = 0;
+        int height = 0;
+        std::uint32_t pixelOffset = 0;  // bfOffBits
+        // The bytes from the pixels' start to the last row's last pixel (its
+        // padding may be missing).
+        std::int64_t pixelBytes = 0;
+    };
+    static Layout checkHeader(const std::array<std::uint8_t, HeaderSize>& header);
+
 private:
     // Both headers as stored in the file.
     std::array<std::uint8_t, HeaderSize> m_header{};

@@ -30,7 +30,7 @@ SaneManager::~SaneManager()
 {
     for (auto& [id, session] : m_sessions)
         session.source.reset();
-    if (!m_sessions.empty())
+    if (!m_sessions.empty() && !deviceCallsRunning())
         sane_exit();
 }
 
@@ -92,8 +92,9 @@ TW_UINT16 SaneManager::openManager(TW_IDENTITY* origin, void* data)
         return fail(&m_sessions[existing], TWCC_SEQERROR);
     if (!data)
         return fail(nullptr, TWCC_BADVALUE);
-    if (m_sessions.empty() && sane_init(&m_saneVersion, nullptr) != SANE_STATUS_GOOD)
+    if (m_sessions.empty() && !m_saneHeld && sane_init(&m_saneVersion, nullptr) != SANE_STATUS_GOOD)
         return fail(nullptr, TWCC_BUMMER);
+    m_saneHeld = false;
     const TW_UINT32 id = m_nextId++;
     origin->Id = id;
     Session& session = m_sessions[id];
@@ -109,8 +110,13 @@ TW_UINT16 SaneManager::closeManager(TW_IDENTITY* origin)
     if (session.source)
         return fail(&session, TWCC_SEQERROR);
     m_sessions.erase(id);
-    if (m_sessions.empty())
-        sane_exit();
+    if (m_sessions.empty()) {
+        // A device call that outlived its source still runs inside SANE:
+        // SANE stays as it is until the next session or the process's end.
+        m_saneHeld = deviceCallsRunning();
+        if (!m_saneHeld)
+            sane_exit();
+    }
     m_condition = TWCC_SUCCESS;
     return TWRC_SUCCESS;
 }

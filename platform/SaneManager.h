@@ -8,6 +8,9 @@
 // The default source is the device named by SANE_DEFAULT_DEVICE, else the
 // first device SANE lists. No device: TWCC_NODS; a device in use:
 // TWCC_MAXCONNECTIONS.
+//
+// A device that does not come back from a call keeps SANE initialised (and
+// the library loaded) after the last session until the call returns.
 
 #include "platform/SaneSource.h"
 #include "scanner/Twain.h"
@@ -50,6 +53,9 @@ private:
     std::map<TW_UINT32, Session> m_sessions;
     TW_UINT32 m_nextId = 1;
     SANE_Int m_saneVersion = 0;
+    // SANE left initialised by a closing session because a device call was
+    // still running.
+    bool m_saneHeld = false;
     TW_UINT16 m_condition = scanner::TWCC_SUCCESS;  // for callers without a session
 };
 

@@ -23,33 +23,7 @@ std::string lower(std::string text)
     return text;
 }
 
-// How long a stopping worker may take to notice by itself before the
-// device is told to cancel from outside.
-constexpr auto CooperativeStop = std::chrono::seconds(2);
-
 constexpr double MillimetresPerInch = 25.4;
-
-// Not in the SANE 1.0 header, but sent by devices with a lamp: the start
-// may be tried again.
-constexpr auto SaneWarmingUp = static_cast<SANE_Status>(12);
-
-// A lamp warming up makes sane_start answer SANE_STATUS_WARMING_UP (12): it is
-// asked again every half second for this long (VESTISCOP_SCANNER_WARMUP
-// seconds when set), then the scan has timed out.
-constexpr auto WarmupRetry = std::chrono::milliseconds(500);
-constexpr long WarmupSeconds = 30;
-
-std::chrono::milliseconds warmupLimit()
-{
-    const char* chosen = std::getenv("VESTISCOP_SCANNER_WARMUP");
-    if (chosen && *chosen) {
-        char* end = nullptr;
-        const long seconds = std::strtol(chosen, &end, 10);
-        if (*end == '\0' && seconds >= 0)
-            return std::chrono::seconds(seconds);
-    }
-    return std::chrono::seconds(WarmupSeconds);
-}
 
 // A scan mode that gives colour, whatever the device calls it ("Color",
 // "Colour", "24bit Color", "RGB", ...), but not a dithered or line-art one.
@@ -63,42 +37,20 @@ bool isColourMode(const std::string& mode)
 
 } // namespace
 
-TW_UINT16 conditionOf(SANE_Status status)
-{
-    // Still warming up when the wait ran out: not ready in time.
-    if (status == SaneWarmingUp)
-        return TWCC_TIMEDOUT;
-    switch (status) {
-    case SANE_STATUS_GOOD:
-        return TWCC_SUCCESS;
-    case SANE_STATUS_DEVICE_BUSY:
-        return TWCC_MAXCONNECTIONS;
-    case SANE_STATUS_JAMMED:
-        return TWCC_PAPERJAM;
-    case SANE_STATUS_NO_DOCS:
-        return TWCC_NOMEDIA;
-    case SANE_STATUS_COVER_OPEN:
-        return TWCC_INTERLOCK;
-    case SANE_STATUS_IO_ERROR:
-        return TWCC_OPERATIONERROR;
-    case SANE_STATUS_NO_MEM:
-        return TWCC_LOWMEMORY;
-    case SANE_STATUS_ACCESS_DENIED:
-        return TWCC_DENIED;
-    default:
-        return TWCC_BUMMER;
-    }
-}
-
 SaneSource::SaneSource(SANE_Handle handle, const TW_IDENTITY& identity, EventSink* parent)
-    : m_handle(handle), m_options(handle), m_identity(identity), m_parent(parent)
+    : m_device(std::make_shared<SaneDevice>(handle)), m_options(handle), m_identity(identity), m_parent(parent)
 {
 }
 
 SaneSource::~SaneSource()
 {
     stop();
-    sane_close(m_handle);
+    m_device->close();
+}
+
+bool SaneSource::deviceIdle()
+{
+    return m_device->waitIdle(SaneDevice::Clock::now() + SaneDevice::stopLimit() / 3);
 }
 
 TW_UINT16 SaneSource::fail(TW_UINT16 condition)
@@ -171,6 +123,8 @@ TW_UINT16 SaneSource::setCapability(const TW_CAPABILITY* capability)
         return fail(TWCC_SEQERROR);
     if (capability->ConType != TWON_ONEVALUE || twainSize(capability->hContainer) < sizeof(TW_ONEVALUE))
         return fail(TWCC_BADVALUE);
+    if (!deviceIdle())
+        return fail(TWCC_CHECKDEVICEONLINE);
     TW_ONEVALUE value{};
     std::memcpy(&value, twainLock(capability->hContainer), sizeof value);
     twainUnlock(capability->hContainer);
@@ -248,12 +202,14 @@ TW_UINT16 SaneSource::getCapability(const TW_CAPABILITY* capability)
     switch (capability->Cap) {
     case ICAP_DEVICEXRESOLUTION:
     case ICAP_DEVICEYRESOLUTION:
+        if (!deviceIdle())
+            return fail(TWCC_CHECKDEVICEONLINE);
         value.ItemType = TWTY_FIX32;
         value.Item = fix32Bits(toFix32(resolution(capability->Cap == ICAP_DEVICEYRESOLUTION)));
         break;
     case CAP_WARMUPSECONDS:
         value.ItemType = TWTY_UINT32;
-        value.Item = m_warmupSeconds;
+        value.Item = m_device->warmupSeconds();
         break;
     default:
         return fail(TWCC_CAPUNSUPPORTED);
@@ -318,6 +274,8 @@ TW_UINT16 SaneSource::setLayout(const TW_IMAGELAYOUT* layout)
                               fromFix32(layout->Frame.Right), fromFix32(layout->Frame.Bottom)};
     if (inches[2] <= inches[0] || inches[3] <= inches[1] || inches[0] < 0 || inches[1] < 0)
         return fail(TWCC_BADVALUE);
+    if (!deviceIdle())
+        return fail(TWCC_CHECKDEVICEONLINE);
     double values[4];
     for (int i = 0; i < 4; ++i) {
         if (!m_options.has(names[i]))
@@ -366,152 +324,23 @@ TW_UINT16 SaneSource::enable(const TW_USERINTERFACE* userInterface)
         m_parent = static_cast<EventSink*>(userInterface->hParent);
     if (!m_parent)
         return fail(TWCC_BADVALUE);
+    // An earlier scan the device has not let go of yet.
+    if (!deviceIdle())
+        return fail(TWCC_CHECKDEVICEONLINE);
     // The source has no window of its own: with or without ShowUI it scans at once.
     const double xDpi = resolution(false);
     const double yDpi = resolution(true);
-    std::uint64_t serial = 0;
-    {
-        std::lock_guard<std::mutex> guard(m_lock);
-        serial = ++m_serial;
-        m_finished = false;
-        m_announced = false;
-        m_outcome = Outcome::Scanning;
-        m_failure = TWCC_SUCCESS;
-    }
-    m_stopping = false;
-    try {
-        m_worker = std::thread([this, serial, xDpi, yDpi] { scan(serial, xDpi, yDpi); });
-    } catch (...) {
-        m_finished = true;
+    const std::optional<std::uint64_t> serial = m_device->startScan(m_parent, m_identity.Id, xDpi, yDpi);
+    if (!serial)
         return fail(TWCC_LOWMEMORY);
-    }
+    m_serial = *serial;
     m_state = 5;
     return succeed();
 }
 
-void SaneSource::scan(std::uint64_t serial, double xDpi, double yDpi)
-{
-    DibAssembler dib;
-    std::vector<std::uint8_t> buffer(64 * 1024);
-    bool noColour = false;
-    m_warmupSeconds = 0;
-    SANE_Status status = start();
-    bool complete = false;
-    while (status == SANE_STATUS_GOOD && !complete) {
-        SANE_Parameters parameters{};
-        status = sane_get_parameters(m_handle, &parameters);
-        if (status != SANE_STATUS_GOOD)
-            break;
-        if (parameters.format == SANE_FRAME_GRAY) {
-            // A grey or black-and-white picture has no colours to name.
-            noColour = true;
-            break;
-        }
-        if (!dib.beginFrame(parameters)) {
-            status = SANE_STATUS_INVAL;
-            break;
-        }
-        for (;;) {
-            if (m_stopping) {
-                status = SANE_STATUS_CANCELLED;
-                break;
-            }
-            SANE_Int length = 0;
-            status = sane_read(m_handle, buffer.data(), static_cast<SANE_Int>(buffer.size()), &length);
-            if (status != SANE_STATUS_GOOD)
-                break;
-            if (length > 0 && !dib.add(buffer.data(), static_cast<std::size_t>(length))) {
-                status = SANE_STATUS_NO_MEM;
-                break;
-            }
-        }
-        if (status != SANE_STATUS_EOF)
-            break;
-        if (parameters.last_frame)
-            complete = true;
-        else
-            status = start();
-    }
-    // Ends the scan on the device whatever happened.
-    sane_cancel(m_handle);
-
-    if (complete) {
-        TW_HANDLE image = dib.finish(xDpi, yDpi);
-        if (image)
-            finishScan(serial, Outcome::Image, TWCC_SUCCESS, image);
-        else
-            finishScan(serial, Outcome::Failed, dib.height() > 0 ? TWCC_LOWMEMORY : TWCC_BUMMER, nullptr);
-    } else if (noColour) {
-        finishScan(serial, Outcome::Failed, TWCC_NOCOLOUR, nullptr);
-    } else if (status == SANE_STATUS_CANCELLED || (status == SaneWarmingUp && m_stopping)) {
-        finishScan(serial, Outcome::Cancelled, TWCC_SUCCESS, nullptr);
-    } else {
-        finishScan(serial, Outcome::Failed, conditionOf(status), nullptr);
-    }
-}
-
-SANE_Status SaneSource::start()
-{
-    const auto began = std::chrono::steady_clock::now();
-    const auto limit = warmupLimit();
-    SANE_Status status = sane_start(m_handle);
-    while (status == SaneWarmingUp && !m_stopping) {
-        const auto waited = std::chrono::steady_clock::now() - began;
-        if (waited >= limit)
-            break;
-        {
-            std::unique_lock<std::mutex> guard(m_lock);
-            // Woken early only by a stop.
-            m_done.wait_for(guard, std::min<std::chrono::steady_clock::duration>(WarmupRetry, limit - waited),
-                            [this] { return m_stopping.load(); });
-        }
-        m_warmupSeconds = static_cast<unsigned>(
-            std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - began).count());
-        if (m_stopping)
-            break;
-        status = sane_start(m_handle);
-    }
-    return status;
-}
-
-void SaneSource::finishScan(std::uint64_t serial, Outcome outcome, TW_UINT16 condition, TW_HANDLE image)
-{
-    {
-        std::lock_guard<std::mutex> guard(m_lock);
-        m_outcome = outcome;
-        m_failure = condition;
-        m_image = image;
-        m_finished = true;
-    }
-    m_done.notify_all();
-    // A source being disabled tells nobody: the owner no longer waits.
-    if (!m_stopping)
-        m_parent->post(SourceMessage{SourceMessage::Magic, m_identity.Id, serial});
-}
-
 void SaneSource::stop()
 {
-    if (m_worker.joinable()) {
-        {
-            // Under the lock, so a worker waiting for a warming lamp wakes.
-            std::lock_guard<std::mutex> guard(m_lock);
-            m_stopping = true;
-        }
-        m_done.notify_all();
-        {
-            std::unique_lock<std::mutex> guard(m_lock);
-            if (!m_done.wait_for(guard, CooperativeStop, [this] { return m_finished; })) {
-                guard.unlock();
-                // A device stuck in a read: SANE lets another thread cancel it.
-                sane_cancel(m_handle);
-            }
-        }
-        m_worker.join();
-        m_stopping = false;
-    }
-    std::lock_guard<std::mutex> guard(m_lock);
-    twainFree(m_image);
-    m_image = nullptr;
+    m_device->stop();
 }
 
 TW_UINT16 SaneSource::processEvent(TW_EVENT* event)
@@ -524,14 +353,16 @@ TW_UINT16 SaneSource::processEvent(TW_EVENT* event)
     std::memcpy(&message, event->pEvent, sizeof message);
     if (message.magic != SourceMessage::Magic || message.sourceId != m_identity.Id)
         return TWRC_NOTDSEVENT;
-    std::lock_guard<std::mutex> guard(m_lock);
     // Ours, but left over from an earlier acquisition or already answered.
-    if (m_state != 5 || message.serial != m_serial || !m_finished || m_announced)
+    if (m_state != 5 || message.serial != m_serial)
         return TWRC_DSEVENT;
-    m_announced = true;
-    if (m_outcome == Outcome::Failed) {
+    TW_UINT16 failure = TWCC_SUCCESS;
+    const std::optional<SaneDevice::Outcome> outcome = m_device->announce(m_serial, failure);
+    if (!outcome)
+        return TWRC_DSEVENT;
+    if (*outcome == SaneDevice::Outcome::Failed) {
         event->TWMessage = MSG_CLOSEDSREQ;
-        m_condition = m_failure;
+        m_condition = failure;
     } else {
         event->TWMessage = MSG_XFERREADY;
         m_state = 6;
@@ -543,15 +374,13 @@ TW_UINT16 SaneSource::transfer(TW_HANDLE* image)
 {
     if (m_state != 6)
         return fail(TWCC_SEQERROR);
-    std::lock_guard<std::mutex> guard(m_lock);
     m_state = 7;
-    if (m_outcome == Outcome::Cancelled) {
-        *image = nullptr;
+    *image = m_device->takeImage();
+    if (!*image) {
+        // Cancelled at the scanner: nothing came.
         m_condition = TWCC_SUCCESS;
         return TWRC_CANCEL;
     }
-    *image = m_image;
-    m_image = nullptr;
     m_condition = TWCC_SUCCESS;
     return TWRC_XFERDONE;
 }
@@ -574,11 +403,7 @@ TW_UINT16 SaneSource::pendingTransfers(TW_UINT16 msg, TW_PENDINGXFERS* pending)
         return fail(TWCC_BADPROTOCOL);
     }
     // One image per acquisition: nothing is pending after it.
-    {
-        std::lock_guard<std::mutex> guard(m_lock);
-        twainFree(m_image);
-        m_image = nullptr;
-    }
+    m_device->dropImage();
     pending->Count = 0;
     m_state = 5;
     return succeed();

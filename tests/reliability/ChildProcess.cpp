@@ -10,6 +10,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <stdexcept>
@@ -99,8 +100,12 @@ ChildProcess::ChildProcess(const std::string& program, const std::vector<std::st
     m_err = err[0];
     m_in = in[1];
     m_pendingInput = options.input;
+    m_repeat = options.inputRepeat;
+    m_inputLeft = options.inputLimit;
+    // A child that stops reading must not end the test with SIGPIPE.
+    ::signal(SIGPIPE, SIG_IGN);
     ::fcntl(m_in, F_SETFL, O_NONBLOCK);
-    if (m_pendingInput.empty()) {
+    if (m_pendingInput.empty() && m_repeat.empty()) {
         ::close(m_in);
         m_in = -1;
     }
@@ -144,10 +149,18 @@ void ChildProcess::pump(ChildResult& result, int timeoutMs, bool sampleMemory, b
         if (fds[i].revents == 0)
             continue;
         if (fds[i].fd == m_in) {
-            const ssize_t w = ::write(m_in, m_pendingInput.data(), m_pendingInput.size());
-            if (w > 0)
+            if (m_pendingInput.empty())
+                m_pendingInput = m_repeat;
+            std::size_t size = m_pendingInput.size();
+            if (m_inputLeft > 0)
+                size = std::min(size, m_inputLeft - result.inputWritten);
+            const ssize_t w = ::write(m_in, m_pendingInput.data(), size);
+            if (w > 0) {
                 m_pendingInput.erase(0, static_cast<std::size_t>(w));
-            if (w < 0 || m_pendingInput.empty()) {
+                result.inputWritten += static_cast<std::size_t>(w);
+            }
+            const bool done = m_inputLeft > 0 ? result.inputWritten >= m_inputLeft : m_pendingInput.empty() && m_repeat.empty();
+            if ((w < 0 && errno != EAGAIN) || done) {
                 ::close(m_in);
                 m_in = -1;
             }

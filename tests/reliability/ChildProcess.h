@@ -26,6 +26,10 @@ struct ChildOptions {
     std::optional<uid_t> user;
     std::optional<gid_t> group;
     std::string input;  // written to the child's standard input, then closed
+    // Written after input again and again while the child reads, until
+    // inputLimit bytes went in all (0: without end) or the child closes it.
+    std::string inputRepeat;
+    std::size_t inputLimit = 0;
 };
 
 struct ChildResult {
@@ -35,6 +39,7 @@ struct ChildResult {
     std::string err;
     // (lines of standard output so far, resident kB) pairs, when sampled.
     std::vector<std::pair<int, long>> memory;
+    std::size_t inputWritten = 0;  // bytes the child's standard input took
 
     bool exitedWith(int code) const { return signal == 0 && exitCode == code; }
 };
@@ -68,6 +73,8 @@ private:
     int m_err = -1;
     int m_in = -1;
     std::string m_pendingInput;
+    std::string m_repeat;
+    std::size_t m_inputLeft = 0;  // 0: without end
     bool m_collected = false;
 };
 

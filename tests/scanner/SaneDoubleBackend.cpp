@@ -16,7 +16,24 @@
 //   start-status 12 2            sane_start answers this status the next
 //                                2 times (-1: always)
 //   trace /path/file             each open, start, cancel, close and exit
-//                                is appended to the file as a line
+//                                (and cancelled and closed when done) is
+//                                appended to the file as a line
+//   read-status 9 middle         sane_read answers this SANE status at the
+//                                first read (first), once half the page
+//                                was delivered (middle) or in place of the
+//                                end of the page (last)
+//   own-page 1000 20             the double delivers the page itself, at
+//                                most 1000 bytes a read taking 20 ms (the
+//                                delay may be left out), as the test
+//                                device would size it but without its
+//                                reader thread (which the test device ends
+//                                by cancelling it: under the address
+//                                sanitizer a thread cancelled inside the
+//                                allocator can leave it locked)
+//   hang read 5000               the first read of a page, every cancel or
+//                                every close (cancel, close) first stays
+//                                this many milliseconds in the device,
+//                                whatever else happens meanwhile
 
 #include <sane/sane.h>
 #include <sane/saneopts.h>
@@ -24,13 +41,17 @@
 #include <dlfcn.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <map>
+#include <mutex>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -61,6 +82,18 @@ struct Config {
     int startStatus = SANE_STATUS_GOOD;
     int startStatusCount = 0;
     std::string trace;
+    int readStatus = SANE_STATUS_GOOD;
+    std::string readStatusWhen;
+    std::map<std::string, long> hangMs;  // read, cancel, close
+    int ownPage = 0;  // bytes a read of the double's own page; 0: the test device's
+    long ownPageDelayMs = 0;
+};
+
+// The page being delivered.
+struct Page {
+    long long total = 0;  // bytes the page holds
+    long long delivered = 0;
+    bool read = false;  // the first read is over
 };
 
 // The one open device: what it shows in place of the test device's options.
@@ -75,6 +108,12 @@ struct Device {
 Inner g_inner;
 Config g_config;
 Device g_device;
+Page g_page;
+// Whether the double's own page is being delivered; a cancel may come from
+// another thread than the reads.
+std::atomic<bool> g_scanning{false};
+// Open and close may come from different threads.
+std::mutex g_openClose;
 
 template <typename Function>
 void bind(Function& function, const char* name)
@@ -133,8 +172,25 @@ void readConfig()
             words >> g_config.startStatus >> g_config.startStatusCount;
         } else if (key == "trace") {
             words >> g_config.trace;
+        } else if (key == "read-status") {
+            words >> g_config.readStatus >> g_config.readStatusWhen;
+        } else if (key == "own-page") {
+            words >> g_config.ownPage >> g_config.ownPageDelayMs;
+        } else if (key == "hang") {
+            std::string call;
+            long ms = 0;
+            words >> call >> ms;
+            g_config.hangMs[call] = ms;
         }
     }
+}
+
+// Stays in the device as the configuration says for this call.
+void hang(const char* call)
+{
+    const auto found = g_config.hangMs.find(call);
+    if (found != g_config.hangMs.end())
+        std::this_thread::sleep_for(std::chrono::milliseconds(found->second));
 }
 
 void trace(const char* call)
@@ -207,6 +263,8 @@ EXPORT SANE_Status sane_vsdouble_open(SANE_String_Const name, SANE_Handle* handl
     trace("open");
     if (g_config.openStatus != SANE_STATUS_GOOD)
         return static_cast<SANE_Status>(g_config.openStatus);
+    // A close may still be ending on another thread.
+    const std::lock_guard<std::mutex> guard(g_openClose);
     const SANE_Status status = g_inner.open(name, handle);
     if (status != SANE_STATUS_GOOD)
         return status;
@@ -228,8 +286,13 @@ EXPORT SANE_Status sane_vsdouble_open(SANE_String_Const name, SANE_Handle* handl
 EXPORT void sane_vsdouble_close(SANE_Handle handle)
 {
     trace("close");
-    g_inner.close(handle);
-    g_device = Device{};
+    hang("close");
+    {
+        const std::lock_guard<std::mutex> guard(g_openClose);
+        g_inner.close(handle);
+        g_device = Device{};
+    }
+    trace("closed");
 }
 
 EXPORT const SANE_Option_Descriptor* sane_vsdouble_get_option_descriptor(SANE_Handle handle, SANE_Int index)
@@ -310,18 +373,53 @@ EXPORT SANE_Status sane_vsdouble_start(SANE_Handle handle)
             --g_config.startStatusCount;
         return static_cast<SANE_Status>(g_config.startStatus);
     }
-    return g_inner.start(handle);
+    const SANE_Status status = g_config.ownPage > 0 ? SANE_STATUS_GOOD : g_inner.start(handle);
+    g_page = Page{};
+    SANE_Parameters parameters{};
+    if (status == SANE_STATUS_GOOD && g_inner.getParameters(handle, &parameters) == SANE_STATUS_GOOD)
+        g_page.total = static_cast<long long>(parameters.bytes_per_line) * parameters.lines;
+    g_scanning = status == SANE_STATUS_GOOD;
+    return status;
 }
 
 EXPORT SANE_Status sane_vsdouble_read(SANE_Handle handle, SANE_Byte* data, SANE_Int length, SANE_Int* read)
 {
-    return g_inner.read(handle, data, length, read);
+    if (!g_page.read) {
+        g_page.read = true;
+        hang("read");
+    }
+    const auto answer = static_cast<SANE_Status>(g_config.readStatus);
+    const std::string& when = g_config.readStatusWhen;
+    if (answer != SANE_STATUS_GOOD &&
+        (when == "first" || (when == "middle" && g_page.delivered * 2 >= g_page.total))) {
+        *read = 0;
+        return answer;
+    }
+    SANE_Status status = SANE_STATUS_GOOD;
+    if (g_config.ownPage > 0) {
+        // A mid-grey page.
+        std::this_thread::sleep_for(std::chrono::milliseconds(g_config.ownPageDelayMs));
+        *read = static_cast<SANE_Int>(std::min<long long>({length, g_config.ownPage, g_page.total - g_page.delivered}));
+        std::memset(data, 0x80, static_cast<std::size_t>(std::max(*read, 0)));
+        status = !g_scanning ? SANE_STATUS_CANCELLED : *read > 0 ? SANE_STATUS_GOOD : SANE_STATUS_EOF;
+    } else {
+        status = g_inner.read(handle, data, length, read);
+    }
+    if (status == SANE_STATUS_GOOD)
+        g_page.delivered += *read;
+    if (status == SANE_STATUS_EOF && answer != SANE_STATUS_GOOD && when == "last")
+        return answer;
+    return status;
 }
 
 EXPORT void sane_vsdouble_cancel(SANE_Handle handle)
 {
     trace("cancel");
-    g_inner.cancel(handle);
+    hang("cancel");
+    g_scanning = false;
+    if (g_config.ownPage == 0)
+        g_inner.cancel(handle);
+    trace("cancelled");
 }
 
 EXPORT SANE_Status sane_vsdouble_set_io_mode(SANE_Handle handle, SANE_Bool nonBlocking)

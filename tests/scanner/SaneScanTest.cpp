@@ -3,6 +3,7 @@
 // test writes its own SANE configuration (dll.conf naming the test backend,
 // test.conf choosing the picture and any failure to simulate).
 
+#include "QueuedAcquisition.h"
 #include "SaneTestDevice.h"
 #include "ScannerTestSupport.h"
 
@@ -28,48 +29,7 @@ namespace {
 
 using testing::describe;
 using testing::failureOf;
-
-// Waits on the connection's own queue, as the command-line program does.
-class QueuedAcquisition : public Acquisition {
-public:
-    using Acquisition::Acquisition;
-
-    // One Scan command and its answer. False when nothing came in time.
-    bool scanAndWait(std::chrono::seconds limit = std::chrono::seconds(60))
-    {
-        m_ended = false;
-        if (!scan())
-            return true;
-        const auto deadline = std::chrono::steady_clock::now() + limit;
-        while (!m_ended) {
-            const std::optional<SourceMessage> message = hiddenWindow()->take(deadline);
-            if (!message)
-                return false;
-            offerEvent(&*message);
-        }
-        return true;
-    }
-
-    std::vector<std::string> errors;
-    std::vector<std::string> messages;  // the user's texts of the errors
-    std::vector<std::string> notes;
-    std::unique_ptr<imaging::RgbImage> image;
-    int saves = 0;
-
-protected:
-    void acceptImage(std::unique_ptr<imaging::RgbImage> received) override { image = std::move(received); }
-    void reportError(const foundation::Exception& error) override
-    {
-        errors.push_back(describe(error));
-        messages.push_back(error.message(foundation::MessageCatalog::application(), 0));
-    }
-    void postSaveScan() override { ++saves; }
-    void acquisitionEnded() override { m_ended = true; }
-    void logNote(const std::string& text) override { notes.push_back(text); }
-
-private:
-    bool m_ended = false;
-};
+using testing::QueuedAcquisition;
 
 foundation::ScanSettings oneInchAt50Dpi()
 {
