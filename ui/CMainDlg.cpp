@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <utility>
 
 #include <QAccessible>
 #include <QApplication>
@@ -37,6 +38,7 @@
 #include "ui/ControlIds.h"
 #include "ui/DialogUnits.h"
 #include "ui/ImageLayer.h"
+#include "ui/ResultSpeech.h"
 
 namespace vestiscop::ui {
 
@@ -129,6 +131,9 @@ CMainDlg::CMainDlg(app::Application& application, WindowingServices& services)
     m_scanTimer = new QTimer(this);
     m_scanTimer->setSingleShot(true);
     connect(m_scanTimer, &QTimer::timeout, this, [this] { cancelScan(true); });
+    m_arrivalTimer = new QTimer(this);
+    m_arrivalTimer->setSingleShot(true);
+    connect(m_arrivalTimer, &QTimer::timeout, this, [this] { arriveAtColorField(); });
     // A confirmation said on the name list is said once: when the list
     // loses the focus it describes its garment again.
     m_focusWatch = connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget*) {
@@ -454,22 +459,6 @@ void CMainDlg::showResults(std::unique_ptr<imaging::RgbImage> image)
     }
     showViews();
 
-    // The focus first: a field whose text changes before it gets the focus
-    // is taken by the screen reader as already read, and nothing is said.
-    const bool focusMoves = focusWidget() != m_colorField;
-    if (focusMoves)
-        m_colorField->setFocus();
-    m_busyIndicator->hide();
-
-    std::string colors;
-    for (const std::string& line : app::colorFieldLines(m_analyzer->colors(), m_app.color().reportThr)) {
-        if (!colors.empty())
-            colors += '\n';
-        colors += line;
-    }
-    m_colorField->setPlainText(QString::fromStdString(colors));
-    m_patternField->setPlainText(QString::fromStdString(app::patternText(m_analyzer->pattern())));
-
     m_currentScan = &m_analyzer->analysis();
     m_currentSignature = m_app.recognizer().describe(*m_analyzer);
     m_matchIndex = m_app.recognizer().findMatch(*m_currentScan, m_currentSignature, m_similarity);
@@ -478,17 +467,67 @@ void CMainDlg::showResults(std::unique_ptr<imaging::RgbImage> image)
         m_matchIndex != -1 ? QString::fromStdString(app::similarityText(m_similarity)) : QString();
     m_similarityLabel->setText(similarity);
     describeNameList();
-
     updateButtons();
-    m_colorField->moveCursor(QTextCursor::Start);
 
-    // The rest of the answer, read with the field after its first line.
+    std::string colors;
+    for (const std::string& line : app::colorFieldLines(m_analyzer->colors(), m_app.color().reportThr)) {
+        if (!colors.empty())
+            colors += '\n';
+        colors += line;
+    }
     const QString match = m_matchIndex != -1
                               ? QString::fromStdString(m_app.catalog().name(m_matchIndex)) + ' ' + similarity
                               : text(foundation::stringId::UnknownGarment);
     const std::vector<std::string> spoken = spokenColors(m_analyzer->colors(), m_app.color().reportThr);
-    m_colorField->setAccessibleDescription(
-        QString::fromStdString(analysisAnnouncement(spoken, 1, m_analyzer->pattern(), match.toStdString())));
+    m_answer[0] = QString::fromStdString(colors);
+    m_answer[1] = QString::fromStdString(app::patternText(m_analyzer->pattern()));
+    for (std::size_t skipped : {1, 0})
+        m_answer[3 - skipped] =
+            QString::fromStdString(analysisAnnouncement(spoken, skipped, m_analyzer->pattern(), match.toStdString()));
+    m_answerPending = true;
+    m_arrivalNote.clear();
+    arriveAtColorField();
+}
+
+void CMainDlg::arriveAtColorField()
+{
+    if (screenReaderListens()) {
+        const bool onIndicator = m_busyIndicator->isVisible() && focusWidget() == m_busyIndicator;
+        if (const int wait = stopoverLeft(onIndicator ? m_busySince.elapsed() : -1); wait > 0) {
+            m_arrivalTimer->start(wait);
+            return;
+        }
+        if (m_answerPending
+            && answerRoute(focusWidget() == m_colorField, toolkitAnnounces()) == AnswerRoute::Stopover) {
+            showBusy(text(foundation::stringId::OpeningPicture));
+            m_arrivalTimer->start(StopoverMilliseconds);
+            return;
+        }
+    }
+    m_arrivalTimer->stop();
+    // The focus first: a field whose text changes before it gets the focus
+    // is taken by the screen reader as already read, and nothing is said.
+    const bool focusArrives = focusWidget() != m_colorField;
+    if (focusArrives && (m_answerPending || focusWidget() == m_busyIndicator))
+        m_colorField->setFocus();
+    m_busyIndicator->hide();
+    if (m_answerPending)
+        writeAnswer(focusArrives);
+    if (!m_arrivalNote.isEmpty())
+        announce(m_colorField, std::exchange(m_arrivalNote, QString()));
+}
+
+void CMainDlg::writeAnswer(bool focusArrives)
+{
+    m_answerPending = false;
+    m_colorField->setPlainText(m_answer[0]);
+    m_patternField->setPlainText(m_answer[1]);
+    m_colorField->moveCursor(QTextCursor::Start);
+    // The rest of the answer, read with the field after its first line; a
+    // field that has the focus already has the whole answer announced.
+    m_colorField->setAccessibleDescription(m_answer[2]);
+    if (!focusArrives)
+        announce(m_colorField, m_answer[3]);
 }
 
 void CMainDlg::showBusy(const QString& words)
@@ -497,6 +536,7 @@ void CMainDlg::showBusy(const QString& words)
     m_busyIndicator->setAccessibleName(words);
     m_busyIndicator->show();
     m_busyIndicator->setFocus();
+    m_busySince.start();
 }
 
 void CMainDlg::describeNameList(const QString& confirmation)
@@ -516,6 +556,12 @@ void CMainDlg::describeNameList(const QString& confirmation)
 
 void CMainDlg::confirmOnNameList(int textId, const std::string& name)
 {
+    if (screenReaderListens() && toolkitAnnounces()) {
+        describeNameList();
+        m_nameList->setFocus();
+        announce(m_nameList, formatted(textId, name));
+        return;
+    }
     describeNameList(formatted(textId, name));
     m_nameList->setFocus();
 }
@@ -578,6 +624,10 @@ void CMainDlg::onScan()
 {
     if (m_scanning || !m_scannerReady)
         return;
+    // An answer still on its way to the field is shown at once, unsaid:
+    // the user has asked for the next one.
+    if (m_answerPending)
+        writeAnswer(true);
     if (!scan())
         return;
     m_scanning = true;
@@ -608,11 +658,8 @@ void CMainDlg::scanEnded()
     m_scanTimer->stop();
     m_scanButton->setEnabled(m_scannerReady);
     // A scan that brought no image leaves the user on the colour field too.
-    if (m_busyIndicator->isVisible()) {
-        if (focusWidget() == m_busyIndicator)
-            m_colorField->setFocus();
-        m_busyIndicator->hide();
-    }
+    if (m_busyIndicator->isVisible() && !m_arrivalTimer->isActive())
+        arriveAtColorField();
 }
 
 void CMainDlg::cancelScan(bool timedOut)
@@ -621,8 +668,12 @@ void CMainDlg::cancelScan(bool timedOut)
         return;
     // Said on the way back to the colour field. The indicator keeps its
     // words: a screen reader may still be about to read them.
-    if (!timedOut)
+    if (!timedOut && screenReaderListens() && toolkitAnnounces()) {
+        m_colorField->setAccessibleDescription(QString());
+        m_arrivalNote = text(foundation::stringId::ScanCancelled);
+    } else if (!timedOut) {
         m_colorField->setAccessibleDescription(text(foundation::stringId::ScanCancelled));
+    }
     // The scanner layer cancels the device, joins its worker and drops
     // whatever the cancelled scan still posts; the source stays open for the
     // next Scan. It ends the scan through acquisitionEnded().

@@ -34,6 +34,7 @@
 #include <string>
 
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QEvent>
 
 #include "app/Application.h"
@@ -149,6 +150,11 @@ private:
     void confirmOnNameList(int textId, const std::string& name);
     void cancelScan(bool timedOut);
     void scanEnded();
+    // Brings the focus from the busy indicator to the colour field with the
+    // answer waiting to be written there, when the screen reader has had
+    // time to read the indicator (ui/ResultSpeech.h).
+    void arriveAtColorField();
+    void writeAnswer(bool focusArrives);
 
     void onScan();
     void onAdd();
@@ -182,6 +188,14 @@ private:
     QMetaObject::Connection m_focusWatch;
     QTimer* m_scanTimer = nullptr;
     QLabel* m_busyIndicator = nullptr;
+    QElapsedTimer m_busySince;     // since the indicator took the focus
+    QTimer* m_arrivalTimer = nullptr;
+    // The answer of the last analysis until it is written into the fields:
+    // colour lines, pattern, the rest of the answer after the first colour
+    // line and the whole answer; and what is said when the focus arrives.
+    bool m_answerPending = false;
+    QString m_answer[4];
+    QString m_arrivalNote;
     QString m_colorFieldName;
     bool m_scanning = false;
     // Scanning is possible this run (the scanner started).
