@@ -133,7 +133,7 @@ CMainDlg::CMainDlg(app::Application& application, WindowingServices& services)
     connect(m_scanTimer, &QTimer::timeout, this, [this] { cancelScan(true); });
     m_arrivalTimer = new QTimer(this);
     m_arrivalTimer->setSingleShot(true);
-    connect(m_arrivalTimer, &QTimer::timeout, this, [this] { arriveAtColorField(); });
+    connect(m_arrivalTimer, &QTimer::timeout, this, [this] { arriveAtColorField(StopoverMilliseconds); });
     // A confirmation said on the name list is said once: when the list
     // loses the focus it describes its garment again.
     m_focusWatch = connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget*) {
@@ -449,6 +449,10 @@ void CMainDlg::reported(Work work)
 
 void CMainDlg::showResults(std::unique_ptr<imaging::RgbImage> image)
 {
+    // The indicator counts as heard for the time the window answered the
+    // screen reader's questions about it, which it does not while it
+    // analyses.
+    const long long rested = restedOnIndicator();
     try {
         m_analyzer->analyze(std::move(image));
     } catch (...) {
@@ -486,14 +490,18 @@ void CMainDlg::showResults(std::unique_ptr<imaging::RgbImage> image)
             QString::fromStdString(analysisAnnouncement(spoken, skipped, m_analyzer->pattern(), match.toStdString()));
     m_answerPending = true;
     m_arrivalNote.clear();
-    arriveAtColorField();
+    arriveAtColorField(rested);
 }
 
-void CMainDlg::arriveAtColorField()
+long long CMainDlg::restedOnIndicator() const
+{
+    return m_busyIndicator->isVisible() && focusWidget() == m_busyIndicator ? m_busySince.elapsed() : -1;
+}
+
+void CMainDlg::arriveAtColorField(long long rested)
 {
     if (screenReaderListens()) {
-        const bool onIndicator = m_busyIndicator->isVisible() && focusWidget() == m_busyIndicator;
-        if (const int wait = stopoverLeft(onIndicator ? m_busySince.elapsed() : -1); wait > 0) {
+        if (const int wait = stopoverLeft(rested); wait > 0) {
             m_arrivalTimer->start(wait);
             return;
         }
@@ -659,7 +667,7 @@ void CMainDlg::scanEnded()
     m_scanButton->setEnabled(m_scannerReady);
     // A scan that brought no image leaves the user on the colour field too.
     if (m_busyIndicator->isVisible() && !m_arrivalTimer->isActive())
-        arriveAtColorField();
+        arriveAtColorField(restedOnIndicator());
 }
 
 void CMainDlg::cancelScan(bool timedOut)

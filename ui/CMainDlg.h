@@ -153,7 +153,10 @@ private:
     // Brings the focus from the busy indicator to the colour field with the
     // answer waiting to be written there, when the screen reader has had
     // time to read the indicator (ui/ResultSpeech.h).
-    void arriveAtColorField();
+    // rested: how long the screen reader could read the indicator, -1 when
+    // the focus is not on it.
+    void arriveAtColorField(long long rested);
+    long long restedOnIndicator() const;
     void writeAnswer(bool focusArrives);
 
     void onScan();
