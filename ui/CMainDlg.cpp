@@ -136,9 +136,11 @@ CMainDlg::CMainDlg(app::Application& application, WindowingServices& services)
     connect(m_arrivalTimer, &QTimer::timeout, this, [this] { arriveAtColorField(StopoverMilliseconds); });
     // A confirmation said on the name list is said once: when the list
     // loses the focus it describes its garment again.
-    m_focusWatch = connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget*) {
+    m_focusWatch = connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
         if (old == m_nameList)
             QTimer::singleShot(0, this, [this] { describeNameList(); });
+        if (now == m_nameList)
+            nameListFocused(old);
     });
     setAcceptDrops(true);
     if (!m_app.general().extendedUI)
@@ -547,19 +549,38 @@ void CMainDlg::showBusy(const QString& words)
     m_busySince.start();
 }
 
+QString CMainDlg::nameListWords() const
+{
+    if (m_nameList->currentIndex() < 0)
+        return QString();
+    QString words = m_nameList->currentText();
+    const int slot = selectedSlot();
+    if (slot >= 0 && slot == m_matchIndex && !m_similarityLabel->text().isEmpty())
+        words += ' ' + m_similarityLabel->text();
+    return words;
+}
+
 void CMainDlg::describeNameList(const QString& confirmation)
 {
+    // Where the toolkit announces, the recognised garment is announced when
+    // the list takes the focus (Orca 48 does not read this description).
     QString description = confirmation;
-    if (description.isEmpty() && m_nameList->currentIndex() >= 0) {
-        description = m_nameList->currentText();
-        const int slot = selectedSlot();
-        if (slot >= 0 && slot == m_matchIndex && !m_similarityLabel->text().isEmpty())
-            description += ' ' + m_similarityLabel->text();
-    }
+    if (description.isEmpty() && !(screenReaderListens() && toolkitAnnounces()))
+        description = nameListWords();
     // The list reads its own description only when it gets the focus, so an
     // unchanged one is not set again.
     if (m_nameList->accessibleDescription() != description)
         m_nameList->setAccessibleDescription(description);
+}
+
+void CMainDlg::nameListFocused(const QWidget* from)
+{
+    // Not on the way back from a dialog: there the confirmation is said.
+    if (from == nullptr || from->window() != this || !screenReaderListens() || !toolkitAnnounces())
+        return;
+    // The list reads the garment it shows; the similarity is the news.
+    if (const QString words = nameListWords(); words != m_nameList->currentText())
+        announce(m_nameList, words);
 }
 
 void CMainDlg::confirmOnNameList(int textId, const std::string& name)

@@ -146,6 +146,10 @@ private:
     // The name list's description: the chosen garment and, for the
     // recognised one, its similarity; confirmation, when given, instead.
     void describeNameList(const QString& confirmation = QString());
+    // The garment the list shows, with its similarity when it is the
+    // recognised one.
+    QString nameListWords() const;
+    void nameListFocused(const QWidget* from);
     // Confirms a catalogue command on the name list, which takes the focus.
     void confirmOnNameList(int textId, const std::string& name);
     void cancelScan(bool timedOut);
