@@ -32,7 +32,7 @@ const std::unordered_map<int, const char*>& table()
 
         // What the window says to a screen reader besides its fields: the
         // scanning state, the catalogue's confirmations, the naming dialog's
-        // button and the group of views.
+        // button, the group of views and the state of a picture being opened.
         {3000, "Skenuji…"},
         {3001, "Skenování zrušeno"},
         {3002, "Přidáno: %s"},
@@ -41,6 +41,7 @@ const std::unordered_map<int, const char*>& table()
         {3005, "Zrušit"},
         {3006, "Vzor: %s"},
         {3007, "Zobrazení"},
+        {3008, "Otevírám obrázek…"},
 
         // The command-line program's help and misuse texts (ids in
         // app/cli/CliTextIds.h).

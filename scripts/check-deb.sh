@@ -1,26 +1,46 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Builds the Debian package from a clean clone of the committed HEAD, checks
-# it with lintian, then installs it on a bare Debian bookworm (debootstrap
-# --variant=minbase) and runs it there as a new user: vestiscop-cli
-# --version, an analysis from the user's home directory (which seeds
-# ~/.local/share/vestiscop), a picture on standard input, the window's
-# libraries and a start on Qt's offscreen platform, and the desktop entry, metainfo and manual pages in place.
+# Builds the Debian package from a clean clone of the committed HEAD (its
+# build-time tests run in parallel, DEB_BUILD_OPTIONS=parallel=N with N the
+# number of processors unless DEB_BUILD_OPTIONS is set), checks it with
+# lintian, then installs it on a bare Debian of the same release
+# (debootstrap --variant=minbase) and runs it there as a new user:
+# vestiscop-cli --version, an analysis from the user's home directory (which
+# seeds ~/.local/share/vestiscop), a picture on standard input, the window's
+# libraries and a start on Qt's offscreen platform, and the desktop entry,
+# metainfo and manual pages in place.
 #
-#   scripts/check-deb.sh [--deb FILE] [CHROOT]
+#   scripts/check-deb.sh [--deb FILE] [--release RELEASE] [CHROOT]
 #
-# --deb checks a package already built instead of building one. CHROOT
-# (default /var/tmp/vestiscop-bookworm) is made on the first run and kept,
-# so later runs start faster; each run installs the package afresh. Needs
-# root (debootstrap, chroot) and Debian's archive over http.
+# RELEASE (bookworm or trixie) is the release of the bare system; it is the
+# release this system runs unless given, and a package built here is only
+# checked on that release (its dependencies are this release's libraries):
+# run the script on each release to check both. --deb checks a package
+# already built instead of building one. CHROOT (default
+# /var/tmp/vestiscop-RELEASE) is made on the first run and kept, so later
+# runs start faster; each run installs the package afresh. Needs root
+# (debootstrap, chroot) and Debian's archive over http.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+here=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
 deb=
-if [ "${1:-}" = "--deb" ]; then
-    deb=$(realpath "$2")
-    shift 2
+release=$here
+while [ $# -gt 0 ]; do
+    case "$1" in
+        --deb) deb=$(realpath "$2"); shift 2 ;;
+        --release) release=$2; shift 2 ;;
+        *) break ;;
+    esac
+done
+case "$release" in
+    bookworm | trixie) ;;
+    *) echo "check-deb.sh: release '$release' is not one Vestiscop supports (bookworm, trixie)" >&2; exit 2 ;;
+esac
+if [ -z "$deb" ] && [ "$release" != "$here" ]; then
+    echo "check-deb.sh: a package built on '$here' is for '$here'; build and check it on $release, or give --deb" >&2
+    exit 2
 fi
-target=${1:-/var/tmp/vestiscop-bookworm}
+target=${1:-/var/tmp/vestiscop-$release}
 mirror=${VESTISCOP_DEBIAN_MIRROR:-http://deb.debian.org/debian}
 work=$(mktemp -d)
 cleanup() {
@@ -33,6 +53,7 @@ step() { printf '\n== %s\n' "$*"; }
 if [ -z "$deb" ]; then
     step "dpkg-buildpackage -us -uc -b on a clean clone"
     git clone -q "$root" "$work/vestiscop"
+    export DEB_BUILD_OPTIONS=${DEB_BUILD_OPTIONS:-parallel=$(nproc)}
     (cd "$work/vestiscop" && dpkg-buildpackage -us -uc -b)
     deb=$(ls "$work"/vestiscop_*.deb)
 fi
@@ -41,8 +62,8 @@ step "lintian $(basename "$deb")"
 lintian --fail-on error "$deb"
 
 if [ ! -x "$target/usr/bin/apt-get" ]; then
-    step "debootstrap --variant=minbase bookworm $target"
-    debootstrap --variant=minbase bookworm "$target" "$mirror"
+    step "debootstrap --variant=minbase $release $target"
+    debootstrap --variant=minbase "$release" "$target" "$mirror"
 fi
 mount -t proc proc "$target/proc"
 in_root() { chroot "$target" /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin LANG=C.UTF-8 "$@"; }

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <utility>
 
 #include <QApplication>
 #include <QCollator>
@@ -31,6 +32,7 @@
 #include "ui/ControlIds.h"
 #include "ui/ImageLayer.h"
 #include "ui/MessageText.h"
+#include "ui/ResultSpeech.h"
 
 namespace vestiscop::ui {
 
@@ -91,11 +93,16 @@ CMainDlg::CMainDlg(app::Application& application, WindowingServices& services)
     m_scanTimer = new QTimer(this);
     m_scanTimer->setSingleShot(true);
     connect(m_scanTimer, &QTimer::timeout, this, [this] { cancelScan(true); });
+    m_arrivalTimer = new QTimer(this);
+    m_arrivalTimer->setSingleShot(true);
+    connect(m_arrivalTimer, &QTimer::timeout, this, [this] { arriveAtColorField(StopoverMilliseconds); });
     // A confirmation said on the name list is said once: when the list
     // loses the focus it describes its garment again.
-    m_focusWatch = connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget*) {
+    m_focusWatch = connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
         if (old == m_nameList)
             QTimer::singleShot(0, this, [this] { describeNameList(); });
+        if (now == m_nameList)
+            nameListFocused(old);
     });
     setAcceptDrops(true);
     if (!m_app.general().extendedUI)
@@ -186,6 +193,10 @@ void CMainDlg::updateButtons()
 
 void CMainDlg::showResults(std::unique_ptr<imaging::RgbImage> image)
 {
+    // The indicator counts as heard for the time the window answered the
+    // screen reader's questions about it, which it does not while it
+    // analyses.
+    const long long rested = restedOnIndicator();
     try {
         m_analyzer->analyze(std::move(image));
     } catch (...) {
@@ -196,22 +207,6 @@ void CMainDlg::showResults(std::unique_ptr<imaging::RgbImage> image)
     }
     showViews();
 
-    // The focus first: a field whose text changes before it gets the focus
-    // is taken by the screen reader as already read, and nothing is said.
-    const bool focusMoves = focusWidget() != m_colorField;
-    if (focusMoves)
-        m_colorField->setFocus();
-    m_busyIndicator->hide();
-
-    std::string colors;
-    for (const std::string& line : app::colorFieldLines(m_analyzer->result().colors, m_app.color().reportThr)) {
-        if (!colors.empty())
-            colors += '\n';
-        colors += line;
-    }
-    m_colorField->setPlainText(QString::fromStdString(colors));
-    m_patternField->setPlainText(QString::fromStdString(app::patternText(m_analyzer->result().pattern)));
-
     m_currentScan = &m_analyzer->result().record;
     m_currentSignature = m_app.recognizer().describe(m_analyzer->result());
     m_matchIndex = m_app.recognizer().findMatch(*m_currentScan, m_currentSignature, m_similarity);
@@ -220,17 +215,71 @@ void CMainDlg::showResults(std::unique_ptr<imaging::RgbImage> image)
         m_matchIndex != -1 ? QString::fromStdString(app::similarityText(m_similarity)) : QString();
     m_similarityLabel->setText(similarity);
     describeNameList();
-
     updateButtons();
-    m_colorField->moveCursor(QTextCursor::Start);
 
-    // The rest of the answer, read with the field after its first line.
+    std::string colors;
+    for (const std::string& line : app::colorFieldLines(m_analyzer->result().colors, m_app.color().reportThr)) {
+        if (!colors.empty())
+            colors += '\n';
+        colors += line;
+    }
     const QString match = m_matchIndex != -1
                               ? QString::fromStdString(m_app.catalog().name(m_matchIndex)) + ' ' + similarity
                               : text(foundation::stringId::UnknownGarment);
     const std::vector<std::string> spoken = spokenColors(m_analyzer->result().colors, m_app.color().reportThr);
-    m_colorField->setAccessibleDescription(
-        QString::fromStdString(analysisAnnouncement(spoken, 1, m_analyzer->result().pattern, match.toStdString())));
+    m_answer[0] = QString::fromStdString(colors);
+    m_answer[1] = QString::fromStdString(app::patternText(m_analyzer->result().pattern));
+    for (std::size_t skipped : {1, 0})
+        m_answer[3 - skipped] =
+            QString::fromStdString(analysisAnnouncement(spoken, skipped, m_analyzer->result().pattern, match.toStdString()));
+    m_answerPending = true;
+    m_arrivalNote.clear();
+    arriveAtColorField(rested);
+}
+
+long long CMainDlg::restedOnIndicator() const
+{
+    return m_busyIndicator->isVisible() && focusWidget() == m_busyIndicator ? m_busySince.elapsed() : -1;
+}
+
+void CMainDlg::arriveAtColorField(long long rested)
+{
+    if (screenReaderListens()) {
+        if (const int wait = stopoverLeft(rested); wait > 0) {
+            m_arrivalTimer->start(wait);
+            return;
+        }
+        if (m_answerPending
+            && answerRoute(focusWidget() == m_colorField, toolkitAnnounces()) == AnswerRoute::Stopover) {
+            showBusy(text(foundation::stringId::OpeningPicture));
+            m_arrivalTimer->start(StopoverMilliseconds);
+            return;
+        }
+    }
+    m_arrivalTimer->stop();
+    // The focus first: a field whose text changes before it gets the focus
+    // is taken by the screen reader as already read, and nothing is said.
+    const bool focusArrives = focusWidget() != m_colorField;
+    if (focusArrives && (m_answerPending || focusWidget() == m_busyIndicator))
+        m_colorField->setFocus();
+    m_busyIndicator->hide();
+    if (m_answerPending)
+        writeAnswer(focusArrives);
+    if (!m_arrivalNote.isEmpty())
+        announce(m_colorField, std::exchange(m_arrivalNote, QString()));
+}
+
+void CMainDlg::writeAnswer(bool focusArrives)
+{
+    m_answerPending = false;
+    m_colorField->setPlainText(m_answer[0]);
+    m_patternField->setPlainText(m_answer[1]);
+    m_colorField->moveCursor(QTextCursor::Start);
+    // The rest of the answer, read with the field after its first line; a
+    // field that has the focus already has the whole answer announced.
+    m_colorField->setAccessibleDescription(m_answer[2]);
+    if (!focusArrives)
+        announce(m_colorField, m_answer[3]);
 }
 
 void CMainDlg::showBusy(const QString& words)
@@ -239,25 +288,51 @@ void CMainDlg::showBusy(const QString& words)
     m_busyIndicator->setAccessibleName(words);
     m_busyIndicator->show();
     m_busyIndicator->setFocus();
+    m_busySince.start();
+}
+
+QString CMainDlg::nameListWords() const
+{
+    if (m_nameList->currentIndex() < 0)
+        return QString();
+    QString words = m_nameList->currentText();
+    const int slot = selectedSlot();
+    if (slot >= 0 && slot == m_matchIndex && !m_similarityLabel->text().isEmpty())
+        words += ' ' + m_similarityLabel->text();
+    return words;
 }
 
 void CMainDlg::describeNameList(const QString& confirmation)
 {
+    // Where the toolkit announces, the recognised garment is announced when
+    // the list takes the focus (Orca 48 does not read this description).
     QString description = confirmation;
-    if (description.isEmpty() && m_nameList->currentIndex() >= 0) {
-        description = m_nameList->currentText();
-        const int slot = selectedSlot();
-        if (slot >= 0 && slot == m_matchIndex && !m_similarityLabel->text().isEmpty())
-            description += ' ' + m_similarityLabel->text();
-    }
+    if (description.isEmpty() && !(screenReaderListens() && toolkitAnnounces()))
+        description = nameListWords();
     // The list reads its own description only when it gets the focus, so an
     // unchanged one is not set again.
     if (m_nameList->accessibleDescription() != description)
         m_nameList->setAccessibleDescription(description);
 }
 
+void CMainDlg::nameListFocused(const QWidget* from)
+{
+    // Not on the way back from a dialog: there the confirmation is said.
+    if (from == nullptr || from->window() != this || !screenReaderListens() || !toolkitAnnounces())
+        return;
+    // The list reads the garment it shows; the similarity is the news.
+    if (const QString words = nameListWords(); words != m_nameList->currentText())
+        announce(m_nameList, words);
+}
+
 void CMainDlg::confirmOnNameList(int textId, const std::string& name)
 {
+    if (screenReaderListens() && toolkitAnnounces()) {
+        describeNameList();
+        m_nameList->setFocus();
+        announce(m_nameList, formatted(textId, name));
+        return;
+    }
     describeNameList(formatted(textId, name));
     m_nameList->setFocus();
 }
@@ -320,6 +395,10 @@ void CMainDlg::onScan()
 {
     if (m_scanning || !m_scannerReady)
         return;
+    // An answer still on its way to the field is shown at once, unsaid:
+    // the user has asked for the next one.
+    if (m_answerPending)
+        writeAnswer(true);
     if (!scan())
         return;
     m_scanning = true;
@@ -350,11 +429,8 @@ void CMainDlg::scanEnded()
     m_scanTimer->stop();
     m_scanButton->setEnabled(m_scannerReady);
     // A scan that brought no image leaves the user on the colour field too.
-    if (m_busyIndicator->isVisible()) {
-        if (focusWidget() == m_busyIndicator)
-            m_colorField->setFocus();
-        m_busyIndicator->hide();
-    }
+    if (m_busyIndicator->isVisible() && !m_arrivalTimer->isActive())
+        arriveAtColorField(restedOnIndicator());
 }
 
 void CMainDlg::cancelScan(bool timedOut)
@@ -363,8 +439,12 @@ void CMainDlg::cancelScan(bool timedOut)
         return;
     // Said on the way back to the colour field. The indicator keeps its
     // words: a screen reader may still be about to read them.
-    if (!timedOut)
+    if (!timedOut && screenReaderListens() && toolkitAnnounces()) {
+        m_colorField->setAccessibleDescription(QString());
+        m_arrivalNote = text(foundation::stringId::ScanCancelled);
+    } else if (!timedOut) {
         m_colorField->setAccessibleDescription(text(foundation::stringId::ScanCancelled));
+    }
     // The scanner layer cancels the device, joins its worker and drops
     // whatever the cancelled scan still posts; the source stays open for the
     // next Scan. It ends the scan through acquisitionEnded().

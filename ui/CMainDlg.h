@@ -34,6 +34,7 @@
 #include <string>
 
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QEvent>
 
 #include "app/Application.h"
@@ -145,10 +146,22 @@ private:
     // The name list's description: the chosen garment and, for the
     // recognised one, its similarity; confirmation, when given, instead.
     void describeNameList(const QString& confirmation = QString());
+    // The garment the list shows, with its similarity when it is the
+    // recognised one.
+    QString nameListWords() const;
+    void nameListFocused(const QWidget* from);
     // Confirms a catalogue command on the name list, which takes the focus.
     void confirmOnNameList(int textId, const std::string& name);
     void cancelScan(bool timedOut);
     void scanEnded();
+    // Brings the focus from the busy indicator to the colour field with the
+    // answer waiting to be written there, when the screen reader has had
+    // time to read the indicator (ui/ResultSpeech.h).
+    // rested: how long the screen reader could read the indicator, -1 when
+    // the focus is not on it.
+    void arriveAtColorField(long long rested);
+    long long restedOnIndicator() const;
+    void writeAnswer(bool focusArrives);
 
     void onScan();
     void onAdd();
@@ -182,6 +195,14 @@ private:
     QMetaObject::Connection m_focusWatch;
     QTimer* m_scanTimer = nullptr;
     QLabel* m_busyIndicator = nullptr;
+    QElapsedTimer m_busySince;     // since the indicator took the focus
+    QTimer* m_arrivalTimer = nullptr;
+    // The answer of the last analysis until it is written into the fields:
+    // colour lines, pattern, the rest of the answer after the first colour
+    // line and the whole answer; and what is said when the focus arrives.
+    bool m_answerPending = false;
+    QString m_answer[4];
+    QString m_arrivalNote;
     QString m_colorFieldName;
     bool m_scanning = false;
     // Scanning is possible this run (the scanner started).

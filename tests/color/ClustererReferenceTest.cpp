@@ -2,6 +2,7 @@
 // The fast clusterer against the literal reference on many random images:
 // same success, same centres, counts and labels, bit for bit.
 
+#include <algorithm>
 #include <random>
 
 #include <gtest/gtest.h>

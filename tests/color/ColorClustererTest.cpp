@@ -2,6 +2,7 @@
 // The clusterer on images small enough to work out by hand: box order,
 // threshold, margins, centres, fuzzy labels and the failure contract.
 
+#include <algorithm>
 #include <cmath>
 #include <random>
 

@@ -3,14 +3,16 @@
 """What a blind user hears from Vestiscop: the window under Orca, driven by
 the keyboard, and what Orca says after every key checked step by step.
 
-    screen_reader_test.py PROGRAM DATA_DIR [TRANSCRIPT_FILE]
+    screen_reader_test.py PROGRAM DATA_DIR [TRANSCRIPT_FILE [DROP_TOOL]]
 
 PROGRAM is the windowed program, DATA_DIR the shipped data (configuration
 and colour definitions). The scanner is SANE's virtual test device, slowed
 down to scan for three or four seconds like a real flatbed: long enough for
 Orca to read "Skenuji…" and for Esc to reach a scan still running, even on a
-loaded machine. The transcript of the
-last attempt is written to TRANSCRIPT_FILE when given.
+loaded machine. The window is then started again with a picture to open
+and a test device that answers at once, as a fast scanner or a small area
+does; DROP_TOOL (xdnd_drop, built beside this test) drops files on it. The
+transcript of the last attempt is written to TRANSCRIPT_FILE when given.
 
 A session whose desktop or screen reader does not come up, or in which Orca
 says nothing at all, is tried once more; a wrong transcript fails at once.
@@ -57,18 +59,24 @@ br_x 80.0
 br_y 100.0
 """
 
+# The same device without the delay between its reads: the scan is over
+# within milliseconds of the key.
+QUICK_SANE_TEST_DEVICE = SANE_TEST_DEVICE.replace("read-delay true", "read-delay false")
+
 # The garment's name is typed in ASCII: under load the X test extension can
 # lose keys that need a second keysym.
 GARMENT = "Modra kosile"
 
 
 class Scenario:
-    def __init__(self, session, transcript, reopen_with=None):
+    def __init__(self, session, transcript, reopen_with=None, drop_tool=None):
         self.session = session
         self.transcript = transcript
         self.failures = []
-        # Starts the window again with a picture to open (given a file name).
+        # Starts the window again with a picture to open (given a file name)
+        # and the quick scanner.
         self.reopen_with = reopen_with
+        self.drop_tool = drop_tool
 
     def step(self, title, *keys, until=None, settle=True):
         """Presses the keys and returns what Orca said until it has been
@@ -100,12 +108,32 @@ class Scenario:
             if phrase in said:
                 self.failures.append("%s: did not expect %r in %r" % (title, phrase, heard))
 
-    def analysis_heard(self, title, heard, match):
-        self.expect(title, heard, "Skenuji", "Nalezené barvy", "% černá", "Vzor: Bez vzoru", match,
-                    absent=("chyba", "Chyba", "Selhání"))
-        # Once: the answer is not read twice over.
-        if sum(1 for line in heard if "Vzor: Bez vzoru" in line) > 1:
-            self.failures.append("%s: the answer was read more than once: %r" % (title, heard))
+    def once(self, title, heard, phrase):
+        """The phrase said exactly once: a result is neither lost nor repeated."""
+        times = sum(line.count(phrase) for line in heard)
+        if times != 1:
+            self.failures.append("%s: %r heard %d times, not once: %r" % (title, phrase, times, heard))
+
+    def analysis_heard(self, title, heard, match, scanned=True):
+        self.expect(title, heard, *(("Skenuji",) if scanned else ()), "% černá", "Vzor: Bez vzoru", match,
+                    absent=("chyba", "Chyba", "Selhání") + (() if scanned else ("Skenuji",)))
+        self.once(title, heard, "Vzor: Bez vzoru")
+
+    def drop(self, title, picture):
+        """Drops the picture on the middle of the view, as a file manager
+        does, and returns what Orca said after it."""
+        s = self.session
+        window = subprocess.run(["xdotool", "getactivewindow"], env=s.env, capture_output=True, text=True,
+                                check=True).stdout.strip()
+        dropped = subprocess.run([self.drop_tool, window, "120", "120", picture], capture_output=True, text=True,
+                                 env=dict(s.env, ASAN_OPTIONS="detect_leaks=0"))
+        if dropped.returncode != 0:
+            self.failures.append("%s: the drop failed: %s" % (title, dropped.stderr.strip()))
+        s.wait_for_phrase("Vzor:", 20)
+        s.wait_quiet()
+        heard = s.take()
+        self.transcript.append((title, "", heard))
+        return heard
 
     def run(self):
         s = self.session
@@ -141,6 +169,7 @@ class Scenario:
         self.expect("naming dialog back to OK", heard, "OK")
         heard = self.step("add: OK pressed", "Return")
         self.expect("add", heard, "Přidáno: " + GARMENT)
+        self.once("add", heard, "Přidáno")
 
         heard = self.step("re-scan and hear the name", "alt+s", until="Vzor:")
         self.analysis_heard("re-scan", heard, GARMENT + " na 100%")
@@ -152,11 +181,13 @@ class Scenario:
         self.expect("correct question", heard, "Opravdu chcete změnit", "Ano")
         heard = self.step("correct: Yes", "Return")
         self.expect("correct", heard, "Opraveno: " + GARMENT)
+        self.once("correct", heard, "Opraveno")
 
         heard = self.step("delete: the question", "alt+v")
         self.expect("delete question", heard, "Opravdu chcete smazat", "Ano")
         heard = self.step("delete: Yes", "Return")
         self.expect("delete", heard, "Vymazáno: " + GARMENT, absent=("na 100%",))
+        self.once("delete", heard, "Vymazáno")
         heard = self.step("leave the list", "Tab")
         self.expect("leave the list", heard, "Přidej")
         heard = self.step("come back to the list", "shift+Tab")
@@ -179,6 +210,7 @@ class Scenario:
         heard = self.step("Esc cancels it", "Escape", until="zrušeno")
         self.expect("cancel", heard, "Nalezené barvy", "Skenování zrušeno",
                     absent=("chyba", "Chyba", "Vzor:"))
+        self.once("cancel", heard, "zrušeno")
         heard = self.step("the window is still there: scan again", "alt+s", until="Vzor:")
         self.analysis_heard("scan after cancel", heard, "Neznámý oděv")
 
@@ -193,6 +225,21 @@ class Scenario:
             self.transcript.append(("a file opened from the command line", "", heard))
             self.expect("file on the command line", heard, "Nalezené barvy", "% černá", "Vzor: Bez vzoru",
                         "Neznámý oděv", absent=("chyba", "Chyba", "Skenuji"))
+            self.once("file on the command line", heard, "Vzor: Bez vzoru")
+
+            # The focus goes to "Skenuji…" and back within milliseconds.
+            heard = self.step("Enter in the colour field, the scanner answers at once", "Return", until="Vzor:")
+            self.analysis_heard("quick scan by Enter in the colour field", heard, "Neznámý oděv")
+            heard = self.step("and again", "Return", until="Vzor:")
+            self.analysis_heard("second quick scan", heard, "Neznámý oděv")
+
+            # Files dropped one after another on the window, whose colour
+            # field has the focus all along.
+            if self.drop_tool is not None:
+                picture = os.path.join(s.root, "cerna.bmp")
+                for number in (1, 2):
+                    title = "dropped file %d" % number
+                    self.analysis_heard(title, self.drop(title, picture), "Neznámý oděv", scanned=False)
 
 
 def write_black_bmp(path, side=600):
@@ -206,7 +253,17 @@ def write_black_bmp(path, side=600):
     return path
 
 
-def attempt(program, data, root, transcript):
+def sane_directory(root, name, device):
+    sane = os.path.join(root, name)
+    os.makedirs(sane)
+    with open(os.path.join(sane, "dll.conf"), "w") as out:
+        out.write("test\n")
+    with open(os.path.join(sane, "test.conf"), "w") as out:
+        out.write(device)
+    return sane
+
+
+def attempt(program, data, root, transcript, drop_tool):
     log = open(os.path.join(root, "processes.log"), "w")
     session = Session(root, log)
     try:
@@ -214,14 +271,8 @@ def attempt(program, data, root, transcript):
         session.take()
         work = os.path.join(root, "work")
         shutil.copytree(data, work)
-        sane = os.path.join(root, "sane")
-        os.makedirs(sane)
-        with open(os.path.join(sane, "dll.conf"), "w") as out:
-            out.write("test\n")
-        with open(os.path.join(sane, "test.conf"), "w") as out:
-            out.write(SANE_TEST_DEVICE)
         environment = {
-            "SANE_CONFIG_DIR": sane,
+            "SANE_CONFIG_DIR": sane_directory(root, "sane", SANE_TEST_DEVICE),
             # Leaks of the toolkit's accessibility bridge are not what is tested here.
             "ASAN_OPTIONS": "detect_leaks=0",
         }
@@ -233,9 +284,10 @@ def attempt(program, data, root, transcript):
                 first.wait(timeout=30)
             except subprocess.TimeoutExpired:
                 raise InfrastructureError("the window did not close")
-            session.spawn("program", [program, picture], cwd=work, extra_env=environment)
+            quick = dict(environment, SANE_CONFIG_DIR=sane_directory(root, "sane-quick", QUICK_SANE_TEST_DEVICE))
+            session.spawn("program", [program, picture], cwd=work, extra_env=quick)
 
-        scenario = Scenario(session, transcript, reopen_with)
+        scenario = Scenario(session, transcript, reopen_with, drop_tool)
         scenario.run()
         return scenario.failures
     finally:
@@ -261,12 +313,13 @@ def main():
         return 1
     program, data = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
     output = sys.argv[3] if len(sys.argv) > 3 else None
+    drop_tool = os.path.abspath(sys.argv[4]) if len(sys.argv) > 4 else None
     start = time.monotonic()
     for number in (1, 2):
         root = tempfile.mkdtemp(prefix="vestiscop-speech-")
         transcript = []
         try:
-            failures = attempt(program, data, root, transcript)
+            failures = attempt(program, data, root, transcript, drop_tool)
         except InfrastructureError as problem:
             print("attempt %d: infrastructure failure: %s" % (number, problem))
             print(write_transcript(transcript, output))

@@ -18,6 +18,7 @@
 
 #include "BasicTerms.h"
 #include "Whites.h"
+#include "TempDir.h"
 #include "Corpus.h"
 #include "Garment.h"
 #include "color/ColorNameTable.h"
@@ -319,7 +320,9 @@ class BadMapLine : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(BadMapLine, IsRefusedWithItsLine)
 {
-    const auto path = std::filesystem::temp_directory_path() / "bench-term-map.tsv";
+    // A directory of its own: ctest runs the cases side by side.
+    const vestiscop::foundation::TempDir dir;
+    const auto path = std::filesystem::path(dir.path()) / "bench-term-map.tsv";
     {
         std::ofstream out(path);
         out << "# comment\n\nred\tčervená\n" << GetParam() << "\n";
@@ -330,7 +333,6 @@ TEST_P(BadMapLine, IsRefusedWithItsLine)
     } catch (const std::runtime_error& e) {
         EXPECT_NE(std::string(e.what()).find(":4:"), std::string::npos) << e.what();
     }
-    std::filesystem::remove(path);
 }
 
 INSTANTIATE_TEST_SUITE_P(Lines, BadMapLine,
