@@ -7,11 +7,14 @@
 
 #include <new>
 #include <stdexcept>
+#include <utility>
 #include <vector>
 
 #include "color/ColorSettingsCheck.h"
 #include "foundation/Exception.h"
+#include "foundation/Format.h"
 #include "foundation/IniFile.h"
+#include "foundation/StringTable.h"
 
 namespace vestiscop::app {
 
@@ -22,6 +25,9 @@ namespace {
 // The name of the configuration file, looked for in the current directory
 // (not the program's), which also holds the log.
 constexpr const char* ConfigFileName = "vestiscop.cfg";
+
+// The log line for an environment variable whose value cannot be used.
+constexpr int RejectedVariableText = 3105;
 
 std::string currentDirectory()
 {
@@ -36,8 +42,8 @@ std::string currentDirectory()
 
 } // namespace
 
-Application::Application(ErrorNotifier& notifier)
-    : m_notifier(notifier), m_messages(foundation::MessageCatalog::application())
+Application::Application(ErrorNotifier& notifier, foundation::Environment environment)
+    : m_notifier(notifier), m_environment(std::move(environment)), m_messages(foundation::MessageCatalog::application())
 {
 }
 
@@ -71,6 +77,9 @@ void Application::runStartup(catalog::GarmentCatalog::Access access)
     m_log = std::make_unique<foundation::Log>(m_startDir, m_settings.general.logFile);
     // Separates the runs of the program in the file.
     m_log->writeRaw(std::string());
+    for (const foundation::Environment::Rejected& rejected : m_environment.rejected)
+        warnInLog(foundation::format(foundation::loadString(RejectedVariableText).c_str(), rejected.variable.c_str(),
+                                     rejected.value.c_str(), rejected.used.c_str()));
 
     m_colorNames = std::make_unique<color::ColorNameTable>(color::ColorNameTable::load(m_settings.color.definitions));
     m_catalog = std::make_unique<catalog::GarmentCatalog>(m_settings.matching, access);

@@ -31,6 +31,7 @@
 #include "catalog/GarmentCatalog.h"
 #include "analysis/Analyser.h"
 #include "color/ColorNameTable.h"
+#include "foundation/Environment.h"
 #include "foundation/Exception.h"
 #include "foundation/Log.h"
 #include "foundation/MessageCatalog.h"
@@ -41,8 +42,11 @@ namespace vestiscop::app {
 
 class Application {
 public:
-    // The notifier must outlive the application object.
-    explicit Application(ErrorNotifier& notifier);
+    // The notifier must outlive the application object. The environment
+    // record is the one the program read when it started; start() writes
+    // the variables it rejected to the log, each as a WARN line.
+    explicit Application(ErrorNotifier& notifier,
+                         foundation::Environment environment = foundation::Environment::read());
     ~Application();
     Application(const Application&) = delete;
     Application& operator=(const Application&) = delete;
@@ -67,6 +71,7 @@ public:
     void reportText(const std::string& text, MessageIcon icon);
 
     const foundation::MessageCatalog& messages() const { return m_messages; }
+    const foundation::Environment& environment() const { return m_environment; }
     // The current directory at start-up, ending in '/'.
     const std::string& startDir() const { return m_startDir; }
     const foundation::GeneralSettings& general() const { return m_settings.general; }
@@ -95,6 +100,7 @@ private:
     void warnInLog(const std::string& text) const;
 
     ErrorNotifier& m_notifier;
+    foundation::Environment m_environment;
     foundation::MessageCatalog m_messages;
     std::string m_startDir;
     std::unique_ptr<foundation::Log> m_log;

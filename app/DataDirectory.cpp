@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <cstdio>
 #include <vector>
 
@@ -164,23 +163,11 @@ std::string executableDirectory()
 
 } // namespace
 
-std::string userDataDirectory()
-{
-    // Relative values are invalid by the XDG rules and are ignored.
-    const char* xdg = std::getenv("XDG_DATA_HOME");
-    if (xdg && *xdg == '/')
-        return std::string(xdg) + "/vestiscop";
-    const char* home = std::getenv("HOME");
-    if (home && *home)
-        return std::string(home) + "/.local/share/vestiscop";
-    return {};
-}
-
-std::string shippedDataDirectory()
+std::string shippedDataDirectory(const foundation::Environment& environment)
 {
     std::vector<std::string> candidates;
-    if (const char* chosen = std::getenv("VESTISCOP_SHIPPED_DATA"); chosen && *chosen)
-        candidates.emplace_back(chosen);
+    if (!environment.shippedData.empty())
+        candidates.push_back(environment.shippedData);
     if (const std::string bin = executableDirectory(); !bin.empty())
         candidates.push_back(parentOf(bin) + "/share/vestiscop");
     candidates.emplace_back(VESTISCOP_INSTALLED_DATA_DIR);
@@ -214,7 +201,7 @@ std::string seedDataDirectory(const std::string& data, const std::string& shippe
     return {};
 }
 
-std::string enterDataDirectory(const std::optional<std::string>& chosen)
+std::string enterDataDirectory(const std::optional<std::string>& chosen, const foundation::Environment& environment)
 {
     std::string directory;
     if (chosen) {
@@ -222,10 +209,10 @@ std::string enterDataDirectory(const std::optional<std::string>& chosen)
     } else if (isFile(ConfigFileName)) {
         return {};
     } else {
-        directory = userDataDirectory();
+        directory = environment.userDataDirectory;
         if (directory.empty())
             return foundation::loadString(NoDataDirectory);
-        const std::string shipped = shippedDataDirectory();
+        const std::string shipped = shippedDataDirectory(environment);
         if (shipped.empty())
             return foundation::loadString(NoShippedData);
         if (std::string problem = seedDataDirectory(directory, shipped); !problem.empty())

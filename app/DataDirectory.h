@@ -12,6 +12,9 @@
 //    configuration names and an empty catalogue. Files already there are
 //    never overwritten: they are the user's.
 //
+// The environment record (foundation/Environment.h) names the user's data
+// directory and the shipped data chosen first.
+//
 // The shipped data is $VESTISCOP_SHIPPED_DATA when set, else share/vestiscop
 // beside the program's bin/ directory (the build tree has a copy there too),
 // else the installation's data directory.
@@ -19,15 +22,13 @@
 #include <optional>
 #include <string>
 
-namespace vestiscop::app {
+#include "foundation/Environment.h"
 
-// $XDG_DATA_HOME/vestiscop (an absolute XDG_DATA_HOME only) or
-// $HOME/.local/share/vestiscop; empty when neither is set.
-std::string userDataDirectory();
+namespace vestiscop::app {
 
 // Where the shipped configuration and colour tables are; empty when no
 // candidate holds vestiscop.cfg.
-std::string shippedDataDirectory();
+std::string shippedDataDirectory(const foundation::Environment& environment);
 
 // Makes data (with its parents) and copies into it what is missing, as
 // described above. Each copy appears whole or not at all. Returns the text
@@ -36,6 +37,6 @@ std::string seedDataDirectory(const std::string& data, const std::string& shippe
 
 // Chooses the working directory as described above and makes it current.
 // Returns the text to show when that fails, empty on success.
-std::string enterDataDirectory(const std::optional<std::string>& chosen);
+std::string enterDataDirectory(const std::optional<std::string>& chosen, const foundation::Environment& environment);
 
 } // namespace vestiscop::app

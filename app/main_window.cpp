@@ -5,10 +5,10 @@
 // is analysed as soon as the window is up, as if dropped on it.
 
 #include <cstdio>
-#include <cstdlib>
 
 #include <optional>
 #include <string>
+#include <utility>
 
 #include <QApplication>
 #include <QLibraryInfo>
@@ -23,21 +23,12 @@
 #include "ui/QtWindowingServices.h"
 #include "ui/WindowedProgram.h"
 
-namespace {
-
-bool isSet(const char* name)
-{
-    const char* value = std::getenv(name);
-    return value != nullptr && *value != '\0';
-}
-
-} // namespace
-
 int main(int argc, char* argv[])
 {
     // Without a desktop the toolkit would abort with a message of its own;
     // say plainly what is missing and end with a status scripts can test.
-    if (!isSet("QT_QPA_PLATFORM") && !isSet("DISPLAY") && !isSet("WAYLAND_DISPLAY")) {
+    vestiscop::foundation::Environment environment = vestiscop::foundation::Environment::read();
+    if (!environment.desktop) {
         std::fputs("Vestiscop potřebuje grafické prostředí (není nastaveno DISPLAY ani WAYLAND_DISPLAY).\n"
                    "Bez něj lze použít program vestiscop-cli.\n",
                    stderr);
@@ -70,9 +61,9 @@ int main(int argc, char* argv[])
             // Named from where the program was started, before it enters its data directory.
             file = QFileInfo(arguments[i]).absoluteFilePath().toStdString();
     }
-    if (const std::string failure = vestiscop::app::enterDataDirectory(dataDir); !failure.empty()) {
+    if (const std::string failure = vestiscop::app::enterDataDirectory(dataDir, environment); !failure.empty()) {
         vestiscop::ui::MessageBoxNotifier(services).showMessage(failure, vestiscop::app::MessageIcon::Stop);
         return 1;
     }
-    return vestiscop::ui::runWindowedProgram(services, file);
+    return vestiscop::ui::runWindowedProgram(services, file, std::move(environment));
 }

@@ -84,6 +84,7 @@ const std::unordered_map<int, const char*>& table()
         {3102, "Skener snímá v rozlišení %s dpi, obrázek je převzorkován na %s dpi"},
         {3103, "Skener se zahříval %d s"},
         {3104, "Skenování přerušeno"},
+        {3105, "Proměnná prostředí %s má nepoužitelnou hodnotu „%s“; platí %s"},
 
         // Choosing and seeding the data directory (both programs), then the
         // command-line program's options, per-command help and refusals.

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/SaneDevice.h"
 
+#include "foundation/Environment.h"
 #include "platform/DibAssembler.h"
 
-#include <cstdlib>
 #include <thread>
 #include <vector>
 
@@ -21,30 +21,15 @@ std::atomic<int> g_deviceCalls{0};
 constexpr auto SaneWarmingUp = static_cast<SANE_Status>(12);
 
 // A lamp warming up makes sane_start answer SANE_STATUS_WARMING_UP (12): it is
-// asked again every half second for this long (VESTISCOP_SCANNER_WARMUP
-// seconds when set), then the scan has timed out.
+// asked again every half second for this long, then the scan has timed out.
 constexpr auto WarmupRetry = std::chrono::milliseconds(500);
-constexpr long WarmupSeconds = 30;
 
-// Three seconds for a stopping scan leave a second for the close and the
-// program's own end within five.
-constexpr long StopMilliseconds = 3000;
-
-long environmentNumber(const char* name, long fallback)
-{
-    const char* chosen = std::getenv(name);
-    if (chosen && *chosen) {
-        char* end = nullptr;
-        const long value = std::strtol(chosen, &end, 10);
-        if (*end == '\0' && value >= 0)
-            return value;
-    }
-    return fallback;
-}
-
+// The limits are read where they are used: the program loads this library at
+// run time through the manager's fixed entry point, which has no way to hand
+// it the program's record, so the library reads the record itself.
 std::chrono::milliseconds warmupLimit()
 {
-    return std::chrono::seconds(environmentNumber("VESTISCOP_SCANNER_WARMUP", WarmupSeconds));
+    return foundation::Environment::read().scannerWarmup;
 }
 
 } // namespace
@@ -83,7 +68,9 @@ bool deviceCallsRunning()
 
 SaneDevice::Clock::duration SaneDevice::stopLimit()
 {
-    return std::chrono::milliseconds(environmentNumber("VESTISCOP_SCANNER_STOP_MS", StopMilliseconds));
+    // Three seconds by default leave a second for the close and the
+    // program's own end within five.
+    return foundation::Environment::read().scannerStop;
 }
 
 SaneDevice::~SaneDevice()

@@ -44,7 +44,7 @@ public:
     using Clock = std::chrono::steady_clock;
 
     // How long the source waits for a device: for a stopping scan in all
-    // (VESTISCOP_SCANNER_STOP_MS milliseconds when set), of which the first
+    // (the environment record's scannerStop), of which the first
     // third for the scan to notice by itself before the device is told to
     // cancel from outside; for a close; for a device still ending an
     // earlier scan before it is used again.

@@ -144,6 +144,8 @@ std::string SaneManager::chooseDevice(Session& session, const TW_IDENTITY& wante
         sameText(wanted.ProductName, session.lastProductName.c_str()))
         return session.lastDevice;
     if (wanted.ProductName[0] == '\0') {
+        // SANE's own convention for the default device, read where SANE is
+        // driven like SANE's frontends do, not part of the program's record.
         const char* chosen = std::getenv("SANE_DEFAULT_DEVICE");
         if (chosen && *chosen)
             return chosen;

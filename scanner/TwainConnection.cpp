@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "scanner/TwainConnection.h"
 
+#include "foundation/Environment.h"
 #include "foundation/Exception.h"
 #include "foundation/Format.h"
 #include "scanner/OneValueContainer.h"
@@ -154,8 +155,8 @@ void TwainConnection::loadManager()
 {
     if (m_state > 1)
         return;
-    const char* chosen = std::getenv("VESTISCOP_TWAIN_MANAGER");
-    const std::string path = chosen && *chosen ? std::string(chosen) : managerPath(libraryDirectory());
+    const std::string chosen = m_managerPath ? *m_managerPath : foundation::Environment::read().managerPath;
+    const std::string path = !chosen.empty() ? chosen : managerPath(libraryDirectory());
     void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!library)
         throw ScannerError(0, "load library");

@@ -22,8 +22,9 @@
 // onTransferReady when the source has an image or asks to be closed.
 //
 // The manager library is found in the program's library directory (see
-// libraryDirectory); the environment variable VESTISCOP_TWAIN_MANAGER, when
-// set, names the library file to load instead.
+// libraryDirectory); a manager path handed over (setManagerPath, from the
+// program's environment record) names the library file to load instead. A
+// connection that was handed none reads the record when it loads.
 
 #include "scanner/EventQueue.h"
 #include "scanner/Twain.h"
@@ -65,6 +66,8 @@ public:
                      const std::string& manufacturer, const std::string& versionInfo, int majorNum, int minorNum,
                      int language, int country);
 
+    // The library loadManager loads; empty: the program's own manager.
+    void setManagerPath(const std::string& path) { m_managerPath = path; }
     // State 1 -> 2. ScannerError 0 "load library" or "get entry proc".
     void loadManager();
     // State 2 -> 3. A null parent makes the connection create its own
@@ -138,6 +141,7 @@ private:
     std::string m_stepText;
     TW_HANDLE m_parent = nullptr;  // an EventSink*
     std::unique_ptr<EventQueue> m_hiddenWindow;
+    std::optional<std::string> m_managerPath;
     void* m_library = nullptr;
     DsmEntryProc m_entry = nullptr;
     int m_state = 1;

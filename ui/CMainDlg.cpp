@@ -2,11 +2,9 @@
 #include "ui/CMainDlg.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <utility>
 
 #include <QApplication>
-#include <QCollator>
 #include <QComboBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -21,9 +19,7 @@
 
 #include "app/AnalysisReport.h"
 #include "app/DroppedFile.h"
-#include "foundation/Format.h"
 #include "foundation/StringTable.h"
-#include "imaging/ScanArchive.h"
 #include "ui/Announcement.h"
 #include "ui/AppIcon.h"
 #include "ui/CAboutDlg.h"
@@ -53,21 +49,6 @@ private:
     scanner::SourceMessage m_message;
 };
 
-// How long a scan may take before it is called off: as long as the
-// command-line program waits (VESTISCOP_SCAN_TIMEOUT seconds, 120 unless
-// set), long enough for a slow flatbed at a high resolution.
-int scanTimeoutMilliseconds()
-{
-    long seconds = 120;
-    if (const char* chosen = std::getenv("VESTISCOP_SCAN_TIMEOUT"); chosen && *chosen) {
-        char* end = nullptr;
-        const long value = std::strtol(chosen, &end, 10);
-        if (*end == '\0' && value > 0 && value <= 24 * 3600)
-            seconds = value;
-    }
-    return static_cast<int>(seconds * 1000);
-}
-
 } // namespace
 
 QEvent::Type CMainDlg::saveScanEventType()
@@ -78,10 +59,10 @@ QEvent::Type CMainDlg::saveScanEventType()
 CMainDlg::CMainDlg(app::Application& application, WindowingServices& services)
     : QDialog(nullptr, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
                            | Qt::WindowCloseButtonHint),
-      Acquisition(application.scan(), application.general().saveImage),
       m_app(application),
       m_services(services),
-      m_analyzer(application.makeAnalyzer())
+      m_session(std::make_unique<app::ScanSession>(application, static_cast<app::ScanListener&>(*this),
+                                                   app::ScanSession::Signature::Kept))
 {
     setWindowTitle(QStringLiteral("Vestiscop"));
     setWindowIcon(appIcon());
@@ -92,7 +73,7 @@ CMainDlg::CMainDlg(app::Application& application, WindowingServices& services)
     m_scannerReady = m_scanButton->isEnabled();
     m_scanTimer = new QTimer(this);
     m_scanTimer->setSingleShot(true);
-    connect(m_scanTimer, &QTimer::timeout, this, [this] { cancelScan(true); });
+    connect(m_scanTimer, &QTimer::timeout, this, [this] { m_session->timeOut(); });
     m_arrivalTimer = new QTimer(this);
     m_arrivalTimer->setSingleShot(true);
     connect(m_arrivalTimer, &QTimer::timeout, this, [this] { arriveAtColorField(StopoverMilliseconds); });
@@ -122,19 +103,53 @@ CMainDlg::~CMainDlg()
     // The controls' own teardown moves the focus; this part is gone by then.
     disconnect(m_focusWatch);
     qApp->removeEventFilter(this);
+    // The scanner stops while the window it posts to and tells still exists.
+    m_session.reset();
 }
 
 void CMainDlg::startScanner()
 {
-    try {
-        start(this);
-        m_app.log().write(foundation::LogLevel::Info, scannerDescription());
-    } catch (const foundation::Exception& error) {
-        m_app.reportError(error, app::MessageIcon::Exclamation);
+    // A failure is reported as the session's event.
+    if (!m_session->start(this))
         m_scanButton->setEnabled(false);
-    } catch (...) {
-        m_app.reportCurrentException(app::MessageIcon::Exclamation);
-        m_scanButton->setEnabled(false);
+}
+
+void CMainDlg::scanEvent(const app::ScanEvent& event)
+{
+    using Kind = app::ScanEvent::Kind;
+    switch (event.kind) {
+    case Kind::Acquired:
+        m_rested = restedOnIndicator();
+        break;
+    case Kind::Analysed:
+        showViews();
+        break;
+    case Kind::Matched:
+        showMatch(event.slot, event.similarity);
+        break;
+    case Kind::SaveDue:
+        // Saved once the handler that brought the image has returned.
+        QCoreApplication::postEvent(this, new QEvent(SaveScanEvent));
+        break;
+    case Kind::Saved:
+        break;
+    case Kind::Cancelled:
+        scanCancelled();
+        break;
+    case Kind::TimedOut:
+        // Told once the user is back on the colour field.
+        m_app.reportError(*event.error, app::MessageIcon::Exclamation);
+        break;
+    case Kind::Failed:
+        // A failure after the analyser took the image over has released the
+        // pixels the layers may be showing: show what is left, nothing.
+        if (event.stage == app::ScanEvent::Stage::Analysis)
+            showViews();
+        m_app.reportError(*event.error, app::MessageIcon::Exclamation);
+        break;
+    case Kind::Ended:
+        scanEnded();
+        break;
     }
 }
 
@@ -148,41 +163,6 @@ void CMainDlg::narrowToTextSide()
     setFixedWidth(m_divider->geometry().right() + 1);
 }
 
-void CMainDlg::fillNameList()
-{
-    insertName(text(foundation::stringId::UnknownGarment), -1);
-    catalog::GarmentCatalog& catalog = m_app.catalog();
-    for (int slot = 0; slot < catalog.slotCount(); ++slot) {
-        if (catalog.inUse(slot))
-            insertName(QString::fromStdString(catalog.name(slot)), slot);
-    }
-    m_nameList->setCurrentIndex(-1);
-}
-
-int CMainDlg::insertName(const QString& name, int slot)
-{
-    // The user's language decides the order ("ch" after "h" in Czech), and
-    // case does not matter.
-    QCollator collator;
-    collator.setCaseSensitivity(Qt::CaseInsensitive);
-    int position = 0;
-    while (position < m_nameList->count() && collator.compare(m_nameList->itemText(position), name) <= 0)
-        ++position;
-    m_nameList->insertItem(position, name, slot);
-    return position;
-}
-
-int CMainDlg::positionOfSlot(int slot) const
-{
-    return m_nameList->findData(slot);
-}
-
-int CMainDlg::selectedSlot() const
-{
-    const int selected = m_nameList->currentIndex();
-    return selected >= 0 ? m_nameList->itemData(selected).toInt() : -1;
-}
-
 void CMainDlg::updateButtons()
 {
     const int slot = selectedSlot();
@@ -193,23 +173,16 @@ void CMainDlg::updateButtons()
 
 void CMainDlg::showResults(std::unique_ptr<imaging::RgbImage> image)
 {
-    // The indicator counts as heard for the time the window answered the
-    // screen reader's questions about it, which it does not while it
-    // analyses.
-    const long long rested = restedOnIndicator();
-    try {
-        m_analyzer->analyze(std::move(image));
-    } catch (...) {
-        // A failure after the analyser took the image over has released the
-        // pixels the layers may be showing: show what is left, nothing.
-        showViews();
-        throw;
-    }
-    showViews();
+    m_rested = restedOnIndicator();
+    m_session->analyse(std::move(image));
+}
 
-    m_currentScan = &m_analyzer->result().record;
-    m_currentSignature = m_app.recognizer().describe(m_analyzer->result());
-    m_matchIndex = m_app.recognizer().findMatch(*m_currentScan, m_currentSignature, m_similarity);
+void CMainDlg::showMatch(int slot, double slotSimilarity)
+{
+    const analysis::ScanResult& result = m_session->result();
+    m_currentScan = &result.record;
+    m_matchIndex = slot;
+    m_similarity = slotSimilarity;
     m_nameList->setCurrentIndex(positionOfSlot(m_matchIndex));
     const QString similarity =
         m_matchIndex != -1 ? QString::fromStdString(app::similarityText(m_similarity)) : QString();
@@ -218,7 +191,7 @@ void CMainDlg::showResults(std::unique_ptr<imaging::RgbImage> image)
     updateButtons();
 
     std::string colors;
-    for (const std::string& line : app::colorFieldLines(m_analyzer->result().colors, m_app.color().reportThr)) {
+    for (const std::string& line : app::colorFieldLines(result.colors, m_app.color().reportThr)) {
         if (!colors.empty())
             colors += '\n';
         colors += line;
@@ -226,15 +199,18 @@ void CMainDlg::showResults(std::unique_ptr<imaging::RgbImage> image)
     const QString match = m_matchIndex != -1
                               ? QString::fromStdString(m_app.catalog().name(m_matchIndex)) + ' ' + similarity
                               : text(foundation::stringId::UnknownGarment);
-    const std::vector<std::string> spoken = spokenColors(m_analyzer->result().colors, m_app.color().reportThr);
+    const std::vector<std::string> spoken = spokenColors(result.colors, m_app.color().reportThr);
     m_answer[0] = QString::fromStdString(colors);
-    m_answer[1] = QString::fromStdString(app::patternText(m_analyzer->result().pattern));
+    m_answer[1] = QString::fromStdString(app::patternText(result.pattern));
     for (std::size_t skipped : {1, 0})
         m_answer[3 - skipped] =
-            QString::fromStdString(analysisAnnouncement(spoken, skipped, m_analyzer->result().pattern, match.toStdString()));
+            QString::fromStdString(analysisAnnouncement(spoken, skipped, result.pattern, match.toStdString()));
     m_answerPending = true;
     m_arrivalNote.clear();
-    arriveAtColorField(rested);
+    // The indicator counts as heard for the time the window answered the
+    // screen reader's questions about it, which it does not while it
+    // analyses.
+    arriveAtColorField(m_rested);
 }
 
 long long CMainDlg::restedOnIndicator() const
@@ -291,55 +267,9 @@ void CMainDlg::showBusy(const QString& words)
     m_busySince.start();
 }
 
-QString CMainDlg::nameListWords() const
-{
-    if (m_nameList->currentIndex() < 0)
-        return QString();
-    QString words = m_nameList->currentText();
-    const int slot = selectedSlot();
-    if (slot >= 0 && slot == m_matchIndex && !m_similarityLabel->text().isEmpty())
-        words += ' ' + m_similarityLabel->text();
-    return words;
-}
-
-void CMainDlg::describeNameList(const QString& confirmation)
-{
-    // Where the toolkit announces, the recognised garment is announced when
-    // the list takes the focus (Orca 48 does not read this description).
-    QString description = confirmation;
-    if (description.isEmpty() && !(screenReaderListens() && toolkitAnnounces()))
-        description = nameListWords();
-    // The list reads its own description only when it gets the focus, so an
-    // unchanged one is not set again.
-    if (m_nameList->accessibleDescription() != description)
-        m_nameList->setAccessibleDescription(description);
-}
-
-void CMainDlg::nameListFocused(const QWidget* from)
-{
-    // Not on the way back from a dialog: there the confirmation is said.
-    if (from == nullptr || from->window() != this || !screenReaderListens() || !toolkitAnnounces())
-        return;
-    // The list reads the garment it shows; the similarity is the news.
-    if (const QString words = nameListWords(); words != m_nameList->currentText())
-        announce(m_nameList, words);
-}
-
-void CMainDlg::confirmOnNameList(int textId, const std::string& name)
-{
-    if (screenReaderListens() && toolkitAnnounces()) {
-        describeNameList();
-        m_nameList->setFocus();
-        announce(m_nameList, formatted(textId, name));
-        return;
-    }
-    describeNameList(formatted(textId, name));
-    m_nameList->setFocus();
-}
-
 void CMainDlg::showViews()
 {
-    const color::AnalysisViews& views = m_analyzer->result().views;
+    const color::AnalysisViews& views = m_session->result().views;
     for (int i = 0; i < 4; ++i) {
         const color::ViewImage& view = views.slots[static_cast<std::size_t>(i)];
         ImageLayer& layer = *m_layers[i];
@@ -393,15 +323,14 @@ void CMainDlg::dropEvent(QDropEvent* event)
 
 void CMainDlg::onScan()
 {
-    if (m_scanning || !m_scannerReady)
+    if (m_session->scanning() || !m_scannerReady)
         return;
     // An answer still on its way to the field is shown at once, unsaid:
     // the user has asked for the next one.
     if (m_answerPending)
         writeAnswer(true);
-    if (!scan())
+    if (!m_session->scan())
         return;
-    m_scanning = true;
     // The focus moves to the scanning state, which the screen reader reads;
     // from there it comes to the colour field with the results, a change
     // of focus that is read even when the scan was started from that field.
@@ -409,23 +338,11 @@ void CMainDlg::onScan()
     // follows Scan.
     showBusy(text(foundation::stringId::Scanning));
     m_scanButton->setEnabled(false);
-    m_scanTimer->start(scanTimeoutMilliseconds());
-}
-
-void CMainDlg::acquisitionEnded()
-{
-    scanEnded();
-}
-
-void CMainDlg::logNote(const std::string& text)
-{
-    if (m_app.hasLog())
-        m_app.log().write(foundation::LogLevel::Info, text);
+    m_scanTimer->start(m_session->timeout());
 }
 
 void CMainDlg::scanEnded()
 {
-    m_scanning = false;
     m_scanTimer->stop();
     m_scanButton->setEnabled(m_scannerReady);
     // A scan that brought no image leaves the user on the colour field too.
@@ -433,52 +350,29 @@ void CMainDlg::scanEnded()
         arriveAtColorField(restedOnIndicator());
 }
 
-void CMainDlg::cancelScan(bool timedOut)
+void CMainDlg::scanCancelled()
 {
-    if (!m_scanning)
-        return;
     // Said on the way back to the colour field. The indicator keeps its
     // words: a screen reader may still be about to read them.
-    if (!timedOut && screenReaderListens() && toolkitAnnounces()) {
+    if (screenReaderListens() && toolkitAnnounces()) {
         m_colorField->setAccessibleDescription(QString());
         m_arrivalNote = text(foundation::stringId::ScanCancelled);
-    } else if (!timedOut) {
+    } else {
         m_colorField->setAccessibleDescription(text(foundation::stringId::ScanCancelled));
     }
-    // The scanner layer cancels the device, joins its worker and drops
-    // whatever the cancelled scan still posts; the source stays open for the
-    // next Scan. It ends the scan through acquisitionEnded().
-    if (!cancelAcquisition())
-        scanEnded();
-    if (timedOut)
-        m_app.reportError(foundation::SystemError(foundation::systemError::TimedOut, std::string()),
-                          app::MessageIcon::Exclamation);
 }
 
 void CMainDlg::keyPressEvent(QKeyEvent* event)
 {
     // Esc during a scan calls the scan off; otherwise it closes the window.
-    if (m_scanning && event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
-        cancelScan(false);
+    if (m_session->scanning() && event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        // The session ends the scan at the scanner; the source stays open
+        // for the next Scan.
+        m_session->cancel();
         event->accept();
         return;
     }
     QDialog::keyPressEvent(event);
-}
-
-void CMainDlg::acceptImage(std::unique_ptr<imaging::RgbImage> image)
-{
-    showResults(std::move(image));
-}
-
-void CMainDlg::reportError(const foundation::Exception& error)
-{
-    m_app.reportError(error, app::MessageIcon::Exclamation);
-}
-
-void CMainDlg::postSaveScan()
-{
-    QCoreApplication::postEvent(this, new QEvent(SaveScanEvent));
 }
 
 void CMainDlg::post(const scanner::SourceMessage& message)
@@ -491,7 +385,7 @@ bool CMainDlg::eventFilter(QObject* watched, QEvent* event)
     const void* message = nullptr;
     if (event->type() == SourceEvent)
         message = &static_cast<SourceMessageEvent*>(event)->message();
-    if (offerEvent(message))
+    if (m_session && m_session->offer(message))
         return true;
     return QDialog::eventFilter(watched, event);
 }
@@ -509,23 +403,16 @@ bool CMainDlg::event(QEvent* event)
 
 void CMainDlg::saveScan()
 {
-    reported([this] {
-        const imaging::RgbImage* image = m_analyzer->result().image;
-        // The first scan of the run was refused before the analyser took it:
-        // there is nothing to save.
-        if (image == nullptr)
-            return;
-        const foundation::GeneralSettings& general = m_app.general();
-        const std::string file = imaging::saveScan(*image, m_app.startDir(), general.saveDir, general.saveFormat);
+    // The description is asked for once the file is written.
+    m_session->save([this] {
         std::string description = "?";
-        if (general.askForDescr) {
+        if (m_app.general().askForDescr) {
             m_services.questionBeep();
             CDescrDlg dialog(this);
             if (m_services.runModal(dialog) == QDialog::Accepted)
                 description = dialog.name();
         }
-        m_app.log().write(foundation::LogLevel::Info,
-                          foundation::format("Nasnímán a uložen obrázek %s (%s)", file.c_str(), description.c_str()));
+        return description;
     });
 }
 

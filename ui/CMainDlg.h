@@ -23,8 +23,12 @@
 // cancels the scan at the scanner instead of closing the window, and a scan
 // that brings nothing within the time-out is cancelled and reported.
 //
-// Ownership: the dialog owns the analyser, the image view (which owns its
-// four layers) and, as its base, the scanner connection. The application
+// The scan itself (scanner, time-out, cancelling, analysis, match, saving)
+// is the scan session's (app/ScanSession.h); the dialog turns the session's
+// events into what the user sees and hears.
+//
+// Ownership: the dialog owns the scan session (with the analyser and the
+// scanner connection) and the image view (which owns its four layers). The application
 // object and the windowing services must outlive it. While it exists, every
 // event of the application is offered to the scanner connection first.
 // Failures of commands are shown with the exclamation icon and logged; the
@@ -38,9 +42,9 @@
 #include <QEvent>
 
 #include "app/Application.h"
-#include "color/AnalysisViews.h"
-#include "analysis/Analyser.h"
-#include "scanner/Acquisition.h"
+#include "app/ScanSession.h"
+#include "imaging/Image.h"
+#include "scanner/Twain.h"
 #include "ui/WindowingServices.h"
 
 class QComboBox;
@@ -57,7 +61,7 @@ namespace vestiscop::ui {
 class CImgViewCtrl;
 class ImageLayer;
 
-class CMainDlg : public QDialog, public scanner::Acquisition, public scanner::EventSink {
+class CMainDlg : public QDialog, public scanner::EventSink, private app::ScanListener {
 public:
     // Control ids of the dialog template.
     static constexpr int ScanId = 1;
@@ -84,8 +88,8 @@ public:
     ~CMainDlg() override;
 
     // Analyses an image (scanned or dropped) and shows the findings. The
-    // analyser takes the image. Failures propagate; fields already written
-    // keep their new text.
+    // analyser takes the image. A failure is reported; fields already
+    // written keep their new text.
     void showResults(std::unique_ptr<imaging::RgbImage> image);
     // A dropped file: BMP or PNG by extension (ignoring case) is read and
     // analysed; any other name does nothing; a failure is reported.
@@ -97,7 +101,7 @@ public:
 
     // The current state, for tests and tools.
     bool hasCurrentScan() const { return m_currentScan != nullptr; }
-    bool isScanning() const { return m_scanning; }
+    bool isScanning() const { return m_session->scanning(); }
     int matchIndex() const { return m_matchIndex; }
     CImgViewCtrl* view() const { return m_view; }
 
@@ -111,19 +115,18 @@ protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
-    // scanner::Acquisition
-    void acceptImage(std::unique_ptr<imaging::RgbImage> image) override;
-    void reportError(const foundation::Exception& error) override;
-    void postSaveScan() override;
-    void acquisitionEnded() override;
-    // The scanner layer's notes (device resolution, lamp warm-up) go to the log.
-    void logNote(const std::string& text) override;
-
 public:
     // scanner::EventSink: any thread.
     void post(const scanner::SourceMessage& message) override;
 
 private:
+    // What the scan session tells: shown, said, reported.
+    void scanEvent(const app::ScanEvent& event) override;
+    // The findings of the analysis that matched slot (-1: none) with
+    // slotSimilarity.
+    void showMatch(int slot, double slotSimilarity);
+    void scanCancelled();
+
     void createControls();
     void createView();
     void startScanner();
@@ -152,7 +155,6 @@ private:
     void nameListFocused(const QWidget* from);
     // Confirms a catalogue command on the name list, which takes the focus.
     void confirmOnNameList(int textId, const std::string& name);
-    void cancelScan(bool timedOut);
     void scanEnded();
     // Brings the focus from the busy indicator to the colour field with the
     // answer waiting to be written there, when the screen reader has had
@@ -204,14 +206,14 @@ private:
     QString m_answer[4];
     QString m_arrivalNote;
     QString m_colorFieldName;
-    bool m_scanning = false;
+    // How long the indicator had been heard when the image to analyse came.
+    long long m_rested = -1;
     // Scanning is possible this run (the scanner started).
     bool m_scannerReady = false;
 
     // Its result's views are what the layers show.
-    std::unique_ptr<analysis::Analyser> m_analyzer;
+    std::unique_ptr<app::ScanSession> m_session;
     const color::ColorAnalysis* m_currentScan = nullptr;
-    signature::GarmentSignature m_currentSignature;  // of the same analysis
     double m_similarity = 0;
     int m_matchIndex = -1;
 };

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/WindowedProgram.h"
 
+#include <utility>
+
 #include <QTimer>
 
 #include "app/Application.h"
@@ -9,10 +11,11 @@
 
 namespace vestiscop::ui {
 
-int runWindowedProgram(WindowingServices& services, const std::string& fileToOpen)
+int runWindowedProgram(WindowingServices& services, const std::string& fileToOpen,
+                       foundation::Environment environment)
 {
     MessageBoxNotifier notifier(services);
-    app::Application application(notifier);
+    app::Application application(notifier, std::move(environment));
     if (!application.start())
         return 1;
     try {

@@ -8,12 +8,15 @@
 
 #include <string>
 
+#include "foundation/Environment.h"
+
 namespace vestiscop::ui {
 
 class WindowingServices;
 
 // Returns the process's exit status: 0 after the dialog ended, 1 when the
 // start-up failed. Needs a QApplication.
-int runWindowedProgram(WindowingServices& services, const std::string& fileToOpen = std::string());
+int runWindowedProgram(WindowingServices& services, const std::string& fileToOpen = std::string(),
+                       foundation::Environment environment = foundation::Environment::read());
 
 } // namespace vestiscop::ui

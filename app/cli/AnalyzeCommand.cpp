@@ -74,7 +74,7 @@ int runAnalyze(CliContext& context)
         if (several && !parsed.json)
             heading = (i > 0 ? "\n" : "") + path + ":\n";
         try {
-            analyzeImageFile(analyzer, path);
+            analyzeImageFile(analyzer, path, app.environment());
             const CatalogMatch match = matchAnalysis(app, analyzer.result());
             // Each block is built whole before any of it is written.
             std::string block;

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/Application.h"
@@ -18,6 +19,7 @@
 #include "app/cli/CliTextIds.h"
 #include "app/cli/ImageArguments.h"
 #include "app/cli/StandardErrorNotifier.h"
+#include "foundation/Environment.h"
 #include "foundation/Format.h"
 #include "foundation/StringTable.h"
 
@@ -150,11 +152,13 @@ int runProgram(std::vector<std::string> arguments)
     StandardErrorNotifier notifier;
     if (std::vector<char> here(4096); ::getcwd(here.data(), here.size()) != nullptr)
         setArgumentDirectory(here.data());
-    if (const std::string failure = app::enterDataDirectory(dataDir); !failure.empty()) {
+    // Read once, before anything that depends on it.
+    foundation::Environment environment = foundation::Environment::read();
+    if (const std::string failure = app::enterDataDirectory(dataDir, environment); !failure.empty()) {
         notifier.showMessage(failure, app::MessageIcon::Stop);
         return startupFailed(command->name, json, failure);
     }
-    app::Application application(notifier);
+    app::Application application(notifier, std::move(environment));
     if (!application.start(command->access))
         return startupFailed(command->name, json, notifier.firstMessage());
     try {

@@ -3,7 +3,6 @@
 
 #include <unistd.h>
 
-#include <cstdlib>
 #include <optional>
 
 #include "app/DroppedFile.h"
@@ -18,10 +17,9 @@ namespace vestiscop::app::cli {
 namespace {
 
 // Standard input, judged as it arrives and kept no longer than its reading.
-std::unique_ptr<imaging::RgbImage> loadStandardInput()
+std::unique_ptr<imaging::RgbImage> loadStandardInput(const std::string& temporaryDirectory)
 {
-    const char* tmp = std::getenv("TMPDIR");
-    const SpooledPicture copy(STDIN_FILENO, StandardInput, tmp && *tmp == '/' ? tmp : "/tmp");
+    const SpooledPicture copy(STDIN_FILENO, StandardInput, temporaryDirectory);
     try {
         return loadDroppedFile(copy.path());
     } catch (const foundation::SystemError& error) {
@@ -72,9 +70,10 @@ bool acceptsImageFile(const std::string& path, std::string& problem)
     return false;
 }
 
-void analyzeImageFile(analysis::Analyser& analyzer, const std::string& path)
+void analyzeImageFile(analysis::Analyser& analyzer, const std::string& path,
+                      const foundation::Environment& environment)
 {
-    analyzer.analyze(path == StandardInput ? loadStandardInput() : loadNamedFile(path));
+    analyzer.analyze(path == StandardInput ? loadStandardInput(environment.temporaryDirectory) : loadNamedFile(path));
 }
 
 } // namespace vestiscop::app::cli

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "analysis/Analyser.h"
+#include "foundation/Environment.h"
 
 namespace vestiscop::app::cli {
 
@@ -24,7 +25,9 @@ bool acceptsImageFile(const std::string& path, std::string& problem);
 
 // Reads the file (or standard input for "-") and runs the analysis on it,
 // as a file dropped on the window. Failures are the reading's SystemError
-// (naming "-" for standard input) or the analysis's VisionError.
-void analyzeImageFile(analysis::Analyser& analyzer, const std::string& path);
+// (naming "-" for standard input) or the analysis's VisionError. Standard
+// input is spooled in the environment's temporary directory.
+void analyzeImageFile(analysis::Analyser& analyzer, const std::string& path,
+                      const foundation::Environment& environment);
 
 } // namespace vestiscop::app::cli

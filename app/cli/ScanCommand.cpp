@@ -3,14 +3,14 @@
 // the window (the same start-up of the scanner, negotiation and transfer),
 // then the analysis and output of "analyze", then, when SaveImage is on, the
 // saved scan with the description "?". The scanner's answer is awaited for
-// at most VESTISCOP_SCAN_TIMEOUT seconds (120 unless set): a scan that
-// brings nothing by then ends with "Čas pro operaci vypršel".
+// at most the environment's scan time-out (VESTISCOP_SCAN_TIMEOUT, 120 s
+// unless set): a scan that brings nothing by then ends with "Čas pro
+// operaci vypršel". The scan itself is the window's scan session
+// (app/ScanSession.h).
 
 #include <nlohmann/json.hpp>
 
-#include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <memory>
 #include <optional>
 #include <string>
@@ -20,32 +20,14 @@
 #include "app/cli/CliCommand.h"
 #include "app/cli/CliTextIds.h"
 #include "app/cli/ScanInterruption.h"
-#include "analysis/Analyser.h"
-#include "foundation/Exception.h"
+#include "app/ScanSession.h"
 #include "foundation/Format.h"
+#include "foundation/Log.h"
 #include "foundation/StringTable.h"
-#include "imaging/ScanArchive.h"
-#include "scanner/Acquisition.h"
 
 namespace vestiscop::app::cli {
 
 namespace {
-
-// Long enough for a slow flatbed at a high resolution; a device that has
-// not answered by then is not going to.
-constexpr long DefaultTimeoutSeconds = 120;
-
-std::chrono::seconds scanTimeout()
-{
-    const char* chosen = std::getenv("VESTISCOP_SCAN_TIMEOUT");
-    if (chosen && *chosen) {
-        char* end = nullptr;
-        const long seconds = std::strtol(chosen, &end, 10);
-        if (*end == '\0' && seconds > 0)
-            return std::chrono::seconds(seconds);
-    }
-    return std::chrono::seconds(DefaultTimeoutSeconds);
-}
 
 bool acceptsScanArguments(const std::vector<std::string>& arguments, std::string& problem)
 {
@@ -58,88 +40,48 @@ bool acceptsScanArguments(const std::vector<std::string>& arguments, std::string
     return true;
 }
 
-// The window's part in a scan, without a window: the image goes to the
-// analysis, failures go to standard error and the log, and the deferred
-// save is remembered until the acquisition is over.
-class CliAcquisition : public scanner::Acquisition {
+// What the scan session tells the command: failures go to standard error
+// and the log and are kept for the JSON line, the saved file's name is kept.
+class ScanReport final : public ScanListener {
 public:
-    explicit CliAcquisition(Application& app)
-        : Acquisition(app.scan(), app.general().saveImage), m_app(app),
-          m_analyzer(app.makeAnalyzer())
-    {
-    }
+    explicit ScanReport(Application& app) : m_app(app) {}
 
-    // Waits on the connection's own queue until the acquisition is over or
-    // a signal cancels it. False when the deadline passed first.
-    bool await(std::chrono::steady_clock::time_point deadline, const ScanInterruption& interruption)
+    void scanEvent(const ScanEvent& event) override
     {
-        while (!m_ended) {
-            if (interruption.signal()) {
-                cancelAcquisition();
-                return true;
-            }
-            const std::optional<scanner::SourceMessage> message =
-                hiddenWindow()->take(ScanInterruption::nextCheck(deadline));
-            if (message)
-                offerEvent(&*message);
-            else if (std::chrono::steady_clock::now() >= deadline)
-                return false;
+        switch (event.kind) {
+        case ScanEvent::Kind::Failed:
+        case ScanEvent::Kind::TimedOut:
+            m_failures.push_back(event.error->message(m_app.messages(), 0));
+            m_app.reportError(*event.error, MessageIcon::Exclamation);
+            break;
+        case ScanEvent::Kind::Matched:
+            m_matched = CatalogMatch{event.slot, event.similarity};
+            break;
+        case ScanEvent::Kind::SaveDue:
+            m_saveDue = true;
+            break;
+        case ScanEvent::Kind::Saved:
+            m_saved = event.file;
+            break;
+        default:
+            break;
         }
-        return true;
     }
 
-    const analysis::ScanResult& result() const { return m_analyzer->result(); }
-    bool analysed() const { return m_analysed; }
     bool failed() const { return !m_failures.empty(); }
     const std::vector<std::string>& failures() const { return m_failures; }
-    bool saveRequested() const { return m_saveRequested; }
-
-    void report(const foundation::Exception& error)
-    {
-        m_failures.push_back(error.message(m_app.messages(), 0));
-        m_app.reportError(error, MessageIcon::Exclamation);
-    }
-
-protected:
-    void acceptImage(std::unique_ptr<imaging::RgbImage> image) override
-    {
-        m_analyzer->analyze(std::move(image));
-        m_analysed = true;
-    }
-    void reportError(const foundation::Exception& error) override { report(error); }
-    void postSaveScan() override { m_saveRequested = true; }
-    void acquisitionEnded() override { m_ended = true; }
-    void logNote(const std::string& text) override { m_app.log().write(foundation::LogLevel::Info, text); }
+    bool saveDue() const { return m_saveDue; }
+    const std::optional<std::string>& saved() const { return m_saved; }
+    // The garment the analysed scan matches; none without an analysis.
+    const std::optional<CatalogMatch>& matched() const { return m_matched; }
 
 private:
     Application& m_app;
-    std::unique_ptr<analysis::Analyser> m_analyzer;
-    bool m_ended = false;
-    bool m_analysed = false;
-    bool m_saveRequested = false;
     std::vector<std::string> m_failures;
+    bool m_saveDue = false;
+    std::optional<std::string> m_saved;
+    std::optional<CatalogMatch> m_matched;
 };
-
-// The window's WM_SAVE_SCAN handler, with "?" as the description: the
-// analyser's current image goes to the scan archive and the log says so.
-// The file name, or nothing when it failed (reported).
-std::optional<std::string> saveScan(Application& app, CliAcquisition& acquisition)
-{
-    const imaging::RgbImage* image = acquisition.result().image;
-    if (!image)
-        return std::nullopt;
-    try {
-        const std::string description = "?";
-        const std::string name =
-            imaging::saveScan(*image, app.startDir(), app.general().saveDir, app.general().saveFormat);
-        app.log().write(foundation::LogLevel::Info,
-                        foundation::format("Nasnímán a uložen obrázek %s (%s)", name.c_str(), description.c_str()));
-        return name;
-    } catch (const foundation::Exception& error) {
-        acquisition.report(error);
-    }
-    return std::nullopt;
-}
 
 int runScan(CliContext& context)
 {
@@ -147,49 +89,41 @@ int runScan(CliContext& context)
     const bool json = !context.arguments.empty();
 
     const ScanInterruption interruption;
-    auto acquisition = std::make_unique<CliAcquisition>(app);
-    try {
-        acquisition->start(nullptr);
-    } catch (const foundation::Exception& error) {
-        acquisition->report(error);
-    }
-    if (!acquisition->failed() && !interruption.signal()) {
-        app.log().write(foundation::LogLevel::Info, acquisition->scannerDescription());
-        if (acquisition->scan() &&
-            !acquisition->await(std::chrono::steady_clock::now() + scanTimeout(), interruption))
-            acquisition->report(foundation::SystemError(foundation::systemError::TimedOut, std::string()));
-    }
-    if (interruption.signal()) {
+    ScanReport report(app);
+    auto session = std::make_unique<ScanSession>(app, report, ScanSession::Signature::OnlyForMatching);
+    const auto interrupted = [&interruption] { return interruption.signal() != 0; };
+    if (session->start(nullptr) && !interrupted() && session->scan())
+        session->await(interrupted, ScanInterruption::CheckInterval);
+    if (interrupted()) {
         // Cancelled and closed; nothing of the scan is kept or written.
-        acquisition.reset();
+        session.reset();
         const std::string text = foundation::loadString(ScanInterruption::InterruptedText);
         app.log().write(foundation::LogLevel::Warn, text);
         std::fprintf(stderr, "%s\n", text.c_str());
         return interruption.exitStatus();
     }
-    std::optional<std::string> saved;
-    if (acquisition->saveRequested())
-        saved = saveScan(app, *acquisition);
+    // The image is saved with the description "?", as the window saves it
+    // when it asks for none.
+    if (report.saveDue())
+        session->save();
 
     std::string output;
     if (json) {
-        nlohmann::json object = acquisition->failed()
-                                    ? failureEnvelope("scan", acquisition->failures().front())
-                                    : successEnvelope("scan");
+        nlohmann::json object =
+            report.failed() ? failureEnvelope("scan", report.failures().front()) : successEnvelope("scan");
         // What the scan brought, even when a later step (saving) failed.
-        if (acquisition->analysed())
-            object.update(analysisJson(app, acquisition->result(), matchAnalysis(app, acquisition->result())));
-        object["saved"] = saved ? nlohmann::json(*saved) : nlohmann::json(nullptr);
+        if (report.matched())
+            object.update(analysisJson(app, session->result(), *report.matched()));
+        object["saved"] = report.saved() ? nlohmann::json(*report.saved()) : nlohmann::json(nullptr);
         output = jsonLine(object);
-    } else if (acquisition->analysed()) {
-        output = analysisText(app, acquisition->result(), matchAnalysis(app, acquisition->result()));
+    } else if (report.matched()) {
+        output = analysisText(app, session->result(), *report.matched());
     }
-    const bool failed = acquisition->failed();
     // The scanner is shut down (a scan still running is stopped) before the
     // result is written.
-    acquisition.reset();
+    session.reset();
     writeOut(context.out, output);
-    return failed ? ExitFailure : ExitSuccess;
+    return report.failed() ? ExitFailure : ExitSuccess;
 }
 
 const CliCommandRegistration registration{CliCommand{"scan", "scan [--json]", cliText::HelpScan, cliText::DetailsScan,

@@ -3,8 +3,6 @@
 
 #include <pthread.h>
 
-#include <algorithm>
-
 namespace vestiscop::app::cli {
 
 namespace {
@@ -24,9 +22,6 @@ sigset_t scanSignals()
     sigaddset(&set, SIGTERM);
     return set;
 }
-
-// A short wait keeps Ctrl-C quick to answer.
-constexpr auto CheckInterval = std::chrono::milliseconds(100);
 
 } // namespace
 
@@ -66,11 +61,6 @@ int ScanInterruption::signal() const
         }
     }
     return g_signal;
-}
-
-std::chrono::steady_clock::time_point ScanInterruption::nextCheck(std::chrono::steady_clock::time_point deadline)
-{
-    return std::min(deadline, std::chrono::steady_clock::now() + CheckInterval);
 }
 
 } // namespace vestiscop::app::cli

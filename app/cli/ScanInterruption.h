@@ -27,8 +27,9 @@ public:
 
     // The signal received so far, 0 when none.
     int signal() const;
-    // The end of the next wait: how often the wait loop looks for a signal.
-    static std::chrono::steady_clock::time_point nextCheck(std::chrono::steady_clock::time_point deadline);
+    // How often the wait loop looks for a signal: often enough that Ctrl-C
+    // is answered at once.
+    static constexpr std::chrono::milliseconds CheckInterval{100};
     // The command's exit status after the signal: 128 + signal().
     int exitStatus() const { return 128 + signal(); }
     // The string-table id of the line the command leaves on standard error

@@ -207,3 +207,15 @@ TEST(Report, ExceptionsInFlightAreNamedInTheProgramsOwnWords)
 }
 
 } // namespace
+
+TEST_F(StartUp, LogsEachEnvironmentVariableItCouldNotUse)
+{
+    foundation::Environment environment;
+    environment.rejected = {{"VESTISCOP_SCAN_TIMEOUT", "0", "120"}};
+    Application app(notifier, environment);
+    ASSERT_TRUE(app.start());
+    EXPECT_TRUE(notifier.shown.empty());
+    EXPECT_NE(dir.read("vestiscop.log")
+                  .find("Proměnná prostředí VESTISCOP_SCAN_TIMEOUT má nepoužitelnou hodnotu „0“; platí 120"),
+              std::string::npos);
+}

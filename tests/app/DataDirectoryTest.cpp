@@ -102,26 +102,6 @@ TEST(DataDirectory, ADirectoryThatCannotBeMadeIsNamed)
               "Nelze vytvořit adresář " + work.file("soubor/vestiscop"));
 }
 
-// The rule for the user's data directory, with and without XDG_DATA_HOME.
-TEST(DataDirectory, UserDirectoryFollowsXdgDataHomeThenHome)
-{
-    const std::string savedHome = ::getenv("HOME") ? ::getenv("HOME") : "";
-    const char* savedXdg = ::getenv("XDG_DATA_HOME");
-    const std::string xdg = savedXdg ? savedXdg : "";
-    ::setenv("HOME", "/home/ema", 1);
-    ::setenv("XDG_DATA_HOME", "/data/ema", 1);
-    EXPECT_EQ(vestiscop::app::userDataDirectory(), "/data/ema/vestiscop");
-    ::setenv("XDG_DATA_HOME", "relative/ignored", 1);
-    EXPECT_EQ(vestiscop::app::userDataDirectory(), "/home/ema/.local/share/vestiscop");
-    ::unsetenv("XDG_DATA_HOME");
-    EXPECT_EQ(vestiscop::app::userDataDirectory(), "/home/ema/.local/share/vestiscop");
-    ::unsetenv("HOME");
-    EXPECT_EQ(vestiscop::app::userDataDirectory(), "");
-    ::setenv("HOME", savedHome.c_str(), 1);
-    if (savedXdg)
-        ::setenv("XDG_DATA_HOME", xdg.c_str(), 1);
-}
-
 struct SignatureCase {
     const char* name;
     std::string bytes;
