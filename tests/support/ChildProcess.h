@@ -11,9 +11,10 @@
 #include <sys/types.h>
 
 #include <chrono>
-#include <functional>
+#include <cstddef>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace vestiscop::testsupport {
@@ -79,6 +80,8 @@ public:
 
 private:
     void pump(ChildResult& result, int timeoutMs, bool sampleMemory, bool& running);
+    // Waits for the child's end and records its exit status or signal.
+    void collect(ChildResult& result);
 
     ChildResult m_result;
     pid_t m_pid = -1;
