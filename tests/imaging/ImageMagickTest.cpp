@@ -169,8 +169,8 @@ TEST_P(ImageMagickTest, TheyReadOurBmpAndPng)
         PngFile file(m_dir.file("ours.png"), ImageFile::Write);
         saveImage(*image, file);
     }
-    EXPECT_EQ(run("identify -format '%w %h %m' '" + m_dir.file("ours.bmp'")), size + " BMP3");  // the 40-byte header version
-    EXPECT_EQ(run("identify -format '%w %h %m' '" + m_dir.file("ours.png'")), size + " PNG");
+    EXPECT_EQ(run("identify -format '%w %h %m' '" + m_dir.file("ours.bmp") + "'"), size + " BMP3");  // the 40-byte header version
+    EXPECT_EQ(run("identify -format '%w %h %m' '" + m_dir.file("ours.png") + "'"), size + " PNG");
     expectListingOfSamplePicture(m_dir.file("ours.bmp"), width, height);
     expectListingOfSamplePicture(m_dir.file("ours.png"), width, height);
 }
