@@ -191,18 +191,6 @@ void ChildProcess::pump(ChildResult& result, int timeoutMs, bool sampleMemory, b
     }
 }
 
-void ChildProcess::collect(ChildResult& result)
-{
-    int status = 0;
-    while (::waitpid(m_pid, &status, 0) < 0 && errno == EINTR) {
-    }
-    m_collected = true;
-    if (WIFEXITED(status))
-        result.exitCode = WEXITSTATUS(status);
-    if (WIFSIGNALED(status))
-        result.signal = WTERMSIG(status);
-}
-
 bool ChildProcess::waitForLines(int lines)
 {
     bool running = true;
@@ -230,7 +218,14 @@ ChildResult ChildProcess::wait(bool sampleMemory)
         }
         pump(result, timeoutMs, sampleMemory, running);
     }
-    collect(result);
+    int status = 0;
+    while (::waitpid(m_pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    m_collected = true;
+    if (WIFEXITED(status))
+        result.exitCode = WEXITSTATUS(status);
+    if (WIFSIGNALED(status))
+        result.signal = WTERMSIG(status);
     return result;
 }
 
@@ -258,8 +253,17 @@ bool ChildProcess::killAfter(std::chrono::microseconds delay, ChildResult& resul
         }
         pump(result, timeoutMs, false, running);
     }
-    collect(result);
-    return result.signal == SIGKILL && sent;
+    int status = 0;
+    while (::waitpid(m_pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    m_collected = true;
+    if (WIFEXITED(status))
+        result.exitCode = WEXITSTATUS(status);
+    if (WIFSIGNALED(status)) {
+        result.signal = WTERMSIG(status);
+        return result.signal == SIGKILL && sent;
+    }
+    return false;
 }
 
 ChildResult runChild(const std::string& program, const std::vector<std::string>& arguments, const ChildOptions& options)

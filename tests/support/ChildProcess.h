@@ -11,10 +11,9 @@
 #include <sys/types.h>
 
 #include <chrono>
-#include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace vestiscop::testsupport {
@@ -80,8 +79,6 @@ public:
 
 private:
     void pump(ChildResult& result, int timeoutMs, bool sampleMemory, bool& running);
-    // Waits for the child's end and records its exit status or signal.
-    void collect(ChildResult& result);
 
     ChildResult m_result;
     pid_t m_pid = -1;
