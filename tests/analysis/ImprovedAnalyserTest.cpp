@@ -14,6 +14,7 @@
 #include "analysis/StandardAnalyser.h"
 #include "color/ColorConversion.h"
 #include "foundation/Exception.h"
+#include "support/TestSettings.h"
 
 namespace vestiscop::analysis {
 namespace {
@@ -36,18 +37,6 @@ const color::ColorNameTable& names()
     return table;
 }
 
-foundation::ColorSettings colourSettings()
-{
-    foundation::ColorSettings s;
-    s.filter = 2.0;
-    s.lumaScale = 1.0;
-    s.clusterThr = 0.02;
-    s.histSmooth = 4.0;
-    s.maxBins = 12;
-    s.reportThr = 0.05;
-    return s;
-}
-
 foundation::ScanSettings scanSettings()
 {
     foundation::ScanSettings s;
@@ -66,7 +55,7 @@ color::PaletteEntry paletteEntryOf(const color::ColorCluster& c)
 
 class Fixture : public ::testing::Test {
 protected:
-    foundation::ColorSettings colour = colourSettings();
+    foundation::ColorSettings colour = testsupport::shippedColorSettings();
     foundation::TextureSettings region{200, 200};
     foundation::ScanSettings scan = scanSettings();
 };

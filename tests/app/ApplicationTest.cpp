@@ -14,16 +14,19 @@
 #include <string>
 #include <vector>
 
-#include "TestDirectory.h"
 #include "app/Application.h"
 #include "foundation/Exception.h"
+#include "support/ProgramFiles.h"
+#include "support/ScratchDirectory.h"
 
 namespace {
 
 using vestiscop::app::Application;
 using vestiscop::app::ErrorNotifier;
 using vestiscop::app::MessageIcon;
-using vestiscop::testing::TestDirectory;
+using vestiscop::testsupport::ScratchDirectory;
+using vestiscop::testsupport::testColorTable;
+using vestiscop::testsupport::testConfiguration;
 namespace foundation = vestiscop::foundation;
 
 struct Shown {
@@ -34,7 +37,7 @@ struct Shown {
 
 class RecordingNotifier : public ErrorNotifier {
 public:
-    explicit RecordingNotifier(const TestDirectory* dir = nullptr) : m_dir(dir) {}
+    explicit RecordingNotifier(const ScratchDirectory* dir = nullptr) : m_dir(dir) {}
     void showMessage(const std::string& text, MessageIcon icon) override
     {
         shown.push_back({text, icon, m_dir ? m_dir->read("vestiscop.log") : std::string()});
@@ -42,7 +45,7 @@ public:
     std::vector<Shown> shown;
 
 private:
-    const TestDirectory* m_dir;
+    const ScratchDirectory* m_dir;
 };
 
 // Runs the start-up in dir as the program's current directory.
@@ -51,13 +54,13 @@ protected:
     void SetUp() override
     {
         m_previous = std::filesystem::current_path();
-        dir.writeConfig();
-        dir.writeColorTable();
+        dir.write("vestiscop.cfg", testConfiguration());
+        dir.write("colors.txt", testColorTable());
         std::filesystem::current_path(dir.path());
     }
     void TearDown() override { std::filesystem::current_path(m_previous); }
 
-    TestDirectory dir;
+    ScratchDirectory dir;
     RecordingNotifier notifier{&dir};
 
 private:
@@ -109,7 +112,7 @@ TEST_F(StartUp, AFailingCatalogueIsShownWithTheStopIconAndLoggedOnce)
 
 TEST_F(StartUp, AnUnusableLumaScaleEndsTheStartUpLikeABadEntry)
 {
-    dir.writeConfig({"LumaScale=0"});
+    dir.write("vestiscop.cfg", testConfiguration({"LumaScale=0"}));
     Application app(notifier);
     EXPECT_FALSE(app.start());
     ASSERT_EQ(notifier.shown.size(), 1u);
@@ -132,7 +135,7 @@ class AnalysisKey : public StartUp, public ::testing::WithParamInterface<Analysi
 TEST_P(AnalysisKey, ChoosesTheAnalysisOrIsRefusedLikeABadEntry)
 {
     const AnalysisChoice& c = GetParam();
-    dir.writeConfig(c.config);
+    dir.write("vestiscop.cfg", testConfiguration(c.config));
     Application app(notifier);
     ASSERT_EQ(app.start(), c.starts);
     if (!c.starts) {

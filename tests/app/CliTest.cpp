@@ -17,15 +17,20 @@
 #include <string>
 #include <vector>
 
-#include "CliProcess.h"
-#include "TestDirectory.h"
+#include "support/CliRun.h"
+#include "support/ProgramFiles.h"
+#include "support/ScratchDirectory.h"
 
 namespace {
 
-using vestiscop::testing::CliOptions;
-using vestiscop::testing::CliResult;
-using vestiscop::testing::runCli;
-using vestiscop::testing::TestDirectory;
+using vestiscop::testsupport::ChildOptions;
+using vestiscop::testsupport::ChildResult;
+using vestiscop::testsupport::cliOptions;
+using vestiscop::testsupport::redWhiteBmp;
+using vestiscop::testsupport::runCli;
+using vestiscop::testsupport::ScratchDirectory;
+using vestiscop::testsupport::testColorTable;
+using vestiscop::testsupport::testConfiguration;
 
 const std::vector<std::string> patternNames = {"Bez vzoru", "Proužek", "Kostka", "Puntík", "Neznámý motiv"};
 
@@ -39,7 +44,7 @@ std::vector<std::string> linesOf(const std::string& text)
 }
 
 // The log lines of the runs so far, without their timestamps.
-std::vector<std::string> logEntries(const TestDirectory& dir)
+std::vector<std::string> logEntries(const ScratchDirectory& dir)
 {
     static const std::regex stamp(R"([ 0-9]\d\.\d\d\.\d{4} [ 0-9]\d:\d\d:\d\d( - (INFO |WARN |ERROR): .*))");
     std::vector<std::string> entries;
@@ -61,18 +66,22 @@ class Cli : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        dir.writeConfig();
-        dir.writeColorTable();
-        dir.writeRedWhiteBmp("tricko.bmp", 48);  // 75 % red, 25 % white
-        dir.writeRedWhiteBmp("jine.BMP", 40);    // 62.5 % red: the same garment, scanned a little differently
+        dir.write("vestiscop.cfg", testConfiguration());
+        dir.write("colors.txt", testColorTable());
+        dir.write("tricko.bmp", redWhiteBmp(48));  // 75 % red, 25 % white
+        dir.write("jine.BMP", redWhiteBmp(40));    // 62.5 % red: the same garment, scanned a little differently
         dir.write("text.png", "not a picture\n");
     }
-    CliResult run(const std::vector<std::string>& arguments, rlim_t fileSizeLimit = 0)
+    // fileSizeLimit > 0: writes beyond it fail as on a full disk.
+    ChildResult run(const std::vector<std::string>& arguments, long fileSizeLimit = 0)
     {
-        return runCli(dir.path(), arguments, fileSizeLimit);
+        ChildOptions options = cliOptions(dir.path());
+        if (fileSizeLimit > 0)
+            options.fileSizeLimit = fileSizeLimit;
+        return runCli(arguments, options);
     }
 
-    TestDirectory dir;
+    ScratchDirectory dir;
 };
 
 // 75 % of the pixels are red (220, 30, 30), whose byte Lab in the program's
@@ -80,8 +89,8 @@ protected:
 // the rest are light grey 230, (91.5, 0, 0). The printed means are near those.
 TEST_F(Cli, AnalysesAFileAsTheWindowShowsIt)
 {
-    const CliResult result = run({"analyze", "tricko.bmp"});
-    ASSERT_EQ(result.status, 0) << result.err;
+    const ChildResult result = run({"analyze", "tricko.bmp"});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
     EXPECT_EQ(result.err, "");
     const auto lines = linesOf(result.out);
     ASSERT_EQ(lines.size(), 4u) << result.out;
@@ -104,8 +113,8 @@ TEST_F(Cli, AnalysesAFileAsTheWindowShowsIt)
 
 TEST_F(Cli, AddedGarmentIsRecognisedThenCorrectedThenDeleted)
 {
-    const CliResult added = run({"add", "Červené tričko", "tricko.bmp"});
-    ASSERT_EQ(added.status, 0) << added.err;
+    const ChildResult added = run({"add", "Červené tričko", "tricko.bmp"});
+    ASSERT_EQ(added.exitCode, 0) << added.err;
     EXPECT_EQ(added.out, "0\tČervené tričko\n");
     const auto record = dir.readBytes("odevy.dat");
     ASSERT_EQ(record.size(), 96u);
@@ -114,15 +123,15 @@ TEST_F(Cli, AddedGarmentIsRecognisedThenCorrectedThenDeleted)
         << "the name is stored in Windows-1250";
 
     // The same picture again: distance 0, similarity 1.
-    const CliResult again = run({"analyze", "tricko.bmp"});
-    ASSERT_EQ(again.status, 0) << again.err;
+    const ChildResult again = run({"analyze", "tricko.bmp"});
+    ASSERT_EQ(again.exitCode, 0) << again.err;
     EXPECT_EQ(linesOf(again.out).back(), "Červené tričko na 100%");
 
     EXPECT_EQ(run({"list"}).out, "0\tČervené tričko\n");
 
     // Correcting with the other picture moves the shares and keeps name and slot.
-    const CliResult corrected = run({"correct", "Červené tričko", "jine.BMP"});
-    ASSERT_EQ(corrected.status, 0) << corrected.err;
+    const ChildResult corrected = run({"correct", "Červené tričko", "jine.BMP"});
+    ASSERT_EQ(corrected.exitCode, 0) << corrected.err;
     const auto correctedRecord = dir.readBytes("odevy.dat");
     ASSERT_EQ(correctedRecord.size(), 96u);
     EXPECT_EQ(std::vector<std::uint8_t>(correctedRecord.begin(), correctedRecord.begin() + 66),
@@ -137,8 +146,8 @@ TEST_F(Cli, AddedGarmentIsRecognisedThenCorrectedThenDeleted)
     EXPECT_EQ(shareAt(correctedRecord, 88), 0.0);
     EXPECT_EQ(run({"list"}).out, "0\tČervené tričko\n");
 
-    const CliResult deleted = run({"delete", "Červené tričko"});
-    ASSERT_EQ(deleted.status, 0) << deleted.err;
+    const ChildResult deleted = run({"delete", "Červené tričko"});
+    ASSERT_EQ(deleted.exitCode, 0) << deleted.err;
     const auto freed = dir.readBytes("odevy.dat");
     ASSERT_EQ(freed.size(), 96u);
     EXPECT_EQ(freed[0], 0);
@@ -153,8 +162,8 @@ TEST_F(Cli, AddedGarmentIsRecognisedThenCorrectedThenDeleted)
 
 TEST_F(Cli, SeveralFilesGetAHeadingEachAndAnEmptyLineBetween)
 {
-    const CliResult result = run({"analyze", "tricko.bmp", "jine.BMP"});
-    ASSERT_EQ(result.status, 0) << result.err;
+    const ChildResult result = run({"analyze", "tricko.bmp", "jine.BMP"});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
     const auto lines = linesOf(result.out);
     ASSERT_EQ(lines.size(), 11u) << result.out;
     EXPECT_EQ(lines[0], "tricko.bmp:");
@@ -166,9 +175,9 @@ TEST_F(Cli, SeveralFilesGetAHeadingEachAndAnEmptyLineBetween)
 
 TEST_F(Cli, JsonDescribesEachFileOnItsOwnLine)
 {
-    ASSERT_EQ(run({"add", "kabát \"zimní\"", "tricko.bmp"}).status, 0);
-    const CliResult result = run({"analyze", "--json", "tricko.bmp", "jine.BMP"});
-    ASSERT_EQ(result.status, 0) << result.err;
+    ASSERT_EQ(run({"add", "kabát \"zimní\"", "tricko.bmp"}).exitCode, 0);
+    const ChildResult result = run({"analyze", "--json", "tricko.bmp", "jine.BMP"});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
     const auto lines = linesOf(result.out);
     ASSERT_EQ(lines.size(), 2u);
 
@@ -195,8 +204,8 @@ TEST_F(Cli, JsonDescribesEachFileOnItsOwnLine)
 
 TEST_F(Cli, AFileThatCannotBeReadIsReportedAndTheOthersStillAnalysed)
 {
-    const CliResult result = run({"analyze", "--json", "chybi.bmp", "tricko.bmp"});
-    EXPECT_EQ(result.status, 1);
+    const ChildResult result = run({"analyze", "--json", "chybi.bmp", "tricko.bmp"});
+    EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(result.err, "Nelze otevřít soubor chybi.bmp\n");
     const auto lines = linesOf(result.out);
     ASSERT_EQ(lines.size(), 2u);
@@ -207,9 +216,9 @@ TEST_F(Cli, AFileThatCannotBeReadIsReportedAndTheOthersStillAnalysed)
 
 TEST_F(Cli, TheImprovedAnalysisAlsoTellsWhatItMeasuredOfThePattern)
 {
-    dir.writeConfig({"Height=64\nAnalysis=improved"});
-    const CliResult result = run({"analyze", "--json", "tricko.bmp"});
-    ASSERT_EQ(result.status, 0) << result.err;
+    dir.write("vestiscop.cfg", testConfiguration({"Height=64\nAnalysis=improved"}));
+    const ChildResult result = run({"analyze", "--json", "tricko.bmp"});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
     const auto json = nlohmann::json::parse(linesOf(result.out).at(0));
     ASSERT_EQ(json["colors"].size(), 2u);
     EXPECT_EQ(json["colors"][0]["name"], "červená");
@@ -223,9 +232,9 @@ TEST_F(Cli, TheImprovedAnalysisAlsoTellsWhatItMeasuredOfThePattern)
 
 TEST_F(Cli, TooSmallAPictureGivesTheAnalysisMessage)
 {
-    dir.writeConfig({"Width=65"});
-    const CliResult result = run({"add", "x", "tricko.bmp"});
-    EXPECT_EQ(result.status, 1);
+    dir.write("vestiscop.cfg", testConfiguration({"Width=65"}));
+    const ChildResult result = run({"add", "x", "tricko.bmp"});
+    EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(result.err, "Příliš malý vstupní obrázek\n");
     EXPECT_EQ(dir.read("odevy.dat"), "") << "a failed analysis adds nothing";
     EXPECT_EQ(logEntries(dir), (std::vector<std::string>{"", " - ERROR: Příliš malý vstupní obrázek"}));
@@ -233,8 +242,8 @@ TEST_F(Cli, TooSmallAPictureGivesTheAnalysisMessage)
 
 TEST_F(Cli, UnknownNameIsAFailureOfTheCommand)
 {
-    const CliResult result = run({"delete", "nic"});
-    EXPECT_EQ(result.status, 1);
+    const ChildResult result = run({"delete", "nic"});
+    EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(result.err, "Oděv \"nic\" v katalogu není\n");
     EXPECT_EQ(logEntries(dir), (std::vector<std::string>{"", " - ERROR: Oděv \"nic\" v katalogu není"}));
 }
@@ -245,8 +254,8 @@ TEST_F(Cli, WithoutAConfigurationTheFirstMissingEntryIsLogFile)
 {
     // The directory named with -C is used as it is, even without vestiscop.cfg.
     ::unlink(dir.file("vestiscop.cfg").c_str());
-    const CliResult result = run({"-C", dir.path(), "list"});
-    EXPECT_EQ(result.status, 2);
+    const ChildResult result = run({"-C", dir.path(), "list"});
+    EXPECT_EQ(result.exitCode, 2);
     EXPECT_EQ(result.err, "Položka LogFile ze sekce [Debug] nebyla nalezena v souboru " + dir.file("vestiscop.cfg") +
                               "\n");
     EXPECT_FALSE(dir.exists("vestiscop.log"));
@@ -255,9 +264,9 @@ TEST_F(Cli, WithoutAConfigurationTheFirstMissingEntryIsLogFile)
 
 TEST_F(Cli, AnInvalidSaveFormatEndsTheStartUpBeforeTheLog)
 {
-    dir.writeConfig({"SaveFormat=png"});
-    const CliResult result = run({"list"});
-    EXPECT_EQ(result.status, 2);
+    dir.write("vestiscop.cfg", testConfiguration({"SaveFormat=png"}));
+    const ChildResult result = run({"list"});
+    EXPECT_EQ(result.exitCode, 2);
     EXPECT_EQ(result.err, "Položka SaveFormat ze sekce [Debug] v souboru " + dir.file("vestiscop.cfg") +
                               " je špatná\n");
     EXPECT_FALSE(dir.exists("vestiscop.log"));
@@ -265,18 +274,18 @@ TEST_F(Cli, AnInvalidSaveFormatEndsTheStartUpBeforeTheLog)
 
 TEST_F(Cli, ANegativeMergeDecayIsRefusedAtStartUp)
 {
-    dir.writeConfig({"MergeDecay=-1"});
-    const CliResult result = run({"list"});
-    EXPECT_EQ(result.status, 2);
+    dir.write("vestiscop.cfg", testConfiguration({"MergeDecay=-1"}));
+    const ChildResult result = run({"list"});
+    EXPECT_EQ(result.exitCode, 2);
     EXPECT_EQ(result.err, "Položka MergeDecay ze sekce [Matching] v souboru " + dir.file("vestiscop.cfg") +
                               " je špatná\n");
 }
 
 TEST_F(Cli, AnUnreadableColourTableIsShownAndLogged)
 {
-    dir.writeConfig({"Definitions=chybi.txt"});
-    const CliResult result = run({"list"});
-    EXPECT_EQ(result.status, 2);
+    dir.write("vestiscop.cfg", testConfiguration({"Definitions=chybi.txt"}));
+    const ChildResult result = run({"list"});
+    EXPECT_EQ(result.exitCode, 2);
     EXPECT_EQ(result.err, "Nelze číst ze souboru chybi.txt\n");
     EXPECT_EQ(logEntries(dir), (std::vector<std::string>{"", " - ERROR: Nelze číst ze souboru chybi.txt"}));
     EXPECT_FALSE(dir.exists("odevy.dat")) << "the catalogue comes after the colour table";
@@ -285,8 +294,8 @@ TEST_F(Cli, AnUnreadableColourTableIsShownAndLogged)
 TEST_F(Cli, ACatalogueWithAPartialRecordFailsTheStartUp)
 {
     dir.write("odevy.dat", std::string(96 * 2 + 17, '\1'));
-    const CliResult result = run({"analyze", "tricko.bmp"});
-    EXPECT_EQ(result.status, 2);
+    const ChildResult result = run({"analyze", "tricko.bmp"});
+    EXPECT_EQ(result.exitCode, 2);
     EXPECT_EQ(result.out, "");
     EXPECT_EQ(result.err, "Nelze číst ze souboru odevy.dat\n");
     EXPECT_EQ(logEntries(dir), (std::vector<std::string>{"", " - ERROR: Nelze číst ze souboru odevy.dat"}));
@@ -300,38 +309,38 @@ TEST_F(Cli, ASecondProgramCannotChangeTheCatalogueWhileOneHasItOpen)
     ASSERT_GE(fd, 0);
     ASSERT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0);
 
-    const CliResult refused = run({"add", "x", "tricko.bmp"});
-    EXPECT_EQ(refused.status, 2);
+    const ChildResult refused = run({"add", "x", "tricko.bmp"});
+    EXPECT_EQ(refused.exitCode, 2);
     EXPECT_EQ(refused.err, "Nelze otevřít soubor odevy.dat\n");
     EXPECT_EQ(dir.read("odevy.dat"), "");
     // Looking things up needs no lock.
-    EXPECT_EQ(run({"list"}).status, 0);
+    EXPECT_EQ(run({"list"}).exitCode, 0);
     ::close(fd);
-    EXPECT_EQ(run({"add", "x", "tricko.bmp"}).status, 0);
+    EXPECT_EQ(run({"add", "x", "tricko.bmp"}).exitCode, 0);
 }
 
 // ------------------------------------------------------------------ full disk
 
 TEST_F(Cli, AFullDiskDuringAStoreLosesNothing)
 {
-    ASSERT_EQ(run({"add", "a", "tricko.bmp"}).status, 0);
-    ASSERT_EQ(run({"add", "b", "jine.BMP"}).status, 0);
-    ASSERT_EQ(run({"add", "c", "tricko.bmp"}).status, 0);
+    ASSERT_EQ(run({"add", "a", "tricko.bmp"}).exitCode, 0);
+    ASSERT_EQ(run({"add", "b", "jine.BMP"}).exitCode, 0);
+    ASSERT_EQ(run({"add", "c", "tricko.bmp"}).exitCode, 0);
     const std::string before = dir.read("odevy.dat");
     ASSERT_EQ(before.size(), 288u);
     ::unlink(dir.file("vestiscop.log").c_str());
 
     // Room for a few bytes of a fourth record only; the log's two lines fit.
-    const CliResult result = run({"add", "d", "tricko.bmp"}, 300);
-    EXPECT_EQ(result.status, 1);
+    const ChildResult result = run({"add", "d", "tricko.bmp"}, 300);
+    EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(result.out, "");
     EXPECT_EQ(result.err, "Nelze psát do souboru odevy.dat\n");
     EXPECT_EQ(dir.read("odevy.dat"), before) << "no partial record may remain";
     EXPECT_EQ(logEntries(dir), (std::vector<std::string>{"", " - ERROR: Nelze psát do souboru odevy.dat"}));
 
     // The catalogue still starts and lists the three definitions.
-    const CliResult listed = run({"list"});
-    ASSERT_EQ(listed.status, 0) << listed.err;
+    const ChildResult listed = run({"list"});
+    ASSERT_EQ(listed.exitCode, 0) << listed.err;
     EXPECT_EQ(listed.out, "0\ta\n1\tb\n2\tc\n");
 }
 
@@ -346,8 +355,8 @@ class CliMisuse : public Cli, public ::testing::WithParamInterface<Misuse> {};
 
 TEST_P(CliMisuse, EndsWithStatus64BeforeAnythingStarts)
 {
-    const CliResult result = run(GetParam().arguments);
-    EXPECT_EQ(result.status, 64);
+    const ChildResult result = run(GetParam().arguments);
+    EXPECT_EQ(result.exitCode, 64);
     EXPECT_EQ(result.out, "");
     EXPECT_EQ(linesOf(result.err).at(0), "vestiscop-cli: " + GetParam().message);
     EXPECT_FALSE(dir.exists("vestiscop.log"));
@@ -375,13 +384,13 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(Cli, HelpAndVersionNeedNoConfiguration)
 {
     ::unlink(dir.file("vestiscop.cfg").c_str());
-    const CliResult help = run({"--help"});
-    EXPECT_EQ(help.status, 0);
+    const ChildResult help = run({"--help"});
+    EXPECT_EQ(help.exitCode, 0);
     for (const char* command : {"analyze [--json] SOUBOR...", "list [--json]", "add [--json] NÁZEV SOUBOR",
                                 "correct [--json] NÁZEV SOUBOR", "delete [--json] NÁZEV", "--version"})
         EXPECT_NE(help.out.find(command), std::string::npos) << command;
-    const CliResult version = run({"--version"});
-    EXPECT_EQ(version.status, 0);
+    const ChildResult version = run({"--version"});
+    EXPECT_EQ(version.exitCode, 0);
     EXPECT_TRUE(std::regex_match(version.out, std::regex("vestiscop-cli \\d+\\.\\d+\\.\\d+\n"))) << version.out;
 }
 
@@ -392,13 +401,13 @@ TEST_F(Cli, WithoutAConfigurationHereTheUserDataDirectoryIsSeededAndUsed)
     // Started from a directory that holds only the picture: the data directory
     // is made from the build tree's shipped data, and the picture is still
     // read from where the user named it.
-    TestDirectory elsewhere;
-    elsewhere.writeRedWhiteBmp("tricko.bmp", 48);
-    CliOptions options;
-    options.environment = {"XDG_DATA_HOME=" + dir.file("xdg-home")};
-    const CliResult added = runCli(elsewhere.path(), {"add", "tričko", "tricko.bmp"}, options);
+    ScratchDirectory elsewhere;
+    elsewhere.write("tricko.bmp", redWhiteBmp(48));
+    ChildOptions options = cliOptions(elsewhere.path());
+    options.environment.emplace_back("XDG_DATA_HOME", dir.file("xdg-home"));
+    const ChildResult added = runCli({"add", "tričko", "tricko.bmp"}, options);
     // The shipped configuration analyses 512 x 512 pixels; the picture is smaller.
-    EXPECT_EQ(added.status, 1);
+    EXPECT_EQ(added.exitCode, 1);
     EXPECT_EQ(added.err, "Příliš malý vstupní obrázek\n");
     const std::string data = "xdg-home/vestiscop/";
     for (const char* name : {"vestiscop.cfg", "barvy.txt", "barvy-zakladni.txt", "odevy.dat", "vestiscop.log"})
@@ -407,8 +416,8 @@ TEST_F(Cli, WithoutAConfigurationHereTheUserDataDirectoryIsSeededAndUsed)
     EXPECT_FALSE(elsewhere.exists("vestiscop.log")) << "nothing is written where the program was started";
 
     // -C names the data directory; relative picture names stay the user's.
-    const CliResult analysed = runCli(elsewhere.path(), {"-C", dir.path(), "analyze", "tricko.bmp"}, options);
-    ASSERT_EQ(analysed.status, 0) << analysed.err;
+    const ChildResult analysed = runCli({"-C", dir.path(), "analyze", "tricko.bmp"}, options);
+    ASSERT_EQ(analysed.exitCode, 0) << analysed.err;
     EXPECT_EQ(analysed.out, run({"analyze", "tricko.bmp"}).out);
 }
 
@@ -417,8 +426,8 @@ class CliCommandHelp : public Cli, public ::testing::WithParamInterface<const ch
 TEST_P(CliCommandHelp, EndsWithStatus0AndNeedsNothing)
 {
     ::unlink(dir.file("vestiscop.cfg").c_str());
-    const CliResult result = run({GetParam(), "--help"});
-    EXPECT_EQ(result.status, 0) << result.err;
+    const ChildResult result = run({GetParam(), "--help"});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
     EXPECT_TRUE(result.out.starts_with("Použití: vestiscop-cli [-C ADRESÁŘ] " + std::string(GetParam())))
         << result.out;
     EXPECT_NE(result.out.find("Návratový kód"), std::string::npos);
@@ -432,22 +441,22 @@ INSTANTIATE_TEST_SUITE_P(Commands, CliCommandHelp,
 TEST_F(Cli, ADashReadsThePictureFromStandardInputAndTheContentDecidesTheFormat)
 {
     const std::string expected = run({"analyze", "tricko.bmp"}).out;
-    CliOptions options;
-    options.input = dir.file("tricko.bmp");
-    const CliResult piped = runCli(dir.path(), {"analyze", "-"}, options);
-    ASSERT_EQ(piped.status, 0) << piped.err;
+    ChildOptions options = cliOptions(dir.path());
+    options.inputFile = dir.file("tricko.bmp");
+    const ChildResult piped = runCli({"analyze", "-"}, options);
+    ASSERT_EQ(piped.exitCode, 0) << piped.err;
     EXPECT_EQ(piped.out, expected);
 
     // A BMP named like a PNG is still read as the BMP it is.
     dir.write("tricko.png", dir.readBytes("tricko.bmp"));
-    const CliResult misnamed = run({"analyze", "tricko.png"});
-    ASSERT_EQ(misnamed.status, 0) << misnamed.err;
+    const ChildResult misnamed = run({"analyze", "tricko.png"});
+    ASSERT_EQ(misnamed.exitCode, 0) << misnamed.err;
     EXPECT_EQ(misnamed.out, expected);
 
     // Standard input that is no picture is a failure of the command.
-    options.input = dir.file("text.png");
-    const CliResult text = runCli(dir.path(), {"analyze", "--json", "-"}, options);
-    EXPECT_EQ(text.status, 1);
+    options.inputFile = dir.file("text.png");
+    const ChildResult text = runCli({"analyze", "--json", "-"}, options);
+    EXPECT_EQ(text.exitCode, 1);
     EXPECT_EQ(text.err, "Špatný formát dat\n");
     EXPECT_EQ(nlohmann::json::parse(text.out)["file"], "-");
 }

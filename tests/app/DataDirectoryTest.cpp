@@ -11,14 +11,14 @@
 #include <string>
 #include <vector>
 
-#include "TestDirectory.h"
 #include "app/DataDirectory.h"
 #include "app/DroppedFile.h"
+#include "support/ScratchDirectory.h"
 
 namespace {
 
 using vestiscop::app::DroppedFileKind;
-using vestiscop::testing::TestDirectory;
+using vestiscop::testsupport::ScratchDirectory;
 namespace fs = std::filesystem;
 
 const std::string shippedData = VESTISCOP_SOURCE_DIR "/data";
@@ -35,7 +35,7 @@ class SeedTest : public ::testing::TestWithParam<SeedCase> {};
 
 TEST_P(SeedTest, CopiesWhatIsMissingAndMakesAnEmptyCatalogue)
 {
-    TestDirectory work;
+    ScratchDirectory work;
     const std::string shipped = work.file("shipped");
     fs::copy(shippedData, shipped);
     if (!GetParam().configLines.empty()) {
@@ -81,7 +81,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(DataDirectory, TheUsersFilesAreNeverOverwritten)
 {
-    TestDirectory work;
+    ScratchDirectory work;
     const std::string data = work.file("data");
     ASSERT_EQ(vestiscop::app::seedDataDirectory(data, shippedData), "");
     EXPECT_TRUE(work.read("data/odevy.dat").empty());
@@ -96,7 +96,7 @@ TEST(DataDirectory, TheUsersFilesAreNeverOverwritten)
 
 TEST(DataDirectory, ADirectoryThatCannotBeMadeIsNamed)
 {
-    TestDirectory work;
+    ScratchDirectory work;
     work.write("soubor", "not a directory");
     EXPECT_EQ(vestiscop::app::seedDataDirectory(work.file("soubor/vestiscop"), shippedData),
               "Nelze vytvořit adresář " + work.file("soubor/vestiscop"));
@@ -112,7 +112,7 @@ class SignatureTest : public ::testing::TestWithParam<SignatureCase> {};
 
 TEST_P(SignatureTest, TheFirstBytesDecideNotTheName)
 {
-    TestDirectory work;
+    ScratchDirectory work;
     work.write(GetParam().name, GetParam().bytes);
     EXPECT_EQ(vestiscop::app::signatureKind(work.file(GetParam().name)), GetParam().kind);
 }

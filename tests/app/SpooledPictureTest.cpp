@@ -3,13 +3,12 @@
 // bytes without end, so a spool that reads further than the picture needs
 // never returns and the case fails by its time-out.
 
-#include "TestDirectory.h"
-
 #include "app/DroppedFile.h"
 #include "app/SpooledPicture.h"
 #include "foundation/Exception.h"
 #include "imaging/BmpFile.h"
 #include "imaging/PngFile.h"
+#include "support/ScratchDirectory.h"
 
 #include <gtest/gtest.h>
 
@@ -53,7 +52,7 @@ std::vector<std::uint8_t> bmp(std::uint32_t width, std::uint32_t height, std::ui
 }
 
 // A PNG written by the program's own writer.
-std::vector<std::uint8_t> png(const testing::TestDirectory& dir, int width, int height)
+std::vector<std::uint8_t> png(const testsupport::ScratchDirectory& dir, int width, int height)
 {
     auto image = imaging::RgbImage::create(width, height);
     for (int y = 0; y < height; ++y)
@@ -154,7 +153,7 @@ std::string failureOf(const std::function<void()>& work)
 
 TEST(SpooledPicture, TakesOnlyWhatThePictureCanNeedAndRefusesEarly)
 {
-    const testing::TestDirectory dir;
+    const testsupport::ScratchDirectory dir;
     const std::vector<std::uint8_t> small = bmp(5, 3);
     const std::vector<std::uint8_t> withGap = bmp(5, 3, 70);
     const std::vector<std::uint8_t> picture = png(dir, 9, 7);
@@ -205,7 +204,7 @@ TEST(SpooledPicture, TakesOnlyWhatThePictureCanNeedAndRefusesEarly)
 
 TEST(SpooledPicture, KeepsTheSamePictureAsTheFile)
 {
-    const testing::TestDirectory dir;
+    const testsupport::ScratchDirectory dir;
     const std::vector<std::uint8_t> withGap = bmp(6, 4, 30);
     dir.write("gap.bmp", withGap);
     const std::vector<std::uint8_t> picture = png(dir, 9, 7);

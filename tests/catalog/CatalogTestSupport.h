@@ -1,12 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// Records and settings shared by the catalogue tests.
+// Records shared by the catalogue tests.
 
 #include <cstdint>
-#include <string>
 
 #include "color/ColorAnalysis.h"
-#include "foundation/Settings.h"
 
 namespace vestiscop::catalog::test {
 
@@ -25,20 +23,6 @@ inline color::ColorAnalysis record(color::LabPixel a, double shareA, color::LabP
     r.colorB = b;
     r.shareB = shareB;
     return r;
-}
-
-// The values the matching rules' worked example uses: equal colour weights,
-// no share weight, MaxDistance 400, MinSimilarity 0.5, MergeDecay 3.
-inline foundation::MatchingSettings workedExampleSettings(const std::string& materials)
-{
-    foundation::MatchingSettings settings;
-    settings.materials = materials;
-    settings.color1Weight = {1, 1, 1, 0};
-    settings.color2Weight = {1, 1, 1, 0};
-    settings.maxDistance = 400;
-    settings.minSimilarity = 0.5;
-    settings.mergeDecay = 3;
-    return settings;
 }
 
 } // namespace vestiscop::catalog::test

@@ -20,13 +20,16 @@
 
 #include "catalog/GarmentCatalog.h"
 #include "CatalogTestSupport.h"
-#include "FileSizeLimit.h"
 #include "foundation/Exception.h"
+#include "support/FileBytes.h"
+#include "support/FileSizeLimit.h"
+#include "support/ScratchDirectory.h"
+#include "support/TestSettings.h"
 
 namespace {
 
 using vestiscop::catalog::GarmentCatalog;
-using vestiscop::foundation::FileSizeLimit;
+using vestiscop::testsupport::FileSizeLimit;
 using vestiscop::color::ColorAnalysis;
 using vestiscop::color::LabPixel;
 using vestiscop::foundation::MatchingSettings;
@@ -34,7 +37,6 @@ using vestiscop::foundation::SystemError;
 using Bytes = std::vector<std::uint8_t>;
 using vestiscop::catalog::test::lab;
 using vestiscop::catalog::test::record;
-using vestiscop::catalog::test::workedExampleSettings;
 
 static_assert(std::endian::native == std::endian::little, "the expected files are built for a little-endian host");
 
@@ -65,25 +67,8 @@ Bytes concat(std::initializer_list<Bytes> parts)
 
 class CatalogFile : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        char pattern[] = "/tmp/vestiscop-catalog-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        m_dir = pattern;
-        settings = workedExampleSettings(m_dir + "/odevy.dat");
-    }
-    void TearDown() override { std::filesystem::remove_all(m_dir); }
-
-    void writeFile(const Bytes& bytes) const
-    {
-        std::ofstream out(settings.materials, std::ios::binary);
-        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    }
-    Bytes readFile() const
-    {
-        std::ifstream in(settings.materials, std::ios::binary);
-        return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
+    void writeFile(const Bytes& bytes) const { vestiscop::testsupport::writeBytes(settings.materials, bytes); }
+    Bytes readFile() const { return vestiscop::testsupport::readBytes(settings.materials); }
     // Five definitions named a to e.
     Bytes fiveRecords() const
     {
@@ -96,8 +81,8 @@ protected:
         return all;
     }
 
-    MatchingSettings settings;
-    std::string m_dir;
+    vestiscop::testsupport::ScratchDirectory m_dir;
+    MatchingSettings settings = vestiscop::testsupport::workedExampleMatching(m_dir.file("odevy.dat"));
 };
 
 TEST_F(CatalogFile, MissingFileIsCreatedEmptyForTheOwnerOnly)

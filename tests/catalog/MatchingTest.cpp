@@ -5,15 +5,15 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <string>
 #include <unistd.h>
 
 #include "catalog/GarmentCatalog.h"
 #include "CatalogTestSupport.h"
 #include "foundation/Exception.h"
+#include "support/ScratchDirectory.h"
+#include "support/TestSettings.h"
 
 namespace {
 
@@ -23,22 +23,11 @@ using vestiscop::color::LabPixel;
 using vestiscop::foundation::MatchingSettings;
 using vestiscop::catalog::test::lab;
 using vestiscop::catalog::test::record;
-using vestiscop::catalog::test::workedExampleSettings;
+using vestiscop::testsupport::workedExampleMatching;
 
 class Matching : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        char pattern[] = "/tmp/vestiscop-match-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        m_dir = pattern;
-        settings = workedExampleSettings(m_dir + "/materials.dat");
-    }
-    void TearDown() override
-    {
-        m_catalog.reset();
-        std::filesystem::remove_all(m_dir);
-    }
+    void TearDown() override { m_catalog.reset(); }
 
     GarmentCatalog& catalog()
     {
@@ -48,10 +37,10 @@ protected:
     }
     int define(const ColorAnalysis& definition) { return catalog().add(definition, "x"); }
 
-    MatchingSettings settings;
+    vestiscop::testsupport::ScratchDirectory m_dir;
+    MatchingSettings settings = workedExampleMatching(m_dir.file("materials.dat"));
 
 private:
-    std::string m_dir;
     std::unique_ptr<GarmentCatalog> m_catalog;
 };
 
@@ -290,7 +279,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(Matching, CorrectedOneColourGarmentStillMatchesItsNextScan)
 {
-    settings = workedExampleSettings(settings.materials);
+    settings = workedExampleMatching(settings.materials);
     settings.color1Weight = {1, 1, 1, 1600};
     settings.color2Weight = {1, 1, 1, 1600};
     settings.mergeDecay = 1;

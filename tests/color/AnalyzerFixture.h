@@ -11,6 +11,7 @@
 #include "color/ColorAnalyzer.h"
 #include "color/ColorNameTable.h"
 #include "foundation/Settings.h"
+#include "support/TestSettings.h"
 
 namespace vestiscop::color::test {
 
@@ -38,13 +39,6 @@ protected:
 
     AnalyzerFixture()
     {
-        colorSettings.definitions = "barvy.txt";
-        colorSettings.filter = 0;
-        colorSettings.lumaScale = 1.0;
-        colorSettings.clusterThr = 0.03;
-        colorSettings.histSmooth = 1.0;
-        colorSettings.maxBins = 12;
-        colorSettings.reportThr = 0.05;
         textureSettings.width = Size;
         textureSettings.height = Size;
     }
@@ -62,7 +56,7 @@ protected:
         analyzer().analyze(weave(fabric, textureSettings.width, textureSettings.height));
     }
 
-    foundation::ColorSettings colorSettings;
+    foundation::ColorSettings colorSettings = testsupport::testColorSettings();
     foundation::TextureSettings textureSettings;
     ColorNameTable table{basicColours()};
 

@@ -2,30 +2,23 @@
 // The colour definitions file and the nearest-entry rule.
 
 #include <cstdint>
-#include <fstream>
 #include <string>
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include "color/ColorNameTable.h"
 #include "foundation/Exception.h"
+#include "support/ScratchDirectory.h"
 
 namespace vestiscop::color {
 namespace {
 
-std::string writeFile(const std::string& name, const std::string& contents)
-{
-    // ctest runs the cases of this file as parallel processes: each writes its own file.
-    const std::string path = testing::TempDir() + "colortable_" + std::to_string(getpid()) + "_" + name;
-    std::ofstream out(path, std::ios::binary);
-    out << contents;
-    return path;
-}
-
 ColorNameTable loadText(const std::string& contents)
 {
-    return ColorNameTable::load(writeFile("case.txt", contents));
+    // ctest runs the cases of this file as parallel processes: each has its own directory.
+    const testsupport::ScratchDirectory dir;
+    dir.write("case.txt", contents);
+    return ColorNameTable::load(dir.file("case.txt"));
 }
 
 ColorName entry(const char* name, int l, int a, int b)
@@ -135,7 +128,8 @@ TEST(ColorNameTableLoad, RefusesAFileWithoutDefinitions)
 
 TEST(ColorNameTableLoad, MissingFileIsASystemErrorNamingThePath)
 {
-    const std::string path = testing::TempDir() + "colortable_does_not_exist.txt";
+    const testsupport::ScratchDirectory dir;
+    const std::string path = dir.file("does_not_exist.txt");
     try {
         ColorNameTable::load(path);
         FAIL() << "loaded";

@@ -6,20 +6,15 @@
 
 #include "color/ColorSettingsCheck.h"
 #include "foundation/Exception.h"
+#include "support/TestSettings.h"
 
 namespace vestiscop::color {
 namespace {
 
 foundation::ColorSettings goodColour()
 {
-    foundation::ColorSettings s;
-    s.definitions = "barvy.txt";
+    foundation::ColorSettings s = testsupport::testColorSettings();
     s.filter = 1.0;
-    s.lumaScale = 1.0;
-    s.clusterThr = 0.03;
-    s.histSmooth = 1.0;
-    s.maxBins = 12;
-    s.reportThr = 0.05;
     return s;
 }
 

@@ -16,7 +16,9 @@
 
 #include "foundation/Exception.h"
 #include "foundation/Files.h"
-#include "TempDir.h"
+#include "support/FileBytes.h"
+#include "support/FileSizeLimit.h"
+#include "support/ScratchDirectory.h"
 
 namespace vestiscop::foundation {
 namespace {
@@ -32,23 +34,15 @@ std::pair<int, std::string> systemFailure(Call call)
     return {-1, std::string()};
 }
 
-std::string slurp(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void spit(const std::string& path, const std::string& content)
-{
-    std::ofstream(path, std::ios::binary) << content;
-}
+using testsupport::readText;
+using testsupport::writeText;
 
 // ------------------------------------------------------------- TextFile
 
 class TextFileTest : public ::testing::Test {
 protected:
-    std::string path(const char* name) const { return m_dir.path() + name; }
-    TempDir m_dir;
+    std::string path(const char* name) const { return m_dir.file(name); }
+    testsupport::ScratchDirectory m_dir;
 };
 
 TEST_F(TextFileTest, OpenFailuresCarryCodeAndPath)
@@ -64,7 +58,7 @@ TEST_F(TextFileTest, LinesOfAnyLengthAndLastLineWithoutLineFeed)
 {
     const std::string longLine(300000, 'x');
     const std::string withNul = std::string("a\0b", 3);
-    spit(path("t.txt"), longLine + "\n" + "crlf\r\n" + "mid\rdle\n" + withNul + "\n\n" + "last");
+    writeText(path("t.txt"), longLine + "\n" + "crlf\r\n" + "mid\rdle\n" + withNul + "\n\n" + "last");
     TextFile file(path("t.txt"), TextFile::Read);
     EXPECT_EQ(file.readLine(), longLine + "\n");
     EXPECT_EQ(file.readLine(), "crlf\n");
@@ -79,7 +73,7 @@ TEST_F(TextFileTest, LinesOfAnyLengthAndLastLineWithoutLineFeed)
 
 TEST_F(TextFileTest, EndFlagOnlyAfterReadHitsEnd)
 {
-    spit(path("t.txt"), "one\n");
+    writeText(path("t.txt"), "one\n");
     TextFile file(path("t.txt"), TextFile::Read);
     EXPECT_FALSE(file.atEnd());
     EXPECT_EQ(file.readLine(), "one\n");
@@ -90,7 +84,7 @@ TEST_F(TextFileTest, EndFlagOnlyAfterReadHitsEnd)
 
 TEST_F(TextFileTest, WriteTruncatesAppendKeeps)
 {
-    spit(path("t.txt"), "old content\n");
+    writeText(path("t.txt"), "old content\n");
     {
         TextFile file(path("t.txt"), TextFile::Write);
         file.writeString("ab");
@@ -104,9 +98,9 @@ TEST_F(TextFileTest, WriteTruncatesAppendKeeps)
         TextFile file(path("t.txt"), TextFile::Append);
         file.writeString("more\n");
         file.flush();
-        EXPECT_EQ(slurp(path("t.txt")), "abc\nmore\n");
+        EXPECT_EQ(readText(path("t.txt")), "abc\nmore\n");
     }
-    EXPECT_EQ(slurp(path("t.txt")), "abc\nmore\n");
+    EXPECT_EQ(readText(path("t.txt")), "abc\nmore\n");
 }
 
 TEST_F(TextFileTest, WriteFailureOnFullDeviceIsCodeFour)
@@ -151,7 +145,7 @@ TEST_F(BinaryFileTest, NewFileIsOwnerReadWriteOnly)
 
 TEST_F(BinaryFileTest, ShortReadIsCodeThree)
 {
-    spit(path("b.bin"), "0123456789abcd");
+    writeText(path("b.bin"), "0123456789abcd");
     BinaryFile file(path("b.bin"), BinaryFile::Read);
     file.seek(10);
     char buffer[10] = {};
@@ -192,12 +186,12 @@ TEST_F(BinaryFileTest, PositioningAndModes)
         EXPECT_EQ(file.mode(), BinaryFile::Closed);
         EXPECT_FALSE(file.isOpen());
     }
-    EXPECT_EQ(slurp(path("b.bin")), "hello World!");
+    EXPECT_EQ(readText(path("b.bin")), "hello World!");
 }
 
 TEST_F(BinaryFileTest, FailuresAfterOpenUseTheModeCode)
 {
-    spit(path("b.bin"), "abc");
+    writeText(path("b.bin"), "abc");
     BinaryFile reader(path("b.bin"), BinaryFile::Read);
     EXPECT_EQ(systemFailure([&] { reader.write("x", 1); }).first, 4);
     EXPECT_EQ(systemFailure([&] { reader.seek(-1); }).first, 3);
@@ -215,7 +209,7 @@ TEST_F(BinaryFileTest, WriteFillWritesExactCount)
     file.writeFill(0, 0x00);
     file.write(">", 1);
     file.close();
-    EXPECT_EQ(slurp(path("f.bin")), "<" + std::string(1300, '\xAB') + ">");
+    EXPECT_EQ(readText(path("f.bin")), "<" + std::string(1300, '\xAB') + ">");
 }
 
 // A pipe in packet mode keeps every write a separate packet, so the reader
@@ -255,17 +249,15 @@ TEST_F(BinaryFileTest, ShortWriteAtFileSizeLimitIsCodeFour)
     ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
     if (saved.rlim_max != RLIM_INFINITY && saved.rlim_max < 1000)
         GTEST_SKIP();
-    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
     BinaryFile file(path("limited.bin"), BinaryFile::Write);
-    rlimit limited = saved;
-    limited.rlim_cur = 1000;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
-    const std::string block(700, 'z');
-    const auto first = systemFailure([&] { file.write(block.data(), block.size()); });
-    const auto second = systemFailure([&] { file.write(block.data(), block.size()); });
-    const auto fill = systemFailure([&] { file.writeFill(5000, 1); });
-    ::setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, previousHandler);
+    std::pair<int, std::string> first, second, fill;
+    {
+        const testsupport::FileSizeLimit limit(1000);
+        const std::string block(700, 'z');
+        first = systemFailure([&] { file.write(block.data(), block.size()); });
+        second = systemFailure([&] { file.write(block.data(), block.size()); });
+        fill = systemFailure([&] { file.writeFill(5000, 1); });
+    }
     EXPECT_EQ(first.first, -1);
     EXPECT_EQ(second, std::make_pair(4, path("limited.bin")));
     EXPECT_EQ(fill.first, 4);
@@ -288,30 +280,30 @@ protected:
 TEST_F(FindFilesTest, WildcardsMatchWholeName)
 {
     for (const char* name : {"scan001.bmp", "scan002.png", "notes.txt", "scanner.txt", "scan01.bmp", "xscan001.bmp"})
-        spit(path(name), "x");
+        writeText(path(name), "x");
     std::vector<DirectoryEntry> entries;
-    findFiles(m_dir.path(), "scan???.*", false, 0, 0, entries);
+    findFiles(m_dir.pathWithSlash(), "scan???.*", false, 0, 0, entries);
     auto found = names(entries);
     std::sort(found.begin(), found.end());
     EXPECT_EQ(found, (std::vector<std::string>{path("scan001.bmp"), path("scan002.png"), path("scanner.txt")}));
 
     // Without the final separator the records still carry joinable paths.
     std::vector<DirectoryEntry> again;
-    findFiles(m_dir.path().substr(0, m_dir.path().size() - 1), "scan00?.bmp", false, 0, 0, again);
+    findFiles(m_dir.path(), "scan00?.bmp", false, 0, 0, again);
     EXPECT_EQ(names(again), (std::vector<std::string>{path("scan001.bmp")}));
 }
 
 TEST_F(FindFilesTest, RecordCarriesStatData)
 {
-    spit(path("a.bin"), "12345");
+    writeText(path("a.bin"), "12345");
     const timespec times[2] = {{1000000, 0}, {2000000, 0}};
     ASSERT_EQ(::utimensat(AT_FDCWD, path("a.bin").c_str(), times, 0), 0);
     ::mkdir(path("sub").c_str(), 0700);
     std::vector<DirectoryEntry> entries;
-    findFiles(m_dir.path(), "*", false, 0, 0, entries);
+    findFiles(m_dir.pathWithSlash(), "*", false, 0, 0, entries);
     ASSERT_EQ(entries.size(), 2u);
     std::sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) { return a.name < b.name; });
-    EXPECT_EQ(entries[0].directory, m_dir.path());
+    EXPECT_EQ(entries[0].directory, m_dir.pathWithSlash());
     EXPECT_EQ(entries[0].name, "a.bin");
     EXPECT_EQ(entries[0].size, 5u);
     EXPECT_EQ(entries[0].lastAccess, 1000000);
@@ -321,10 +313,10 @@ TEST_F(FindFilesTest, RecordCarriesStatData)
     EXPECT_EQ(entries[1].attributes, AttrDirectory);
 
     std::vector<DirectoryEntry> dirsOnly;
-    findFiles(m_dir.path(), "*", false, AttrDirectory, 0, dirsOnly);
+    findFiles(m_dir.pathWithSlash(), "*", false, AttrDirectory, 0, dirsOnly);
     EXPECT_EQ(names(dirsOnly), (std::vector<std::string>{path("sub")}));
     std::vector<DirectoryEntry> filesOnly;
-    findFiles(m_dir.path(), "*", false, 0, AttrDirectory, filesOnly);
+    findFiles(m_dir.pathWithSlash(), "*", false, 0, AttrDirectory, filesOnly);
     EXPECT_EQ(names(filesOnly), (std::vector<std::string>{path("a.bin")}));
 }
 
@@ -333,13 +325,13 @@ TEST_F(FindFilesTest, RecursionIsDepthFirstWithSubdirectoryPaths)
     ::mkdir(path("d1").c_str(), 0700);
     ::mkdir(path("d1/deep").c_str(), 0700);
     ::mkdir(path("d2").c_str(), 0700);
-    spit(path("top.txt"), "");
-    spit(path("d1/one.txt"), "");
-    spit(path("d1/deep/two.txt"), "");
-    spit(path("d2/three.txt"), "");
-    spit(path("d2/skip.bin"), "");
+    writeText(path("top.txt"), "");
+    writeText(path("d1/one.txt"), "");
+    writeText(path("d1/deep/two.txt"), "");
+    writeText(path("d2/three.txt"), "");
+    writeText(path("d2/skip.bin"), "");
     std::vector<DirectoryEntry> entries;
-    findFiles(m_dir.path(), "*.txt", true, 0, 0, entries);
+    findFiles(m_dir.pathWithSlash(), "*.txt", true, 0, 0, entries);
     const auto found = names(entries);
     ASSERT_EQ(found.size(), 4u);
     EXPECT_EQ(found[0], path("top.txt"));
@@ -362,9 +354,9 @@ TEST_F(FindFilesTest, MissingDirectoryYieldsNothingAndLinkLoopEnds)
     EXPECT_TRUE(entries.empty());
 
     ::mkdir(path("d").c_str(), 0700);
-    spit(path("d/f.txt"), "");
+    writeText(path("d/f.txt"), "");
     ASSERT_EQ(::symlink("..", path("d/up").c_str()), 0);
-    findFiles(m_dir.path(), "*.txt", true, 0, 0, entries);
+    findFiles(m_dir.pathWithSlash(), "*.txt", true, 0, 0, entries);
     EXPECT_EQ(names(entries), (std::vector<std::string>{path("d/f.txt")}));
 }
 

@@ -10,7 +10,7 @@
 
 #include "foundation/Exception.h"
 #include "foundation/IniFile.h"
-#include "TempDir.h"
+#include "support/ScratchDirectory.h"
 
 namespace vestiscop::foundation {
 namespace {
@@ -43,8 +43,8 @@ protected:
         return ini;
     }
 
-    TempDir m_dir;
-    std::string m_path = m_dir.path() + "test.cfg";
+    testsupport::ScratchDirectory m_dir;
+    std::string m_path = m_dir.file("test.cfg");
 };
 
 TEST_F(IniFileTest, CommentOnlyValueIsNotFound)
@@ -102,12 +102,12 @@ TEST_F(IniFileTest, FirstOfRepeatedKeysWins)
 
 TEST_F(IniFileTest, MissingOrUnreadableFileReadsEmpty)
 {
-    IniFile missing(m_dir.path() + "absent.cfg", ';');
+    IniFile missing(m_dir.file("absent.cfg"), ';');
     missing.setSection("Debug");
     EXPECT_EQ(missing.readRaw("LogFile"), "");
     EXPECT_EQ(iniFailure([&] { missing.readInt("LogFile"); }).code, 0);
 
-    IniFile directory(m_dir.path(), ';');
+    IniFile directory(m_dir.pathWithSlash(), ';');
     directory.setSection("Debug");
     EXPECT_EQ(directory.readRaw("LogFile"), "");
 }
@@ -118,7 +118,7 @@ TEST_F(IniFileTest, RelativePathIsMadeAbsolute)
     std::filesystem::current_path(m_dir.path());
     const IniFile ini("./sub/../vestiscop.cfg", ';');
     std::filesystem::current_path(previous);
-    EXPECT_EQ(ini.path(), m_dir.path() + "vestiscop.cfg");
+    EXPECT_EQ(ini.path(), m_dir.file("vestiscop.cfg"));
 }
 
 struct NumberCase {

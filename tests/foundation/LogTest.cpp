@@ -10,16 +10,13 @@
 
 #include "foundation/Exception.h"
 #include "foundation/Log.h"
-#include "TempDir.h"
+#include "support/FileBytes.h"
+#include "support/ScratchDirectory.h"
 
 namespace vestiscop::foundation {
 namespace {
 
-std::string slurp(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+using testsupport::readText;
 
 std::tm localTime(int year, int month, int day, int hour, int minute, int second)
 {
@@ -45,20 +42,20 @@ TEST(LogLine, PaddingOfEveryField)
 
 TEST(LogFile, RunsAppendSeparatedByEmptyLine)
 {
-    TempDir dir;
+    testsupport::ScratchDirectory dir;
     {
-        Log first(dir.path(), "run.log");
+        Log first(dir.pathWithSlash(), "run.log");
         first.writeRaw("");
         first.write(LogLevel::Info, "první");
         // Flushed line by line: the text is on disk while the log is open.
-        EXPECT_NE(slurp(dir.path() + "run.log").find(" - INFO : první\n"), std::string::npos);
+        EXPECT_NE(readText(dir.file("run.log")).find(" - INFO : první\n"), std::string::npos);
     }
     {
-        Log second(dir.path(), "run.log");
+        Log second(dir.pathWithSlash(), "run.log");
         second.writeRaw("");
         second.write(LogLevel::Error, "druhý");
     }
-    const std::string content = slurp(dir.path() + "run.log");
+    const std::string content = readText(dir.file("run.log"));
     // "\n" + "dd.mm.yyyy hh:mm:ss" + tag + text + "\n", twice.
     const std::size_t lineLength = 19 + 10;
     ASSERT_EQ(content.size(), 2 * (1 + lineLength + std::string("první\n").size()));
@@ -71,9 +68,9 @@ TEST(LogFile, RunsAppendSeparatedByEmptyLine)
 
 TEST(LogFile, LinesFromThreadsDoNotInterleave)
 {
-    TempDir dir;
+    testsupport::ScratchDirectory dir;
     {
-        Log log(dir.path(), "t.log");
+        Log log(dir.pathWithSlash(), "t.log");
         std::vector<std::thread> threads;
         for (char c : {'a', 'b', 'c', 'd'}) {
             threads.emplace_back([&log, c] {
@@ -84,7 +81,7 @@ TEST(LogFile, LinesFromThreadsDoNotInterleave)
         for (std::thread& thread : threads)
             thread.join();
     }
-    std::ifstream in(dir.path() + "t.log");
+    std::ifstream in(dir.file("t.log"));
     std::string line;
     int lines = 0;
     while (std::getline(in, line)) {
@@ -96,8 +93,8 @@ TEST(LogFile, LinesFromThreadsDoNotInterleave)
 
 TEST(LogFile, UnwritableLogIsCodeFourWithFullPath)
 {
-    TempDir dir;
-    const std::string missingDir = dir.path() + "no-such-dir/";
+    testsupport::ScratchDirectory dir;
+    const std::string missingDir = dir.file("no-such-dir/");
     try {
         Log log(missingDir, "run.log");
         FAIL() << "no exception";

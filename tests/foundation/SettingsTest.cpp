@@ -14,7 +14,7 @@
 #include "foundation/IniFile.h"
 #include "foundation/MessageCatalog.h"
 #include "foundation/Settings.h"
-#include "TempDir.h"
+#include "support/ScratchDirectory.h"
 
 namespace vestiscop::foundation {
 namespace {
@@ -61,8 +61,8 @@ protected:
         return m_path;
     }
 
-    TempDir m_dir;
-    std::string m_path = m_dir.path() + "vestiscop.cfg";
+    testsupport::ScratchDirectory m_dir;
+    std::string m_path = m_dir.file("vestiscop.cfg");
 };
 
 TEST_F(SettingsTest, CompleteFileReadsAllFiveRecords)
@@ -185,7 +185,7 @@ TEST_F(SettingsTest, ShippedConfigurationIsComplete)
 
 TEST_F(SettingsTest, NoConfigurationNamesLogFileInDebug)
 {
-    IniFile ini(m_dir.path() + "vestiscop.cfg", ';');
+    IniFile ini(m_dir.file("vestiscop.cfg"), ';');
     AllSettings s;
     try {
         readAllSettings(ini, s);
@@ -193,7 +193,7 @@ TEST_F(SettingsTest, NoConfigurationNamesLogFileInDebug)
     } catch (const IniError& error) {
         EXPECT_EQ(error.code(), 0);
         EXPECT_EQ(error.message(MessageCatalog::application(), 0),
-                  "Položka LogFile ze sekce [Debug] nebyla nalezena v souboru " + m_dir.path() + "vestiscop.cfg");
+                  "Položka LogFile ze sekce [Debug] nebyla nalezena v souboru " + m_dir.file("vestiscop.cfg"));
     }
 }
 

@@ -12,7 +12,7 @@
 
 #include "foundation/Exception.h"
 #include "foundation/Tokenizer.h"
-#include "TempDir.h"
+#include "support/ScratchDirectory.h"
 
 namespace vestiscop::foundation {
 namespace {
@@ -190,9 +190,9 @@ TEST(Tokenizer, RealIgnoresLocaleDecimalComma)
 {
     const char* previous = std::setlocale(LC_NUMERIC, nullptr);
     const std::string saved = previous != nullptr ? previous : "C";
-    TempDir localeDir;
+    testsupport::ScratchDirectory localeDir;
     if (std::setlocale(LC_NUMERIC, "cs_CZ.UTF-8") == nullptr) {
-        const std::string command = "localedef -i cs_CZ -f UTF-8 " + localeDir.path() + "cs_CZ.UTF-8 >/dev/null 2>&1";
+        const std::string command = "localedef -i cs_CZ -f UTF-8 " + localeDir.file("cs_CZ.UTF-8") + " >/dev/null 2>&1";
         if (std::system(command.c_str()) == 0) {
             ::setenv("LOCPATH", localeDir.path().c_str(), 1);
             std::setlocale(LC_NUMERIC, "cs_CZ.UTF-8");
@@ -234,7 +234,7 @@ class DataFile : public ::testing::Test {
 protected:
     std::vector<std::string> load(const std::string& content)
     {
-        const std::string path = m_dir.path() + "data.txt";
+        const std::string path = m_dir.file("data.txt");
         std::ofstream(path, std::ios::binary) << content;
         std::vector<std::string> records;
         readDataFile(path, [&](Tokenizer& tokenizer) {
@@ -246,7 +246,7 @@ protected:
         return records;
     }
 
-    TempDir m_dir;
+    testsupport::ScratchDirectory m_dir;
 };
 
 TEST_F(DataFile, SkipsBlankAndFirstColumnComments)
@@ -263,7 +263,7 @@ TEST_F(DataFile, IndentedSemicolonGoesToTheParser)
 TEST_F(DataFile, ParseErrorEndsLoading)
 {
     int calls = 0;
-    const std::string path = m_dir.path() + "bad.txt";
+    const std::string path = m_dir.file("bad.txt");
     std::ofstream(path) << "a 1\nb 2 extra\nc 3\n";
     EXPECT_EQ(parseCode([&] {
         readDataFile(path, [&](Tokenizer& tokenizer) {
@@ -278,7 +278,7 @@ TEST_F(DataFile, ParseErrorEndsLoading)
 
 TEST_F(DataFile, MissingFileIsReadError)
 {
-    const std::string path = m_dir.path() + "missing.txt";
+    const std::string path = m_dir.file("missing.txt");
     try {
         readDataFile(path, [](Tokenizer&) {});
         FAIL() << "no exception";

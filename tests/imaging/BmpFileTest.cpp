@@ -12,7 +12,7 @@ namespace vestiscop::imaging {
 namespace {
 
 using test::systemErrorCode;
-using test::TempDir;
+using test::ScratchDirectory;
 
 struct RoundTripCase {
     int width;
@@ -22,13 +22,13 @@ struct RoundTripCase {
 
 class BmpRoundTripTest : public testing::TestWithParam<RoundTripCase> {
 protected:
-    TempDir m_dir;
+    ScratchDirectory m_dir;
 };
 
 TEST_P(BmpRoundTripTest, ReadsBackTheSameBytes)
 {
     const RoundTripCase size = GetParam();
-    const std::string path = m_dir.path() + "picture.bmp";
+    const std::string path = m_dir.file("picture.bmp");
     auto original = test::samplePicture(size.width, size.height);
     {
         BmpFile file(path, ImageFile::Write);
@@ -49,13 +49,13 @@ INSTANTIATE_TEST_SUITE_P(OddSizes, BmpRoundTripTest,
 
 TEST(BmpFileTest, OnePixelFileMatchesTheLayoutByteForByte)
 {
-    TempDir dir;
+    ScratchDirectory dir;
     auto image = RgbImage::create(1, 1);
     image->pixel(0, 0)[0] = 0x11;  // blue
     image->pixel(0, 0)[1] = 0x22;  // green
     image->pixel(0, 0)[2] = 0x33;  // red
     {
-        BmpFile file(dir.path() + "one.bmp", ImageFile::Write);
+        BmpFile file(dir.file("one.bmp"), ImageFile::Write);
         saveImage(*image, file);
     }
     const std::vector<std::uint8_t> expected = {
@@ -64,20 +64,20 @@ TEST(BmpFileTest, OnePixelFileMatchesTheLayoutByteForByte)
         0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,  // image size, resolution, colours
         0x11, 0x22, 0x33, 0,  // blue, green, red, padding
     };
-    EXPECT_EQ(test::readBytes(dir.path() + "one.bmp"), expected);
+    EXPECT_EQ(test::readBytes(dir.file("one.bmp")), expected);
 }
 
 TEST(BmpFileTest, RowsAreStoredBottomUp)
 {
-    TempDir dir;
+    ScratchDirectory dir;
     auto image = RgbImage::create(4, 2);
     std::fill(image->row(0), image->row(0) + 12, std::uint8_t{0xAA});
     std::fill(image->row(1), image->row(1) + 12, std::uint8_t{0xBB});
     {
-        BmpFile file(dir.path() + "rows.bmp", ImageFile::Write);
+        BmpFile file(dir.file("rows.bmp"), ImageFile::Write);
         saveImage(*image, file);
     }
-    const auto bytes = test::readBytes(dir.path() + "rows.bmp");
+    const auto bytes = test::readBytes(dir.file("rows.bmp"));
     ASSERT_EQ(bytes.size(), 78u);
     EXPECT_EQ(bytes[54], 0xBB);
     EXPECT_EQ(bytes[77], 0xAA);
@@ -121,8 +121,8 @@ class BmpRefusalTest : public testing::TestWithParam<RefusalCase> {};
 
 TEST_P(BmpRefusalTest, IsBadDataFormatBeforeAnyPixelIsRead)
 {
-    TempDir dir;
-    const std::string path = dir.path() + "refused.bmp";
+    ScratchDirectory dir;
+    const std::string path = dir.file("refused.bmp");
     auto bytes = GetParam().header.bytes();
     bytes.resize(bytes.size() + 64, 0x55);  // enough pixel data for a small picture
     test::writeBytes(path, bytes);
@@ -165,7 +165,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(BmpFileTest, LongerInfoHeaderIsReadFromItsPixelOffset)
 {
     // A V5 bitmap: 124-byte information header, pixels at offset 138.
-    TempDir dir;
+    ScratchDirectory dir;
     BmpHeader header;
     header.infoSize = 124;
     header.offBits = 138;
@@ -175,17 +175,17 @@ TEST(BmpFileTest, LongerInfoHeaderIsReadFromItsPixelOffset)
     bytes.resize(138, 0x77);
     const std::vector<std::uint8_t> rows = {1, 2, 3, 0, 4, 5, 6, 0};  // bottom row first
     bytes.insert(bytes.end(), rows.begin(), rows.end());
-    test::writeBytes(dir.path() + "v5.bmp", bytes);
+    test::writeBytes(dir.file("v5.bmp"), bytes);
 
-    BmpFile file(dir.path() + "v5.bmp", ImageFile::Read);
+    BmpFile file(dir.file("v5.bmp"), ImageFile::Read);
     auto image = loadImage(file);
     EXPECT_EQ(test::packedPixels(*image), (std::vector<std::uint8_t>{4, 5, 6, 1, 2, 3}));
 }
 
 TEST(BmpFileTest, TruncatedFilesFailAsReadErrors)
 {
-    TempDir dir;
-    const std::string path = dir.path() + "short.bmp";
+    ScratchDirectory dir;
+    const std::string path = dir.file("short.bmp");
     auto original = test::samplePicture(5, 3);
     {
         BmpFile file(path, ImageFile::Write);
@@ -202,8 +202,8 @@ TEST(BmpFileTest, TruncatedFilesFailAsReadErrors)
 
 TEST(BmpFileTest, OpenFailuresCarryThePath)
 {
-    TempDir dir;
-    const std::string missing = dir.path() + "missing.bmp";
+    ScratchDirectory dir;
+    const std::string missing = dir.file("missing.bmp");
     try {
         BmpFile file(missing, ImageFile::Read);
         FAIL();
@@ -211,7 +211,7 @@ TEST(BmpFileTest, OpenFailuresCarryThePath)
         EXPECT_EQ(error.code(), foundation::systemError::Open);
         EXPECT_EQ(error.argument(), missing);
     }
-    EXPECT_EQ(systemErrorCode([&] { BmpFile file(dir.path() + "no/such/dir.bmp", ImageFile::Write); }),
+    EXPECT_EQ(systemErrorCode([&] { BmpFile file(dir.file("no/such/dir.bmp"), ImageFile::Write); }),
               foundation::systemError::Open);
 }
 
@@ -222,8 +222,8 @@ TEST(BmpFileTest, OpenFailuresCarryThePath)
 // file that holds every row, the last one without its padding, still loads.
 TEST(BmpFileTest, FileShorterThanItsRowsFailsBeforeTheAllocation)
 {
-    TempDir dir;
-    const std::string path = dir.path() + "short.bmp";
+    ScratchDirectory dir;
+    const std::string path = dir.file("short.bmp");
     auto write = [&](std::int32_t width, std::int32_t height, std::size_t pixelBytes) {
         BmpHeader header;
         header.width = width;

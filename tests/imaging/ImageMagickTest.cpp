@@ -19,7 +19,7 @@
 namespace vestiscop::imaging {
 namespace {
 
-using test::TempDir;
+using test::ScratchDirectory;
 
 bool haveConvert()
 {
@@ -113,18 +113,18 @@ protected:
     {
         if (!haveConvert())
             GTEST_SKIP() << "ImageMagick's convert is not on PATH";
-        writePpm(m_dir.path() + "source.ppm", GetParam().first, GetParam().second);
+        writePpm(m_dir.file("source.ppm"), GetParam().first, GetParam().second);
     }
 
     std::string convertSource(const std::string& options, const std::string& target)
     {
-        const std::string path = m_dir.path() + target.substr(target.find(':') + 1);
-        run("convert '" + m_dir.path() + "source.ppm' " + options + " '" + target.substr(0, target.find(':') + 1)
+        const std::string path = m_dir.file(target.substr(target.find(':') + 1));
+        run("convert '" + m_dir.file("source.ppm") + "' " + options + " '" + target.substr(0, target.find(':') + 1)
             + path + "'");
         return path;
     }
 
-    TempDir m_dir;
+    ScratchDirectory m_dir;
 };
 
 TEST_P(ImageMagickTest, ReadsTheirTwentyFourBitBmp)
@@ -162,17 +162,17 @@ TEST_P(ImageMagickTest, TheyReadOurBmpAndPng)
                 image->pixel(x, y)[c] = test::sampleByte(x, y, c);
     const std::string size = std::to_string(width) + " " + std::to_string(height);
     {
-        BmpFile file(m_dir.path() + "ours.bmp", ImageFile::Write);
+        BmpFile file(m_dir.file("ours.bmp"), ImageFile::Write);
         saveImage(*image, file);
     }
     {
-        PngFile file(m_dir.path() + "ours.png", ImageFile::Write);
+        PngFile file(m_dir.file("ours.png"), ImageFile::Write);
         saveImage(*image, file);
     }
-    EXPECT_EQ(run("identify -format '%w %h %m' '" + m_dir.path() + "ours.bmp'"), size + " BMP3");  // the 40-byte header version
-    EXPECT_EQ(run("identify -format '%w %h %m' '" + m_dir.path() + "ours.png'"), size + " PNG");
-    expectListingOfSamplePicture(m_dir.path() + "ours.bmp", width, height);
-    expectListingOfSamplePicture(m_dir.path() + "ours.png", width, height);
+    EXPECT_EQ(run("identify -format '%w %h %m' '" + m_dir.file("ours.bmp") + "'"), size + " BMP3");  // the 40-byte header version
+    EXPECT_EQ(run("identify -format '%w %h %m' '" + m_dir.file("ours.png") + "'"), size + " PNG");
+    expectListingOfSamplePicture(m_dir.file("ours.bmp"), width, height);
+    expectListingOfSamplePicture(m_dir.file("ours.png"), width, height);
 }
 
 INSTANTIATE_TEST_SUITE_P(Sizes, ImageMagickTest,

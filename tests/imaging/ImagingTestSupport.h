@@ -4,10 +4,10 @@
 // helpers, the code of a SystemError, and a minimal PNG writer on libpng
 // so that files of every kind can be made without our own writer.
 
-#include "../foundation/TempDir.h"
 #include "foundation/Exception.h"
-#include "../foundation/FileBytes.h"
 #include "imaging/Image.h"
+#include "support/FileBytes.h"
+#include "support/ScratchDirectory.h"
 
 #include <png.h>
 
@@ -22,7 +22,7 @@
 
 namespace vestiscop::imaging::test {
 
-using foundation::TempDir;
+using testsupport::ScratchDirectory;
 
 // Every byte of a pixel differs from its neighbours and from the other
 // channels, so swapped channels, rows or columns show.
@@ -50,8 +50,8 @@ inline std::vector<std::uint8_t> packedPixels(const RgbImage& image)
     return bytes;
 }
 
-using foundation::readBytes;
-using foundation::writeBytes;
+using testsupport::readBytes;
+using testsupport::writeBytes;
 
 // The SystemError code that action throws; -1 when it throws nothing.
 inline int systemErrorCode(const std::function<void()>& action)

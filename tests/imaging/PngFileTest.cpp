@@ -14,7 +14,7 @@ namespace vestiscop::imaging {
 namespace {
 
 using test::systemErrorCode;
-using test::TempDir;
+using test::ScratchDirectory;
 
 // Reads a file with libpng alone and returns its RGB samples as stored.
 std::vector<std::uint8_t> readRgbWithLibpng(const std::string& path, int& width, int& height)
@@ -58,13 +58,13 @@ std::unique_ptr<RgbImage> loadPng(const std::string& path)
 
 class PngRoundTripTest : public testing::TestWithParam<std::pair<int, int>> {
 protected:
-    TempDir m_dir;
+    ScratchDirectory m_dir;
 };
 
 TEST_P(PngRoundTripTest, ReadsBackTheSameBytes)
 {
     const auto [width, height] = GetParam();
-    const std::string path = m_dir.path() + "picture.png";
+    const std::string path = m_dir.file("picture.png");
     auto original = test::samplePicture(width, height);
     savePng(*original, path);
     auto loaded = loadPng(path);
@@ -79,7 +79,7 @@ INSTANTIATE_TEST_SUITE_P(OddSizes, PngRoundTripTest,
 
 TEST(PngFileTest, StoresStandardRgbWithOnlyTheRequiredChunks)
 {
-    TempDir dir;
+    ScratchDirectory dir;
     auto image = RgbImage::create(3, 2);
     for (int y = 0; y < 2; ++y)
         for (int x = 0; x < 3; ++x) {
@@ -90,11 +90,11 @@ TEST(PngFileTest, StoresStandardRgbWithOnlyTheRequiredChunks)
     image->pixel(0, 0)[0] = 0;
     image->pixel(0, 0)[1] = 0;
     image->pixel(0, 0)[2] = 255;
-    savePng(*image, dir.path() + "rgb.png");
+    savePng(*image, dir.file("rgb.png"));
 
     int width = 0;
     int height = 0;
-    const auto rgb = readRgbWithLibpng(dir.path() + "rgb.png", width, height);
+    const auto rgb = readRgbWithLibpng(dir.file("rgb.png"), width, height);
     ASSERT_EQ(width, 3);
     ASSERT_EQ(height, 2);
     EXPECT_EQ(rgb[0], 255);  // pure red
@@ -105,20 +105,20 @@ TEST(PngFileTest, StoresStandardRgbWithOnlyTheRequiredChunks)
     EXPECT_EQ(rgb[last + 1], 101);
     EXPECT_EQ(rgb[last + 2], 20);
 
-    EXPECT_EQ(chunkTypes(test::readBytes(dir.path() + "rgb.png")),
+    EXPECT_EQ(chunkTypes(test::readBytes(dir.file("rgb.png"))),
               (std::vector<std::string>{"IHDR", "IDAT", "IEND"}));
 }
 
 TEST(PngFileTest, InterlacedFileIsReadDeinterlaced)
 {
-    TempDir dir;
+    ScratchDirectory dir;
     for (const auto& [width, height] : {std::make_pair(1, 1), std::make_pair(5, 3), std::make_pair(13, 11)}) {
         std::vector<std::uint8_t> rgb;
         for (int y = 0; y < height; ++y)
             for (int x = 0; x < width; ++x)
                 for (int c = 2; c >= 0; --c)  // the file holds red, green, blue
                     rgb.push_back(test::sampleByte(x, y, c));
-        const std::string path = dir.path() + "adam7.png";
+        const std::string path = dir.file("adam7.png");
         test::writeTestPng(path, width, height, 8, PNG_COLOR_TYPE_RGB, true, rgb);
         auto image = loadPng(path);
         ASSERT_EQ(image->width(), width);
@@ -144,8 +144,8 @@ class PngRefusalTest : public testing::TestWithParam<RefusedPng> {};
 TEST_P(PngRefusalTest, IsBadDataFormat)
 {
     const RefusedPng kind = GetParam();
-    TempDir dir;
-    const std::string path = dir.path() + "refused.png";
+    ScratchDirectory dir;
+    const std::string path = dir.file("refused.png");
     const int width = 4;
     const int height = 3;
     const std::size_t bytes = static_cast<std::size_t>(width * height * kind.samplesPerPixel * kind.bitDepth / 8);
@@ -169,15 +169,15 @@ INSTANTIATE_TEST_SUITE_P(Kinds, PngRefusalTest,
 
 TEST(PngFileTest, NotAPngIsBadDataFormat)
 {
-    TempDir dir;
-    test::writeBytes(dir.path() + "text.png", std::vector<std::uint8_t>(100, 'x'));
-    EXPECT_EQ(systemErrorCode([&] { loadPng(dir.path() + "text.png"); }), foundation::systemError::BadFormat);
+    ScratchDirectory dir;
+    test::writeBytes(dir.file("text.png"), std::vector<std::uint8_t>(100, 'x'));
+    EXPECT_EQ(systemErrorCode([&] { loadPng(dir.file("text.png")); }), foundation::systemError::BadFormat);
 }
 
 TEST(PngFileTest, TruncatedFileIsReadError)
 {
-    TempDir dir;
-    const std::string path = dir.path() + "short.png";
+    ScratchDirectory dir;
+    const std::string path = dir.file("short.png");
     auto original = test::samplePicture(641, 479);
     savePng(*original, path);
     const auto full = test::readBytes(path);
@@ -194,8 +194,8 @@ TEST(PngFileTest, TruncatedFileIsReadError)
 
 TEST(PngFileTest, CorruptedImageDataIsBadDataFormat)
 {
-    TempDir dir;
-    const std::string path = dir.path() + "crc.png";
+    ScratchDirectory dir;
+    const std::string path = dir.file("crc.png");
     savePng(*test::samplePicture(20, 10), path);
     auto bytes = test::readBytes(path);
     bytes[33 + 8 + 5] ^= 0xFF;  // inside the IDAT data: its CRC no longer matches
@@ -213,8 +213,8 @@ TEST(PngFileTest, WriteFailureIsWriteError)
 
 TEST(PngFileTest, AbandonedWriteIsReleasedQuietlyAndReadsAsIncomplete)
 {
-    TempDir dir;
-    const std::string path = dir.path() + "abandoned.png";
+    ScratchDirectory dir;
+    const std::string path = dir.file("abandoned.png");
     auto image = test::samplePicture(8, 8);
     {
         PngFile file(path, ImageFile::Write);
@@ -227,13 +227,13 @@ TEST(PngFileTest, AbandonedWriteIsReleasedQuietlyAndReadsAsIncomplete)
 
 TEST(PngFileTest, OpenFailureCarriesThePath)
 {
-    TempDir dir;
+    ScratchDirectory dir;
     try {
-        PngFile file(dir.path() + "missing.png", ImageFile::Read);
+        PngFile file(dir.file("missing.png"), ImageFile::Read);
         FAIL();
     } catch (const foundation::SystemError& error) {
         EXPECT_EQ(error.code(), foundation::systemError::Open);
-        EXPECT_EQ(error.argument(), dir.path() + "missing.png");
+        EXPECT_EQ(error.argument(), dir.file("missing.png"));
     }
 }
 
@@ -244,8 +244,8 @@ TEST(PngFileTest, OpenFailureCarriesThePath)
 // compresses far below that ratio still loads.
 TEST(PngFileTest, FileTooShortForItsPixelsFailsBeforeTheAllocation)
 {
-    TempDir dir;
-    const std::string path = dir.path() + "claims.png";
+    ScratchDirectory dir;
+    const std::string path = dir.file("claims.png");
     savePng(*test::samplePicture(64, 64), path);
     EXPECT_EQ(loadPng(path)->width(), 64);
 

@@ -21,7 +21,7 @@ class ScanArchiveTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        m_archive = m_start.path() + "scans/";
+        m_archive = m_start.file("scans/");
         m_image = test::samplePicture(5, 3);
     }
 
@@ -33,7 +33,7 @@ protected:
         fs::last_write_time(m_archive + name, m_base + std::chrono::seconds(secondsAfterBase));
     }
 
-    std::string save(SaveFormat format) { return saveScan(*m_image, m_start.path(), "scans", format); }
+    std::string save(SaveFormat format) { return saveScan(*m_image, m_start.pathWithSlash(), "scans", format); }
 
     std::unique_ptr<RgbImage> load(const std::string& name)
     {
@@ -45,7 +45,7 @@ protected:
         return loadImage(file);
     }
 
-    test::TempDir m_start;
+    test::ScratchDirectory m_start;
     std::string m_archive;
     std::unique_ptr<RgbImage> m_image;
     fs::file_time_type m_base = fs::file_time_type::clock::now() - std::chrono::hours(1);
@@ -122,11 +122,11 @@ TEST_F(ScanArchiveTest, SwitchFromBmpToPngContinuesTheNumbering)
 TEST_F(ScanArchiveTest, DirectoryThatCannotBeMadeFailsToOpen)
 {
     try {
-        saveScan(*m_image, m_start.path() + "missing/parent/", "scans", SaveFormat::Bmp);
+        saveScan(*m_image, m_start.file("missing/parent/"), "scans", SaveFormat::Bmp);
         FAIL();
     } catch (const foundation::SystemError& error) {
         EXPECT_EQ(error.code(), foundation::systemError::Open);
-        EXPECT_EQ(error.argument(), m_start.path() + "missing/parent/scans/scan000.bmp");
+        EXPECT_EQ(error.argument(), m_start.file("missing/parent/scans/scan000.bmp"));
     }
 }
 

@@ -45,7 +45,7 @@ protected:
             std::copy(name.begin(), name.end(), record.begin() + 1);
             bytes.insert(bytes.end(), record.begin(), record.end());
         }
-        dir.writeFile("odevy.dat", bytes);
+        dir.write("odevy.dat", bytes);
     }
 
     DataDir dir;
@@ -55,7 +55,7 @@ TEST_F(CliFault, AdditionBeyondTheFileSizeLimitIsRefusedAndLosesNothing)
 {
     seedCatalogue(40);
     std::filesystem::remove(dir.logFile());
-    const std::vector<std::uint8_t> before = dir.readFile("odevy.dat");
+    const std::vector<std::uint8_t> before = dir.readBytes("odevy.dat");
     ASSERT_EQ(before.size(), 40 * RecordSize);
 
     // The file may not grow past its 40 records: the 41st cannot be written.
@@ -65,8 +65,8 @@ TEST_F(CliFault, AdditionBeyondTheFileSizeLimitIsRefusedAndLosesNothing)
     EXPECT_TRUE(refused.exitedWith(ExitFailure)) << refused.exitCode << " " << refused.signal << refused.err;
     EXPECT_NE(refused.err.find(CannotWrite), std::string::npos) << refused.err;
     EXPECT_NE(refused.err.find("odevy.dat"), std::string::npos) << refused.err;
-    EXPECT_EQ(dir.readFile("odevy.dat"), before);
-    const std::vector<std::uint8_t> log = dir.readFile("vestiscop.log");
+    EXPECT_EQ(dir.readBytes("odevy.dat"), before);
+    const std::vector<std::uint8_t> log = dir.readBytes("vestiscop.log");
     EXPECT_NE(std::string(log.begin(), log.end()).find(CannotWrite), std::string::npos);
 
     // A correction rewrites its record in place and needs no room.
@@ -98,8 +98,8 @@ TEST_F(CliFault, LogThatCannotGrowEndsTheStartUpWithItsMessage)
 {
     seedCatalogue(3);
     const std::string old(4000, 'x');
-    dir.writeText("vestiscop.log", old + "\n");
-    const std::vector<std::uint8_t> before = dir.readFile("odevy.dat");
+    dir.write("vestiscop.log", old + "\n");
+    const std::vector<std::uint8_t> before = dir.readBytes("odevy.dat");
 
     ChildOptions full = dir.options();
     full.fileSizeLimit = static_cast<long>(old.size() + 1);
@@ -110,7 +110,7 @@ TEST_F(CliFault, LogThatCannotGrowEndsTheStartUpWithItsMessage)
     EXPECT_NE(refused.err.find("vestiscop.log"), std::string::npos) << refused.err;
     // Said once: reporting the failure tries the log again, which fails alike.
     EXPECT_EQ(refused.err.find(CannotWrite), refused.err.rfind(CannotWrite)) << refused.err;
-    EXPECT_EQ(dir.readFile("odevy.dat"), before);
+    EXPECT_EQ(dir.readBytes("odevy.dat"), before);
 
     const ChildResult added = dir.cli({"add", "novy", dir.file("novy.bmp")});
     EXPECT_TRUE(added.exitedWith(ExitSuccess)) << added.err;
@@ -121,7 +121,7 @@ TEST_F(CliFault, LogFullWhileReportingStillShowsTheFailure)
 {
     seedCatalogue(3);
     const std::string old(4000, 'x');
-    dir.writeText("vestiscop.log", old + "\n");
+    dir.write("vestiscop.log", old + "\n");
 
     // Room for the start-up's empty line and a little more, not for the
     // ERROR line that reports the missing picture.
@@ -156,7 +156,7 @@ TEST_F(CliFault, ReadOnlyCatalogueRefusesChangesAndLosesNothing)
     }
     dir.picture("novy.bmp", 2);
     ASSERT_EQ(::chmod(dir.materials().c_str(), 0444), 0);
-    const std::vector<std::uint8_t> before = dir.readFile("odevy.dat");
+    const std::vector<std::uint8_t> before = dir.readBytes("odevy.dat");
 
     for (const std::vector<std::string>& command : std::vector<std::vector<std::string>>{
              {"add", "novy", dir.file("novy.bmp")}, {"correct", "g01", dir.file("novy.bmp")}, {"delete", "g02"}}) {
@@ -165,7 +165,7 @@ TEST_F(CliFault, ReadOnlyCatalogueRefusesChangesAndLosesNothing)
         EXPECT_TRUE(refused.exitedWith(ExitStartupFailed)) << command[0] << ": " << refused.exitCode << refused.err;
         EXPECT_NE(refused.err.find(CannotOpen), std::string::npos) << command[0] << ": " << refused.err;
         EXPECT_NE(refused.err.find("odevy.dat"), std::string::npos) << refused.err;
-        EXPECT_EQ(dir.readFile("odevy.dat"), before) << command[0];
+        EXPECT_EQ(dir.readBytes("odevy.dat"), before) << command[0];
     }
 
     ASSERT_EQ(::chmod(dir.materials().c_str(), 0644), 0);
@@ -187,8 +187,8 @@ TEST_F(CliSignatureFault, AdditionTheSignatureFileCannotHoldIsRefusedAndLosesNot
         const ChildResult added = dir.cli({"add", "g" + std::to_string(i), dir.picture("g" + std::to_string(i) + ".bmp", i)});
         ASSERT_TRUE(added.exitedWith(ExitSuccess)) << added.err;
     }
-    const std::vector<std::uint8_t> materials = dir.readFile("odevy.dat");
-    const std::vector<std::uint8_t> signatures = dir.readFile("odevy.sig");
+    const std::vector<std::uint8_t> materials = dir.readBytes("odevy.dat");
+    const std::vector<std::uint8_t> signatures = dir.readBytes("odevy.sig");
 
     // The signature file may not grow: the fourth garment's entry cannot be written.
     ChildOptions full = dir.options();
@@ -197,14 +197,14 @@ TEST_F(CliSignatureFault, AdditionTheSignatureFileCannotHoldIsRefusedAndLosesNot
     EXPECT_TRUE(refused.exitedWith(ExitFailure)) << refused.exitCode << " " << refused.signal << refused.err;
     EXPECT_NE(refused.err.find(CannotWrite), std::string::npos) << refused.err;
     EXPECT_NE(refused.err.find("odevy.sig"), std::string::npos) << refused.err;
-    EXPECT_EQ(dir.readFile("odevy.dat"), materials);
-    EXPECT_EQ(dir.readFile("odevy.sig"), signatures);
+    EXPECT_EQ(dir.readBytes("odevy.dat"), materials);
+    EXPECT_EQ(dir.readBytes("odevy.sig"), signatures);
 
     // A correction rewrites both in place and needs no room.
     const ChildResult corrected = dir.cli({"correct", "g1", dir.file("g1.bmp")}, full);
     EXPECT_TRUE(corrected.exitedWith(ExitSuccess)) << corrected.err;
-    EXPECT_EQ(dir.readFile("odevy.sig").size(), signatures.size());
-    EXPECT_NE(dir.readFile("odevy.sig"), signatures) << "the correction's scan was not kept";
+    EXPECT_EQ(dir.readBytes("odevy.sig").size(), signatures.size());
+    EXPECT_NE(dir.readBytes("odevy.sig"), signatures) << "the correction's scan was not kept";
 
     // Room again: the addition succeeds, and every garment is still
     // recognised from its picture, with no fall-back noted in the log.
@@ -215,7 +215,7 @@ TEST_F(CliSignatureFault, AdditionTheSignatureFileCannotHoldIsRefusedAndLosesNot
         ASSERT_TRUE(analysed.exitedWith(ExitSuccess)) << analysed.err;
         EXPECT_NE(analysed.out.find(name + " na "), std::string::npos) << analysed.out;
     }
-    const std::vector<std::uint8_t> log = dir.readFile("vestiscop.log");
+    const std::vector<std::uint8_t> log = dir.readBytes("vestiscop.log");
     EXPECT_EQ(std::string(log.begin(), log.end()).find("podpis"), std::string::npos);
 }
 
@@ -223,14 +223,14 @@ TEST_F(CliSignatureFault, UnreadableSignaturesFallBackToTheCatalogueAndSaySo)
 {
     const ChildResult added = dir.cli({"add", "modra", dir.picture("modra.bmp", 1)});
     ASSERT_TRUE(added.exitedWith(ExitSuccess)) << added.err;
-    std::vector<std::uint8_t> signatures = dir.readFile("odevy.sig");
+    std::vector<std::uint8_t> signatures = dir.readBytes("odevy.sig");
     signatures.back() ^= 0x40;  // inside the garment's entry
-    dir.writeFile("odevy.sig", signatures);
+    dir.write("odevy.sig", signatures);
 
     const ChildResult analysed = dir.cli({"analyze", dir.file("modra.bmp")});
     ASSERT_TRUE(analysed.exitedWith(ExitSuccess)) << analysed.err;
     EXPECT_NE(analysed.out.find("modra na 100%"), std::string::npos) << analysed.out;
-    const std::vector<std::uint8_t> log = dir.readFile("vestiscop.log");
+    const std::vector<std::uint8_t> log = dir.readBytes("vestiscop.log");
     const std::string text(log.begin(), log.end());
     EXPECT_NE(text.find("poškozených záznamů: 1"), std::string::npos) << text;
     EXPECT_NE(text.find("Oděvů bez platného podpisu: 1"), std::string::npos) << text;
@@ -242,7 +242,7 @@ TEST_F(CliSignatureFault, NoteTheLogCannotTakeDoesNotStopTheStart)
     ASSERT_TRUE(added.exitedWith(ExitSuccess)) << added.err;
     std::filesystem::remove(dir.signatures());
     const std::string old(4000, 'x');
-    dir.writeText("vestiscop.log", old + "\n");
+    dir.write("vestiscop.log", old + "\n");
 
     // Room for the start-up's empty line, not for the note that the garment
     // has no signature.

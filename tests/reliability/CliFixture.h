@@ -12,9 +12,21 @@
 #include <string>
 #include <vector>
 
-#include "ChildProcess.h"
+#include "support/ChildProcess.h"
+#include "support/CliRun.h"
+#include "support/ProgramFiles.h"
+#include "support/ScratchDirectory.h"
 
 namespace vestiscop::reliability {
+
+using testsupport::ChildOptions;
+using testsupport::ChildProcess;
+using testsupport::ChildResult;
+using testsupport::cliProgram;
+using testsupport::residentKb;
+using testsupport::runChild;
+using testsupport::stripedBmp;
+using testsupport::withKeys;
 
 inline constexpr std::size_t RecordSize = 96;
 using Record = std::array<std::uint8_t, RecordSize>;
@@ -24,32 +36,15 @@ inline constexpr int ExitSuccess = 0;
 inline constexpr int ExitFailure = 1;
 inline constexpr int ExitStartupFailed = 2;
 
-// The path of vestiscop-cli in this build.
-std::string cliProgram();
-
-// A garment picture: width x height, two colours (blue, green, red) in
-// vertical stripes stripe pixels wide (0: one colour only).
-std::vector<std::uint8_t> bmpBytes(int width, int height, std::array<std::uint8_t, 3> first,
-                                   std::array<std::uint8_t, 3> second, int stripe);
-
-class DataDir {
+class DataDir : public testsupport::ScratchDirectory {
 public:
-    // Creates a fresh directory below the system's temporary directory.
     DataDir();
-    ~DataDir();
-    DataDir(const DataDir&) = delete;
-    DataDir& operator=(const DataDir&) = delete;
 
-    const std::string& path() const { return m_path; }
-    std::string file(const std::string& name) const { return m_path + "/" + name; }
     std::string materials() const { return file("odevy.dat"); }
     std::string logFile() const { return file("vestiscop.log"); }
 
     // Writes a picture and returns its path; variant picks the colours.
     std::string picture(const std::string& name, int variant);
-    void writeFile(const std::string& name, const std::vector<std::uint8_t>& bytes) const;
-    void writeText(const std::string& name, const std::string& text) const;
-    std::vector<std::uint8_t> readFile(const std::string& name) const;
 
     // Takes the Signatures line out of vestiscop.cfg: the catalogue is then
     // the Materials file alone, as older versions keep it.
@@ -57,9 +52,10 @@ public:
     // The signature file the shipped configuration names.
     std::string signatures() const { return file("odevy.sig"); }
 
-    // Runs vestiscop-cli in this directory. The child's ASan options keep the
-    // leak check on.
+    // Runs vestiscop-cli in this directory (with options(), where options
+    // leaves the working directory or the environment empty).
     ChildResult cli(const std::vector<std::string>& arguments, ChildOptions options = {}) const;
+    // A run in this directory, as testsupport::cliOptions makes it.
     ChildOptions options() const;
 
     // The records of the Materials file; a test failure if its length is not
@@ -67,9 +63,6 @@ public:
     std::vector<Record> records() const;
     // Names of the definitions in use, by slot (empty for free slots).
     std::vector<std::string> names() const;
-
-private:
-    std::string m_path;
 };
 
 // The name stored in a record (bytes up to the first zero).

@@ -99,7 +99,7 @@ TEST(CliKill, EveryReportedChangeSurvivesAKill)
             }
         }
         // After every step the file is whole records.
-        ASSERT_EQ(dir.readFile("odevy.dat").size() % RecordSize, 0u);
+        ASSERT_EQ(dir.readBytes("odevy.dat").size() % RecordSize, 0u);
     }
     std::cout << "seed " << seed << ": " << kills << " commands killed, " << successes << " completed\n";
     EXPECT_GT(kills, 0) << "no command was interrupted: the moments are too late";
@@ -126,7 +126,7 @@ TEST(CliKill, EveryReportedChangeSurvivesAKill)
     // The signature file beside it: the entry is written before the record,
     // so whenever the kill fell, no entry is torn and every garment in use
     // still has its signature; any start would have said otherwise in the log.
-    const std::vector<std::uint8_t> log = dir.readFile("vestiscop.log");
+    const std::vector<std::uint8_t> log = dir.readBytes("vestiscop.log");
     const std::string text(log.begin(), log.end());
     EXPECT_EQ(text.find("podpis"), std::string::npos) << text;
 }
@@ -144,7 +144,7 @@ TEST(CliKill, RewritingAFirstVersionSignatureFileSurvivesAKill)
     const auto start = std::chrono::steady_clock::now();
     ASSERT_TRUE(dir.cli({"add", "mereni", picture}).exitedWith(ExitSuccess));
     const auto typical = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start);
-    const std::vector<std::uint8_t> materials = dir.readFile("odevy.dat");
+    const std::vector<std::uint8_t> materials = dir.readBytes("odevy.dat");
     std::vector<std::uint8_t> firstVersion;
     {
         const signature::SignatureFile current(dir.file("odevy.sig"), false);
@@ -159,8 +159,8 @@ TEST(CliKill, RewritingAFirstVersionSignatureFileSurvivesAKill)
     int rewritten = 0;
     for (int step = 0; step < 12; ++step) {
         SCOPED_TRACE("step " + std::to_string(step));
-        dir.writeFile("odevy.dat", materials);
-        dir.writeFile("odevy.sig", firstVersion);
+        dir.write("odevy.dat", materials);
+        dir.write("odevy.sig", firstVersion);
         ChildProcess child(cliProgram(), {"correct", "mereni", step % 2 == 0 ? other : picture}, dir.options());
         ChildResult result;
         // A correction takes longer than the addition timed above (the
@@ -182,7 +182,7 @@ TEST(CliKill, RewritingAFirstVersionSignatureFileSurvivesAKill)
     std::cout << kills << " corrections killed, " << rewritten << " of 12 left the file rewritten\n";
     EXPECT_GT(kills, 0) << "no rewrite was interrupted: the moments are too late";
     EXPECT_GT(rewritten, 0) << "no rewrite happened: the moments are too early";
-    const std::vector<std::uint8_t> log = dir.readFile("vestiscop.log");
+    const std::vector<std::uint8_t> log = dir.readBytes("vestiscop.log");
     const std::string text(log.begin(), log.end());
     EXPECT_EQ(text.find("podpis"), std::string::npos) << text;
 }

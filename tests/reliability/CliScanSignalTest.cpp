@@ -38,25 +38,17 @@ class CliScanSignal : public testing::TestWithParam<SignalCase> {
 protected:
     void SetUp() override
     {
-        std::vector<std::uint8_t> cfg = dir.readFile("vestiscop.cfg");
-        std::string text(cfg.begin(), cfg.end());
-        for (const auto& [key, value] : std::vector<std::pair<std::string, std::string>>{
-                 {"XRes", "600"}, {"YRes", "600"}, {"SaveImage", "1"}, {"SaveDir", "skeny"}}) {
-            const std::size_t at = text.find("\n" + key + " =");
-            ASSERT_NE(at, std::string::npos) << key;
-            text.replace(at + 1, text.find('\n', at + 1) - at - 1, key + " = " + value);
-        }
-        dir.writeText("vestiscop.cfg", text);
+        dir.write("vestiscop.cfg", withKeys(dir.read("vestiscop.cfg"),
+                                            {{"XRes", "600"}, {"YRes", "600"}, {"SaveImage", "1"}, {"SaveDir", "skeny"}}));
         fs::create_directory(dir.file("sane"));
-        dir.writeText("sane/dll.conf", "vsdouble\n");
-        dir.writeText("sane/test.conf", SlowDevice);
-        dir.writeText("sane/vsdouble.conf", "trace " + dir.file("trace.txt") + "\n");
+        dir.write("sane/dll.conf", "vsdouble\n");
+        dir.write("sane/test.conf", SlowDevice);
+        dir.write("sane/vsdouble.conf", "trace " + dir.file("trace.txt") + "\n");
     }
 
     std::string trace() const
     {
-        const std::vector<std::uint8_t> bytes = dir.readFile("trace.txt");
-        return std::string(bytes.begin(), bytes.end());
+        return dir.read("trace.txt");
     }
 
     DataDir dir;
@@ -88,7 +80,7 @@ TEST_P(CliScanSignal, CancelsAndClosesTheDeviceAndSavesNothing)
     EXPECT_EQ(result.out, "");
     EXPECT_EQ(result.err, "Skenování přerušeno\n");
     EXPECT_FALSE(fs::exists(dir.file("skeny")) && !fs::is_empty(dir.file("skeny")));
-    const std::vector<std::uint8_t> log = dir.readFile("vestiscop.log");
+    const std::vector<std::uint8_t> log = dir.readBytes("vestiscop.log");
     EXPECT_NE(std::string(log.begin(), log.end()).find(" - WARN : Skenování přerušeno\n"), std::string::npos);
     // Cancelled, then closed, before the program let SANE go.
     const std::string calls = trace();

@@ -45,9 +45,9 @@ TEST_P(CliScanStress, SignalAtARandomMomentEndsTheProgramInTime)
 {
     DataDir dir;
     fs::create_directory(dir.file("sane"));
-    dir.writeText("sane/dll.conf", "vsdouble\n");
-    dir.writeText("sane/test.conf", "number_of_devices 1\nmode Color\ndepth 8\nresolution 50.0\n");
-    dir.writeText("sane/vsdouble.conf", GetParam().doubled);
+    dir.write("sane/dll.conf", "vsdouble\n");
+    dir.write("sane/test.conf", "number_of_devices 1\nmode Color\ndepth 8\nresolution 50.0\n");
+    dir.write("sane/vsdouble.conf", GetParam().doubled);
     ChildOptions options = dir.options();
     options.workingDirectory = dir.path();
     options.environment = {{"ASAN_OPTIONS", "detect_leaks=0"},

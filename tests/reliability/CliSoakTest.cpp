@@ -55,7 +55,7 @@ TEST(CliSoak, ManyPicturesInOneRunKeepMemoryFlat)
                                                 static_cast<std::uint8_t>(random())};
         const std::array<std::uint8_t, 3> second{static_cast<std::uint8_t>(random()), static_cast<std::uint8_t>(random()),
                                                  static_cast<std::uint8_t>(random())};
-        std::vector<std::uint8_t> bytes = bmpBytes(width, height, first, second, static_cast<int>(random() % 9));
+        std::vector<std::uint8_t> bytes = stripedBmp(width, height, first, second, static_cast<int>(random() % 9));
         if (i % 50 == 49) {
             // Now and then a damaged file, whose failure path must not leak either.
             bytes.resize(bytes.size() / 2);
@@ -63,7 +63,7 @@ TEST(CliSoak, ManyPicturesInOneRunKeepMemoryFlat)
         } else if (i >= SettledBy && i < count - EndSpan) {
             leakedPictureBytes += 3LL * width * height;
         }
-        dir.writeFile(name, bytes);
+        dir.write(name, bytes);
         arguments.push_back(name);
     }
 

@@ -13,6 +13,7 @@
 #include "color/GaussianFilter.h"
 #include "foundation/Exception.h"
 #include "foundation/Settings.h"
+#include "support/TestSettings.h"
 #include "imaging/Image.h"
 
 namespace vestiscop {
@@ -24,13 +25,9 @@ namespace {
 // scaled lightness byte of every pixel is 0, white included.
 TEST(AnalyzerRegression, HugeLumaScaleGivesLightnessByteZero)
 {
-    foundation::ColorSettings color;
-    color.filter = 0;
+    foundation::ColorSettings color = testsupport::testColorSettings();
     color.lumaScale = 1e308;
     color.clusterThr = 0.01;
-    color.histSmooth = 1;
-    color.maxBins = 12;
-    color.reportThr = 0.05;
     const foundation::TextureSettings texture{8, 8};
     const color::ColorNameTable names({{{100, 0, 0}, "bílá"}, {{0, 0, 0}, "černá"}});
     color::ColorAnalyzer analyzer(color, texture, names);

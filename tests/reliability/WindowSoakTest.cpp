@@ -24,6 +24,7 @@ extern "C" std::size_t __sanitizer_get_current_allocated_bytes();
 #include <QPixmap>
 
 #include "../ui/DialogFixture.h"
+#include "support/ProgramFiles.h"
 
 namespace vestiscop::ui::test {
 namespace {
@@ -68,7 +69,7 @@ TEST_F(WindowSoak, HundredsOfDroppedFilesKeepMemoryFlat)
             m_dir.write(name, std::string("BM not really a bitmap"));
             ++damaged;
         } else {
-            m_dir.writeRedWhiteBmp(name, i % 65);
+            m_dir.write(name, testsupport::redWhiteBmp(i % 65));
         }
         dropFile(name);
         if (!broken) {

@@ -55,10 +55,8 @@ protected:
 
     void SetUp() override
     {
-        // SANE reads the configuration directory's name once per process,
-        // so every test of the process rewrites the files of one directory.
-        m_directory = std::filesystem::temp_directory_path() / ("vestiscop-sane-" + std::to_string(getpid()));
-        std::filesystem::create_directories(m_directory);
+        // Every test of the process rewrites the files of one directory.
+        m_directory = testing::processConfigurationDirectory();
         configure("test", "");
         setenv("SANE_CONFIG_DIR", m_directory.c_str(), 1);
         setenv("VESTISCOP_TWAIN_MANAGER", SANE_MANAGER_PATH, 1);
@@ -73,7 +71,6 @@ protected:
         std::filesystem::remove(m_directory / "vsdouble.conf");
         std::filesystem::remove(m_directory / "dll.conf");
         std::filesystem::remove(m_directory / "test.conf");
-        std::filesystem::remove(m_directory);
     }
 
     void configure(const std::string& backends, const std::string& extra)

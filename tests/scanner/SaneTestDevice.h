@@ -8,7 +8,18 @@
 #include <fstream>
 #include <string>
 
+#include "support/ScratchDirectory.h"
+
 namespace vestiscop::scanner::testing {
+
+// A directory for SANE_CONFIG_DIR. SANE reads that variable once per
+// process, so the tests of one process share one directory, removed when
+// the process ends.
+inline std::filesystem::path processConfigurationDirectory()
+{
+    static const testsupport::ScratchDirectory directory;
+    return directory.path();
+}
 
 // The test backend's defaults, as its shipped configuration has them.
 inline constexpr const char* SaneTestDefaults = R"(number_of_devices 1

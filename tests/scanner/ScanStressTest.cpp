@@ -93,8 +93,7 @@ protected:
 
     void SetUp() override
     {
-        m_directory = std::filesystem::temp_directory_path() / ("vestiscop-stress-" + std::to_string(getpid()));
-        std::filesystem::create_directories(m_directory);
+        m_directory = testing::processConfigurationDirectory();
         setenv("SANE_CONFIG_DIR", m_directory.c_str(), 1);
         setenv("VESTISCOP_TWAIN_MANAGER", SANE_MANAGER_PATH, 1);
         setenv("LD_LIBRARY_PATH", SANE_DOUBLE_DIR, 1);
@@ -111,7 +110,8 @@ protected:
         started().reset();
         for (const char* name : {"SANE_CONFIG_DIR", "VESTISCOP_TWAIN_MANAGER", "LD_LIBRARY_PATH"})
             unsetenv(name);
-        std::filesystem::remove_all(m_directory);
+        for (const auto& entry : std::filesystem::directory_iterator(m_directory))
+            std::filesystem::remove_all(entry.path());
     }
 
     // The source waits less than the double hangs.

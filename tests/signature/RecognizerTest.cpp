@@ -15,10 +15,10 @@
 
 #include "CatalogTestSupport.h"
 #include "SignatureTestSupport.h"
-#include "FileBytes.h"
-#include "TempDir.h"
 #include "foundation/StringTable.h"
 #include "signature/Recognizer.h"
+#include "support/FileBytes.h"
+#include "support/ScratchDirectory.h"
 
 namespace vestiscop::signature {
 namespace {
@@ -39,13 +39,13 @@ class RecognizerTest : public ::testing::Test {
 public:
     RecognizerTest()
     {
-        matching.materials = dir.path() + "odevy.dat";
+        matching.materials = dir.file("odevy.dat");
         matching.color1Weight = {1, 1, 1, 1600};
         matching.color2Weight = {1, 1, 1, 1600};
         matching.maxDistance = 400;
         matching.minSimilarity = 0.65;
         matching.mergeDecay = 1;
-        settings.signatures = dir.path() + "odevy.dat.sig";
+        settings.signatures = dir.file("odevy.dat.sig");
     }
 
     Recognizer& open()
@@ -73,7 +73,7 @@ public:
         return false;
     }
 
-    foundation::TempDir dir;
+    testsupport::ScratchDirectory dir;
     foundation::MatchingSettings matching;
     RecognitionSettings settings;
     foundation::ColorSettings color;
@@ -87,7 +87,7 @@ TEST_F(RecognizerTest, WithoutTheSettingItIsTheClassicMatchingBitForBit)
 {
     settings.signatures.clear();
     foundation::MatchingSettings plain = matching;
-    plain.materials = dir.path() + "plain.dat";
+    plain.materials = dir.file("plain.dat");
     GarmentCatalog reference(plain);
     Recognizer& r = open();
     EXPECT_FALSE(r.signaturesOn());
@@ -101,7 +101,7 @@ TEST_F(RecognizerTest, WithoutTheSettingItIsTheClassicMatchingBitForBit)
     EXPECT_EQ(r.findMatch(scanned, RedSignature, similarity), reference.findMatch(scanned, expected));
     EXPECT_EQ(similarity, expected);
     close();
-    EXPECT_EQ(foundation::readBytes(matching.materials), foundation::readBytes(plain.materials));
+    EXPECT_EQ(testsupport::readBytes(matching.materials), testsupport::readBytes(plain.materials));
     EXPECT_FALSE(std::filesystem::exists(settings.signatures));
 }
 
@@ -212,17 +212,17 @@ INSTANTIATE_TEST_SUITE_P(
         FallbackCase{"NoSecondFile", [](RecognizerTest&, const std::string& path) { std::filesystem::remove(path); }, 3254},
         FallbackCase{"OlderVersion",
                      [](RecognizerTest&, const std::string& path) {
-                         Bytes bytes = foundation::readBytes(path);
+                         Bytes bytes = testsupport::readBytes(path);
                          const auto header = SignatureFile::header(SignatureFile::OldestReadVersion - 1);
                          std::copy(header.begin(), header.end(), bytes.begin());
-                         foundation::writeBytes(path, bytes);
+                         testsupport::writeBytes(path, bytes);
                      },
                      3251},
         FallbackCase{"DamagedEntry",
                      [](RecognizerTest&, const std::string& path) {
-                         Bytes bytes = foundation::readBytes(path);
+                         Bytes bytes = testsupport::readBytes(path);
                          bytes[SignatureFile::HeaderSize + 40] ^= 0x01;
-                         foundation::writeBytes(path, bytes);
+                         testsupport::writeBytes(path, bytes);
                      },
                      3253},
         // An older version of the program corrected the garment: its record
@@ -252,7 +252,7 @@ TEST_F(RecognizerTest, ACatalogueOfTheFirstSignatureVersionKeepsMatchingOnItsSig
             const Bytes entry = SignatureFile::encode(*current.entry(slot), 1);
             bytes.insert(bytes.end(), entry.begin(), entry.end());
         }
-        foundation::writeBytes(settings.signatures, bytes);
+        testsupport::writeBytes(settings.signatures, bytes);
     }
     Recognizer& r = open();
     EXPECT_TRUE(warnings.empty()) << warnings.front();

@@ -10,17 +10,17 @@
 #include <vector>
 
 #include "SignatureTestSupport.h"
-#include "FileBytes.h"
-#include "TempDir.h"
-#include "FileSizeLimit.h"
 #include "foundation/Exception.h"
 #include "signature/SignatureFile.h"
+#include "support/FileBytes.h"
+#include "support/FileSizeLimit.h"
+#include "support/ScratchDirectory.h"
 
 namespace vestiscop::signature {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-using foundation::FileSizeLimit;
+using testsupport::FileSizeLimit;
 
 SignatureEntry entryOf(const GarmentSignature& s, std::uint64_t hash)
 {
@@ -34,8 +34,8 @@ SignatureEntry entryOf(const GarmentSignature& s, std::uint64_t hash)
 
 class SignatureFileTest : public ::testing::Test {
 protected:
-    foundation::TempDir dir;
-    std::string path = dir.path() + "odevy.dat.sig";
+    testsupport::ScratchDirectory dir;
+    std::string path = dir.file("odevy.dat.sig");
 };
 
 TEST_F(SignatureFileTest, EntriesReadBackAfterARestartAsStored)
@@ -72,9 +72,9 @@ TEST_F(SignatureFileTest, ADamagedEntryIsNoEntryAndTheOthersStay)
         file.store(0, entryOf(test::garment(50, 0, 0, 1, 0, 0, 0, 3), 7));
         file.store(1, entryOf(test::garment(60, 0, 0, 1, 0, 0, 0, 3), 8));
     }
-    Bytes bytes = foundation::readBytes(path);
+    Bytes bytes = testsupport::readBytes(path);
     bytes[SignatureFile::HeaderSize + SignatureFile::EntrySize + 100] ^= 0x10;
-    foundation::writeBytes(path, bytes);
+    testsupport::writeBytes(path, bytes);
     SignatureFile file(path, true);
     EXPECT_EQ(file.damagedEntries(), 1);
     EXPECT_NE(file.entry(0), nullptr);
@@ -100,14 +100,14 @@ TEST_P(SignatureHeader, DecidesWhetherEntriesAreUsedAndTheFileWritten)
         SignatureFile file(path, true);
         file.store(0, entryOf(test::garment(50, 0, 0, 1, 0, 0, 0, 3), 7));
     }
-    Bytes bytes = foundation::readBytes(path);
+    Bytes bytes = testsupport::readBytes(path);
     if (!GetParam().header) {
         bytes[2] = 'x';
     } else {
         const auto header = SignatureFile::header(GetParam().version);
         std::copy(header.begin(), header.end(), bytes.begin());
     }
-    foundation::writeBytes(path, bytes);
+    testsupport::writeBytes(path, bytes);
 
     SignatureFile file(path, true);
     EXPECT_EQ(file.state(), GetParam().state);
@@ -115,7 +115,7 @@ TEST_P(SignatureHeader, DecidesWhetherEntriesAreUsedAndTheFileWritten)
     EXPECT_EQ(file.writable(), GetParam().writable);
     if (!GetParam().writable) {
         EXPECT_THROW(file.store(0, entryOf(test::garment(50, 0, 0, 1, 0, 0, 0, 3), 7)), std::logic_error);
-        EXPECT_EQ(foundation::readBytes(path), bytes) << "a later version's file is never touched";
+        EXPECT_EQ(testsupport::readBytes(path), bytes) << "a later version's file is never touched";
         return;
     }
     // Storing keeps a file of this version; any other starts afresh with
@@ -141,7 +141,7 @@ TEST_F(SignatureFileTest, AFailedNewEntryLeavesFileAndMemoryAsTheyWere)
 {
     SignatureFile file(path, true);
     file.store(0, entryOf(test::garment(50, 0, 0, 1, 0, 0, 0, 3), 7));
-    const Bytes before = foundation::readBytes(path);
+    const Bytes before = testsupport::readBytes(path);
     {
         // Room for half an entry more.
         FileSizeLimit limit(before.size() + SignatureFile::EntrySize / 2);
@@ -185,7 +185,7 @@ Bytes firstVersionFile(const std::vector<SignatureEntry>& entries)
 TEST_F(SignatureFileTest, AFirstVersionFileIsReadAndRewrittenAsThisVersionAtTheFirstChange)
 {
     const GarmentSignature red = test::garment(50, 60, 30, 1, 0, 0, 0, 3);
-    foundation::writeBytes(path, firstVersionFile({entryOf(red, 7), SignatureEntry{}, entryOf(red, 9)}));
+    testsupport::writeBytes(path, firstVersionFile({entryOf(red, 7), SignatureEntry{}, entryOf(red, 9)}));
     {
         SignatureFile file(path, true);
         EXPECT_EQ(file.state(), SignatureFile::State::Current);
@@ -217,7 +217,7 @@ TEST_F(SignatureFileTest, AFirstVersionFileIsReadAndRewrittenAsThisVersionAtTheF
 TEST_F(SignatureFileTest, AFailedRewriteOfAFirstVersionFileLeavesItAsItWas)
 {
     const Bytes before = firstVersionFile({entryOf(test::garment(50, 60, 30, 1, 0, 0, 0, 3), 7)});
-    foundation::writeBytes(path, before);
+    testsupport::writeBytes(path, before);
     SignatureFile file(path, true);
     {
         // The rewritten file needs more room than the old one had.
@@ -229,7 +229,7 @@ TEST_F(SignatureFileTest, AFailedRewriteOfAFirstVersionFileLeavesItAsItWas)
             EXPECT_EQ(error.code(), foundation::systemError::Write);
         }
     }
-    EXPECT_EQ(foundation::readBytes(path), before);
+    EXPECT_EQ(testsupport::readBytes(path), before);
     EXPECT_FALSE(std::filesystem::exists(path + ".new"));
     EXPECT_EQ(file.version(), 1u);
     ASSERT_NE(file.entry(0), nullptr);

@@ -11,6 +11,8 @@
 #include <QMimeData>
 #include <QUrl>
 
+#include "support/ProgramFiles.h"
+
 namespace vestiscop::ui::test {
 
 void DialogFixture::SetUp()
@@ -20,9 +22,9 @@ void DialogFixture::SetUp()
     std::filesystem::current_path(m_dir.path());
     // No scanner: the manager library named here does not exist.
     setenv("VESTISCOP_TWAIN_MANAGER", m_dir.file("no-manager.so").c_str(), 1);
-    m_dir.writeColorTable();
-    m_dir.writeRedWhiteBmp("red20.bmp", 20);
-    m_dir.writeRedWhiteBmp("red40.bmp", 40);
+    m_dir.write("colors.txt", testsupport::testColorTable());
+    m_dir.write("red20.bmp", testsupport::redWhiteBmp(20));
+    m_dir.write("red40.bmp", testsupport::redWhiteBmp(40));
 }
 
 void DialogFixture::TearDown()
@@ -36,7 +38,7 @@ void DialogFixture::TearDown()
 
 void DialogFixture::start(const std::vector<std::string>& config)
 {
-    m_dir.writeConfig(config);
+    m_dir.write("vestiscop.cfg", testsupport::testConfiguration(config));
     m_notifier = std::make_unique<MessageBoxNotifier>(m_services);
     m_app = std::make_unique<app::Application>(*m_notifier);
     ASSERT_TRUE(m_app->start());

@@ -15,12 +15,12 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
-#include "../app/TestDirectory.h"
 #include "ScriptedWindowingServices.h"
 #include "app/Application.h"
 #include "ui/CMainDlg.h"
 #include "ui/ControlIds.h"
 #include "ui/MessageBoxNotifier.h"
+#include "support/ScratchDirectory.h"
 
 namespace vestiscop::ui::test {
 
@@ -55,7 +55,7 @@ protected:
     std::string logText() const { return m_dir.read("vestiscop.log"); }
     void selectName(const std::string& name);
 
-    vestiscop::testing::TestDirectory m_dir;
+    testsupport::ScratchDirectory m_dir;
     ScriptedWindowingServices m_services;
     std::unique_ptr<MessageBoxNotifier> m_notifier;
     std::unique_ptr<app::Application> m_app;

@@ -12,11 +12,12 @@
 #include <QCoreApplication>
 #include <QPlainTextEdit>
 
-#include "../app/TestDirectory.h"
 #include "ScriptedWindowingServices.h"
 #include "ui/CMainDlg.h"
 #include "ui/ControlIds.h"
 #include "ui/WindowedProgram.h"
+#include "support/ProgramFiles.h"
+#include "support/ScratchDirectory.h"
 
 using namespace vestiscop;
 using namespace vestiscop::ui;
@@ -38,7 +39,7 @@ protected:
         unsetenv("VESTISCOP_TWAIN_MANAGER");
     }
 
-    vestiscop::testing::TestDirectory m_dir;
+    testsupport::ScratchDirectory m_dir;
     ScriptedWindowingServices m_services;
     std::string m_previous;
 };
@@ -58,8 +59,8 @@ TEST_F(StartupTest, MissingConfigurationNamesTheFirstEntryAndEnds)
 
 TEST_F(StartupTest, InvalidSaveFormatIsShownWithTheStopIcon)
 {
-    m_dir.writeConfig({"SaveFormat=GIF"});
-    m_dir.writeColorTable();
+    m_dir.write("vestiscop.cfg", testsupport::testConfiguration({"SaveFormat=GIF"}));
+    m_dir.write("colors.txt", testsupport::testColorTable());
     EXPECT_EQ(runWindowedProgram(m_services), 1);
     ASSERT_EQ(m_services.boxes.size(), 1u);
     EXPECT_EQ(m_services.boxes[0].text,
@@ -69,7 +70,7 @@ TEST_F(StartupTest, InvalidSaveFormatIsShownWithTheStopIcon)
 
 TEST_F(StartupTest, FailureAfterTheLogOpensIsLoggedAfterTheBox)
 {
-    m_dir.writeConfig();  // no colour table written
+    m_dir.write("vestiscop.cfg", testsupport::testConfiguration());  // no colour table written
     EXPECT_EQ(runWindowedProgram(m_services), 1);
     ASSERT_EQ(m_services.boxes.size(), 1u);
     EXPECT_EQ(m_services.boxes[0].icon, MessageIcon::Stop);
@@ -82,8 +83,8 @@ TEST_F(StartupTest, FailureAfterTheLogOpensIsLoggedAfterTheBox)
 
 TEST_F(StartupTest, SuccessfulStartRunsTheDialogUntilItEnds)
 {
-    m_dir.writeConfig();
-    m_dir.writeColorTable();
+    m_dir.write("vestiscop.cfg", testsupport::testConfiguration());
+    m_dir.write("colors.txt", testsupport::testColorTable());
     EXPECT_EQ(runWindowedProgram(m_services), 0);
     ASSERT_EQ(m_services.modalDialogs.size(), 1u);
     EXPECT_EQ(m_services.modalDialogs[0], typeid(CMainDlg).name());
@@ -95,9 +96,9 @@ TEST_F(StartupTest, SuccessfulStartRunsTheDialogUntilItEnds)
 
 TEST_F(StartupTest, AFileGivenToTheProgramIsAnalysedOnceTheDialogRuns)
 {
-    m_dir.writeConfig();
-    m_dir.writeColorTable();
-    m_dir.writeRedWhiteBmp("tricko.bmp", 48);
+    m_dir.write("vestiscop.cfg", testsupport::testConfiguration());
+    m_dir.write("colors.txt", testsupport::testColorTable());
+    m_dir.write("tricko.bmp", testsupport::redWhiteBmp(48));
     std::string colours;
     m_services.dialogActions.push_back([&colours](QDialog& dialog) {
         QCoreApplication::processEvents();

@@ -8,15 +8,15 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
-#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <stdexcept>
 #include <thread>
 
-namespace vestiscop::reliability {
+namespace vestiscop::testsupport {
 
 namespace {
 
@@ -54,6 +54,12 @@ long residentKb(pid_t pid)
 ChildProcess::ChildProcess(const std::string& program, const std::vector<std::string>& arguments,
                            const ChildOptions& options)
 {
+    int inputFile = -1;
+    if (!options.inputFile.empty()) {
+        inputFile = ::open(options.inputFile.c_str(), O_RDONLY | O_CLOEXEC);
+        if (inputFile < 0)
+            throw std::runtime_error("cannot open " + options.inputFile);
+    }
     int out[2];
     int err[2];
     int in[2];
@@ -73,9 +79,11 @@ ChildProcess::ChildProcess(const std::string& program, const std::vector<std::st
         throw std::runtime_error("fork");
     if (m_pid == 0) {
         // Only async-signal-safe work from here on, then exec.
-        ::dup2(in[0], 0);
+        ::dup2(inputFile >= 0 ? inputFile : in[0], 0);
         ::dup2(out[1], 1);
         ::dup2(err[1], 2);
+        for (const std::string& name : options.unset)
+            ::unsetenv(name.c_str());
         for (const auto& [name, value] : options.environment)
             ::setenv(name.c_str(), value.c_str(), 1);
         if (!options.workingDirectory.empty() && ::chdir(options.workingDirectory.c_str()) != 0)
@@ -96,12 +104,18 @@ ChildProcess::ChildProcess(const std::string& program, const std::vector<std::st
     ::close(in[0]);
     ::close(out[1]);
     ::close(err[1]);
+    if (inputFile >= 0)
+        ::close(inputFile);
     m_out = out[0];
     m_err = err[0];
     m_in = in[1];
-    m_pendingInput = options.input;
-    m_repeat = options.inputRepeat;
-    m_inputLeft = options.inputLimit;
+    if (inputFile < 0) {
+        m_pendingInput = options.input;
+        m_repeat = options.inputRepeat;
+        m_inputLeft = options.inputLimit;
+    }
+    if (options.timeLimit)
+        m_deadline = std::chrono::steady_clock::now() + *options.timeLimit;
     // A child that stops reading must not end the test with SIGPIPE.
     ::signal(SIGPIPE, SIG_IGN);
     ::fcntl(m_in, F_SETFL, O_NONBLOCK);
@@ -189,8 +203,21 @@ ChildResult ChildProcess::wait(bool sampleMemory)
 {
     ChildResult& result = m_result;
     bool running = true;
-    while (running)
-        pump(result, sampleMemory ? 5 : 1000, sampleMemory, running);
+    while (running) {
+        int timeoutMs = sampleMemory ? 5 : 1000;
+        if (m_deadline && !result.timedOut) {
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(*m_deadline - std::chrono::steady_clock::now());
+            if (left.count() <= 0) {
+                // Its output up to here stays, for the test to show.
+                ::kill(m_pid, SIGKILL);
+                result.timedOut = true;
+                continue;
+            }
+            timeoutMs = static_cast<int>(std::min<long>(left.count(), timeoutMs));
+        }
+        pump(result, timeoutMs, sampleMemory, running);
+    }
     int status = 0;
     while (::waitpid(m_pid, &status, 0) < 0 && errno == EINTR) {
     }
@@ -245,4 +272,4 @@ ChildResult runChild(const std::string& program, const std::vector<std::string>&
     return child.wait();
 }
 
-} // namespace vestiscop::reliability
+} // namespace vestiscop::testsupport

@@ -7,7 +7,7 @@
 #include <signal.h>
 #include <sys/resource.h>
 
-namespace vestiscop::foundation {
+namespace vestiscop::testsupport {
 
 class FileSizeLimit {
 public:
@@ -32,4 +32,4 @@ private:
     sighandler_t m_previousHandler;
 };
 
-} // namespace vestiscop::foundation
+} // namespace vestiscop::testsupport
