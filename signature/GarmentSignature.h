@@ -7,6 +7,9 @@
 // contrast by orientation and period in millimetres. A re-scan of a garment
 // that lies elsewhere on the glass or is turned a little has the same
 // spectrum, so the texture tells apart garments whose colours agree.
+// With the standard analysis the texture and the pattern's parts are
+// measured here on its channels and mask; with the improved analysis they
+// are its findings, measured once by the analysis itself (findingsTexture).
 //
 // Lab values are CIE L*a*b* in the byte Lab of the analysis (L 0..100,
 // a and b -128..127), kept as doubles.
