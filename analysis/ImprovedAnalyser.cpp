@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <array>
 #include <cassert>
-#include <future>
 #include <string>
 
 #include "analysis/StandardAnalyser.h"
@@ -28,7 +27,8 @@ ImprovedAnalyser::ImprovedAnalyser(const foundation::ColorSettings& colorSetting
                                    const foundation::ScanSettings& scanSettings, const color::ColorNameTable& names,
                                    AnalysisNote note)
     : m_steps(colorSettings, textureSettings, names),
-      m_fabric(names, scanSettings.xRes, scanSettings.yRes, colorSettings.reportThr), m_note(std::move(note))
+      m_fabric(names, scanSettings.xRes, scanSettings.yRes, colorSettings.reportThr), m_note(std::move(note)),
+      m_lumaScale(colorSettings.lumaScale)
 {
     // The standard pattern is wanted only when the improved analysis fails.
     m_steps.setPatternWanted(false);
@@ -48,56 +48,43 @@ void ImprovedAnalyser::analyze(std::unique_ptr<imaging::RgbImage>&& image)
 
     // From here on the previous pictures are gone whatever happens.
     m_result.views = color::AnalysisViews{};
-    m_region = image->window(w, h);
-    // The improved analysis reads only the region, so it runs beside the
-    // standard steps on a thread of its own and is joined after them.
+    m_image = std::move(image);
+    m_result.image = m_image.get();
+    m_region = m_image->window(w, h);
     std::string why;
-    std::future<bool> measured =
-        std::async(std::launch::async, [this, &why] { return measureImproved(*m_region, why); });
-    bool clustered = true;
-    try {
-        m_steps.analyze(std::move(image));
-    } catch (const foundation::VisionError& error) {
-        m_result.image = m_steps.image();
-        if (error.code() != 1)
-            throw;
-        // Too many colours or none large enough for the clustering; the
-        // improved analysis may still find them.
-        clustered = false;
-    } catch (...) {
-        // The steps may have taken the image over before they failed.
-        m_result.image = m_steps.image();
-        throw;
-    }
-    m_result.image = m_steps.image();
-
     std::vector<color::ColorCluster> colors;
-    const bool improved = measured.get();
+    const bool improved = measureImproved(*m_region, why);
     if (improved)
         m_fabric.name(static_cast<std::int64_t>(w) * h, colors, m_spokenOf);
-
     if (!colors.empty()) {
         m_result.colors = std::move(colors);
         m_result.pattern = m_fabric.findings().pattern;
         m_result.findings = &m_fabric.findings();
         color::fillRecord(m_result.colors, m_result.record);
         m_result.method = Method::Improved;
+        m_result.analysisChannels = nullptr;
+        m_result.minorityMask = nullptr;
         drawViews();
-    } else {
-        if (!clustered)
-            throw foundation::VisionError(1);
-        m_steps.classifyPattern();
-        takeStandardResult(m_steps, m_result);
-        m_result.method = Method::StandardInsteadOfImproved;
-        if (m_note) {
-            if (improved)
-                why = foundation::loadString(NoColourFound);
-            m_note(foundation::format(foundation::loadString(ImprovedAnalysisFailed).c_str(), why.c_str()));
-        }
+        return;
     }
-    m_result.analysisChannels = m_steps.labImage();
-    // Without clusters the mask is the previous scan's: nothing to measure.
-    m_result.minorityMask = clustered ? m_steps.mask() : nullptr;
+
+    // The standard steps, only now: their colours and pattern are told.
+    try {
+        m_steps.analyze(std::move(m_image));
+    } catch (...) {
+        // The steps may have taken the image over before they failed (no
+        // usable colours for either analysis: VisionError 1).
+        m_result.image = m_image ? m_image.get() : m_steps.image();
+        throw;
+    }
+    m_steps.classifyPattern();
+    takeStandardResult(m_steps, m_result);
+    m_result.method = Method::StandardInsteadOfImproved;
+    if (m_note) {
+        if (improved)
+            why = foundation::loadString(NoColourFound);
+        m_note(foundation::format(foundation::loadString(ImprovedAnalysisFailed).c_str(), why.c_str()));
+    }
 }
 
 void ImprovedAnalyser::drawViews()
@@ -112,7 +99,12 @@ void ImprovedAnalyser::drawViews()
 
     color::AnalysisViews& views = m_result.views;
     views.slots[color::AnalysisViews::Picture].rgb = m_region.get();
-    views.slots[color::AnalysisViews::Chroma].rgb = m_steps.labImage();
+    if (m_channels)
+        m_channels->resize(w, h);
+    else
+        m_channels = imaging::RgbImage::create(w, h);
+    m_fabric.drawChannels(m_lumaScale, *m_channels);
+    views.slots[color::AnalysisViews::Chroma].rgb = m_channels.get();
 
     // Every pixel in the colour it is told as: the mean of that colour.
     color::ViewImage& separation = views.slots[color::AnalysisViews::Separation];

@@ -2,14 +2,13 @@
 #pragma once
 // The improved analysis (fabric/FabricAnalysis.h) as an Analyser: its named
 // colours, pattern and findings, the record of those colours, and views
-// drawn from its own clusters, so that a sighted helper sees the colours
-// the user hears.
+// drawn from its own clusters and its own Lab, so that a sighted helper
+// sees the colours the user hears. The signature reads its findings.
 //
-// The standard steps still run beside it on the same region: the
-// signature's texture and minority terms measure their channels and mask,
-// and when the improved analysis fails on a scan (the image library
-// refuses it), their colours and pattern are told instead; the result says
-// so (Method::StandardInsteadOfImproved) and the note gets a log line.
+// The standard steps run only when the improved analysis fails on a scan
+// (the image library refuses it, or it finds no colour): their colours,
+// pattern, views, channels and mask are told instead, the result says so
+// (Method::StandardInsteadOfImproved) and the note gets a log line.
 
 #include <cstdint>
 #include <memory>
@@ -47,10 +46,13 @@ protected:
 private:
     void drawViews();
 
-    color::ColorAnalyzer m_steps;
+    color::ColorAnalyzer m_steps;  // the standard steps, for a failure of the improved analysis
     fabric::FabricAnalysis m_fabric;
     AnalysisNote m_note;
+    double m_lumaScale;
+    std::unique_ptr<imaging::RgbImage> m_image;   // the analysed image, unless the standard steps took it
     std::unique_ptr<imaging::RgbImage> m_region;  // window onto the analysed image
+    std::unique_ptr<imaging::RgbImage> m_channels; // the region in the analysis channels, from the improved Lab
     std::unique_ptr<imaging::ByteImage> m_spoken; // each region pixel's colour (index into the result's)
     std::vector<std::uint8_t> m_spokenOf;         // measured colour -> index of its named colour
     ScanResult m_result;

@@ -50,10 +50,12 @@ struct ScanResult {
     color::AnalysisViews views;
     Method method = Method::Standard;
 
-    // What the signature measures besides the colours and the pattern: the
-    // region in the analysis channels (byte 0 = L times LumaScale, byte 1 =
-    // b + 128, byte 2 = a + 128) and the mask of the pixels outside the
-    // standard clustering's dominant colour; either may be null.
+    // What the signature measures of a standard analysis besides the
+    // colours and the pattern: the region in the analysis channels (byte 0
+    // = L times LumaScale, byte 1 = b + 128, byte 2 = a + 128) and the mask
+    // of the pixels outside the standard clustering's dominant colour;
+    // either may be null. Null from the improved analysis, whose findings
+    // the signature reads instead.
     const imaging::RgbImage* analysisChannels = nullptr;
     const imaging::ByteImage* minorityMask = nullptr;
 };

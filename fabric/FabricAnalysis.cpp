@@ -2,11 +2,13 @@
 #include "fabric/FabricAnalysis.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <mutex>
 
 #include <opencv2/core/utility.hpp>
 
+#include "fabric/FabricPieces.h"
 #include "fabric/FabricSteps.h"
 #include "fabric/PatternRules.h"
 
@@ -27,10 +29,10 @@ std::int8_t signedByte(double v)
 FabricAnalysis::FabricAnalysis(const color::ColorNameTable& names, double xDpi, double yDpi, double reportThr)
     : m_names(names), m_mmPerPx(25.4 / std::sqrt(xDpi * yDpi)), m_reportThr(reportThr)
 {
-    // This analysis runs on a thread of its own beside the standard steps,
-    // which share the cores out in bands of rows. OpenCV's own pool of
-    // threads would only compete with both for the same cores, with the same
-    // results, so its steps run on the analysis's thread.
+    // OpenCV's steps run on the caller's thread: on regions this small its
+    // own pool of threads gains little, and would compete for the same cores
+    // with the program's other threads (the signature's weave, a scan being
+    // read), with the same results.
     static std::once_flag serial;
     std::call_once(serial, [] { cv::setNumThreads(1); });
 }
@@ -40,7 +42,8 @@ void FabricAnalysis::measure(const imaging::RgbImage& region)
     int factor = 1;
     const cv::Mat samples = regionSamples(region, factor);
     const double mmPerPx = m_mmPerPx * factor;
-    const cv::Mat lab = smoothedLab(samples, std::max(0.0, SmoothingMm / mmPerPx));
+    m_lab = smoothedLab(samples, std::max(0.0, SmoothingMm / mmPerPx));
+    const cv::Mat& lab = m_lab;
     ColourClusters clusters = clusterColours(lab);
     measurePattern(lab, clusters, mmPerPx, m_findings);
     measureColours(samples, clusters);
@@ -63,6 +66,17 @@ void FabricAnalysis::measure(const imaging::RgbImage& region)
     for (int y = 0; y < h; ++y)
         std::copy_n(clusters.labels.ptr<std::uint8_t>(y), w, m_labels->row(y));
     m_factor = factor;
+    // The ground is colour 0: every other label is the pattern's.
+    const MaskRuns runs = maskRuns(*m_labels);
+    m_findings.minorityRunShare = 0;
+    m_findings.minorityRunXMm = 0;
+    m_findings.minorityRunYMm = 0;
+    if (runs.pixels > 0) {
+        const auto pixels = static_cast<double>(runs.pixels);
+        m_findings.minorityRunShare = pixels / (static_cast<double>(w) * h);
+        m_findings.minorityRunXMm = pixels / static_cast<double>(runs.runsX) * mmPerPx;
+        m_findings.minorityRunYMm = pixels / static_cast<double>(runs.runsY) * mmPerPx;
+    }
 }
 
 bool FabricAnalysis::tryMeasure(const imaging::RgbImage& region, std::string& why)
@@ -120,6 +134,34 @@ void FabricAnalysis::name(std::int64_t regionPixels, std::vector<color::ColorClu
         place[static_cast<std::size_t>(colors[i].clusterIndex)] = static_cast<std::uint8_t>(i);
     for (std::size_t k = 0; k < colourOf.size(); ++k)
         spokenOf[k] = colourOf[k] >= 0 ? place[static_cast<std::size_t>(colourOf[k])] : 0;
+}
+
+void FabricAnalysis::drawChannels(double lumaScale, imaging::RgbImage& channels) const
+{
+    const int lastX = m_lab.cols - 1;
+    const int lastY = m_lab.rows - 1;
+    if (lastX < 0 || lastY < 0)
+        return;
+    // The byte of a lightness, as the analysis channels scale it (the low
+    // byte of the scaled value, as the standard analysis keeps it).
+    std::array<std::uint8_t, 101> scaled{};
+    for (int l = 0; l <= 100; ++l)
+        scaled[static_cast<std::size_t>(l)] =
+            static_cast<std::uint8_t>(static_cast<std::int64_t>(std::floor(l * lumaScale + 0.5)) & 0xFF);
+    const auto byte = [](double v) { return static_cast<std::uint8_t>(std::clamp(std::lround(v), 0L, 255L)); };
+    std::vector<int> sampleOf(static_cast<std::size_t>(channels.width()));
+    for (int x = 0; x < channels.width(); ++x)
+        sampleOf[static_cast<std::size_t>(x)] = std::min(x / m_factor, lastX);
+    for (int y = 0; y < channels.height(); ++y) {
+        const cv::Vec3f* in = m_lab.ptr<cv::Vec3f>(std::min(y / m_factor, lastY));
+        std::uint8_t* out = channels.pixel(0, y);
+        for (const int sx : sampleOf) {
+            const cv::Vec3f& lab = in[sx];
+            *out++ = scaled[static_cast<std::size_t>(std::clamp(std::lround(lab[0]), 0L, 100L))];
+            *out++ = byte(lab[2] + 128.0);
+            *out++ = byte(lab[1] + 128.0);
+        }
+    }
 }
 
 } // namespace vestiscop::fabric

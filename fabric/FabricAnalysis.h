@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include <opencv2/core.hpp>
+
 #include "color/ColorCluster.h"
 #include "color/ColorNameTable.h"
 #include "fabric/FabricFindings.h"
@@ -55,11 +57,19 @@ public:
     const imaging::ByteImage* labels() const { return m_labels.get(); }
     int samplingFactor() const { return m_factor; }
 
+    // The region of the last measure() in the analysis channels (byte 0 =
+    // L times lumaScale, byte 1 = b + 128, byte 2 = a + 128) from the
+    // smoothed Lab the analysis measured, each sample over the region's
+    // pixels it covers (those past the samples' span take the last); for
+    // the view of the colours' spread. channels has the region's size.
+    void drawChannels(double lumaScale, imaging::RgbImage& channels) const;
+
 private:
     const color::ColorNameTable& m_names;
     double m_mmPerPx;
     double m_reportThr;
     FabricFindings m_findings;
+    cv::Mat m_lab;  // the smoothed samples in CIELAB, CV_32FC3
     std::unique_ptr<imaging::ByteImage> m_labels;
     int m_factor = 1;
 };

@@ -267,9 +267,9 @@ cv::Vec3f labOf(const std::uint8_t* bgr)
 }
 
 // The Lab values of the colours met lately, by their bytes: a smoothed
-// cloth has far fewer distinct colours than pixels. One per thread (beside
-// the standard steps the analysis gets a thread of its own, so there it
-// lasts one analysis); a pure function's cache, so the results are the same.
+// cloth has far fewer distinct colours than pixels. One per thread (an
+// analyser's, so it lasts from one scan to the next); a pure function's
+// cache, so the results are the same.
 class LabCache {
 public:
     cv::Vec3f operator()(const std::uint8_t* bgr)

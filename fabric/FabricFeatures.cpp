@@ -9,6 +9,7 @@
 #include <opencv2/imgproc.hpp>
 
 #include "fabric/FabricPieces.h"
+#include "fabric/FabricSpectrum.h"
 #include "fabric/FabricSteps.h"
 
 namespace vestiscop::fabric {
@@ -18,11 +19,6 @@ namespace {
 constexpr double Pi = std::numbers::pi;
 // The spectrum and the edges are measured at about this pixel size.
 constexpr double WorkingMm = 0.25;
-// Repeats from a pin stripe's sett to a wide awning stripe; finer ones are
-// the weave, coarser ones the light and the creases.
-constexpr double ShortestPeriodMm = 1.2;
-constexpr double LongestPeriodMm = 70;
-constexpr int AngleBins = 24;  // 7.5 degrees each over 0..180
 // The woven grid is looked for at about this pixel size: coarser than a
 // twill's repeat, finer than the narrowest line of a windowpane.
 constexpr double CrossingMm = 1.0;
@@ -72,85 +68,6 @@ double coefficientOfVariation(const std::vector<double>& values)
         var += (v - mean) * (v - mean);
     var /= static_cast<double>(values.size());
     return mean > 0 ? std::sqrt(var) / mean : 0;
-}
-
-struct Spectrum {
-    std::vector<double> angles = std::vector<double>(AngleBins, 0);
-    double total = 0;
-    struct Peak {
-        double power = 0;
-        double fx = 0;  // cycles per mm
-        double fy = 0;
-    };
-    std::vector<Peak> peaks;  // strongest first
-};
-
-Spectrum spectrumOf(const cv::Mat& signal, double mmPerPx)
-{
-    Spectrum s;
-    const int n = cv::getOptimalDFTSize(std::max(signal.rows, signal.cols));
-    cv::Mat window;
-    cv::createHanningWindow(window, signal.size(), CV_32F);
-    cv::Mat padded = cv::Mat::zeros(n, n, CV_32F);
-    const cv::Scalar mean = cv::mean(signal);
-    cv::Mat centred = (signal - mean[0]).mul(window);
-    centred.copyTo(padded(cv::Rect(0, 0, signal.cols, signal.rows)));
-    cv::Mat complex;
-    cv::dft(padded, complex, cv::DFT_COMPLEX_OUTPUT);
-    cv::Mat power(n, n, CV_64F);
-    for (int v = 0; v < n; ++v)
-        for (int u = 0; u < n; ++u) {
-            const cv::Vec2f c = complex.at<cv::Vec2f>(v, u);
-            power.at<double>(v, u) = static_cast<double>(c[0]) * c[0] + static_cast<double>(c[1]) * c[1];
-        }
-    const double lo = 1 / LongestPeriodMm;
-    const double hi = 1 / ShortestPeriodMm;
-    const auto freq = [&](int k) { return (k <= n / 2 ? k : k - n) / (n * mmPerPx); };
-    // The half plane v >= 0 (with u > 0 on the axis) holds every frequency once.
-    for (int v = 0; v <= n / 2; ++v)
-        for (int u = 0; u < n; ++u) {
-            if (v == 0 && freq(u) <= 0)
-                continue;
-            const double fx = freq(u);
-            const double fy = freq(v);
-            const double f = std::hypot(fx, fy);
-            if (f < lo || f > hi)
-                continue;
-            const double p = power.at<double>(v, u);
-            s.total += p;
-            double angle = std::atan2(fy, fx);
-            if (angle < 0)
-                angle += Pi;
-            s.angles[static_cast<std::size_t>(std::min(AngleBins - 1, static_cast<int>(angle / Pi * AngleBins)))] += p;
-            // A local maximum of its 3 x 3 neighbourhood is a peak; its
-            // power is that of the neighbourhood (a peak between bins).
-            double around = 0;
-            bool top = true;
-            for (int dv = -1; dv <= 1; ++dv)
-                for (int du = -1; du <= 1; ++du) {
-                    const double q = power.at<double>((v + dv + n) % n, (u + du + n) % n);
-                    around += q;
-                    if ((dv != 0 || du != 0) && q > p)
-                        top = false;
-                }
-            if (top) {
-                // The peak's true frequency between the bins, from the
-                // parabola through its neighbours along each axis.
-                const auto offset = [](double before, double at, double after) {
-                    const double curve = before - 2 * at + after;
-                    return curve < 0 ? std::clamp(0.5 * (before - after) / curve, -0.5, 0.5) : 0.0;
-                };
-                const double du = offset(power.at<double>(v, (u + n - 1) % n), p, power.at<double>(v, (u + 1) % n));
-                const double dv = offset(power.at<double>((v + n - 1) % n, u), p, power.at<double>((v + 1) % n, u));
-                const double step = 1 / (n * mmPerPx);
-                s.peaks.push_back({around, fx + du * step, fy + dv * step});
-            }
-        }
-    std::stable_sort(s.peaks.begin(), s.peaks.end(),
-                     [](const Spectrum::Peak& p, const Spectrum::Peak& q) { return p.power > q.power; });
-    if (s.peaks.size() > 16)
-        s.peaks.resize(16);
-    return s;
 }
 
 // The cloth's colour as a woven grid: every point's colour taken as the
@@ -411,6 +328,9 @@ void measurePattern(const cv::Mat& lab, const ColourClusters& clusters, double m
     // Too small a region has no repeats or edge directions to speak of.
     const bool roomy = small.rows >= 16 && small.cols >= 16;
     const Spectrum spectrum = roomy ? spectrumOf(small, workMm) : Spectrum{};
+    findings.spectrum = spectrum.bins;
+    findings.spectrumContrast = spectrum.contrast;
+    findings.colourVariation = colourVariation(smallLab);
     if (spectrum.total > 0 && !spectrum.peaks.empty()) {
         f[SpectrumPeak] = spectrum.peaks.front().power / spectrum.total;
         double top = 0;

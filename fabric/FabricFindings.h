@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "fabric/SpectrumBins.h"
 #include "pattern/PatternKind.h"
 
 namespace vestiscop::fabric {
@@ -70,6 +71,25 @@ struct FabricFindings {
     double layoutSpread = 0;        // coefficient of variation of neighbour distances (0 = a lattice)
     std::array<double, FeatureCount> features{};
     pattern::PatternKind pattern = pattern::patternKind::None;
+
+    // The texture as a garment's signature compares it, from the same
+    // spectrum as the repeats: how far each pixel lies from the ground
+    // colour, at about 0.25 mm a pixel (periods from 0.5 mm up).
+    // The spectrum's power in each bin (SpectrumBins.h, band *
+    // OrientationBins + orientation) as shares of the whole; all 0 when
+    // there is none.
+    SpectrumHistogram spectrum{};
+    // The root mean square of that distance's windowed deviations (Delta E).
+    double spectrumContrast = 0;
+    // Which way in Lab the colour varies: the covariance of the L, a and b
+    // deviations (LL, aa, bb, La, Lb, ab) divided by its trace; all 0 for
+    // one colour.
+    std::array<double, 6> colourVariation{};
+    // The pixels not of the ground colour: their share of the region and
+    // the mean length of their runs along x and along y; 0 without them.
+    double minorityRunShare = 0;
+    double minorityRunXMm = 0;
+    double minorityRunYMm = 0;
 };
 
 } // namespace vestiscop::fabric

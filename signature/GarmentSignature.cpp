@@ -12,6 +12,7 @@
 
 #include <opencv2/core.hpp>
 
+#include "fabric/FabricPieces.h"
 #include "foundation/HugePages.h"
 #include "signature/FrequencyTable.h"
 
@@ -84,24 +85,6 @@ double energyOf(const std::vector<double>& window)
     return energy;
 }
 
-// The two nearest of count bins around a circle to position p (p >= 0 or
-// any other: it wraps), and the share of the second.
-struct Neighbours {
-    int first;
-    int second;
-    double share;
-};
-
-Neighbours circularNeighbours(double p, int count)
-{
-    const double lower = std::floor(p);
-    int i0 = static_cast<int>(lower) % count;
-    if (i0 < 0)
-        i0 += count;
-    const int i1 = i0 + 1 < count ? i0 + 1 : 0;
-    return {i0, i1, p - lower};
-}
-
 } // namespace
 
 void measureTexture(const imaging::RgbImage& image, double lumaScale, double mmPerPixelX, double mmPerPixelY,
@@ -168,7 +151,6 @@ void measureTexture(const imaging::RgbImage& image, double lumaScale, double mmP
     second.transform();
 
     const std::shared_ptr<const FrequencyTable> table = FrequencyTable::of(n, mmPerPixelX, mmPerPixelY);
-    const double binWidth = std::numbers::pi / OrientationBins;
     double total = 0;
     for (int v = 0; v < n; ++v) {
         const int fv = v < n / 2 ? v : v - n;
@@ -179,28 +161,7 @@ void measureTexture(const imaging::RgbImage& image, double lumaScale, double mmP
                 continue;
             const std::size_t i = static_cast<std::size_t>(v) * static_cast<std::size_t>(n) + static_cast<std::size_t>(u);
             const double energy = std::norm(first[i]) + std::norm(second[i]);
-            double orientation = table->direction(fu, fv);
-            if (orientation < 0)
-                orientation += std::numbers::pi;
-            const double band = std::clamp(table->octaves(fu, fv) - 0.5, 0.0, PeriodBands - 1.0);
-            // Each band's row of orientations; shared between neighbouring
-            // bands and orientations so that a turn or a period on a border
-            // moves the descriptor smoothly.
-            const double lowerBand = std::floor(band);
-            const double f = band - lowerBand;
-            const int b0 = static_cast<int>(lowerBand);
-            const int b1 = std::min(b0 + 1, PeriodBands - 1);
-            // Bin k is centred on k * 15 degrees: stripes along either axis
-            // or a diagonal fall into one bin.
-            const Neighbours o = circularNeighbours(orientation / binWidth, OrientationBins);
-            double* lowerRow = signature.texture.data() + b0 * OrientationBins;
-            double* upperRow = signature.texture.data() + b1 * OrientationBins;
-            const double lowerEnergy = energy * (1 - f);
-            const double upperEnergy = energy * f;
-            lowerRow[o.first] += lowerEnergy * (1 - o.share);
-            lowerRow[o.second] += lowerEnergy * o.share;
-            upperRow[o.first] += upperEnergy * (1 - o.share);
-            upperRow[o.second] += upperEnergy * o.share;
+            fabric::addToSpectrum(energy, table->direction(fu, fv), table->octaves(fu, fv), signature.texture);
             total += energy;
         }
     }
@@ -303,44 +264,13 @@ void measureMinority(const imaging::ByteImage& mask, double mmPerPixelX, double 
     const int h = mask.height();
     if (w <= 0 || h <= 0)
         return;
-    // A run starts at a pattern pixel whose left (or upper) neighbour is not
-    // one. Counted with the row above and the pixel to the left read straight
-    // from the mask, the counts of a row need no pixel before them: the loop
-    // takes many pixels at once, and a 2048 x 2048 mask is a few milliseconds.
-    std::int64_t pixels = 0;
-    std::int64_t runsX = 0;
-    std::int64_t runsY = 0;
-    const std::vector<std::uint8_t> none(static_cast<std::size_t>(w), 0);
-    for (int y = 0; y < h; ++y) {
-        const std::uint8_t* row = mask.row(y);
-        const std::uint8_t* above = y > 0 ? mask.row(y - 1) : none.data();
-        const int first = row[0] != 0 ? 1 : 0;
-        pixels += first;
-        runsX += first;
-        runsY += first & (above[0] == 0 ? 1 : 0);
-        // Byte counters over stretches of at most 255 pixels, so that the
-        // loop works on as many pixels at once as a vector register holds.
-        for (int start = 1; start < w; start += 255) {
-            const int end = std::min(w, start + 255);
-            std::uint8_t on = 0;
-            std::uint8_t startsX = 0;
-            std::uint8_t startsY = 0;
-            for (int x = start; x < end; ++x) {
-                const std::uint8_t here = row[x] != 0 ? 1 : 0;
-                on = static_cast<std::uint8_t>(on + here);
-                startsX = static_cast<std::uint8_t>(startsX + (here & (row[x - 1] == 0 ? 1 : 0)));
-                startsY = static_cast<std::uint8_t>(startsY + (here & (above[x] == 0 ? 1 : 0)));
-            }
-            pixels += on;
-            runsX += startsX;
-            runsY += startsY;
-        }
-    }
-    if (pixels == 0)
+    const fabric::MaskRuns runs = fabric::maskRuns(mask);
+    if (runs.pixels == 0)
         return;
-    signature.minorityShare = static_cast<double>(pixels) / (static_cast<double>(w) * h);
-    signature.minorityRunX = static_cast<double>(pixels) / static_cast<double>(runsX) * mmPerPixelX;
-    signature.minorityRunY = static_cast<double>(pixels) / static_cast<double>(runsY) * mmPerPixelY;
+    const auto pixels = static_cast<double>(runs.pixels);
+    signature.minorityShare = pixels / (static_cast<double>(w) * h);
+    signature.minorityRunX = pixels / static_cast<double>(runs.runsX) * mmPerPixelX;
+    signature.minorityRunY = pixels / static_cast<double>(runs.runsY) * mmPerPixelY;
 }
 
 void measureColours(const std::vector<color::ColorCluster>& colours, GarmentSignature& signature)
@@ -403,12 +333,32 @@ std::future<void> prepare(int regionWidth, int regionHeight, const foundation::S
     }
 }
 
+void takeFindingsTexture(const fabric::FabricFindings& findings, GarmentSignature& signature)
+{
+    signature.findingsTexture = true;
+    signature.texture = findings.spectrum;
+    signature.contrast = findings.spectrumContrast;
+    signature.colourVariation = findings.colourVariation;
+    signature.minorityShare = findings.minorityRunShare;
+    signature.minorityRunX = findings.minorityRunXMm;
+    signature.minorityRunY = findings.minorityRunYMm;
+}
+
 GarmentSignature describe(const analysis::ScanResult& result, const foundation::ColorSettings& colorSettings,
                           const foundation::ScanSettings& scanSettings)
 {
     GarmentSignature signature;
     measureColours(result.colors, signature);
     signature.pattern = result.pattern;
+    if (result.findings != nullptr) {
+        takeFindingsTexture(*result.findings, signature);
+        signature.layout = layoutOf(*result.findings);
+        signature.hasLayout = true;
+        if (result.image != nullptr && scanSettings.xRes > 0 && scanSettings.yRes > 0)
+            measureWeave(*result.image, result.regionWidth, result.regionHeight, MmPerInch / scanSettings.xRes,
+                         MmPerInch / scanSettings.yRes, signature);
+        return signature;
+    }
     if (scanSettings.xRes > 0 && scanSettings.yRes > 0) {
         const double mmX = MmPerInch / scanSettings.xRes;
         const double mmY = MmPerInch / scanSettings.yRes;
@@ -427,10 +377,6 @@ GarmentSignature describe(const analysis::ScanResult& result, const foundation::
             measureTexture(*result.analysisChannels, colorSettings.lumaScale, mmX, mmY, signature);
         if (weave.valid())
             weave.get();
-    }
-    if (result.findings != nullptr) {
-        signature.layout = layoutOf(*result.findings);
-        signature.hasLayout = true;
     }
     return signature;
 }

@@ -7,6 +7,9 @@
 // contrast by orientation and period in millimetres. A re-scan of a garment
 // that lies elsewhere on the glass or is turned a little has the same
 // spectrum, so the texture tells apart garments whose colours agree.
+// With the standard analysis the texture and the pattern's parts are
+// measured here on its channels and mask; with the improved analysis they
+// are its findings, measured once by the analysis itself (findingsTexture).
 //
 // Lab values are CIE L*a*b* in the byte Lab of the analysis (L 0..100,
 // a and b -128..127), kept as doubles.
@@ -17,6 +20,7 @@
 
 #include "analysis/ScanResult.h"
 #include "fabric/FabricFindings.h"
+#include "fabric/SpectrumBins.h"
 #include "foundation/Settings.h"
 #include "imaging/Image.h"
 
@@ -25,13 +29,12 @@ namespace vestiscop::signature {
 // The largest colours kept; a garment with more keeps its largest, their
 // shares scaled to sum to 1.
 inline constexpr int MaxColours = 8;
-// Spectrum bins: orientations of 15 degrees centred on multiples of 15
-// (0 = contrast along x, that is vertical stripes) by period bands of one octave each, from 0.25 mm up;
-// the last band also takes every longer period the region holds.
-inline constexpr int OrientationBins = 12;
-inline constexpr int PeriodBands = 7;
-inline constexpr int TextureBins = OrientationBins * PeriodBands;
-inline constexpr double ShortestPeriodMm = 0.25;
+// Spectrum bins (fabric/SpectrumBins.h): orientations of 15 degrees by
+// period bands of one octave each, from 0.25 mm up.
+inline constexpr int OrientationBins = fabric::OrientationBins;
+inline constexpr int PeriodBands = fabric::PeriodBands;
+inline constexpr int TextureBins = fabric::SpectrumBins;
+inline constexpr double ShortestPeriodMm = fabric::ShortestPeriodMm;
 // The weave: half-octave bands of the unsmoothed region's brightness
 // spectrum, from 0.25 mm to 2 mm.
 inline constexpr int WeaveBands = 6;
@@ -82,6 +85,15 @@ struct GarmentSignature {
     // did not run (hasLayout false): see layoutOf() for the order.
     bool hasLayout = false;
     std::array<double, LayoutValues> layout{};
+
+    // Kept from the third version of the signature file on. True when the
+    // texture, contrast, colour variation and minority above are the
+    // improved analysis's findings (its spectrum of how far each pixel lies
+    // from the ground colour at about 0.25 mm a pixel, its own colours),
+    // false when they were measured on the standard analysis's channels
+    // and mask. The two are measured differently: a comparison of a
+    // signature of one kind with one of the other leaves those terms out.
+    bool findingsTexture = false;
 };
 
 // The texture part from an image in the analysis channels (byte 0 = L times
@@ -120,10 +132,15 @@ std::array<double, LayoutValues> layoutOf(const fabric::FabricFindings& findings
 // ready when the table is (at once when there is none to make).
 std::future<void> prepare(int regionWidth, int regionHeight, const foundation::ScanSettings& scanSettings);
 
+// The texture, contrast, colour variation and minority of the improved
+// analysis's findings (findingsTexture true).
+void takeFindingsTexture(const fabric::FabricFindings& findings, GarmentSignature& signature);
+
 // The signature of an analysis's result, at the configured scan
-// resolution: its colours and pattern, the texture of its channels, the
-// weave of its region, the minority of its mask, and the layout of the
-// improved analysis's findings when it has them.
+// resolution: its colours and pattern and the weave of its region; with
+// the improved analysis's findings their texture, minority and layout,
+// else (the standard analysis) the texture of its channels and the
+// minority of its mask, measured here.
 GarmentSignature describe(const analysis::ScanResult& result, const foundation::ColorSettings& colorSettings,
                           const foundation::ScanSettings& scanSettings);
 

@@ -181,6 +181,10 @@ double textureDistance(const GarmentSignature& p, const GarmentSignature& q, con
     for (const double s : sums)
         orientationMoved += std::abs(s - circulation);
 
+    // The texture, contrast, colour variation and minority of a signature
+    // of the improved analysis's findings and of one of the standard
+    // analysis's channels are measured differently: compared only alike.
+    const bool alike = p.findingsTexture == q.findingsTexture;
     const double plainer = std::min(p.contrast, q.contrast);
     const double textured = plainer > 0 ? plainer / (plainer + weights.textureContrast) : 0.0;
     const double contrast = std::abs(std::log((p.contrast + 1) / (q.contrast + 1)));
@@ -188,7 +192,7 @@ double textureDistance(const GarmentSignature& p, const GarmentSignature& q, con
     for (std::size_t k = 0; k < p.colourVariation.size(); ++k)
         variation += std::abs(p.colourVariation[k] - q.colourVariation[k]);
     double size = 0;
-    if (weights.sizeWeight > 0 && p.minorityShare >= weights.presenceShare && q.minorityShare >= weights.presenceShare
+    if (alike && weights.sizeWeight > 0 && p.minorityShare >= weights.presenceShare && q.minorityShare >= weights.presenceShare
         && p.minorityRunX > 0 && q.minorityRunX > 0 && p.minorityRunY > 0 && q.minorityRunY > 0)
         size = 0.5 * (std::abs(std::log(p.minorityRunX / q.minorityRunX)) + std::abs(std::log(p.minorityRunY / q.minorityRunY)));
     double weave = 0;
@@ -216,10 +220,10 @@ double textureDistance(const GarmentSignature& p, const GarmentSignature& q, con
     const double scale = p.pattern == pattern::patternKind::Unknown && q.pattern == pattern::patternKind::Unknown
                              ? weights.motifSpectrumScale
                              : 1.0;
-    const double spectral = scale * textured * (weights.orientationWeight * orientationMoved + weights.periodWeight * periodMoved
+    const double spectral = !alike ? 0.0 : scale * textured * (weights.orientationWeight * orientationMoved + weights.periodWeight * periodMoved
                                         + weights.spectrumWeight * spectrum + weights.variationWeight * variation);
     return weights.weaveWeight * weave + weights.layoutWeight * layout + std::min(spectral, weights.spectrumCap)
-           + weights.contrastWeight * contrast + (p.pattern != q.pattern ? weights.patternWeight : 0.0)
+           + (alike ? weights.contrastWeight * contrast : 0.0) + (p.pattern != q.pattern ? weights.patternWeight : 0.0)
            + weights.sizeWeight * size;
 }
 

@@ -26,6 +26,10 @@
 //   and the improved analysis's layout values (the size, shape, density
 //   and spacing of the pattern's pieces, the strongest repeat), which
 //   stay when a large motif shows other pieces after a shift;
+// - the spectrum's terms, the contrast and the pattern parts' extent only
+//   between two signatures measured alike (findingsTexture): of the
+//   improved analysis's findings, or of the standard analysis's channels
+//   (every signature of the file's first two versions);
 // - pattern: patternWeight when the two pattern kinds differ, and
 //   sizeWeight times the mean log difference of the pattern parts' extents
 //   along x and y (a 3 mm dot against an 8 mm one).

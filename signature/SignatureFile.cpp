@@ -160,7 +160,8 @@ std::vector<std::uint8_t> SignatureFile::encode(const SignatureEntry& entry, std
             continue;
         w.u8(used && s.hasWeave ? 1 : 0);
         w.u8(used && s.hasLayout ? 1 : 0);
-        w.skip(2);
+        w.u8(version >= 3 && used && s.findingsTexture ? 1 : 0);
+        w.skip(1);
         for (const double v : s.weave)
             w.f32(used && s.hasWeave ? v : 0);
         for (const double v : s.layout)
@@ -221,11 +222,15 @@ bool SignatureFile::decode(const std::uint8_t* bytes, SignatureEntry& entry, std
             continue;
         const int hasWeave = r.u8();
         const int hasLayout = r.u8();
-        r.skip(2);
-        if (hasWeave > 1 || hasLayout > 1)
+        // A second version's byte here is padding: its texture is always
+        // the standard analysis's channels'.
+        const int findingsTexture = version >= 3 ? r.u8() : 0;
+        r.skip(version >= 3 ? 1 : 2);
+        if (hasWeave > 1 || hasLayout > 1 || findingsTexture > 1)
             return false;
         s.hasWeave = hasWeave == 1;
         s.hasLayout = hasLayout == 1;
+        s.findingsTexture = findingsTexture == 1;
         for (double& v : s.weave) {
             v = r.f32();
             if (!inRange(v, 0, 1e3))

@@ -17,10 +17,16 @@
 // later slot was written first) is no entry.
 //
 // Version 2 adds the weave and the improved analysis's layout values to
-// each example. A file of version 1 is read as it is (its examples have
-// neither, and are compared without them); the first change rewrites it
-// whole as version 2 beside it and puts that in its place in one rename,
-// so that a kill or a full disk leaves either the old file or the new.
+// each example. Version 3 marks, in a byte that was padding before, the
+// examples whose texture, contrast, colour variation and minority are the
+// improved analysis's findings rather than measures of the standard
+// analysis's channels and mask (GarmentSignature::findingsTexture); the
+// layout is that of version 2. A file of an older version is read as it is
+// (version 1's examples have no weave nor layout, every older example's
+// texture is the standard channels'; each is compared on what it shares
+// with a scan); the first change rewrites it whole as this version beside
+// it and puts that in its place in one rename, so that a kill or a full
+// disk leaves either the old file or the new.
 //
 // An entry counts only while the Materials record of its slot hashes to one
 // of its two record hashes: a Materials record that another program (an
@@ -56,7 +62,8 @@ struct SignatureEntry {
 };
 
 // Bytes of an entry of a file of the given version: 32 and four examples,
-// each of which version 2 lengthened by the weave and the layout values.
+// each of which version 2 lengthened by the weave and the layout values
+// (version 3 keeps that length).
 constexpr std::size_t signatureEntrySize(std::uint32_t version)
 {
     return 32 + MaxExamples * (44 + 16 * MaxColours + 4 * TextureBins
@@ -65,7 +72,7 @@ constexpr std::size_t signatureEntrySize(std::uint32_t version)
 
 class SignatureFile {
 public:
-    static constexpr std::uint32_t Version = 2;
+    static constexpr std::uint32_t Version = 3;
     // The oldest version whose entries are still read.
     static constexpr std::uint32_t OldestReadVersion = 1;
     static constexpr std::size_t HeaderSize = 64;

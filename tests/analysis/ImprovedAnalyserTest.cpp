@@ -83,9 +83,37 @@ TEST_F(ImprovedAnalyserTest, TellsBothColoursOfFineStripesLargestFirstWithTheirR
     EXPECT_EQ(result.record.shareA, colours[1].share);
     EXPECT_EQ(result.record.colorB, colours[0].color->lab);
     EXPECT_EQ(result.record.shareB, 0.0);
-    // The signature still gets the standard steps' channels and mask.
-    EXPECT_NE(result.analysisChannels, nullptr);
-    EXPECT_NE(result.minorityMask, nullptr);
+    // The standard steps did not run: the signature reads the findings.
+    EXPECT_EQ(analyser.steps().image(), nullptr);
+    EXPECT_EQ(result.analysisChannels, nullptr);
+    EXPECT_EQ(result.minorityMask, nullptr);
+    ASSERT_NE(result.image, nullptr);
+    EXPECT_EQ(result.image->width(), 220);
+}
+
+// The colours' view shows the improved analysis's own Lab in the analysis
+// channels: on a plain cloth every pixel is near the colour it is told as
+// (told from the lighter, unsmoothed threads, shown smoothed).
+TEST_F(ImprovedAnalyserTest, TheChromaViewIsItsOwnLabInTheAnalysisChannels)
+{
+    colour.lumaScale = 2.0;
+    ImprovedAnalyser analyser(colour, region, scan, names());
+    analyser.analyze(color::test::weave({Layout::Plain, Navy, Navy, 16, 3, 6, 6}, 210, 205));
+    const ScanResult& result = analyser.result();
+    ASSERT_EQ(result.method, Method::Improved);
+    ASSERT_EQ(result.colors.size(), 1u);
+    const color::ColorCluster& told = result.colors[0];
+    const imaging::RgbImage* chroma = result.views.slots[color::AnalysisViews::Chroma].rgb;
+    ASSERT_NE(chroma, nullptr);
+    ASSERT_EQ(chroma->width(), 200);
+    ASSERT_EQ(chroma->height(), 200);
+    for (int y = 0; y < 200; y += 7)
+        for (int x = 0; x < 200; x += 7) {
+            const std::uint8_t* p = chroma->pixel(x, y);
+            EXPECT_NEAR(p[0], 2.0 * told.meanL(), 8.0) << x << "," << y;
+            EXPECT_NEAR(p[1], told.meanB() + 128, 10.0) << x << "," << y;
+            EXPECT_NEAR(p[2], told.meanA() + 128, 10.0) << x << "," << y;
+        }
 }
 
 // The separation shows each pixel in the colour it is told as, the texture
@@ -164,6 +192,11 @@ TEST_F(ImprovedAnalyserTest, AFailedImprovedAnalysisToldTheStandardAnswersAndIsN
               want.views.slots[color::AnalysisViews::Separation].palette);
     ASSERT_EQ(notes.size(), 1u);
     EXPECT_EQ(notes[0], "Vylepšený rozbor obrázku selhal (odmítnuto); barvy a vzor jsou ze základního rozboru");
+    // The signature measures the standard steps' channels and mask.
+    EXPECT_EQ(got.image, refusing.steps().image());
+    EXPECT_EQ(got.analysisChannels, refusing.steps().labImage());
+    EXPECT_EQ(got.minorityMask, refusing.steps().mask());
+    EXPECT_EQ(got.views.slots[color::AnalysisViews::Chroma].rgb, refusing.steps().labImage());
 }
 
 // Both analysers keep the one contract of the interface.

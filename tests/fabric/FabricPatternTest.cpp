@@ -79,6 +79,15 @@ TEST_P(RepeatOfStripes, IsFoundAtItsPeriodAndDirection)
     EXPECT_LT(f.features[EdgeAxis2], 0.2);
     // Every stripe crosses the region but the corners cut off at an angle.
     EXPECT_GT(f.features[SpanningShare], 0.7);
+    // The texture a signature keeps: its strongest bin at the stripes'
+    // direction, and the stripes' width across them.
+    const auto strongest = std::max_element(f.spectrum.begin(), f.spectrum.end()) - f.spectrum.begin();
+    EXPECT_EQ(strongest % OrientationBins, std::lround(c.angleDeg / 15) % OrientationBins);
+    EXPECT_GT(f.spectrumContrast, 10);
+    EXPECT_NEAR(f.minorityRunShare, 0.5, 0.1);
+    if (c.angleDeg == 0) {
+        EXPECT_NEAR(f.minorityRunXMm, c.periodMm / 2, c.periodMm * 0.1);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Stripes, RepeatOfStripes,

@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <stdexcept>
+#include <string>
 #include <vector>
 
 #include "SignatureTestSupport.h"
@@ -169,59 +170,116 @@ TEST_F(SignatureFileTest, ASecondWriterIsRefused)
     EXPECT_NO_THROW(SignatureFile(path, false));
 }
 
-// A file the first version wrote: its header and entries in that layout.
-Bytes firstVersionFile(const std::vector<SignatureEntry>& entries)
+// A file an older version wrote: its header and entries in that layout.
+Bytes olderVersionFile(const std::vector<SignatureEntry>& entries, std::uint32_t version = 1)
 {
-    const auto header = SignatureFile::header(1);
+    const auto header = SignatureFile::header(version);
     Bytes bytes(header.begin(), header.end());
     for (const SignatureEntry& entry : entries) {
         // No examples: a hole.
-        const Bytes e = entry.exampleCount > 0 ? SignatureFile::encode(entry, 1) : Bytes(SignatureFile::entrySize(1), 0);
+        const Bytes e = entry.exampleCount > 0 ? SignatureFile::encode(entry, version)
+                                               : Bytes(SignatureFile::entrySize(version), 0);
         bytes.insert(bytes.end(), e.begin(), e.end());
     }
     return bytes;
 }
 
-TEST_F(SignatureFileTest, AFirstVersionFileIsReadAndRewrittenAsThisVersionAtTheFirstChange)
+// A signature with everything the latest version keeps.
+GarmentSignature everything()
 {
+    GarmentSignature s = test::garment(50, 60, 30, 0.75, 20, 0, 0, 3);
+    s.hasWeave = true;
+    s.weave[2] = 0.5;
+    s.hasLayout = true;
+    s.layout[1] = 0.25;
+    s.findingsTexture = true;
+    return s;
+}
+
+// What an example of each version keeps of a signature: the first keeps
+// neither weave nor layout, the second no mark of the findings' texture
+// (its texture is always the standard channels').
+struct VersionCase {
+    std::uint32_t version;
+    bool weaveAndLayout;
+    bool findingsTexture;
+};
+
+class SignatureVersion : public SignatureFileTest, public ::testing::WithParamInterface<VersionCase> {};
+
+TEST_P(SignatureVersion, AnExampleKeepsWhatItsVersionHolds)
+{
+    const VersionCase& c = GetParam();
+    SignatureEntry decoded;
+    ASSERT_TRUE(SignatureFile::decode(SignatureFile::encode(entryOf(everything(), 7), c.version).data(), decoded,
+                                      c.version));
+    const GarmentSignature& s = decoded.examples[0];
+    EXPECT_EQ(s.colours[0].a, 60);
+    EXPECT_EQ(s.texture[3], 1.0);
+    EXPECT_EQ(s.hasWeave, c.weaveAndLayout);
+    EXPECT_EQ(s.weave[2], c.weaveAndLayout ? 0.5 : 0.0);
+    EXPECT_EQ(s.hasLayout, c.weaveAndLayout);
+    EXPECT_EQ(s.layout[1], c.weaveAndLayout ? 0.25 : 0.0);
+    EXPECT_EQ(s.findingsTexture, c.findingsTexture);
+    // An entry is read only as the version it was written in.
+    for (std::uint32_t other = SignatureFile::OldestReadVersion; other <= SignatureFile::Version; ++other) {
+        if (other != c.version && SignatureFile::entrySize(other) == SignatureFile::entrySize(c.version)) {
+            EXPECT_FALSE(SignatureFile::decode(SignatureFile::encode(entryOf(everything(), 7), c.version).data(),
+                                               decoded, other))
+                << other;
+        }
+    }
+}
+
+// A file of an older version is read as it is, and rewritten as this
+// version at the first change, every entry with it.
+TEST_P(SignatureVersion, AnOlderFileIsReadAndRewrittenAsThisVersionAtTheFirstChange)
+{
+    const VersionCase& c = GetParam();
     const GarmentSignature red = test::garment(50, 60, 30, 1, 0, 0, 0, 3);
-    testsupport::writeBytes(path, firstVersionFile({entryOf(red, 7), SignatureEntry{}, entryOf(red, 9)}));
+    testsupport::writeBytes(path, olderVersionFile({entryOf(red, 7), SignatureEntry{}, entryOf(red, 9)}, c.version));
     {
         SignatureFile file(path, true);
         EXPECT_EQ(file.state(), SignatureFile::State::Current);
-        EXPECT_EQ(file.version(), 1u);
+        EXPECT_EQ(file.version(), c.version);
         EXPECT_EQ(file.damagedEntries(), 0);
         ASSERT_NE(file.entry(0), nullptr);
         EXPECT_EQ(file.entry(0)->examples[0].colours[0].a, 60);
         EXPECT_FALSE(file.entry(0)->examples[0].hasWeave);
+        EXPECT_FALSE(file.entry(0)->examples[0].findingsTexture);
         EXPECT_EQ(file.entry(1), nullptr);
-        GarmentSignature woven = red;
-        woven.hasWeave = true;
-        woven.weave[2] = 0.5;
-        file.store(1, entryOf(woven, 8));
+        file.store(1, entryOf(everything(), 8));
         EXPECT_EQ(file.version(), SignatureFile::Version);
     }
     EXPECT_FALSE(std::filesystem::exists(path + ".new"));
     EXPECT_EQ(std::filesystem::file_size(path), SignatureFile::HeaderSize + 3 * SignatureFile::EntrySize);
     SignatureFile again(path, true);
     EXPECT_EQ(again.version(), SignatureFile::Version);
+    EXPECT_EQ(again.damagedEntries(), 0);
     for (const auto& [slot, hash] : {std::pair{0, 7u}, std::pair{1, 8u}, std::pair{2, 9u}}) {
         ASSERT_NE(again.entry(slot), nullptr) << slot;
         EXPECT_EQ(again.entry(slot)->recordHash, hash);
     }
     EXPECT_FALSE(again.entry(0)->examples[0].hasWeave);
+    EXPECT_FALSE(again.entry(0)->examples[0].findingsTexture);
     EXPECT_TRUE(again.entry(1)->examples[0].hasWeave);
     EXPECT_EQ(again.entry(1)->examples[0].weave[2], 0.5);
+    EXPECT_TRUE(again.entry(1)->examples[0].findingsTexture);
 }
 
-TEST_F(SignatureFileTest, AFailedRewriteOfAFirstVersionFileLeavesItAsItWas)
+// A failed rewrite leaves the older file as it was; the same change goes
+// through once there is room.
+TEST_P(SignatureVersion, AFailedRewriteOfAnOlderFileLeavesItAsItWas)
 {
-    const Bytes before = firstVersionFile({entryOf(test::garment(50, 60, 30, 1, 0, 0, 0, 3), 7)});
+    const VersionCase& c = GetParam();
+    if (c.version == SignatureFile::Version)
+        GTEST_SKIP() << "this version's file is written in place";
+    const Bytes before = olderVersionFile({entryOf(test::garment(50, 60, 30, 1, 0, 0, 0, 3), 7)}, c.version);
     testsupport::writeBytes(path, before);
     SignatureFile file(path, true);
     {
-        // The rewritten file needs more room than the old one had.
-        FileSizeLimit limit(before.size());
+        // No room for a file as large as the old one: the rewrite fails.
+        FileSizeLimit limit(before.size() - 1);
         try {
             file.store(1, entryOf(test::garment(60, 0, 0, 1, 0, 0, 0, 3), 8));
             FAIL() << "the file was rewritten past the limit";
@@ -231,13 +289,19 @@ TEST_F(SignatureFileTest, AFailedRewriteOfAFirstVersionFileLeavesItAsItWas)
     }
     EXPECT_EQ(testsupport::readBytes(path), before);
     EXPECT_FALSE(std::filesystem::exists(path + ".new"));
-    EXPECT_EQ(file.version(), 1u);
+    EXPECT_EQ(file.version(), c.version);
     ASSERT_NE(file.entry(0), nullptr);
     EXPECT_EQ(file.entry(1), nullptr);
-    // Once there is room, the same change goes through.
     file.store(1, entryOf(test::garment(60, 0, 0, 1, 0, 0, 0, 3), 8));
     EXPECT_EQ(SignatureFile(path, false).entry(0)->recordHash, 7u);
 }
+
+INSTANTIATE_TEST_SUITE_P(Versions, SignatureVersion,
+                         ::testing::Values(VersionCase{1, false, false}, VersionCase{2, true, false},
+                                           VersionCase{3, true, true}),
+                         [](const ::testing::TestParamInfo<VersionCase>& info) {
+                             return "Version" + std::to_string(info.param.version);
+                         });
 
 } // namespace
 } // namespace vestiscop::signature

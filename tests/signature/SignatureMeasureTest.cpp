@@ -117,6 +117,35 @@ TEST(TextureDistance, TheSpectrumsTermsStopAtTheirCapAndCountLessBetweenMotifs)
     EXPECT_DOUBLE_EQ(textureDistance(straight, across, uncapped), rest + 0.5 * full);
 }
 
+// A signature of the improved analysis's findings and one measured on the
+// standard channels compare only on what they share: not on the spectrum's
+// terms, the contrast nor the extent of the pattern's parts.
+TEST(TextureDistance, SignaturesMeasuredUnalikeShareNoTextureTerms)
+{
+    GarmentSignature straight, across;
+    measureTexture(*stripes(128, 32, 0, 0), 1.0, 0.1, 0.1, straight);
+    measureTexture(*stripes(128, 32, std::numbers::pi / 2, 0), 1.0, 0.1, 0.1, across);
+    across.contrast *= 3;
+    straight.minorityShare = across.minorityShare = 0.5;
+    straight.minorityRunX = straight.minorityRunY = 1;
+    across.minorityRunX = across.minorityRunY = 4;
+    DistanceWeights weights;
+    weights.sizeWeight = 1;
+    weights.patternWeight = 0;
+    const double channels = textureDistance(straight, across, weights);
+    ASSERT_GT(channels, 1.0);
+    GarmentSignature straightFound = straight;
+    GarmentSignature acrossFound = across;
+    straightFound.findingsTexture = acrossFound.findingsTexture = true;
+    EXPECT_EQ(textureDistance(straightFound, acrossFound, weights), channels) << "alike: every term";
+    EXPECT_EQ(textureDistance(straightFound, across, weights), 0.0);
+    EXPECT_EQ(textureDistance(straight, acrossFound, weights), 0.0);
+    // The pattern kind is shared.
+    weights.patternWeight = 1.5;
+    acrossFound.pattern = straight.pattern + 1;
+    EXPECT_EQ(textureDistance(straight, acrossFound, weights), 1.5);
+}
+
 TEST(TextureMeasure, UniformOrTooSmallRegionHasNoTexture)
 {
     auto flat = imaging::RgbImage::create(64, 64);
