@@ -11,16 +11,17 @@
 #include <string>
 #include <vector>
 
-#include "TestDirectory.h"
 #include "app/Application.h"
 #include "app/DroppedFile.h"
 #include "app/ScanSession.h"
 #include "foundation/Exception.h"
+#include "support/ProgramFiles.h"
+#include "support/ScratchDirectory.h"
 
 using namespace vestiscop;
 using app::ScanEvent;
 using app::ScanSession;
-using vestiscop::testing::TestDirectory;
+using testsupport::ScratchDirectory;
 
 namespace {
 
@@ -120,7 +121,7 @@ public:
 
 // What a row's steps work with.
 struct Bench {
-    TestDirectory& dir;
+    ScratchDirectory& dir;
     app::Application& app;
     ScanSession& session;
     ScriptedSource& source;
@@ -138,7 +139,7 @@ struct Row {
     std::function<void(Bench&)> afterwards = {};
 };
 
-std::string lastLogLine(const TestDirectory& dir)
+std::string lastLogLine(const ScratchDirectory& dir)
 {
     std::string log = dir.read("vestiscop.log");
     while (!log.empty() && log.back() == '\n')
@@ -259,16 +260,16 @@ class Workplace {
 public:
     Workplace() : m_previous(std::filesystem::current_path())
     {
-        dir.writeConfig();
-        dir.writeColorTable();
-        dir.writeRedWhiteBmp("red.bmp", 40);
+        dir.write("vestiscop.cfg", testsupport::testConfiguration());
+        dir.write("colors.txt", testsupport::testColorTable());
+        dir.write("red.bmp", testsupport::redWhiteBmp(40));
         std::filesystem::current_path(dir.path());
     }
     ~Workplace() { std::filesystem::current_path(m_previous); }
     Workplace(const Workplace&) = delete;
     Workplace& operator=(const Workplace&) = delete;
 
-    TestDirectory dir;
+    ScratchDirectory dir;
     QuietNotifier notifier;
 
 private:

@@ -18,10 +18,10 @@
 
 #include "BasicTerms.h"
 #include "Whites.h"
-#include "TempDir.h"
 #include "Corpus.h"
 #include "Garment.h"
 #include "color/ColorNameTable.h"
+#include "support/ScratchDirectory.h"
 
 namespace vestiscop::bench {
 namespace {
@@ -321,7 +321,7 @@ class BadMapLine : public ::testing::TestWithParam<const char*> {};
 TEST_P(BadMapLine, IsRefusedWithItsLine)
 {
     // A directory of its own: ctest runs the cases side by side.
-    const vestiscop::foundation::TempDir dir;
+    const vestiscop::testsupport::ScratchDirectory dir;
     const auto path = std::filesystem::path(dir.path()) / "bench-term-map.tsv";
     {
         std::ofstream out(path);
