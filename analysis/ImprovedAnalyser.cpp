@@ -65,7 +65,8 @@ void ImprovedAnalyser::analyze(std::unique_ptr<imaging::RgbImage>&& image)
         m_result.method = Method::Improved;
         m_result.analysisChannels = nullptr;
         m_result.minorityMask = nullptr;
-        drawViews();
+        if (viewsWanted())
+            drawViews();
         return;
     }
 

@@ -176,17 +176,30 @@ void FabricAnalysis::drawChannels(double lumaScale, imaging::RgbImage& channels)
             continue;
         }
         const cv::Vec3f* in = m_lab.ptr<cv::Vec3f>(sy);
-        for (int sx = 0, x = 0; x < w; ++sx) {
-            const cv::Vec3f& lab = in[std::min(sx, lastX)];
-            const std::uint8_t l = scaled[static_cast<std::size_t>(std::clamp(roundedHalfAway(lab[0]), 0L, 100L))];
-            const std::uint8_t b = channelByte(lab[2] + 128.0);
-            const std::uint8_t a = channelByte(lab[1] + 128.0);
-            const int end = sx < lastX ? std::min(w, x + m_factor) : w;
-            for (; x < end; ++x) {
-                *out++ = l;
-                *out++ = b;
-                *out++ = a;
+        const auto put = [&](const cv::Vec3f& lab) {
+            out[0] = scaled[static_cast<std::size_t>(std::clamp(roundedHalfAway(lab[0]), 0L, 100L))];
+            out[1] = channelByte(lab[2] + 128.0);
+            out[2] = channelByte(lab[1] + 128.0);
+            out += 3;
+        };
+        int x = 0;
+        if (m_factor == 1) {
+            for (const int span = std::min(w, lastX + 1); x < span; ++x)
+                put(in[x]);
+        } else {
+            for (int sx = 0; sx < lastX && x < w; ++sx) {
+                const std::uint8_t* first = out;
+                put(in[sx]);
+                for (const int end = std::min(w, x + m_factor); ++x < end; out += 3)
+                    std::memcpy(out, first, 3);
             }
+        }
+        if (x < w) {
+            // The pixels from the last sample's on take the last sample.
+            const std::uint8_t* first = out;
+            put(in[lastX]);
+            for (; ++x < w; out += 3)
+                std::memcpy(out, first, 3);
         }
         drawn = channels.pixel(0, y);
         drawnRow = sy;
