@@ -148,7 +148,10 @@ void drawSpokenColours(const imaging::ByteImage& labels, int factor, const std::
         drawnRow = sy;
         const std::uint8_t* in = labels.row(sy);
         int x = 0;
-        for (int sx = 0; sx <= lastX && x < w; ++sx) {
+        if (factor == 1)
+            for (const int span = std::min(w, lastX + 1); x < span; ++x)
+                out[x] = colourOf[in[x]];
+        for (int sx = x; sx <= lastX && x < w; ++sx) {
             const std::uint8_t c = colourOf[in[sx]];
             for (int i = 0; i < factor && x < w; ++i)
                 out[x++] = c;

@@ -303,6 +303,9 @@ LabCache& labCache()
 
 namespace {
 
+// The largest factor of blockMeans: 255 times it still fits 16 bits.
+constexpr int BlockMeansMaxFactor = 257;
+
 // The region reduced by factor along each axis when factor divides both
 // sides: each sample the mean of its factor x factor pixels, rounded as
 // OpenCV's area reduction rounds them at such a factor (the sum times the
@@ -317,25 +320,29 @@ cv::Mat blockMeans(const imaging::RgbImage& region, int factor)
     const std::size_t values = static_cast<std::size_t>(region.width()) * 3;
     const float scale = 1.f / static_cast<float>(factor * factor);
     cv::Mat reduced(h, w, CV_8UC3);
-    std::vector<int> columns(values);
+    // A column's sum over factor rows fits 16 bits (BlockMeansMaxFactor).
+    std::vector<std::uint16_t> columns(values);
     for (int y = 0; y < h; ++y) {
         const std::uint8_t* first = region.row(y * factor);
         for (std::size_t i = 0; i < values; ++i)
             columns[i] = first[i];
         for (int k = 1; k < factor; ++k) {
             const std::uint8_t* in = region.row(y * factor + k);
+            std::uint16_t* sums = columns.data();
             for (std::size_t i = 0; i < values; ++i)
-                columns[i] += in[i];
+                sums[i] = static_cast<std::uint16_t>(sums[i] + in[i]);
         }
         std::uint8_t* out = reduced.ptr<std::uint8_t>(y);
         for (int x = 0; x < w; ++x) {
-            const int* block = columns.data() + static_cast<std::ptrdiff_t>(x) * factor * 3;
-            for (int c = 0; c < 3; ++c) {
-                int sum = 0;
-                for (int k = 0; k < factor; ++k)
-                    sum += block[k * 3 + c];
-                *out++ = cv::saturate_cast<std::uint8_t>(static_cast<float>(sum) * scale);
+            const std::uint16_t* block = columns.data() + static_cast<std::ptrdiff_t>(x) * factor * 3;
+            int sum[3] = {0, 0, 0};
+            for (int k = 0; k < factor; ++k, block += 3) {
+                sum[0] += block[0];
+                sum[1] += block[1];
+                sum[2] += block[2];
             }
+            for (int c = 0; c < 3; ++c)
+                *out++ = cv::saturate_cast<std::uint8_t>(static_cast<float>(sum[c]) * scale);
         }
     }
     return reduced;
@@ -355,7 +362,7 @@ cv::Mat regionSamples(const imaging::RgbImage& region, int& factor)
         ++factor;
     if (factor == 1)
         return pixels;
-    if (factor >= 3 && w % factor == 0 && h % factor == 0)
+    if (factor >= 3 && factor <= BlockMeansMaxFactor && w % factor == 0 && h % factor == 0)
         return blockMeans(region, factor);
     cv::Mat reduced;
     cv::resize(pixels, reduced, cv::Size(std::max(1, w / factor), std::max(1, h / factor)), 0, 0, cv::INTER_AREA);

@@ -330,7 +330,10 @@ void measurePattern(const cv::Mat& lab, const ColourClusters& clusters, double m
         }
     }
     {
-        std::vector<float> values(small.begin<float>(), small.end<float>());
+        std::vector<float> values;
+        values.reserve(small.total());
+        for (int y = 0; y < small.rows; ++y)
+            values.insert(values.end(), small.ptr<float>(y), small.ptr<float>(y) + small.cols);
         const auto at = values.begin() + static_cast<std::ptrdiff_t>(values.size() * 95 / 100);
         std::nth_element(values.begin(), at, values.end());
         f[Contrast] = *at;
