@@ -29,6 +29,16 @@ public:
     virtual void analyze(std::unique_ptr<imaging::RgbImage>&& image) = 0;
 
     virtual const ScanResult& result() const = 0;
+
+    // Whether the result's views are drawn (by default they are). A program
+    // that shows no pictures, the command line, turns them off: the
+    // improved analysis then leaves the views empty instead of drawing two
+    // region-sized images; nothing else of the result changes.
+    void setViewsWanted(bool wanted) { m_viewsWanted = wanted; }
+    bool viewsWanted() const { return m_viewsWanted; }
+
+private:
+    bool m_viewsWanted = true;
 };
 
 // Where an analyser notes what the user is not told but the log keeps (an

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <cassert>
+#include <cstring>
 #include <string>
 
 #include "analysis/StandardAnalyser.h"
@@ -64,7 +65,8 @@ void ImprovedAnalyser::analyze(std::unique_ptr<imaging::RgbImage>&& image)
         m_result.method = Method::Improved;
         m_result.analysisChannels = nullptr;
         m_result.minorityMask = nullptr;
-        drawViews();
+        if (viewsWanted())
+            drawViews();
         return;
     }
 
@@ -132,11 +134,24 @@ void drawSpokenColours(const imaging::ByteImage& labels, int factor, const std::
     const int w = spoken.width();
     const int lastX = labels.width() - 1;
     const int lastY = labels.height() - 1;
+    // The region rows of one sample row are copies of its first.
+    const std::uint8_t* drawn = nullptr;
+    int drawnRow = -1;
     for (int y = 0; y < spoken.height(); ++y) {
-        const std::uint8_t* in = labels.row(std::min(y / factor, lastY));
+        const int sy = std::min(y / factor, lastY);
         std::uint8_t* out = spoken.row(y);
+        if (sy == drawnRow) {
+            std::memcpy(out, drawn, static_cast<std::size_t>(w));
+            continue;
+        }
+        drawn = out;
+        drawnRow = sy;
+        const std::uint8_t* in = labels.row(sy);
         int x = 0;
-        for (int sx = 0; sx <= lastX && x < w; ++sx) {
+        if (factor == 1)
+            for (const int span = std::min(w, lastX + 1); x < span; ++x)
+                out[x] = colourOf[in[x]];
+        for (int sx = x; sx <= lastX && x < w; ++sx) {
             const std::uint8_t c = colourOf[in[sx]];
             for (int i = 0; i < factor && x < w; ++i)
                 out[x++] = c;

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
 #include <mutex>
 
 #include <opencv2/core/utility.hpp>
@@ -18,6 +19,19 @@ namespace {
 
 // The smoothing that evens out the weave: about two threads of a shirt.
 constexpr double SmoothingMm = 0.19;
+
+// std::lround without the library call, for a float or a float plus a
+// small whole number: such a value plus 0.5 is exact in a double, so the
+// truncation rounds halves away from zero as std::lround does.
+long roundedHalfAway(double v)
+{
+    return v >= 0 ? static_cast<long>(v + 0.5) : -static_cast<long>(0.5 - v);
+}
+
+std::uint8_t channelByte(double v)
+{
+    return static_cast<std::uint8_t>(std::clamp(roundedHalfAway(v), 0L, 255L));
+}
 
 std::int8_t signedByte(double v)
 {
@@ -148,19 +162,47 @@ void FabricAnalysis::drawChannels(double lumaScale, imaging::RgbImage& channels)
     for (int l = 0; l <= 100; ++l)
         scaled[static_cast<std::size_t>(l)] =
             static_cast<std::uint8_t>(static_cast<std::int64_t>(std::floor(l * lumaScale + 0.5)) & 0xFF);
-    const auto byte = [](double v) { return static_cast<std::uint8_t>(std::clamp(std::lround(v), 0L, 255L)); };
-    std::vector<int> sampleOf(static_cast<std::size_t>(channels.width()));
-    for (int x = 0; x < channels.width(); ++x)
-        sampleOf[static_cast<std::size_t>(x)] = std::min(x / m_factor, lastX);
+    const int w = channels.width();
+    // A region row shows one sample row, a sample spans factor pixels of
+    // it: every sample is converted once, and the region rows of one
+    // sample row are copies of its first.
+    const std::uint8_t* drawn = nullptr;
+    int drawnRow = -1;
     for (int y = 0; y < channels.height(); ++y) {
-        const cv::Vec3f* in = m_lab.ptr<cv::Vec3f>(std::min(y / m_factor, lastY));
+        const int sy = std::min(y / m_factor, lastY);
         std::uint8_t* out = channels.pixel(0, y);
-        for (const int sx : sampleOf) {
-            const cv::Vec3f& lab = in[sx];
-            *out++ = scaled[static_cast<std::size_t>(std::clamp(std::lround(lab[0]), 0L, 100L))];
-            *out++ = byte(lab[2] + 128.0);
-            *out++ = byte(lab[1] + 128.0);
+        if (sy == drawnRow) {
+            std::memcpy(out, drawn, static_cast<std::size_t>(w) * 3);
+            continue;
         }
+        const cv::Vec3f* in = m_lab.ptr<cv::Vec3f>(sy);
+        const auto put = [&](const cv::Vec3f& lab) {
+            out[0] = scaled[static_cast<std::size_t>(std::clamp(roundedHalfAway(lab[0]), 0L, 100L))];
+            out[1] = channelByte(lab[2] + 128.0);
+            out[2] = channelByte(lab[1] + 128.0);
+            out += 3;
+        };
+        int x = 0;
+        if (m_factor == 1) {
+            for (const int span = std::min(w, lastX + 1); x < span; ++x)
+                put(in[x]);
+        } else {
+            for (int sx = 0; sx < lastX && x < w; ++sx) {
+                const std::uint8_t* first = out;
+                put(in[sx]);
+                for (const int end = std::min(w, x + m_factor); ++x < end; out += 3)
+                    std::memcpy(out, first, 3);
+            }
+        }
+        if (x < w) {
+            // The pixels from the last sample's on take the last sample.
+            const std::uint8_t* first = out;
+            put(in[lastX]);
+            for (; ++x < w; out += 3)
+                std::memcpy(out, first, 3);
+        }
+        drawn = channels.pixel(0, y);
+        drawnRow = sy;
     }
 }
 

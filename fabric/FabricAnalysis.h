@@ -63,6 +63,8 @@ public:
     // pixels it covers (those past the samples' span take the last); for
     // the view of the colours' spread. channels has the region's size.
     void drawChannels(double lumaScale, imaging::RgbImage& channels) const;
+    // The smoothed samples of the last measure() in CIELAB (CV_32FC3).
+    const cv::Mat& lab() const { return m_lab; }
 
 private:
     const color::ColorNameTable& m_names;

@@ -2,7 +2,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <future>
 #include <numbers>
+#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -22,6 +24,8 @@ constexpr double WorkingMm = 0.25;
 // The woven grid is looked for at about this pixel size: coarser than a
 // twill's repeat, finer than the narrowest line of a windowpane.
 constexpr double CrossingMm = 1.0;
+// From this many pixels of that copy on the fit has a thread of its own.
+constexpr int CrossingThreadPixels = 128 * 128;
 
 // The strongest direction of an angle histogram (with its two neighbours)
 // and the strongest one at least 30 degrees away, as shares of the total.
@@ -253,11 +257,17 @@ private:
 // the bands of the pattern are left; the axes are those of the best
 // explanation among directions 3 degrees apart (the grid of a cloth laid
 // askew on the glass is found as well as a straight one).
-double crossingFit(const cv::Mat& lab, double mmPerPx)
+int crossingFactor(const cv::Mat& lab, double mmPerPx)
 {
     int factor = std::max(1, static_cast<int>(std::lround(CrossingMm / mmPerPx)));
     while (factor > 1 && (lab.cols / factor < 16 || lab.rows / factor < 16))
         --factor;
+    return factor;
+}
+
+double crossingFit(const cv::Mat& lab, double mmPerPx)
+{
+    const int factor = crossingFactor(lab, mmPerPx);
     cv::Mat coarse;
     if (factor > 1)
         cv::resize(lab, coarse, cv::Size(lab.cols / factor, lab.rows / factor), 0, 0, cv::INTER_AREA);
@@ -320,13 +330,33 @@ void measurePattern(const cv::Mat& lab, const ColourClusters& clusters, double m
         }
     }
     {
-        std::vector<float> values(small.begin<float>(), small.end<float>());
+        std::vector<float> values;
+        values.reserve(small.total());
+        for (int y = 0; y < small.rows; ++y)
+            values.insert(values.end(), small.ptr<float>(y), small.ptr<float>(y) + small.cols);
         const auto at = values.begin() + static_cast<std::ptrdiff_t>(values.size() * 95 / 100);
         std::nth_element(values.begin(), at, values.end());
         f[Contrast] = *at;
     }
     // Too small a region has no repeats or edge directions to speak of.
     const bool roomy = small.rows >= 16 && small.cols >= 16;
+    // The woven grid's fit takes nothing but smallLab and is a good part of
+    // the time at a large region (a copy of 128 x 128 pixels or more, a
+    // region larger than 512 x 512 at 200 dpi): it is then measured on a
+    // thread of its own while the rest is measured here, with the same
+    // value. Declared after smallLab, the thread is done before smallLab
+    // goes, whatever is thrown here.
+    std::future<double> crossing;
+    if (roomy) {
+        const int factor = crossingFactor(smallLab, workMm);
+        if ((smallLab.cols / factor) * (smallLab.rows / factor) >= CrossingThreadPixels) {
+            try {
+                crossing = std::async(std::launch::async, [&smallLab, workMm] { return crossingFit(smallLab, workMm); });
+            } catch (const std::system_error&) {
+                // No thread to be had: measured below on this one.
+            }
+        }
+    }
     const Spectrum spectrum = roomy ? spectrumOf(small, workMm) : Spectrum{};
     findings.spectrum = spectrum.bins;
     findings.spectrumContrast = spectrum.contrast;
@@ -386,7 +416,7 @@ void measurePattern(const cv::Mat& lab, const ColourClusters& clusters, double m
     const Axes edges = strongestAxes(edgeAngles);
     f[EdgeAxis1] = edges.first;
     f[EdgeAxis2] = edges.second;
-    f[CrossingFit] = roomy ? crossingFit(smallLab, workMm) : 0;
+    f[CrossingFit] = crossing.valid() ? crossing.get() : roomy ? crossingFit(smallLab, workMm) : 0;
     // A Sobel step of height c sums to about 8 c per pixel of edge length.
     f[EdgeDensity] = f[Contrast] > 0 ? edgeTotal / (8 * f[Contrast]) * workMm / (small.rows * small.cols * workMm * workMm) : 0;
 

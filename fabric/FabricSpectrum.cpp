@@ -50,14 +50,16 @@ Spectrum spectrumOf(const cv::Mat& signal, double mmPerPx)
             const double fy = freq(v);
             const double f = std::hypot(fx, fy);
             const double p = power.at<double>(v, u);
+            // The direction is wanted below for most frequencies: found once.
+            const double direction = std::atan2(fy, fx);
             if (v >= 2 || std::abs(u <= n / 2 ? u : u - n) >= 2) {
-                addToSpectrum(p, std::atan2(fy, fx), std::log2(1 / (f * ShortestPeriodMm)), s.bins);
+                addToSpectrum(p, direction, std::log2(1 / (f * ShortestPeriodMm)), s.bins);
                 binned += p;
             }
             if (f < lo || f > hi)
                 continue;
             s.total += p;
-            double angle = std::atan2(fy, fx);
+            double angle = direction;
             if (angle < 0)
                 angle += Pi;
             s.angles[static_cast<std::size_t>(std::min(AngleBins - 1, static_cast<int>(angle / Pi * AngleBins)))] += p;

@@ -15,10 +15,15 @@
 // exactly (hypot is sign-free, atan2(-y, x) is -atan2(y, x)), so the rest
 // follow without rounding.
 //
-// Thread-safe: a table is immutable once made; of() may be called from
-// several threads at once.
+// The directions are made on the first direction() call: the weave, all
+// that the improved analysis's signatures measure here, needs only the
+// periods.
+//
+// Thread-safe: a table's values never change once made; of() and the
+// lookups may be called from several threads at once.
 
 #include <memory>
+#include <mutex>
 #include <vector>
 
 namespace vestiscop::signature {
@@ -48,6 +53,7 @@ public:
     // -pi..pi; (fu, fv) not (0, 0).
     double direction(int fu, int fv) const
     {
+        std::call_once(m_directionsMade, [this] { makeDirections(); });
         return fv >= 0 ? m_directions[halfPlaneIndex(fu, fv)] : -m_directions[halfPlaneIndex(fu, -fv)];
     }
 
@@ -61,11 +67,14 @@ private:
         return static_cast<std::size_t>(fv) * static_cast<std::size_t>(m_n + 1) + static_cast<std::size_t>(fu + m_n / 2);
     }
 
+    void makeDirections() const;
+
     int m_n;
     double m_mmX;
     double m_mmY;
-    std::vector<double> m_octaves;     // 0 <= fu, fv <= n/2
-    std::vector<double> m_directions;  // -n/2 <= fu <= n/2, 0 <= fv <= n/2
+    std::vector<double> m_octaves;             // 0 <= fu, fv <= n/2
+    mutable std::vector<double> m_directions;  // -n/2 <= fu <= n/2, 0 <= fv <= n/2
+    mutable std::once_flag m_directionsMade;
 };
 
 } // namespace vestiscop::signature

@@ -344,9 +344,45 @@ void takeFindingsTexture(const fabric::FabricFindings& findings, GarmentSignatur
     signature.minorityRunY = findings.minorityRunYMm;
 }
 
-GarmentSignature describe(const analysis::ScanResult& result, const foundation::ColorSettings& colorSettings,
-                          const foundation::ScanSettings& scanSettings)
+WeaveAhead::WeaveAhead(const imaging::RgbImage& image, int width, int height,
+                       const foundation::ScanSettings& scanSettings)
+    : m_image(&image), m_width(width), m_height(height)
 {
+    // The same millimetres per pixel as describe() passes to measureWeave.
+    if (!(scanSettings.xRes > 0) || !(scanSettings.yRes > 0))
+        return;
+    const double mmX = MmPerInch / scanSettings.xRes;
+    const double mmY = MmPerInch / scanSettings.yRes;
+    try {
+        m_done = std::async(std::launch::async,
+                            [this, mmX, mmY] { measureWeave(*m_image, m_width, m_height, mmX, mmY, m_measured); });
+    } catch (const std::system_error&) {
+        // No thread to be had: describe() measures the weave itself.
+    }
+}
+
+WeaveAhead::~WeaveAhead()
+{
+    if (m_done.valid())
+        m_done.wait();
+}
+
+bool WeaveAhead::takeInto(const imaging::RgbImage* image, int width, int height, GarmentSignature& signature)
+{
+    if (!m_done.valid() || image != m_image || width != m_width || height != m_height)
+        return false;
+    m_done.get();
+    signature.weave = m_measured.weave;
+    signature.hasWeave = m_measured.hasWeave;
+    return true;
+}
+
+GarmentSignature describe(const analysis::ScanResult& result, const foundation::ColorSettings& colorSettings,
+                          const foundation::ScanSettings& scanSettings, WeaveAhead* ahead)
+{
+    const auto measuredAhead = [&](GarmentSignature& signature) {
+        return ahead != nullptr && ahead->takeInto(result.image, result.regionWidth, result.regionHeight, signature);
+    };
     GarmentSignature signature;
     measureColours(result.colors, signature);
     signature.pattern = result.pattern;
@@ -354,7 +390,7 @@ GarmentSignature describe(const analysis::ScanResult& result, const foundation::
         takeFindingsTexture(*result.findings, signature);
         signature.layout = layoutOf(*result.findings);
         signature.hasLayout = true;
-        if (result.image != nullptr && scanSettings.xRes > 0 && scanSettings.yRes > 0)
+        if (result.image != nullptr && scanSettings.xRes > 0 && scanSettings.yRes > 0 && !measuredAhead(signature))
             measureWeave(*result.image, result.regionWidth, result.regionHeight, MmPerInch / scanSettings.xRes,
                          MmPerInch / scanSettings.yRes, signature);
         return signature;
@@ -368,7 +404,7 @@ GarmentSignature describe(const analysis::ScanResult& result, const foundation::
         std::future<void> weave;
         if (result.image != nullptr || result.minorityMask != nullptr)
             weave = std::async(std::launch::async, [&] {
-                if (result.image != nullptr)
+                if (result.image != nullptr && !measuredAhead(signature))
                     measureWeave(*result.image, result.regionWidth, result.regionHeight, mmX, mmY, signature);
                 if (result.minorityMask != nullptr)
                     measureMinority(*result.minorityMask, mmX, mmY, signature);

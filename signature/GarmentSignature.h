@@ -136,12 +136,39 @@ std::future<void> prepare(int regionWidth, int regionHeight, const foundation::S
 // analysis's findings (findingsTexture true).
 void takeFindingsTexture(const fabric::FabricFindings& findings, GarmentSignature& signature);
 
+// The weave of a scan's region (measureWeave, at the configured scan
+// resolution), measured on a thread of its own from the moment the scan is
+// at hand, while the analysis of the same scan runs on the caller's: the
+// weave does not depend on the analysis, and at a large region it is a good
+// part of a signature's time. The image must stay as it is until the
+// object is gone; the destructor waits for the thread. Without a thread to
+// be had, or without a resolution, nothing is measured ahead.
+class WeaveAhead {
+public:
+    WeaveAhead(const imaging::RgbImage& image, int width, int height, const foundation::ScanSettings& scanSettings);
+    ~WeaveAhead();
+    WeaveAhead(const WeaveAhead&) = delete;
+    WeaveAhead& operator=(const WeaveAhead&) = delete;
+
+    // Puts the weave into signature, once it is measured, when it is of
+    // this image and region; false (signature untouched) otherwise.
+    bool takeInto(const imaging::RgbImage* image, int width, int height, GarmentSignature& signature);
+
+private:
+    const imaging::RgbImage* m_image;
+    int m_width;
+    int m_height;
+    GarmentSignature m_measured;
+    std::future<void> m_done;
+};
+
 // The signature of an analysis's result, at the configured scan
-// resolution: its colours and pattern and the weave of its region; with
+// resolution: its colours and pattern and the weave of its region (taken
+// from ahead when that measured it of the result's image and region); with
 // the improved analysis's findings their texture, minority and layout,
 // else (the standard analysis) the texture of its channels and the
 // minority of its mask, measured here.
 GarmentSignature describe(const analysis::ScanResult& result, const foundation::ColorSettings& colorSettings,
-                          const foundation::ScanSettings& scanSettings);
+                          const foundation::ScanSettings& scanSettings, WeaveAhead* ahead = nullptr);
 
 } // namespace vestiscop::signature

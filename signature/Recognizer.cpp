@@ -81,12 +81,12 @@ bool Recognizer::anyUsableEntry() const
     return false;
 }
 
-GarmentSignature Recognizer::describe(const analysis::ScanResult& result) const
+GarmentSignature Recognizer::describe(const analysis::ScanResult& result, WeaveAhead* ahead) const
 {
-    return m_file ? signature::describe(result, m_color, m_scan) : GarmentSignature{};
+    return m_file ? signature::describe(result, m_color, m_scan, ahead) : GarmentSignature{};
 }
 
-int Recognizer::findMatch(const analysis::ScanResult& result, double& similarity) const
+int Recognizer::findMatch(const analysis::ScanResult& result, double& similarity, WeaveAhead* ahead) const
 {
     if (!m_file)
         return m_catalog.findMatch(result.record, similarity);
@@ -95,7 +95,7 @@ int Recognizer::findMatch(const analysis::ScanResult& result, double& similarity
     // not measured, which at a large region is a good part of the time.
     if (!anyUsableEntry())
         return findMatch(result.record, GarmentSignature{}, similarity);
-    return findMatch(result.record, describe(result), similarity);
+    return findMatch(result.record, describe(result, ahead), similarity);
 }
 
 int Recognizer::add(const analysis::ScanResult& result, const std::string& utf8Name)

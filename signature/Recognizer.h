@@ -75,8 +75,9 @@ public:
     const SignatureFile* file() const { return m_file.get(); }
     catalog::GarmentCatalog& catalog() { return m_catalog; }
 
-    // An analysis's result.
-    int findMatch(const analysis::ScanResult& result, double& similarity) const;
+    // An analysis's result; its weave is taken from ahead when that
+    // measured it (WeaveAhead), the same as measured here.
+    int findMatch(const analysis::ScanResult& result, double& similarity, WeaveAhead* ahead = nullptr) const;
     int add(const analysis::ScanResult& result, const std::string& utf8Name);
     void correct(int index, const analysis::ScanResult& result);
 
@@ -88,13 +89,16 @@ public:
 
     // The signature of an analysis's result when signatures are on; an
     // empty one (nothing measured) when they are off.
-    GarmentSignature describe(const analysis::ScanResult& result) const;
+    GarmentSignature describe(const analysis::ScanResult& result, WeaveAhead* ahead = nullptr) const;
 
     // The entry that counts for slot index: the slot is in use and its
     // Materials record is the one the entry was written for. Null otherwise.
     const SignatureEntry* usableEntry(int index) const;
     // Whether any garment has a usable entry: only those read a scan's signature.
     bool anyUsableEntry() const;
+    // Whether findMatch measures a scan's signature: signatures are on and
+    // a garment has a usable entry.
+    bool matchesSignatures() const { return signaturesOn() && anyUsableEntry(); }
 
 private:
     std::uint64_t hashOf(const color::ColorAnalysis& record) const;

@@ -9,10 +9,10 @@
 
 namespace vestiscop::app::cli {
 
-CatalogMatch matchAnalysis(Application& app, const analysis::ScanResult& result)
+CatalogMatch matchAnalysis(Application& app, const analysis::ScanResult& result, signature::WeaveAhead* ahead)
 {
     CatalogMatch match;
-    match.slot = app.recognizer().findMatch(result, match.similarity);
+    match.slot = app.recognizer().findMatch(result, match.similarity, ahead);
     return match;
 }
 

@@ -23,7 +23,10 @@ struct CatalogMatch {
     double similarity = 0;
 };
 
-CatalogMatch matchAnalysis(Application& app, const analysis::ScanResult& result);
+// The weave of the scan's signature is taken from ahead when that measured
+// it (signature::WeaveAhead).
+CatalogMatch matchAnalysis(Application& app, const analysis::ScanResult& result,
+                           signature::WeaveAhead* ahead = nullptr);
 
 // The colour lines (those reaching ReportThr), the pattern's name and the
 // match line ("name na N%" or "Neznámý oděv"), each ending in a newline.

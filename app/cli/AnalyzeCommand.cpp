@@ -6,6 +6,8 @@
 // object per file and line.
 
 #include <algorithm>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,6 +18,7 @@
 #include "analysis/Analyser.h"
 #include "foundation/Format.h"
 #include "foundation/StringTable.h"
+#include "signature/GarmentSignature.h"
 
 namespace vestiscop::app::cli {
 
@@ -66,6 +69,7 @@ int runAnalyze(CliContext& context)
     Application& app = context.app;
     const std::unique_ptr<analysis::Analyser> built = app.makeAnalyzer();
     analysis::Analyser& analyzer = *built;
+    analyzer.setViewsWanted(false);  // nothing here shows them
     const bool several = parsed.files.size() > 1;
     int status = ExitSuccess;
     for (std::size_t i = 0; i < parsed.files.size(); ++i) {
@@ -74,8 +78,16 @@ int runAnalyze(CliContext& context)
         if (several && !parsed.json)
             heading = (i > 0 ? "\n" : "") + path + ":\n";
         try {
-            analyzeImageFile(analyzer, path, app.environment());
-            const CatalogMatch match = matchAnalysis(app, analyzer.result());
+            std::unique_ptr<imaging::RgbImage> image = loadImageFile(path, app.environment());
+            // The weave of the scan's signature is measured on another core
+            // while the analysis runs. Declared after the image, it is gone
+            // (its thread done) before the image, should the analysis
+            // refuse the image without taking it.
+            std::optional<signature::WeaveAhead> weave;
+            if (app.recognizer().matchesSignatures())
+                weave.emplace(*image, app.texture().width, app.texture().height, app.scan());
+            analyzer.analyze(std::move(image));
+            const CatalogMatch match = matchAnalysis(app, analyzer.result(), weave ? &*weave : nullptr);
             // Each block is built whole before any of it is written.
             std::string block;
             if (parsed.json) {

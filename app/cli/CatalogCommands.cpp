@@ -159,6 +159,7 @@ int runAdd(CliContext& context)
         Application& app = context.app;
         const std::unique_ptr<analysis::Analyser> built = app.makeAnalyzer();
         analysis::Analyser& analyzer = *built;
+        analyzer.setViewsWanted(false);
         analyzeImageFile(analyzer, rest[1], app.environment());
         const int slot = app.recognizer().add(analyzer.result(), rest[0]);
         writeOut(context.out, doneLine(context, "add", slot, true));
@@ -176,6 +177,7 @@ int runCorrect(CliContext& context)
             return ExitFailure;
         const std::unique_ptr<analysis::Analyser> built = app.makeAnalyzer();
         analysis::Analyser& analyzer = *built;
+        analyzer.setViewsWanted(false);
         analyzeImageFile(analyzer, rest[1], app.environment());
         app.recognizer().correct(slot, analyzer.result());
         writeOut(context.out, doneLine(context, "correct", slot, false));

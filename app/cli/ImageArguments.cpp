@@ -70,10 +70,15 @@ bool acceptsImageFile(const std::string& path, std::string& problem)
     return false;
 }
 
+std::unique_ptr<imaging::RgbImage> loadImageFile(const std::string& path, const foundation::Environment& environment)
+{
+    return path == StandardInput ? loadStandardInput(environment.temporaryDirectory) : loadNamedFile(path);
+}
+
 void analyzeImageFile(analysis::Analyser& analyzer, const std::string& path,
                       const foundation::Environment& environment)
 {
-    analyzer.analyze(path == StandardInput ? loadStandardInput(environment.temporaryDirectory) : loadNamedFile(path));
+    analyzer.analyze(loadImageFile(path, environment));
 }
 
 } // namespace vestiscop::app::cli

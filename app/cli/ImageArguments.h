@@ -5,10 +5,12 @@
 // yet must at least be named like one) and analysed after it. "-" is the
 // picture on standard input.
 
+#include <memory>
 #include <string>
 
 #include "analysis/Analyser.h"
 #include "foundation/Environment.h"
+#include "imaging/Image.h"
 
 namespace vestiscop::app::cli {
 
@@ -22,6 +24,10 @@ void setArgumentDirectory(const std::string& directory);
 
 // False, with the text to show in problem, for a file that is no BMP or PNG.
 bool acceptsImageFile(const std::string& path, std::string& problem);
+
+// Reads the file (or standard input for "-") as analyzeImageFile does,
+// with the same failures, without analysing it.
+std::unique_ptr<imaging::RgbImage> loadImageFile(const std::string& path, const foundation::Environment& environment);
 
 // Reads the file (or standard input for "-") and runs the analysis on it,
 // as a file dropped on the window. Failures are the reading's SystemError

@@ -91,6 +91,40 @@ TEST_F(ImprovedAnalyserTest, TellsBothColoursOfFineStripesLargestFirstWithTheirR
     EXPECT_EQ(result.image->width(), 220);
 }
 
+// Without views (the command line) the result is the same but for them;
+// the views come back when wanted again.
+TEST_F(ImprovedAnalyserTest, WithoutViewsTellsTheSameAndDrawsNothing)
+{
+    const color::test::Fabric dots{Layout::Dots, Ecru, Black, 20, 4, 6, 7};
+    ImprovedAnalyser drawing(colour, region, scan, names());
+    drawing.analyze(color::test::weave(dots, 210, 200));
+    ImprovedAnalyser blind(colour, region, scan, names());
+    blind.setViewsWanted(false);
+    blind.analyze(color::test::weave(dots, 210, 200));
+    const ScanResult& seen = drawing.result();
+    const ScanResult& told = blind.result();
+    ASSERT_EQ(told.method, Method::Improved);
+    ASSERT_EQ(told.colors.size(), seen.colors.size());
+    for (std::size_t i = 0; i < told.colors.size(); ++i) {
+        EXPECT_EQ(told.colors[i].color, seen.colors[i].color);
+        EXPECT_EQ(told.colors[i].count, seen.colors[i].count);
+        EXPECT_EQ(told.colors[i].sumL, seen.colors[i].sumL);
+    }
+    EXPECT_EQ(told.pattern, seen.pattern);
+    EXPECT_EQ(told.record.colorA, seen.record.colorA);
+    EXPECT_EQ(told.record.shareA, seen.record.shareA);
+    EXPECT_EQ(told.record.colorB, seen.record.colorB);
+    EXPECT_EQ(told.record.shareB, seen.record.shareB);
+    for (const color::ViewImage& view : told.views.slots) {
+        EXPECT_EQ(view.rgb, nullptr);
+        EXPECT_EQ(view.indexed, nullptr);
+    }
+    blind.setViewsWanted(true);
+    blind.analyze(color::test::weave(dots, 210, 200));
+    EXPECT_NE(blind.result().views.slots[color::AnalysisViews::Chroma].rgb, nullptr);
+    EXPECT_NE(blind.result().views.slots[color::AnalysisViews::Separation].indexed, nullptr);
+}
+
 // The colours' view shows the improved analysis's own Lab in the analysis
 // channels: on a plain cloth every pixel is near the colour it is told as
 // (told from the lighter, unsmoothed threads, shown smoothed).

@@ -220,6 +220,59 @@ INSTANTIATE_TEST_SUITE_P(Cases, WeaveSpectrum,
                                            WeaveCase{"Coarse1_7mm", 24, 5}),  // 1.7 mm
                          [](const ::testing::TestParamInfo<WeaveCase>& info) { return info.param.name; });
 
+struct AheadCase {
+    const char* name;
+    bool otherImage;  // the result is of another image
+    int width;        // the result's region
+    int height;
+    int xRes;         // of the settings the weave is measured ahead with
+    bool taken;
+};
+
+class WeaveMeasuredAhead : public ::testing::TestWithParam<AheadCase> {};
+
+TEST_P(WeaveMeasuredAhead, IsTakenOnlyForItsOwnImageAndRegionAndIsTheSame)
+{
+    const AheadCase& c = GetParam();
+    const auto image = cloth(256, 6, 0.06, 4, 6);
+    const auto other = cloth(256, 12, 0.06, 4, 7);
+    foundation::ScanSettings scan;
+    scan.xRes = 254;
+    scan.yRes = 254;
+    const fabric::FabricFindings findings;
+    analysis::ScanResult result;
+    result.image = c.otherImage ? other.get() : image.get();
+    result.regionWidth = c.width;
+    result.regionHeight = c.height;
+    result.findings = &findings;
+    const foundation::ColorSettings colour;
+    const GarmentSignature measuredHere = describe(result, colour, scan);
+
+    foundation::ScanSettings aheadScan = scan;
+    aheadScan.xRes = c.xRes;
+    WeaveAhead ahead(*image, 256, 200, aheadScan);
+    GarmentSignature taken;
+    taken.weave.fill(-1);
+    EXPECT_EQ(ahead.takeInto(result.image, c.width, c.height, taken), c.taken);
+    if (c.taken)
+        EXPECT_EQ(taken.weave, measuredHere.weave);
+    else
+        EXPECT_EQ(taken.weave[0], -1);
+    // Whatever was measured ahead, the signature is the one measured here.
+    WeaveAhead again(*image, 256, 200, aheadScan);
+    const GarmentSignature withAhead = describe(result, colour, scan, &again);
+    EXPECT_TRUE(withAhead.hasWeave);
+    EXPECT_EQ(withAhead.weave, measuredHere.weave);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, WeaveMeasuredAhead,
+                         ::testing::Values(AheadCase{"sameImageAndRegion", false, 256, 200, 254, true},
+                                           AheadCase{"otherImage", true, 256, 200, 254, false},
+                                           AheadCase{"otherWidth", false, 128, 200, 254, false},
+                                           AheadCase{"otherHeight", false, 256, 256, 254, false},
+                                           AheadCase{"noResolution", false, 256, 200, 0, false}),
+                         [](const ::testing::TestParamInfo<AheadCase>& info) { return info.param.name; });
+
 TEST(WeaveDistance, TellsWeavesApartAndIsLeftOutForASignatureWithoutOne)
 {
     GarmentSignature fine, fineAgain, coarse;
