@@ -17,6 +17,7 @@
 #include <QTranslator>
 
 #include "app/DataDirectory.h"
+#include "foundation/StringTable.h"
 #include "ui/MessageBoxNotifier.h"
 
 #include "ui/AppIcon.h"
@@ -29,9 +30,8 @@ int main(int argc, char* argv[])
     // say plainly what is missing and end with a status scripts can test.
     vestiscop::foundation::Environment environment = vestiscop::foundation::Environment::read();
     if (!environment.desktop) {
-        std::fputs("Vestiscop potřebuje grafické prostředí (není nastaveno DISPLAY ani WAYLAND_DISPLAY).\n"
-                   "Bez něj lze použít program vestiscop-cli.\n",
-                   stderr);
+        std::fprintf(stderr, "%s\n",
+                     vestiscop::foundation::loadString(vestiscop::foundation::stringId::NoDesktop).c_str());
         return 3;
     }
     QApplication application(argc, argv);

@@ -26,6 +26,7 @@
 #include "foundation/Exception.h"
 #include "foundation/RowBands.h"
 #include "foundation/Settings.h"
+#include "support/TestSettings.h"
 
 namespace {
 
@@ -50,13 +51,7 @@ void analyse(benchmark::State& state)
     const bool improved = state.range(0) != 0;
     const std::string& family = Families[static_cast<std::size_t>(state.range(1))];
     foundation::setRowBands(1);  // one core
-    foundation::ColorSettings colour;
-    colour.filter = 2.0;
-    colour.lumaScale = 1.0;
-    colour.clusterThr = 0.02;
-    colour.histSmooth = 4.0;
-    colour.maxBins = 12;
-    colour.reportThr = 0.05;
+    const foundation::ColorSettings colour = testsupport::shippedColorSettings();
     const foundation::TextureSettings region{512, 512};
     std::mt19937 random(17);
     const auto scan = bench::render(bench::makeFabric(family, 4242), bench::randomScan(random, 200, 200, 512, 512));

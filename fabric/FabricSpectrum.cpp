@@ -7,6 +7,8 @@
 
 #include <opencv2/imgproc.hpp>
 
+#include "color/ColorVariation.h"
+
 namespace vestiscop::fabric {
 
 namespace {
@@ -104,26 +106,14 @@ Spectrum spectrumOf(const cv::Mat& signal, double mmPerPx)
 
 std::array<double, 6> colourVariation(const cv::Mat& lab)
 {
-    std::array<double, 6> v{};
+    color::ColourCovariance covariance;
     const cv::Scalar mean = cv::mean(lab);
     for (int y = 0; y < lab.rows; ++y) {
         const cv::Vec3f* p = lab.ptr<cv::Vec3f>(y);
-        for (int x = 0; x < lab.cols; ++x) {
-            const double dl = p[x][0] - mean[0];
-            const double da = p[x][1] - mean[1];
-            const double db = p[x][2] - mean[2];
-            v[0] += dl * dl;
-            v[1] += da * da;
-            v[2] += db * db;
-            v[3] += dl * da;
-            v[4] += dl * db;
-            v[5] += da * db;
-        }
+        for (int x = 0; x < lab.cols; ++x)
+            covariance.add(p[x][0] - mean[0], p[x][1] - mean[1], p[x][2] - mean[2]);
     }
-    const double trace = v[0] + v[1] + v[2];
-    for (double& c : v)
-        c = trace > 0 ? c / trace : 0.0;
-    return v;
+    return covariance.variation();
 }
 
 } // namespace vestiscop::fabric

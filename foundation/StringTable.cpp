@@ -42,6 +42,9 @@ const std::unordered_map<int, const char*>& table()
         {3006, "Vzor: %s"},
         {3007, "Zobrazení"},
         {3008, "Otevírám obrázek…"},
+        // The window started where there is no desktop to show it on.
+        {3009, "Vestiscop potřebuje grafické prostředí (není nastaveno DISPLAY ani WAYLAND_DISPLAY).\n"
+               "Bez něj lze použít program vestiscop-cli."},
 
         // The command-line program's help and misuse texts (ids in
         // app/cli/CliTextIds.h).

@@ -23,6 +23,7 @@ inline constexpr int CancelButton = 3005;     // "Zrušit"
 inline constexpr int PatternSpoken = 3006;    // "Vzor: %s"
 inline constexpr int ViewGroup = 3007;        // "Zobrazení"
 inline constexpr int OpeningPicture = 3008;   // "Otevírám obrázek…"
+inline constexpr int NoDesktop = 3009;        // the window without a display
 } // namespace stringId
 
 // The text of an id; an empty string when the table has no such entry.

@@ -12,6 +12,7 @@
 
 #include <opencv2/core.hpp>
 
+#include "color/ColorVariation.h"
 #include "fabric/FabricPieces.h"
 #include "foundation/HugePages.h"
 #include "signature/FrequencyTable.h"
@@ -123,7 +124,7 @@ void measureTexture(const imaging::RgbImage& image, double lumaScale, double mmP
     meanB /= static_cast<double>(size);
     const std::vector<double> window = hannWindow(n);
     const double windowEnergy = energyOf(window);
-    std::array<double, 6> covariance{};
+    color::ColourCovariance covariance;
     for (int y = 0; y < n; ++y) {
         const std::uint8_t* p = image.pixel(left, top + y);
         for (int x = 0; x < n; ++x, p += 3) {
@@ -134,19 +135,10 @@ void measureTexture(const imaging::RgbImage& image, double lumaScale, double mmP
             const double db = w * (p[1] - 128.0 - meanB);
             first[i] = Complex(dl, da);
             second[i] = Complex(db, 0);
-            covariance[0] += dl * dl;
-            covariance[1] += da * da;
-            covariance[2] += db * db;
-            covariance[3] += dl * da;
-            covariance[4] += dl * db;
-            covariance[5] += da * db;
+            covariance.add(dl, da, db);
         }
     }
-    const double trace = covariance[0] + covariance[1] + covariance[2];
-    if (trace > 0) {
-        for (std::size_t k = 0; k < covariance.size(); ++k)
-            signature.colourVariation[k] = covariance[k] / trace;
-    }
+    signature.colourVariation = covariance.variation();
     first.transform();
     second.transform();
 
