@@ -185,8 +185,10 @@ double textureDistance(const GarmentSignature& p, const GarmentSignature& q, con
     // of the improved analysis's findings and of one of the standard
     // analysis's channels are measured differently: compared only alike.
     const bool alike = p.findingsTexture == q.findingsTexture;
+    const bool findings = alike && p.findingsTexture;
     const double plainer = std::min(p.contrast, q.contrast);
-    const double textured = plainer > 0 ? plainer / (plainer + weights.textureContrast) : 0.0;
+    const double textureContrast = findings ? weights.findingsTextureContrast : weights.textureContrast;
+    const double textured = plainer > 0 ? plainer / (plainer + textureContrast) : 0.0;
     const double contrast = std::abs(std::log((p.contrast + 1) / (q.contrast + 1)));
     double variation = 0;
     for (std::size_t k = 0; k < p.colourVariation.size(); ++k)
@@ -220,10 +222,13 @@ double textureDistance(const GarmentSignature& p, const GarmentSignature& q, con
     const double scale = p.pattern == pattern::patternKind::Unknown && q.pattern == pattern::patternKind::Unknown
                              ? weights.motifSpectrumScale
                              : 1.0;
-    const double spectral = !alike ? 0.0 : scale * textured * (weights.orientationWeight * orientationMoved + weights.periodWeight * periodMoved
+    double spectral = !alike ? 0.0 : scale * textured * (weights.orientationWeight * orientationMoved + weights.periodWeight * periodMoved
                                         + weights.spectrumWeight * spectrum + weights.variationWeight * variation);
+    if (findings)
+        spectral *= weights.findingsSpectrumScale;
+    const double contrastWeight = findings ? weights.findingsContrastWeight : weights.contrastWeight;
     return weights.weaveWeight * weave + weights.layoutWeight * layout + std::min(spectral, weights.spectrumCap)
-           + (alike ? weights.contrastWeight * contrast : 0.0) + (p.pattern != q.pattern ? weights.patternWeight : 0.0)
+           + (alike ? contrastWeight * contrast : 0.0) + (p.pattern != q.pattern ? weights.patternWeight : 0.0)
            + weights.sizeWeight * size;
 }
 

@@ -29,7 +29,8 @@
 // - the spectrum's terms, the contrast and the pattern parts' extent only
 //   between two signatures measured alike (findingsTexture): of the
 //   improved analysis's findings, or of the standard analysis's channels
-//   (every signature of the file's first two versions);
+//   (every signature of the file's first two versions); two of the
+//   findings weigh them with weights of their own (findings*);
 // - pattern: patternWeight when the two pattern kinds differ, and
 //   sizeWeight times the mean log difference of the pattern parts' extents
 //   along x and y (a 3 mm dot against an 8 mm one).
@@ -96,6 +97,20 @@ struct DistanceWeights {
     // (scattered pieces: a region holds few of them, and other ones after
     // a shift).
     double motifSpectrumScale = 0.5;
+    // Two signatures of the improved analysis's findings (findingsTexture)
+    // hold the spectrum of how far each pixel lies from the ground colour,
+    // at about 0.25 mm a pixel, and its root mean square as the contrast,
+    // not the standard analysis's channels: between two of them these take
+    // the place of textureContrast and contrastWeight, and the spectrum's
+    // terms are multiplied by findingsSpectrumScale. Every other comparison
+    // uses the values above.
+    // Searched on the tuning re-scans (vestiscop_bench rescans findings):
+    // no other half-contrast, contrast weight or spectrum factor kept the
+    // acceptance distance and matched more re-scans right, so they are the
+    // channels' values.
+    double findingsTextureContrast = 2;
+    double findingsContrastWeight = 4;
+    double findingsSpectrumScale = 1;
 };
 
 // The perceptual difference of two Lab colours (CIE94, graphic arts, with

@@ -132,6 +132,9 @@ TEST(TextureDistance, SignaturesMeasuredUnalikeShareNoTextureTerms)
     DistanceWeights weights;
     weights.sizeWeight = 1;
     weights.patternWeight = 0;
+    weights.findingsTextureContrast = weights.textureContrast;
+    weights.findingsContrastWeight = weights.contrastWeight;
+    weights.findingsSpectrumScale = 1;
     const double channels = textureDistance(straight, across, weights);
     ASSERT_GT(channels, 1.0);
     GarmentSignature straightFound = straight;
@@ -145,6 +148,65 @@ TEST(TextureDistance, SignaturesMeasuredUnalikeShareNoTextureTerms)
     acrossFound.pattern = straight.pattern + 1;
     EXPECT_EQ(textureDistance(straight, acrossFound, weights), 1.5);
 }
+
+// Two signatures of the improved analysis's findings weigh their texture
+// with the findings' own weights; every other pairing with the standard
+// ones, whatever the findings' weights are.
+struct TextureWeightCase {
+    const char* name;
+    bool pFindings;
+    bool qFindings;
+    bool findingsWeights;  // whether the findings' own weights apply
+};
+
+class TextureWeightsByKind : public ::testing::TestWithParam<TextureWeightCase> {};
+
+TEST_P(TextureWeightsByKind, OnlyTwoFindingsSignaturesUseTheFindingsWeights)
+{
+    const TextureWeightCase& c = GetParam();
+    GarmentSignature p, q;
+    measureTexture(*stripes(128, 32, 0, 0), 1.0, 0.1, 0.1, p);
+    measureTexture(*stripes(128, 16, std::numbers::pi / 2, 0), 1.0, 0.1, 0.1, q);
+    q.contrast *= 3;
+    p.findingsTexture = c.pFindings;
+    q.findingsTexture = c.qFindings;
+    DistanceWeights standard;
+    standard.patternWeight = 0;
+    standard.weaveWeight = 0;
+    // The findings' weights as the standard ones, then each moved alone.
+    standard.findingsTextureContrast = standard.textureContrast;
+    standard.findingsContrastWeight = standard.contrastWeight;
+    standard.findingsSpectrumScale = 1;
+    DistanceWeights noSpectrum = standard;
+    noSpectrum.spectrumCap = 0;
+    const double contrastTerm = textureDistance(p, q, noSpectrum);
+    const double spectralTerm = textureDistance(p, q, standard) - contrastTerm;
+    const bool alike = c.pFindings == c.qFindings;
+    ASSERT_EQ(contrastTerm > 1, alike);
+    ASSERT_EQ(spectralTerm > 1, alike);
+
+    DistanceWeights contrastMoved = noSpectrum;
+    contrastMoved.findingsContrastWeight = 2 * standard.contrastWeight;
+    EXPECT_DOUBLE_EQ(textureDistance(p, q, contrastMoved), c.findingsWeights ? 2 * contrastTerm : contrastTerm);
+    DistanceWeights spectrumMoved = standard;
+    spectrumMoved.findingsSpectrumScale = 0.5;
+    EXPECT_NEAR(textureDistance(p, q, spectrumMoved) - contrastTerm, c.findingsWeights ? 0.5 * spectralTerm : spectralTerm,
+                1e-9);
+    // A larger half-contrast counts the texture of a plainer cloth less.
+    DistanceWeights halfMoved = standard;
+    halfMoved.findingsTextureContrast = 1000 * standard.textureContrast;
+    if (c.findingsWeights)
+        EXPECT_LT(textureDistance(p, q, halfMoved) - contrastTerm, 0.1 * spectralTerm);
+    else
+        EXPECT_EQ(textureDistance(p, q, halfMoved), textureDistance(p, q, standard));
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, TextureWeightsByKind,
+                         ::testing::Values(TextureWeightCase{"BothChannels", false, false, false},
+                                           TextureWeightCase{"BothFindings", true, true, true},
+                                           TextureWeightCase{"FindingsAgainstChannels", true, false, false},
+                                           TextureWeightCase{"ChannelsAgainstFindings", false, true, false}),
+                         [](const ::testing::TestParamInfo<TextureWeightCase>& info) { return info.param.name; });
 
 TEST(TextureMeasure, UniformOrTooSmallRegionHasNoTexture)
 {

@@ -405,6 +405,82 @@ void weaveGrid(const ScanSets& scans, const std::vector<std::vector<ScanParts>>&
         }
 }
 
+// The weights of two signatures of the improved analysis's findings on the
+// tuning part, without corrections: for each combination the largest
+// acceptance distance (steps of 0.5) at which no re-scan is matched wrong
+// and no unknown scan is matched but those the shipped values match at
+// distance 8 already (the dark plain twins); the re-scans right there, and
+// the weave pairs' right and wrong at that distance; then the same at the
+// shipped acceptance distance. Best first: those whose acceptance distance
+// reaches the shipped one, the most right at it, then the fewest weave
+// pairs wrong, then the most right of them.
+void findingsGrid(const ScanSets& scans, const std::vector<std::vector<ScanParts>>& twins,
+                  const signature::RecognitionSettings& recognition, int knownCount)
+{
+    const auto shippedNearest = nearestDistances(scans, knownCount, recognition.weights);
+    // The unknown scans the shipped values match at 8: allowed everywhere.
+    std::vector<bool> twin(shippedNearest.size(), false);
+    for (std::size_t i = 0; i < shippedNearest.size(); ++i)
+        twin[i] = shippedNearest[i].own >= 1e9 && countAt({shippedNearest[i]}, 8, recognition.ambiguityMargin).stranger > 0;
+    const auto countBeyondTwins = [&](const std::vector<Nearest>& nearest, double t) {
+        StaticCounts all = countAt(nearest, t, recognition.ambiguityMargin);
+        for (std::size_t i = 0; i < nearest.size(); ++i)
+            if (twin[i])
+                all.stranger -= countAt({nearest[i]}, t, recognition.ambiguityMargin).stranger;
+        return all;
+    };
+    struct Row {
+        double textureContrast, contrastWeight, spectrumScale, distance;
+        StaticCounts at, pairs, shipped, pairsShipped;
+    };
+    std::vector<Row> rows;
+    for (const double textureContrast : {1.0, 2.0, 4.0, 8.0, 16.0})
+        for (const double contrastWeight : {1.0, 2.0, 3.0, 4.0, 6.0, 8.0})
+            for (const double spectrumScale : {0.25, 0.5, 0.75, 1.0, 1.5, 2.0}) {
+                signature::DistanceWeights w = recognition.weights;
+                w.findingsTextureContrast = textureContrast;
+                w.findingsContrastWeight = contrastWeight;
+                w.findingsSpectrumScale = spectrumScale;
+                const auto nearest = nearestDistances(scans, knownCount, w);
+                const auto pairs = nearestDistances(twins, static_cast<int>(twins.size()), w);
+                Row row{textureContrast, contrastWeight, spectrumScale, 0, {}, {}, {}, {}};
+                for (double t = 4; t <= 24; t += 0.5) {
+                    const StaticCounts c = countBeyondTwins(nearest, t);
+                    if (c.wrong > 0 || c.stranger > 0)
+                        break;
+                    row.distance = t;
+                    row.at = c;
+                    row.pairs = countAt(pairs, t, recognition.ambiguityMargin);
+                }
+                row.shipped = countBeyondTwins(nearest, recognition.maxDistance);
+                row.pairsShipped = countAt(pairs, recognition.maxDistance, recognition.ambiguityMargin);
+                rows.push_back(row);
+            }
+    // The shipped acceptance distance stays when the rule allows it (the
+    // standard analysis's signatures share it): then the most right there.
+    const double shippedDistance = recognition.maxDistance;
+    std::stable_sort(rows.begin(), rows.end(), [&](const Row& a, const Row& b) {
+        const bool aAllows = a.distance >= shippedDistance;
+        const bool bAllows = b.distance >= shippedDistance;
+        if (aAllows != bAllows)
+            return aAllows;
+        if (a.shipped.right != b.shipped.right)
+            return a.shipped.right > b.shipped.right;
+        if (a.pairsShipped.wrong != b.pairsShipped.wrong)
+            return a.pairsShipped.wrong < b.pairsShipped.wrong;
+        return a.pairsShipped.right > b.pairsShipped.right;
+    });
+    std::printf("  findings weights (every re-scan, no corrections; acceptance: no re-scan wrong, no unknown scan "
+                "beyond the %d the shipped values match at 8)\n",
+                static_cast<int>(std::count(twin.begin(), twin.end(), true)));
+    for (const Row& r : rows)
+        std::printf("    textureContrast %4g contrast %4g spectrum %4g: acceptance %4.1f right %d, pairs %d/%d | at %g: "
+                    "right %d wrong %d unknown %d, pairs %d/%d\n",
+                    r.textureContrast, r.contrastWeight, r.spectrumScale, r.distance, r.at.right, r.pairs.right,
+                    r.pairs.wrong, shippedDistance, r.shipped.right, r.shipped.wrong, r.shipped.stranger,
+                    r.pairsShipped.right, r.pairsShipped.wrong);
+}
+
 } // namespace
 
 int runRescans(const Options& options)
@@ -657,6 +733,8 @@ int runRescans(const Options& options)
         capGrid(scans, recognition, knownCount);
     if (std::find(options.arguments.begin(), options.arguments.end(), "weave") != options.arguments.end())
         weaveGrid(scans, twinScans, recognition, knownCount);
+    if (std::find(options.arguments.begin(), options.arguments.end(), "findings") != options.arguments.end())
+        findingsGrid(scans, twinScans, recognition, knownCount);
     if (std::find(options.arguments.begin(), options.arguments.end(), "grid") == options.arguments.end())
         return 0;
 

@@ -31,7 +31,7 @@
 //                  (a catalogue made before the table changed). When the
 //                  configuration names [Matching] Signatures, the same
 //                  scans are also matched that way (the configured matching).
-//   rescans [standard|improved] [grid] [cap] [weave] [misses]
+//   rescans [standard|improved] [grid] [cap] [weave] [findings] [misses]
 //                  40 garments added from one scan each and 10 never added,
 //                  re-scanned shifted by up to 20 mm and turned by up to 3
 //                  degrees: the classic matching and the signature matching
@@ -48,7 +48,10 @@
 //                  puts K of those sets into one catalogue (K x 40 known
 //                  garments, K x 10 unknown), so that garments of one
 //                  colour and kind meet. "weave" searches the weave's
-//                  weight and blur tolerance. BENCH_PAIRS=FILE writes the
+//                  weight and blur tolerance, "findings" the weights of
+//                  two signatures of the improved analysis's findings
+//                  (their texture's half-contrast, their contrast's weight
+//                  and a factor on their spectrum's terms). BENCH_PAIRS=FILE writes the
 //                  distance terms of every scan to every known garment.
 //                  The checking part is always the one set.
 //
