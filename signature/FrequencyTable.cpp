@@ -25,7 +25,7 @@ FrequencyTable::FrequencyTable(int n, double mmPerPixelX, double mmPerPixelY)
     }
 }
 
-void FrequencyTable::makeDirections() const
+void FrequencyTable::fillDirections() const
 {
     const int n = m_n;
     const int half = n / 2;

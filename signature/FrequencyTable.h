@@ -15,7 +15,7 @@
 // exactly (hypot is sign-free, atan2(-y, x) is -atan2(y, x)), so the rest
 // follow without rounding.
 //
-// The directions are made on the first direction() call: the weave, all
+// The directions are made by makeDirections(), before the first lookup: the weave, all
 // that the improved analysis's signatures measure here, needs only the
 // periods.
 //
@@ -51,9 +51,9 @@ public:
 
     // atan2 of the frequency's cycles per millimetre along y and x, in
     // -pi..pi; (fu, fv) not (0, 0).
+    // makeDirections() must have been called once on this table.
     double direction(int fu, int fv) const
     {
-        std::call_once(m_directionsMade, [this] { makeDirections(); });
         return fv >= 0 ? m_directions[halfPlaneIndex(fu, fv)] : -m_directions[halfPlaneIndex(fu, -fv)];
     }
 
@@ -67,7 +67,16 @@ private:
         return static_cast<std::size_t>(fv) * static_cast<std::size_t>(m_n + 1) + static_cast<std::size_t>(fu + m_n / 2);
     }
 
-    void makeDirections() const;
+public:
+    // Makes the directions, once per table (callers from several threads
+    // may ask at once); the lookups in a measure's loop stay plain reads.
+    void makeDirections() const
+    {
+        std::call_once(m_directionsMade, [this] { fillDirections(); });
+    }
+
+private:
+    void fillDirections() const;
 
     int m_n;
     double m_mmX;

@@ -143,6 +143,7 @@ void measureTexture(const imaging::RgbImage& image, double lumaScale, double mmP
     second.transform();
 
     const std::shared_ptr<const FrequencyTable> table = FrequencyTable::of(n, mmPerPixelX, mmPerPixelY);
+    table->makeDirections();
     double total = 0;
     for (int v = 0; v < n; ++v) {
         const int fv = v < n / 2 ? v : v - n;

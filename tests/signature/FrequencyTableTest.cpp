@@ -27,6 +27,7 @@ TEST_P(FrequencyTableValues, EqualTheDirectComputationForEveryFrequency)
 {
     const TableCase& c = GetParam();
     const FrequencyTable table(c.n, c.mmX, c.mmY);
+    table.makeDirections();
     int differing = 0;
     for (int fv = -c.n / 2; fv <= c.n / 2; ++fv) {
         for (int fu = -c.n / 2; fu <= c.n / 2; ++fu) {
