@@ -31,6 +31,7 @@ ImprovedAnalyser::ImprovedAnalyser(const foundation::ColorSettings& colorSetting
       m_fabric(names, scanSettings.xRes, scanSettings.yRes, colorSettings.reportThr), m_note(std::move(note)),
       m_lumaScale(colorSettings.lumaScale)
 {
+    m_fabric.setForest(textureSettings.patternModel == foundation::PatternModel::Forest);
     // The standard pattern is wanted only when the improved analysis fails.
     m_steps.setPatternWanted(false);
     m_result.regionWidth = m_steps.regionWidth();

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "fabric/PatternForest.h"
 #include "foundation/Format.h"
 #include "foundation/StringTable.h"
 
@@ -20,7 +21,7 @@ std::vector<std::string> colorFieldLines(const std::vector<color::ColorCluster>&
     for (const color::ColorCluster& colour : colors) {
         if (!color::isReported(colour, reportThr))
             continue;
-        lines.push_back(foundation::format("%d%% %s (%d %d %d)", percentOf(colour.share), colour.color->name.c_str(),
+        lines.push_back(foundation::format("%d%% %s (%d %d %d)", percentOf(colour.share), colourName(colour).c_str(),
                                            static_cast<int>(static_cast<std::uint8_t>(colour.meanL())),
                                            static_cast<int>(static_cast<std::int8_t>(colour.meanA())),
                                            static_cast<int>(static_cast<std::int8_t>(colour.meanB()))));
@@ -31,6 +32,34 @@ std::vector<std::string> colorFieldLines(const std::vector<color::ColorCluster>&
 std::string patternText(pattern::PatternKind kind)
 {
     return foundation::loadString(foundation::stringId::PatternBase + kind);
+}
+
+std::string patternText(pattern::PatternKind kind, const fabric::FabricFindings* findings)
+{
+    if (findings == nullptr || !findings->forest || !findings->hasAlternative ||
+        !(findings->patternConfidence < fabric::SureConfidence))
+        return patternText(kind);
+    const auto word = [](pattern::PatternKind k) {
+        return foundation::loadString(foundation::stringId::PatternWordBase + k);
+    };
+    return foundation::format(foundation::loadString(foundation::stringId::PatternGuess).c_str(), word(kind).c_str(),
+                              word(findings->alternative).c_str());
+}
+
+std::string colourName(const color::ColorCluster& colour)
+{
+    if (!colour.mottled)
+        return colour.color->name;
+    // Colour adjectives end in "á" in the table's (feminine) names.
+    std::string name = colour.color->name;
+    const std::string feminine = "á";
+    const std::string masculine = "ý";
+    for (std::size_t at = name.find(feminine); at != std::string::npos; at = name.find(feminine, at + 1)) {
+        const std::size_t end = at + feminine.size();
+        if (end == name.size() || name[end] == ' ')
+            name.replace(at, feminine.size(), masculine);
+    }
+    return foundation::format(foundation::loadString(foundation::stringId::MottledColour).c_str(), name.c_str());
 }
 
 std::string similarityText(double similarity)

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "color/ColorCluster.h"
+#include "fabric/FabricFindings.h"
 #include "pattern/PatternKind.h"
 
 namespace vestiscop::app {
@@ -24,6 +25,16 @@ std::vector<std::string> colorFieldLines(const std::vector<color::ColorCluster>&
 
 // The name of a pattern kind ("Bez vzoru", "Proužek", ...).
 std::string patternText(pattern::PatternKind kind);
+// The pattern as told: its name, or where the pattern forest is not sure of
+// it (confidence under fabric::SureConfidence) a guess with its likeliest
+// alternative, "Asi proužek, možná motiv". Findings may be null (the
+// standard analysis).
+std::string patternText(pattern::PatternKind kind, const fabric::FabricFindings* findings);
+
+// A colour's name as told: the table's name, or for a mottled yarn mix
+// "%s melír" with the name's adjectives in the masculine ("šedá" gives
+// "šedý melír"; names that do not decline stay as they are).
+std::string colourName(const color::ColorCluster& colour);
 
 // "na %d%%" with the similarity in percent.
 std::string similarityText(double similarity);

@@ -24,6 +24,9 @@ struct ColorCluster {
     // told even when its share is under the report threshold. Only the
     // improved analysis sets it.
     bool formsPattern = false;
+    // The colour of a mottled yarn mix (heather), told with a word that says
+    // so. Only the improved analysis's pattern forest sets it.
+    bool mottled = false;
 
     // The mean Lab, each component truncated toward zero, as the report prints it.
     int meanL() const { return static_cast<int>(sumL / count); }

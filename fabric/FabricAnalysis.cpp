@@ -11,6 +11,7 @@
 
 #include "fabric/FabricPieces.h"
 #include "fabric/FabricSteps.h"
+#include "fabric/PatternForest.h"
 #include "fabric/PatternRules.h"
 
 namespace vestiscop::fabric {
@@ -38,6 +39,19 @@ std::int8_t signedByte(double v)
     return static_cast<std::int8_t>(std::clamp(std::lround(v), -128L, 127L));
 }
 
+// The forest's verdict into the findings. Cloth of one measured colour is
+// plain for certain; the forest still tells whether it is mottled.
+void decideByForest(bool oneColour, FabricFindings& findings)
+{
+    const PatternVerdict verdict = decideFittedPattern(findings.features);
+    findings.forest = true;
+    findings.pattern = oneColour ? pattern::patternKind::None : verdict.kind;
+    findings.patternConfidence = oneColour ? 1.0 : verdict.confidence;
+    findings.hasAlternative = !oneColour && verdict.hasAlternative;
+    findings.alternative = findings.hasAlternative ? verdict.alternative : pattern::patternKind::None;
+    findings.mottled = findings.pattern == pattern::patternKind::None && verdict.mottled;
+}
+
 } // namespace
 
 FabricAnalysis::FabricAnalysis(const color::ColorNameTable& names, double xDpi, double yDpi, double reportThr)
@@ -62,8 +76,11 @@ void FabricAnalysis::measure(const imaging::RgbImage& region)
     measurePattern(lab, clusters, mmPerPx, m_findings);
     measureColours(samples, clusters);
     // Cloth of one colour has no pattern to tell; the rules decide the rest.
-    m_findings.pattern = clusters.centres.size() == 1 ? pattern::patternKind::None
-                                                       : evaluateRules(fittedRules(), m_findings.features);
+    if (m_forest)
+        decideByForest(clusters.centres.size() == 1, m_findings);
+    else
+        m_findings.pattern = clusters.centres.size() == 1 ? pattern::patternKind::None
+                                                           : evaluateRules(fittedRules(), m_findings.features);
     const std::vector<bool> pieces = m_findings.pattern != pattern::patternKind::None
                                          ? formsPieces(clusters, mmPerPx, m_reportThr)
                                          : std::vector<bool>(clusters.centres.size(), false);
@@ -109,6 +126,10 @@ void FabricAnalysis::name(std::int64_t regionPixels, std::vector<color::ColorClu
 {
     colors.clear();
     spokenOf.assign(m_findings.colours.size(), 0);
+    if (m_findings.mottled) {
+        nameMottled(regionPixels, colors);
+        return;
+    }
     std::vector<int> colourOf(m_findings.colours.size(), -1);
     for (std::size_t k = 0; k < m_findings.colours.size(); ++k) {
         const ClothColour& c = m_findings.colours[k];
@@ -148,6 +169,38 @@ void FabricAnalysis::name(std::int64_t regionPixels, std::vector<color::ColorClu
         place[static_cast<std::size_t>(colors[i].clusterIndex)] = static_cast<std::uint8_t>(i);
     for (std::size_t k = 0; k < colourOf.size(); ++k)
         spokenOf[k] = colourOf[k] >= 0 ? place[static_cast<std::size_t>(colourOf[k])] : 0;
+}
+
+void FabricAnalysis::nameMottled(std::int64_t regionPixels, std::vector<color::ColorCluster>& colors) const
+{
+    // A mottled yarn is one colour to a person: the mix of its fibres, each
+    // measured colour weighed by its share.
+    double l = 0;
+    double a = 0;
+    double b = 0;
+    double shares = 0;
+    for (const ClothColour& c : m_findings.colours) {
+        l += c.l * c.share;
+        a += c.a * c.share;
+        b += c.b * c.share;
+        shares += c.share;
+    }
+    const auto count = static_cast<std::int32_t>(std::llround(shares * static_cast<double>(regionPixels)));
+    if (count <= 0 || !(shares > 0))
+        return;
+    l /= shares;
+    a /= shares;
+    b /= shares;
+    color::ColorCluster cluster;
+    cluster.color = &m_names.nearest(
+        {static_cast<std::uint8_t>(std::clamp(std::lround(l), 0L, 255L)), signedByte(a), signedByte(b)});
+    cluster.sumL = std::llround(l * count);
+    cluster.sumA = std::llround(a * count);
+    cluster.sumB = std::llround(b * count);
+    cluster.count = count;
+    cluster.share = static_cast<double>(count) / static_cast<double>(regionPixels);
+    cluster.mottled = true;
+    colors.push_back(cluster);
 }
 
 void FabricAnalysis::drawChannels(double lumaScale, imaging::RgbImage& channels) const

@@ -32,6 +32,10 @@ public:
     // those are looked at for it.
     FabricAnalysis(const color::ColorNameTable& names, double xDpi, double yDpi, double reportThr = 1.0);
 
+    // Whether the pattern forest decides the pattern (PatternForest.h)
+    // instead of the fitted tree; off at first.
+    void setForest(bool forest) { m_forest = forest; }
+
     // Measures a region without naming: the findings, pattern included, and
     // the colour of every sample (labels()). Failures of the image library
     // propagate as its own exceptions, allocation as std::bad_alloc.
@@ -48,6 +52,8 @@ public:
               std::vector<std::uint8_t>& spokenOf) const;
 
     // What the last analysis found.
+    // (A mottled cloth, findings().mottled, is named as one colour: the
+    // mix of its measured colours.)
     const FabricFindings& findings() const { return m_findings; }
 
     // The measured colour (index into findings().colours) of every sample
@@ -67,6 +73,8 @@ public:
     const cv::Mat& lab() const { return m_lab; }
 
 private:
+    void nameMottled(std::int64_t regionPixels, std::vector<color::ColorCluster>& colors) const;
+
     const color::ColorNameTable& m_names;
     double m_mmPerPx;
     double m_reportThr;
@@ -74,6 +82,7 @@ private:
     cv::Mat m_lab;  // the smoothed samples in CIELAB, CV_32FC3
     std::unique_ptr<imaging::ByteImage> m_labels;
     int m_factor = 1;
+    bool m_forest = false;
 };
 
 } // namespace vestiscop::fabric

@@ -71,6 +71,14 @@ struct FabricFindings {
     double layoutSpread = 0;        // coefficient of variation of neighbour distances (0 = a lattice)
     std::array<double, FeatureCount> features{};
     pattern::PatternKind pattern = pattern::patternKind::None;
+    // Told by the pattern forest only (FabricAnalysis::setForest): how sure
+    // the pattern is (0..1), the likeliest other kind, and whether the
+    // plain cloth is mottled, its colours one yarn mix to a person.
+    bool forest = false;
+    double patternConfidence = 1;
+    bool hasAlternative = false;
+    pattern::PatternKind alternative = pattern::patternKind::None;
+    bool mottled = false;
 
     // The texture as a garment's signature compares it, from the same
     // spectrum as the repeats: how far each pixel lies from the ground

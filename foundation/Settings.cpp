@@ -88,6 +88,13 @@ void readSettings(IniFile& ini, TextureSettings& settings)
         settings.analysis = AnalysisKind::Improved;
     else
         throw IniError(1, ini, "Analysis");
+    const std::string model = ini.readRaw("PatternModel");
+    if (model.empty() || model == "tree")
+        settings.patternModel = PatternModel::Tree;
+    else if (model == "forest")
+        settings.patternModel = PatternModel::Forest;
+    else
+        throw IniError(1, ini, "PatternModel");
 }
 
 void readSettings(IniFile& ini, MatchingSettings& settings)

@@ -52,6 +52,7 @@ struct ColorSettings {
 
 // Which analysis every scan gets.
 enum class AnalysisKind { Standard, Improved };
+enum class PatternModel { Tree, Forest };
 
 // Section [Texture]: the analysed region in pixels, and the analysis.
 struct TextureSettings {
@@ -61,6 +62,11 @@ struct TextureSettings {
     // "improved" the improved one, which measures in millimetres and so
     // needs a usable XRes and YRes.
     AnalysisKind analysis = AnalysisKind::Standard;
+    // Optional (PatternModel), for the improved analysis: absent or "tree"
+    // one fitted decision tree; "forest" many trees that also tell how
+    // sure the pattern is, its likeliest alternative, and mottled (heather)
+    // cloth as one colour with no pattern. The standard analysis ignores it.
+    PatternModel patternModel = PatternModel::Tree;
 };
 
 // Section [Matching].

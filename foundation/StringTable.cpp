@@ -20,6 +20,16 @@ const std::unordered_map<int, const char*>& table()
         {1003, "Puntík"},
         {1004, "Neznámý motiv"},
         {1016, "Neznámý oděv"},
+        // A pattern told as a guess ("Asi proužek, možná motiv"), the kinds
+        // in that sentence's form (+ PatternKind code), and the colour of a
+        // mottled yarn mix ("šedý melír").
+        {1020, "bez vzoru"},
+        {1021, "proužek"},
+        {1022, "kostka"},
+        {1023, "puntík"},
+        {1024, "motiv"},
+        {1025, "Asi %s, možná %s"},
+        {1026, "%s melír"},
 
         // Why a scanner gave up a scan, shown inside "Selhání skeneru (%s)".
         {1100, "uvízl papír"},

@@ -16,13 +16,13 @@ std::vector<std::string> spokenColors(const std::vector<color::ColorCluster>& co
         // The same rule as the colour field's lines.
         if (!color::isReported(colour, reportThr))
             continue;
-        words.push_back(foundation::format("%d%% %s", app::percentOf(colour.share), colour.color->name.c_str()));
+        words.push_back(foundation::format("%d%% %s", app::percentOf(colour.share), app::colourName(colour).c_str()));
     }
     return words;
 }
 
 std::string analysisAnnouncement(const std::vector<std::string>& colors, std::size_t skippedColors,
-                                 pattern::PatternKind pattern, const std::string& match)
+                                 const std::string& pattern, const std::string& match)
 {
     std::string colourPart;
     for (std::size_t i = skippedColors; i < colors.size(); ++i) {
@@ -31,7 +31,7 @@ std::string analysisAnnouncement(const std::vector<std::string>& colors, std::si
         colourPart += colors[i];
     }
     const std::string patternPart = foundation::format(
-        foundation::loadString(foundation::stringId::PatternSpoken).c_str(), app::patternText(pattern).c_str());
+        foundation::loadString(foundation::stringId::PatternSpoken).c_str(), pattern.c_str());
     std::string result;
     for (const std::string* part : std::initializer_list<const std::string*>{&colourPart, &patternPart, &match}) {
         if (part->empty())

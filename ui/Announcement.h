@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "color/ColorCluster.h"
-#include "pattern/PatternKind.h"
 
 namespace vestiscop::ui {
 
@@ -22,6 +21,6 @@ std::vector<std::string> spokenColors(const std::vector<color::ColorCluster>& co
 // first skippedColors colours (the screen reader has just read them as the
 // colour field's current line) and any part that is empty.
 std::string analysisAnnouncement(const std::vector<std::string>& colors, std::size_t skippedColors,
-                                 pattern::PatternKind pattern, const std::string& match);
+                                 const std::string& pattern, const std::string& match);
 
 } // namespace vestiscop::ui

@@ -201,10 +201,11 @@ void CMainDlg::showMatch(int slot, double slotSimilarity)
                               : text(foundation::stringId::UnknownGarment);
     const std::vector<std::string> spoken = spokenColors(result.colors, m_app.color().reportThr);
     m_answer[0] = QString::fromStdString(colors);
-    m_answer[1] = QString::fromStdString(app::patternText(result.pattern));
+    const std::string pattern = app::patternText(result.pattern, result.findings);
+    m_answer[1] = QString::fromStdString(pattern);
     for (std::size_t skipped : {1, 0})
         m_answer[3 - skipped] =
-            QString::fromStdString(analysisAnnouncement(spoken, skipped, result.pattern, match.toStdString()));
+            QString::fromStdString(analysisAnnouncement(spoken, skipped, pattern, match.toStdString()));
     m_answerPending = true;
     m_arrivalNote.clear();
     // The indicator counts as heard for the time the window answered the

@@ -21,7 +21,7 @@ std::string analysisText(Application& app, const analysis::ScanResult& result, c
     std::string block;
     for (const std::string& line : colorFieldLines(result.colors, app.color().reportThr))
         block += line + "\n";
-    block += patternText(result.pattern) + "\n";
+    block += patternText(result.pattern, result.findings) + "\n";
     if (match.slot >= 0)
         block += app.catalog().name(match.slot) + " " + similarityText(match.similarity) + "\n";
     else
@@ -57,7 +57,7 @@ nlohmann::json analysisJson(Application& app, const analysis::ScanResult& result
         colors.push_back({
             {"share", colour.share},
             {"percent", percentOf(colour.share)},
-            {"name", colour.color->name},
+            {"name", colourName(colour)},
             {"lab",
              {static_cast<int>(static_cast<std::uint8_t>(colour.meanL())),
               static_cast<int>(static_cast<std::int8_t>(colour.meanA())),
@@ -73,8 +73,18 @@ nlohmann::json analysisJson(Application& app, const analysis::ScanResult& result
         {"match", nullptr},
     };
     // The improved analysis also tells what it measured of the pattern.
-    if (result.findings != nullptr)
+    if (result.findings != nullptr) {
         object["pattern"]["findings"] = patternFindingsJson(*result.findings);
+        // The pattern forest also tells how sure it is, and what else the
+        // pattern might be (the kind's name; null where nothing else is
+        // likely). text and code stay the chosen kind.
+        if (result.findings->forest) {
+            object["pattern"]["confidence"] = std::round(result.findings->patternConfidence * 1000) / 1000;
+            object["pattern"]["alternative"] =
+                result.findings->hasAlternative ? nlohmann::json(patternText(result.findings->alternative)) : nullptr;
+            object["pattern"]["mottled"] = result.findings->mottled;
+        }
+    }
     if (result.method == analysis::Method::StandardInsteadOfImproved)
         object["fallback"] = "standard";
     if (file)

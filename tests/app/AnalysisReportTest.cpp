@@ -81,4 +81,56 @@ TEST(AnalysisReport, PatternNames)
         EXPECT_EQ(app::patternText(kind), names[static_cast<std::size_t>(kind)]);
 }
 
+// Only the pattern forest's unsure answers are told as a guess; the
+// standard analysis and the single tree tell the kind as before.
+TEST(AnalysisReport, AnUnsurePatternIsToldAsAGuessWithItsAlternative)
+{
+    struct Case {
+        bool forest;
+        double confidence;
+        bool hasAlternative;
+        pattern::PatternKind alternative;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {true, 0.55, true, pattern::patternKind::Unknown, "Asi proužek, možná motiv"},
+        {true, 0.79, true, pattern::patternKind::None, "Asi proužek, možná bez vzoru"},
+        {true, 0.8, true, pattern::patternKind::Unknown, "Proužek"},
+        {true, 0.3, false, pattern::patternKind::None, "Proužek"},
+        {false, 0.1, true, pattern::patternKind::Check, "Proužek"},
+    };
+    for (const Case& c : cases) {
+        fabric::FabricFindings findings;
+        findings.forest = c.forest;
+        findings.patternConfidence = c.confidence;
+        findings.hasAlternative = c.hasAlternative;
+        findings.alternative = c.alternative;
+        EXPECT_EQ(app::patternText(pattern::patternKind::Stripes, &findings), c.expected) << c.confidence;
+    }
+    EXPECT_EQ(app::patternText(pattern::patternKind::Stripes, nullptr), "Proužek");
+}
+
+TEST(AnalysisReport, AMottledColourIsNamedAsAMixInTheMasculine)
+{
+    const struct {
+        const char* table;
+        const char* told;
+    } cases[] = {
+        {"šedá", "šedý melír"},
+        {"světle šedá", "světle šedý melír"},
+        {"námořnická modrá", "námořnický modrý melír"},
+        {"khaki", "khaki melír"},
+        {"bordó", "bordó melír"},
+        {"lahvově zelená", "lahvově zelený melír"},
+    };
+    for (const auto& c : cases) {
+        const color::ColorName name{{50, 0, 0}, c.table};
+        color::ColorCluster colour = cluster(name, 1.0, 4, 50, 1, -2);
+        EXPECT_EQ(app::colourName(colour), c.table);
+        colour.mottled = true;
+        EXPECT_EQ(app::colourName(colour), c.told);
+        EXPECT_EQ(app::colorFieldLines({colour}, 0.05), std::vector<std::string>{std::string("100% ") + c.told + " (50 1 -2)"});
+    }
+}
+
 } // namespace

@@ -16,6 +16,7 @@
 
 #include "fabric/FabricAnalysis.h"
 #include "fabric/FabricSteps.h"
+#include "fabric/PatternForest.h"
 #include "fabric/PatternRules.h"
 
 namespace vestiscop::fabric {
@@ -265,6 +266,97 @@ INSTANTIATE_TEST_SUITE_P(
                       RuleCase{"noSuchFeature", NoSuchFeature, 30, 0, pattern::patternKind::Unknown},
                       RuleCase{"empty", std::span<const RuleNode>{}, 30, 0, pattern::patternKind::Unknown}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// Two hand-made trees over the contrast: below 10 the first leans to plain
+// and the second says mottled plain; above, the first is split between
+// stripes and motif and the second says stripes. A broken third tree adds nothing.
+constexpr ForestNode Grove[] = {
+    {Contrast, 10, 1, 2, {}},
+    {-1, 0, 0, 0, {0.6f, 0, 0, 0, 0, 0.4f}},
+    {-1, 0, 0, 0, {0, 0.5f, 0, 0, 0.5f, 0}},
+    {Contrast, 10, 1, 2, {}},
+    {-1, 0, 0, 0, {0, 0, 0, 0, 0, 1}},
+    {-1, 0, 0, 0, {0, 1, 0, 0, 0, 0}},
+    {Contrast, 10, 7, 7, {}},
+};
+constexpr std::int32_t GroveRoots[] = {0, 3, 6};
+
+struct ForestCase {
+    const char* name;
+    std::span<const std::int32_t> roots;
+    double contrast;
+    pattern::PatternKind kind;
+    double confidence;
+    bool hasAlternative;
+    pattern::PatternKind alternative;
+    bool mottled;
+};
+
+class Forest : public ::testing::TestWithParam<ForestCase> {};
+
+TEST_P(Forest, AveragesItsTreesLeavesIntoAVerdict)
+{
+    const ForestCase c = GetParam();
+    FeatureVector features{};
+    features[Contrast] = c.contrast;
+    const PatternVerdict v = decidePattern(Grove, c.roots, features);
+    EXPECT_EQ(v.kind, c.kind);
+    EXPECT_NEAR(v.confidence, c.confidence, 1e-6);
+    EXPECT_EQ(v.hasAlternative, c.hasAlternative);
+    if (c.hasAlternative) {
+        EXPECT_EQ(v.alternative, c.alternative);
+    }
+    EXPECT_EQ(v.mottled, c.mottled);
+}
+
+constexpr std::int32_t FirstTree[] = {0};
+constexpr std::int32_t BrokenOnly[] = {6};
+constexpr std::int32_t OutOfRange[] = {9};
+
+INSTANTIATE_TEST_SUITE_P(
+    Verdicts, Forest,
+    ::testing::Values(
+        // Mottled and plain shares count as plain; more of it is mottled.
+        ForestCase{"mottledPlain", GroveRoots, 5, pattern::patternKind::None, 1.0, false, 0, true},
+        ForestCase{"plainNotMottled", FirstTree, 5, pattern::patternKind::None, 1.0, false, 0, false},
+        ForestCase{"stripesOverMotif", GroveRoots, 20, pattern::patternKind::Stripes, 0.75, true,
+                   pattern::patternKind::Unknown, false},
+        // A tie keeps the lower kind.
+        ForestCase{"tie", FirstTree, 20, pattern::patternKind::Stripes, 0.5, true, pattern::patternKind::Unknown, false},
+        ForestCase{"noUsableTree", BrokenOnly, 20, pattern::patternKind::Unknown, 0.0, false, 0, false},
+        ForestCase{"rootOutside", OutOfRange, 20, pattern::patternKind::Unknown, 0.0, false, 0, false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// The fitted forest: every tree's branches stay within it, name a feature
+// and end in leaves whose shares add up to one.
+TEST(FittedForest, TreesStayWithinThemselvesAndLeavesAreShares)
+{
+    const auto nodes = fittedForestNodes();
+    const auto roots = fittedForestRoots();
+    ASSERT_FALSE(roots.empty());
+    for (std::size_t t = 0; t < roots.size(); ++t) {
+        const auto first = static_cast<std::size_t>(roots[t]);
+        const std::size_t last = t + 1 < roots.size() ? static_cast<std::size_t>(roots[t + 1]) : nodes.size();
+        ASSERT_LT(first, last);
+        ASSERT_LE(last, nodes.size());
+        for (std::size_t i = first; i < last; ++i) {
+            const ForestNode& n = nodes[i];
+            if (n.feature < 0) {
+                double sum = 0;
+                for (const float s : n.shares)
+                    sum += s;
+                EXPECT_NEAR(sum, 1.0, 1e-3) << "tree " << t << " node " << i - first;
+                continue;
+            }
+            EXPECT_LT(n.feature, FeatureCount);
+            // Children come after their parent, within the tree.
+            for (const int child : {n.below, n.above}) {
+                EXPECT_GT(static_cast<std::size_t>(child), i - first);
+                EXPECT_LT(static_cast<std::size_t>(child), last - first);
+            }
+        }
+    }
+}
 
 // The fitted table is a tree: every node is reached from the root once,
 // every branch names a feature and ends in a leaf with a pattern kind.

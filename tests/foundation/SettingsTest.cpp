@@ -114,6 +114,8 @@ struct OptionalEntries {
     AnalysisKind kind;
     const char* signatureFile;
     const char* refused;  // the entry IniError 1 names; null: read
+    const char* patternModel = nullptr;  // [Texture]
+    PatternModel model = PatternModel::Tree;
 };
 
 class OptionalKeys : public SettingsTest, public ::testing::WithParamInterface<OptionalEntries> {};
@@ -129,6 +131,7 @@ TEST_P(OptionalKeys, AreReadIntoTheirSectionsRecordsOrRefused)
     };
     insert("Scan", "AdaptToScanner", c.adaptToScanner);
     insert("Texture", "Analysis", c.analysis);
+    insert("Texture", "PatternModel", c.patternModel);
     insert("Matching", "Signatures", c.signatures);
     IniFile ini(writeConfig(text), ';');
     AllSettings s;
@@ -145,6 +148,7 @@ TEST_P(OptionalKeys, AreReadIntoTheirSectionsRecordsOrRefused)
     readAllSettings(ini, s);
     EXPECT_EQ(s.scan.adaptToScanner, c.adapt);
     EXPECT_EQ(s.texture.analysis, c.kind);
+    EXPECT_EQ(s.texture.patternModel, c.model);
     EXPECT_EQ(s.matching.signatures, c.signatureFile);
 }
 
@@ -165,7 +169,13 @@ INSTANTIATE_TEST_SUITE_P(
         OptionalEntries{"improvedWithoutResolution", nullptr, "improved", nullptr, "0", false,
                         AnalysisKind::Standard, "", "XRes"},
         OptionalEntries{"improvedAtAnAbsurdResolution", nullptr, "improved", nullptr, "1e9", false,
-                        AnalysisKind::Standard, "", "XRes"}),
+                        AnalysisKind::Standard, "", "XRes"},
+        OptionalEntries{"forest", nullptr, "improved", nullptr, nullptr, false, AnalysisKind::Improved, "", nullptr,
+                        "forest", PatternModel::Forest},
+        OptionalEntries{"treeNamed", nullptr, "improved", nullptr, nullptr, false, AnalysisKind::Improved, "",
+                        nullptr, "tree", PatternModel::Tree},
+        OptionalEntries{"modelMisspelt", nullptr, "improved", nullptr, nullptr, false, AnalysisKind::Standard, "",
+                        "PatternModel", "forests"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(SettingsTest, BmpSelectsZero)
