@@ -17,10 +17,10 @@ std::int64_t floorInt(double x) { return static_cast<std::int64_t>(std::floor(x)
 Lin heatherFibre(const Heather& h, std::uint64_t key, std::int64_t thread, double across, double along)
 {
     const auto bucket = floorInt(across * 4.0);
-    const double run = 0.9 + 1.6 * hash01(key, thread, bucket, 7);
+    const double run = 0.35 + 0.9 * hash01(key, thread, bucket, 7);
     const auto segment = floorInt(along / run + 3.0 * hash01(key, thread, bucket, 8));
     double t = hash01(key, thread, bucket, segment);
-    t += 0.22 * valueNoise(key ^ 0x7a11ULL, along / 9.0, static_cast<double>(thread) * 0.37);
+    t += 0.12 * valueNoise(key ^ 0x7a11ULL, along / 9.0, static_cast<double>(thread) * 0.37);
     return h.pick(std::clamp(t, 0.0, 0.999999));
 }
 } // namespace
@@ -126,7 +126,8 @@ Sample Woven::operator()(double u, double v) const
 
     Lin c = y.c;
     if (y.heather) c = heatherFibre(*y.heather, key ^ side, thread, across, along);
-    return {c * shade, y.label, shade};
+    const int label = labelByWarp && !warpUp ? warp(static_cast<int>(i)).label : y.label;
+    return {c * shade, label, shade};
 }
 
 Sample Knit::operator()(double u, double v) const

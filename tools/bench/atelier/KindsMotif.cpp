@@ -36,9 +36,9 @@ Cloth leopard(Rng& rng)
         const Cell c = worley(key, wu / size, wv / size, 0.9);
         const double r = 0.22 + 0.1 * hash01(key, c.id, 1);
         const double ang = std::atan2(wv / size - c.cy, wu / size - c.cx);
-        const bool gap = std::sin(ang * 3.0 + 6.28 * hash01(key, c.id, 2)) > 0.55;
-        if (c.f1 < r - 0.09) return 1;
-        if (c.f1 < r + 0.02 && !gap) return 0;
+        const bool gap = std::sin(ang * 3.0 + 6.28 * hash01(key, c.id, 2)) > 0.75;
+        if (c.f1 < r - 0.1) return 1;
+        if (c.f1 < r + 0.05 && !gap) return 0;
         return -1;
     };
     return printed(rng, ground, {ring, centre}, map, rng.uniform(0.05, 0.2), rng.uniform(0.0, 0.3));

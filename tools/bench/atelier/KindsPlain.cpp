@@ -236,7 +236,7 @@ Cloth heatherOf(Rng& rng, std::vector<Lin> fibres, std::vector<double> weights)
 
 Cloth heatherGrey(Rng& rng)
 {
-    const double dark = rng.uniform(0.08, 0.3), light = rng.uniform(0.8, 0.96);
+    const double dark = rng.uniform(0.15, 0.45), light = rng.uniform(0.7, 0.93);
     return heatherOf(rng, {neutral(rng, dark, dark + 0.02), neutral(rng, light, light + 0.02), neutral(rng, 0.45, 0.65)},
                      {rng.uniform(0.15, 0.6), rng.uniform(0.2, 0.6), rng.uniform(0.0, 0.3)});
 }
