@@ -46,6 +46,24 @@ void gaussian(std::vector<float>& plane, int w, int h, double sigma)
     for (int x = 0; x < w; ++x) blurRow(&tmp[static_cast<std::size_t>(x)], &plane[static_cast<std::size_t>(x)], h, w, k);
 }
 
+// sRGB encoding through a table: the exact curve costs a power per value.
+double encode(double linear)
+{
+    static const std::vector<double> table = [] {
+        std::vector<double> t(4097);
+        for (std::size_t k = 0; k < t.size(); ++k) t[k] = linearToSrgb(static_cast<double>(k) / 4096.0);
+        return t;
+    }();
+    if (!(linear > 0.0)) return 0.0;
+    if (linear >= 1.0) return linearToSrgb(linear);
+    // Near black the curve is steep but linear (12.92 x); the table's steps are fine above it.
+    if (linear < 0.0031308) return 255.0 * 12.92 * linear;
+    const double f = linear * 4096.0;
+    const auto i = static_cast<std::size_t>(f);
+    const double t = f - static_cast<double>(i);
+    return table[i] + (table[i + 1] - table[i]) * t;
+}
+
 } // namespace
 
 void scan(const Cloth& cloth, Rng& rng, int width, int height, double dpi, Swatch& out)
@@ -79,42 +97,47 @@ void scan(const Cloth& cloth, Rng& rng, int width, int height, double dpi, Swatc
     std::vector<int> labels(static_cast<std::size_t>(sw) * sh);
     double lightSum = 0.0;
 
-    for (int y = 0; y < sh; ++y) {
-        const double ym = (y + 0.5) * mmPerSample;
-        for (int x = 0; x < sw; ++x) {
-            const double xm = (x + 0.5) * mmPerSample;
-            const double px = xm - cxMm, py = ym - cyMm;
-            const double u = ca * px - sa * py + shiftU;
-            const double v = sa * px + ca * py + shiftV;
-            const Sample s = cloth.at(u, v);
-
+    for (int py = 0; py < height; ++py) {
+        for (int px = 0; px < width; ++px) {
+            // Light and folds change slowly: once per pixel.
+            const double xm = (px + 0.5) * kSuper * mmPerSample, ym = (py + 0.5) * kSuper * mmPerSample;
             double lift = 0.0, slope = 0.0;
             for (const Fold& f : folds) {
                 const double rx = xm - f.x0, ry = ym - f.y0;
                 const double along = rx * f.dx + ry * f.dy;
                 const double acrossD = -rx * f.dy + ry * f.dx;
-                const double env = std::exp(-0.5 * along * along / (f.length * f.length));
-                const double g = std::exp(-0.5 * acrossD * acrossD / (f.width * f.width));
-                lift += f.height * env * g;
+                const double e = 0.5 * along * along / (f.length * f.length) + 0.5 * acrossD * acrossD / (f.width * f.width);
+                if (e > 30.0) continue;
+                const double g = std::exp(-e);
+                lift += f.height * g;
                 // The lamp sweeps from one side: the slope facing it is lit, the other shaded.
-                slope += f.height * env * g * (-acrossD / f.width) * f.dx * lightDir;
+                slope += f.height * g * (-acrossD / f.width) * f.dx * lightDir;
             }
-            const double nx = 2.0 * xm / (2 * cxMm) - 1.0;
+            const double nx = xm / cxMm - 1.0;
             double light = gain * (1.0 - falloff * nx * nx) * (1.0 + tilt * (ym / cyMm - 1.0));
             light *= (1.0 - 0.35 * std::min(1.0, lift)) * (1.0 + 0.25 * slope);
             lightSum += light;
 
-            const std::size_t p = static_cast<std::size_t>(y / kSuper) * width + static_cast<std::size_t>(x / kSuper);
-            lin[0][p] += static_cast<float>(s.c.r * light);
-            lin[1][p] += static_cast<float>(s.c.g * light);
-            lin[2][p] += static_cast<float>(s.c.b * light);
-            labels[static_cast<std::size_t>(y) * sw + x] = s.label;
+            double r = 0.0, g = 0.0, b = 0.0;
+            for (int sy = 0; sy < kSuper; ++sy) {
+                for (int sx = 0; sx < kSuper; ++sx) {
+                    const int x = px * kSuper + sx, y = py * kSuper + sy;
+                    const double qx = (x + 0.5) * mmPerSample - cxMm, qy = (y + 0.5) * mmPerSample - cyMm;
+                    const Sample s = cloth.at(ca * qx - sa * qy + shiftU, sa * qx + ca * qy + shiftV);
+                    r += s.c.r;
+                    g += s.c.g;
+                    b += s.c.b;
+                    labels[static_cast<std::size_t>(y) * sw + x] = s.label;
+                }
+            }
+            const std::size_t p = static_cast<std::size_t>(py) * width + px;
+            const double k = light / (kSuper * kSuper);
+            lin[0][p] = static_cast<float>(r * k);
+            lin[1][p] = static_cast<float>(g * k);
+            lin[2][p] = static_cast<float>(b * k);
         }
     }
-    const float inv = 1.0f / (kSuper * kSuper);
-    for (auto& p : lin)
-        for (float& v : p) v *= inv;
-    const double meanLight = lightSum / (static_cast<double>(sw) * sh);
+    const double meanLight = lightSum / (static_cast<double>(width) * height);
 
     // Optics: a little blur, and lateral colour fringing growing to the sides.
     const double sigma = rng.uniform(0.35, 0.85);
@@ -145,12 +168,12 @@ void scan(const Cloth& cloth, Rng& rng, int width, int height, double dpi, Swatc
     out.rgb.assign(static_cast<std::size_t>(width) * height * 3, 0);
     for (int y = 0; y < height; ++y) {
         double rowOffset[3];
-        for (double& o : rowOffset) o = line * rng.normal();
+        for (double& o : rowOffset) o = line * rng.quickNormal();
         for (int x = 0; x < width; ++x) {
             const std::size_t p = static_cast<std::size_t>(y) * width + x;
             for (int ch = 0; ch < 3; ++ch) {
-                const double s = linearToSrgb(lin[ch][p]);
-                const double n = (read + shot * std::sqrt(std::max(0.0, s) / 255.0)) * rng.normal() + rowOffset[ch];
+                const double s = encode(lin[ch][p]);
+                const double n = (read + shot * std::sqrt(std::max(0.0, s) / 255.0)) * rng.quickNormal() + rowOffset[ch];
                 out.rgb[p * 3 + ch] = static_cast<std::uint8_t>(std::clamp(std::lround(s + n), 0L, 255L));
             }
         }
@@ -158,8 +181,14 @@ void scan(const Cloth& cloth, Rng& rng, int width, int height, double dpi, Swatc
 
     // Named colours: every label's share of the cloth, and its colour as the
     // scan shows it well inside its areas (or its yarn's colour).
+    std::vector<long> perLabel;
+    for (int l : labels) {
+        if (static_cast<std::size_t>(l) >= perLabel.size()) perLabel.resize(static_cast<std::size_t>(l) + 1, 0);
+        ++perLabel[static_cast<std::size_t>(l)];
+    }
     std::map<int, long> counts;
-    for (int l : labels) ++counts[l];
+    for (std::size_t l = 0; l < perLabel.size(); ++l)
+        if (perLabel[l] > 0) counts[static_cast<int>(l)] = perLabel[l];
     std::map<int, std::array<double, 4>> sums;  // r, g, b, pixels
     std::vector<int> pure(static_cast<std::size_t>(width) * height, -1);
     for (int y = 0; y < height; ++y) {
