@@ -66,7 +66,7 @@ Cloth buffalo(Rng& rng)
                                      : contrasting(rng, dark, 0.3);
     const double square = rng.uniform(12.0, 30.0);
     Cloth c = checked(rng, s, Sett{{0, 1}, {square, square}}, {bold, dark}, false, 1.2);
-    c.hair = 0.4;
+    c.hair = 0.3;
     return c;
 }
 

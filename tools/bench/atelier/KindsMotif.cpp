@@ -86,14 +86,17 @@ Cloth leopard(Rng& rng)
     const double size = rng.uniform(5.0, 16.0);
     const std::uint64_t key = rng.key();
     PrintMap map = [size, key](double u, double v) {
-        const double wu = u + 0.25 * size * fbm(key ^ 1, u, v, size * 0.6, 2);
-        const double wv = v + 0.25 * size * fbm(key ^ 2, u, v, size * 0.6, 2);
-        const Cell c = worley(key, wu / size, wv / size, 0.9);
-        const double r = 0.22 + 0.1 * hash01(key, c.id, 1);
+        const double wu = u + 0.12 * size * fbm(key ^ 1, u, v, size * 0.6, 2);
+        const double wv = v + 0.12 * size * fbm(key ^ 2, u, v, size * 0.6, 2);
+        const Cell c = worley(key, wu / size, wv / size, 0.55);
+        if (hash01(key, c.id, 3) < 0.25) return c.f1 < 0.08 + 0.06 * hash01(key, c.id, 1) ? 0 : -1;  // a solid spot
+        const double r = 0.2 + 0.1 * hash01(key, c.id, 1);
         const double ang = std::atan2(wv / size - c.cy, wu / size - c.cx);
-        const bool gap = std::sin(ang * 3.0 + 6.28 * hash01(key, c.id, 2)) > 0.75;
-        if (c.f1 < r - 0.1) return 1;
-        if (c.f1 < r + 0.05 && !gap) return 0;
+        const double lobes = 2.0 + std::floor(3.0 * hash01(key, c.id, 4));
+        const bool gap = std::sin(ang * lobes + 6.28 * hash01(key, c.id, 2)) > 0.6;
+        const double wobble = 0.025 * std::sin(ang * 5.0 + 6.28 * hash01(key, c.id, 5));
+        if (c.f1 < r - 0.065 + wobble) return 1;
+        if (c.f1 < r + 0.035 + wobble && !gap) return 0;
         return -1;
     };
     return printed(rng, ground, {ring, centre}, map, rng.uniform(0.05, 0.2), rng.uniform(0.0, 0.3));

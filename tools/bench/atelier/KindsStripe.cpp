@@ -62,13 +62,16 @@ Cloth chalkStripe(Rng& rng)
     const std::uint64_t key = rng.key();
     Surface surf = [w, line, ground, width, spacing, key](double u, double v) {
         Sample p = w(u, v);
-        const double fuzzU = u + 0.35 * width * fbm(key, u, v, 0.6, 3);
+        const double fuzzU = u + 0.22 * width * fbm(key, u, v, 0.5, 3);
         double d = std::fmod(fuzzU, spacing);
         if (d < 0) d += spacing;
         d = std::min(d, spacing - d);
-        if (d < 0.5 * width) {
-            p.c = line * (luminance(p.c) / std::max(1e-6, luminance(ground)));
-            p.label = 1;
+        // The chalk line fades out over its outer third.
+        const double t = std::clamp((0.5 * width - d) / (0.35 * width) + 0.5, 0.0, 1.0);
+        if (t > 0.0) {
+            const Lin ink = line * (luminance(p.c) / std::max(1e-6, luminance(ground)));
+            p.c = mixLin(p.c, ink, t);
+            if (t >= 0.5) p.label = 1;
         }
         return p;
     };
@@ -163,8 +166,15 @@ Cloth multicolourStripe(Rng& rng)
 Cloth fadedStripe(Rng& rng)
 {
     const Lin a = anyDye(rng);
-    const double k = rng.chance(0.5) ? rng.uniform(1.12, 1.35) : rng.uniform(0.72, 0.88);
-    const Lin b = mixLin(a * k, fromHsv(rng.uniform(0, 360), 0.3, 0.6), rng.uniform(0.0, 0.15));
+    // The second colour a few to twenty-odd sRGB steps lighter or darker, perhaps a shade off in hue.
+    const double step = (rng.chance(0.5) ? 1.0 : -1.0) * rng.uniform(9.0, 26.0);
+    const double lumA = linearToSrgb(luminance(a));
+    const double dir = lumA + step < 10.0 || lumA + step > 245.0 ? -step : step;
+    const Lin tint = fromHsv(rng.uniform(0, 360), 0.5, 0.7);
+    const auto shift = [&](double lin, double t) {
+        return srgbToLinear(std::clamp(linearToSrgb(lin) + dir + rng.uniform(-3.0, 3.0) * t, 0.0, 255.0));
+    };
+    const Lin b{shift(a.r, tint.r), shift(a.g, tint.g), shift(a.b, tint.b)};
     const double w1 = rng.uniform(1.5, 10.0), w2 = rng.uniform(1.0, 10.0);
     if (rng.chance(0.4)) return printedStripes(rng, Sett{{0, 1}, {w1, w2}}, {a, b}, 0.0);
     WeaveSpec s = rng.chance(0.5) ? plainWeave(rng, 0.1, 0.25) : twillWeave(rng, 0.2, 0.4, 4, 3);

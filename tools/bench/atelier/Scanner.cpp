@@ -139,6 +139,28 @@ void scan(const Cloth& cloth, Rng& rng, int width, int height, double dpi, Swatc
     }
     const double meanLight = lightSum / (static_cast<double>(width) * height);
 
+    // Stray surface fibres: short curling hairs that catch the lamp.
+    if (cloth.hair > 0.0) {
+        const double pxPerMm = dpi / 25.4;
+        const int fibres = static_cast<int>(cloth.hair * width * height / 500.0);
+        for (int f = 0; f < fibres; ++f) {
+            double x = rng.uniform(0.0, width), y = rng.uniform(0.0, height);
+            double th = rng.uniform(0.0, 6.283185307179586);
+            const double curl = rng.uniform(-0.15, 0.15);
+            const int steps = static_cast<int>(rng.uniform(0.8, 3.5) * pxPerMm * 2.0);
+            const double bright = rng.uniform(1.15, 1.5), alpha = rng.uniform(0.2, 0.45);
+            for (int t = 0; t < steps; ++t) {
+                x += 0.5 * std::cos(th);
+                y += 0.5 * std::sin(th);
+                th += curl;
+                const int ix = static_cast<int>(x), iy = static_cast<int>(y);
+                if (ix < 0 || iy < 0 || ix >= width || iy >= height) break;
+                const std::size_t p = static_cast<std::size_t>(iy) * width + ix;
+                for (auto& plane : lin) plane[p] = static_cast<float>(plane[p] * (1.0 - alpha + alpha * bright));
+            }
+        }
+    }
+
     // Optics: a little blur, and lateral colour fringing growing to the sides.
     const double sigma = rng.uniform(0.35, 0.85);
     for (auto& p : lin) gaussian(p, width, height, sigma);
