@@ -34,7 +34,7 @@ Cloth gingham(Rng& rng)
 {
     WeaveSpec s = plainWeave(rng, 0.1, 0.2);
     const Lin white = lightGround(rng);
-    const Lin dye = contrasting(rng, white, 0.3);
+    const Lin dye = patternColour(rng, white, 0.3);
     const double square = rng.uniform(1.5, 9.0);
     return checked(rng, s, Sett{{0, 1}, {square, square}}, {white, dye});
 }
@@ -116,7 +116,7 @@ Cloth windowpane(Rng& rng)
 {
     WeaveSpec s = rng.chance(0.5) ? twillWeave(rng, 0.15, 0.3, 4, 2) : plainWeave(rng, 0.1, 0.2);
     const Lin ground = rng.chance(0.5) ? darkGround(rng) : anyDye(rng);
-    const Lin line = contrasting(rng, ground, rng.uniform(0.15, 0.4));
+    const Lin line = patternColour(rng, ground, rng.uniform(0.15, 0.4));
     return lined(rng, s, ground, {line}, rng.uniform(0.5, 1.5), rng.uniform(15.0, 40.0));
 }
 

@@ -69,7 +69,7 @@ Cloth polkaDots(Rng& rng)
     d.halfDrop = rng.chance(0.6);
     d.key = rng.key();
     const Lin ground = rng.chance(0.5) ? darkGround(rng) : anyDye(rng);
-    return dotted(rng, d, ground, {contrasting(rng, ground, 0.3)});
+    return dotted(rng, d, ground, {patternColour(rng, ground, 0.3)});
 }
 
 Cloth pinDots(Rng& rng)
@@ -81,7 +81,7 @@ Cloth pinDots(Rng& rng)
     d.halfDrop = rng.chance(0.7);
     d.key = rng.key();
     const Lin ground = rng.chance(0.6) ? darkGround(rng) : anyDye(rng);
-    return dotted(rng, d, ground, {contrasting(rng, ground, 0.3)});
+    return dotted(rng, d, ground, {patternColour(rng, ground, 0.3)});
 }
 
 Cloth coinDots(Rng& rng)
@@ -92,7 +92,7 @@ Cloth coinDots(Rng& rng)
     d.halfDrop = rng.chance(0.6);
     d.key = rng.key();
     const Lin ground = anyDye(rng);
-    return dotted(rng, d, ground, {contrasting(rng, ground, 0.25)});
+    return dotted(rng, d, ground, {patternColour(rng, ground, 0.25)});
 }
 
 // A light ground with a few dots of several colours strewn over it.
@@ -126,7 +126,7 @@ Cloth scatteredDots(Rng& rng)
     d.halfDrop = rng.chance(0.5);
     d.key = rng.key();
     const Lin ground = anyDye(rng);
-    std::vector<Lin> inks{contrasting(rng, ground, 0.25)};
+    std::vector<Lin> inks{patternColour(rng, ground, 0.25)};
     if (rng.chance(0.3)) inks.push_back(contrasting(rng, ground, 0.25));
     return dotted(rng, d, ground, inks);
 }

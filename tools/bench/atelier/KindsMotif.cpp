@@ -52,7 +52,7 @@ int flower(double x, double y, double r, int petals, double phase)
     const double d = std::hypot(x, y);
     if (d < 0.28 * r) return 1;
     const double th = std::atan2(y, x) + phase;
-    const double edge = r * (0.45 + 0.55 * std::pow(std::fabs(std::cos(petals * th * 0.5)), 0.6));
+    const double edge = r * (0.45 + 0.55 * std::sqrt(std::fabs(std::cos(petals * th * 0.5))));
     return d < edge ? 0 : -1;
 }
 
@@ -161,17 +161,21 @@ Cloth largeFloral(Rng& rng)
         const double wu = u + 0.04 * size * fbm(key, u, v, size * 0.3, 2);
         return sc.visit(wu, v, [&](double x, double y, std::int64_t id) {
             const double s = size * (0.7 + 0.5 * hash01(sc.key, id, 3));
+            if (std::hypot(x, y) > 1.85 * s) return -1;
+            double fx = x, fy = y;
+            rotate(fx, fy, 6.28 * hash01(sc.key, id, 4));
+            const int f = flower(fx, fy, s, petals, 0.0);
+            if (f == 1) return 2;
+            if (f == 0) return std::hypot(fx, fy) < 0.55 * s ? 1 : 0;
+            // Leaves round the bloom, beneath its petals.
+            static const double kLeafCos[3] = {1.0, std::cos(2.1), std::cos(4.2)};
+            static const double kLeafSin[3] = {0.0, std::sin(2.1), std::sin(4.2)};
             double lx = x, ly = y;
             rotate(lx, ly, 6.28 * hash01(sc.key, id, 6));
-            for (int l = 0; l < 3; ++l) {  // leaves round the bloom
-                double ax = lx, ay = ly;
-                rotate(ax, ay, l * 2.1);
+            for (int l = 0; l < 3; ++l) {
+                const double ax = kLeafCos[l] * lx - kLeafSin[l] * ly, ay = kLeafSin[l] * lx + kLeafCos[l] * ly;
                 if (leaf(ax - 0.6 * s, ay, 1.2 * s)) return 3;
             }
-            rotate(x, y, 6.28 * hash01(sc.key, id, 4));
-            const int f = flower(x, y, s, petals, 0.0);
-            if (f == 1) return 2;
-            if (f == 0) return std::hypot(x, y) < 0.55 * s ? 1 : 0;
             return -1;
         });
     };

@@ -166,15 +166,7 @@ Cloth multicolourStripe(Rng& rng)
 Cloth fadedStripe(Rng& rng)
 {
     const Lin a = anyDye(rng);
-    // The second colour a few to twenty-odd sRGB steps lighter or darker, perhaps a shade off in hue.
-    const double step = (rng.chance(0.5) ? 1.0 : -1.0) * rng.uniform(9.0, 26.0);
-    const double lumA = linearToSrgb(luminance(a));
-    const double dir = lumA + step < 10.0 || lumA + step > 245.0 ? -step : step;
-    const Lin tint = fromHsv(rng.uniform(0, 360), 0.5, 0.7);
-    const auto shift = [&](double lin, double t) {
-        return srgbToLinear(std::clamp(linearToSrgb(lin) + dir + rng.uniform(-3.0, 3.0) * t, 0.0, 255.0));
-    };
-    const Lin b{shift(a.r, tint.r), shift(a.g, tint.g), shift(a.b, tint.b)};
+    const Lin b = toneOnTone(rng, a, 9.0, 26.0);
     const double w1 = rng.uniform(1.5, 10.0), w2 = rng.uniform(1.0, 10.0);
     if (rng.chance(0.4)) return printedStripes(rng, Sett{{0, 1}, {w1, w2}}, {a, b}, 0.0);
     WeaveSpec s = rng.chance(0.5) ? plainWeave(rng, 0.1, 0.25) : twillWeave(rng, 0.2, 0.4, 4, 3);

@@ -4,6 +4,9 @@
 // heathers named by the mix a person sees).
 
 #include "AtelierWardrobe.h"
+#include "Cloth.h"
+#include "Kinds.h"
+#include "Scanner.h"
 
 #include <gtest/gtest.h>
 
@@ -221,5 +224,96 @@ TEST(AtelierTwoYarn, DenimIsNamedByItsIndigoWarp)
         mean /= static_cast<double>(s.rgb.size());
         EXPECT_GT(c[2], c[0] + 20.0) << "not blue";
         EXPECT_LT((c[0] + c[1] + c[2]) / 3.0, mean) << "named lighter than the cloth looks";
+    }
+}
+
+// ---- The building blocks below the kinds ----
+
+TEST(AtelierSett, BandsRepeatAndMirror)
+{
+    const atl::Sett plain{{0, 1, 2}, {2.0, 1.0, 3.0}};        // period 6
+    const atl::Sett tartan{{0, 1, 2}, {2.0, 1.0, 3.0}, true};  // 0 1 2 2 1 0, period 12
+    atl::Sett shifted = plain;
+    shifted.offset = 2.5;
+    struct Case {
+        const atl::Sett* sett;
+        double x;
+        int label;
+    } cases[] = {
+        {&plain, 0.0, 0},    {&plain, 1.99, 0},  {&plain, 2.0, 1},    {&plain, 2.5, 1},  {&plain, 5.9, 2},
+        {&plain, 6.1, 0},    {&plain, -0.5, 2},  {&plain, -4.5, 0},   {&tartan, 5.5, 2}, {&tartan, 7.0, 2},
+        {&tartan, 9.5, 1},   {&tartan, 11.0, 0}, {&tartan, 12.5, 0},  {&tartan, -1.0, 0}, {&shifted, 0.0, 1},
+        {&shifted, 1.0, 2},  {&shifted, 3.6, 0},
+    };
+    for (const Case& c : cases) EXPECT_EQ(c.sett->at(c.x), c.label) << "x " << c.x;
+}
+
+// Which yarn lies on top decides the weave's look: the share of warp on the
+// face and, for twills, the diagonal.
+TEST(AtelierWeave, InterlacingShowsTheWarpAsTheWeaveSays)
+{
+    struct Case {
+        const char* name;
+        int repeat, up, step;
+        double warpShare;
+    } cases[] = {
+        {"plain", 2, 1, 1, 0.5}, {"2/1 twill", 3, 2, 1, 2.0 / 3.0}, {"3/1 twill", 4, 3, 1, 0.75},
+        {"2/2 twill", 4, 2, 1, 0.5}, {"satin", 5, 4, 2, 0.8},
+    };
+    for (const Case& c : cases) {
+        atl::Woven w;
+        w.spec.repeat = c.repeat;
+        w.spec.up = c.up;
+        w.spec.step = c.step;
+        w.spec.warpPitch = w.spec.weftPitch = 1.0;
+        w.warp = atl::solidYarn(atl::Lin{0.5, 0.5, 0.5}, 1);
+        w.weft = atl::solidYarn(atl::Lin{0.5, 0.5, 0.5}, 0);
+        int warp = 0, total = 0;
+        std::vector<std::vector<int>> up(20, std::vector<int>(20));
+        for (int j = 0; j < 20; ++j) {
+            for (int i = 0; i < 20; ++i) {
+                up[j][i] = w(i + 0.5, j + 0.5).label;
+                warp += up[j][i];
+                ++total;
+            }
+        }
+        EXPECT_NEAR(static_cast<double>(warp) / total, c.warpShare, 0.06) << c.name;
+        if (c.repeat > 2 && c.step == 1) {
+            // A twill's floats step over by one thread on every pick.
+            int along = 0, cells = 0;
+            for (int j = 0; j + 1 < 20; ++j)
+                for (int i = 1; i < 20; ++i, ++cells) along += up[j][i] == up[j + 1][i - 1];
+            EXPECT_GT(static_cast<double>(along) / cells, 0.9) << c.name;
+        }
+    }
+}
+
+// The scan names each label by its share of the cloth and by the colour the
+// scanner shows well inside it; a two-yarn label keeps its dyed yarn's colour.
+TEST(AtelierScan, SharesAndNamedColoursFollowTheCloth)
+{
+    const atl::Lin ground = atl::fromSrgb(200, 60, 40), stripe = atl::fromSrgb(30, 40, 160);
+    const atl::Sett sett{{1, 0}, {3.0, 7.0}};
+    for (bool byYarn : {false, true}) {
+        for (std::uint64_t seed : {1u, 2u, 3u}) {
+            atl::Cloth cloth = atl::makeCloth(
+                [&](double u, double) {
+                    const int l = sett.at(u);
+                    return atl::Sample{l ? stripe : ground, l, 1.0};
+                },
+                {ground, stripe});
+            if (byYarn) cloth.byYarn = {false, true};
+            atl::Rng rng(seed);
+            atl::Swatch s;
+            atl::scan(cloth, rng, 200, 200, 100.0, s);
+            ASSERT_EQ(s.namedColours.size(), 2u);
+            EXPECT_NEAR(s.namedColours[0][3], 0.7, 0.04) << "seed " << seed;
+            EXPECT_NEAR(s.namedColours[1][3], 0.3, 0.04) << "seed " << seed;
+            const double want[2][3] = {{200, 60, 40}, {30, 40, 160}};
+            for (int c = 0; c < 2; ++c)
+                for (int ch = 0; ch < 3; ++ch)
+                    EXPECT_NEAR(s.namedColours[static_cast<std::size_t>(c)][static_cast<std::size_t>(ch)], want[c][ch], 16.0)
+                        << "colour " << c << " channel " << ch << " seed " << seed;
+        }
     }
 }
