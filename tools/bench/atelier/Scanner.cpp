@@ -91,6 +91,8 @@ void scan(const Cloth& cloth, Rng& rng, int width, int height, double dpi, Swatc
     const double falloff = rng.uniform(0.01, 0.07);
     const double tilt = rng.uniform(-0.03, 0.03);
     const double gain = rng.uniform(0.93, 1.04);
+    // Calibration leaves a faint colour cast.
+    const double cast[3] = {rng.uniform(0.985, 1.015), rng.uniform(0.985, 1.015), rng.uniform(0.985, 1.015)};
 
     std::vector<float> lin[3];
     for (auto& p : lin) p.assign(static_cast<std::size_t>(width) * height, 0.0f);
@@ -132,9 +134,9 @@ void scan(const Cloth& cloth, Rng& rng, int width, int height, double dpi, Swatc
             }
             const std::size_t p = static_cast<std::size_t>(py) * width + px;
             const double k = light / (kSuper * kSuper);
-            lin[0][p] = static_cast<float>(r * k);
-            lin[1][p] = static_cast<float>(g * k);
-            lin[2][p] = static_cast<float>(b * k);
+            lin[0][p] = static_cast<float>(r * k * cast[0]);
+            lin[1][p] = static_cast<float>(g * k * cast[1]);
+            lin[2][p] = static_cast<float>(b * k * cast[2]);
         }
     }
     const double meanLight = lightSum / (static_cast<double>(width) * height);
@@ -159,6 +161,17 @@ void scan(const Cloth& cloth, Rng& rng, int width, int height, double dpi, Swatc
                 for (auto& plane : lin) plane[p] = static_cast<float>(plane[p] * (1.0 - alpha + alpha * bright));
             }
         }
+    }
+
+    // Dust and lint on the glass: a few specks of a pixel or two.
+    const int specks = rng.integer(0, 5);
+    for (int d = 0; d < specks; ++d) {
+        const int x0 = rng.integer(0, width - 1), y0 = rng.integer(0, height - 1);
+        const double tone = rng.chance(0.5) ? rng.uniform(0.05, 0.3) : rng.uniform(0.6, 0.9);
+        const int size = rng.integer(1, 2);
+        for (int y = y0; y < std::min(height, y0 + size); ++y)
+            for (int x = x0; x < std::min(width, x0 + size); ++x)
+                for (auto& plane : lin) plane[static_cast<std::size_t>(y) * width + x] = static_cast<float>(tone);
     }
 
     // Optics: a little blur, and lateral colour fringing growing to the sides.
