@@ -164,7 +164,7 @@ void scan(const Cloth& cloth, Rng& rng, int width, int height, double dpi, Swatc
     }
 
     // Dust and lint on the glass: a few specks of a pixel or two.
-    const int specks = rng.integer(0, 5);
+    const int specks = rng.integer(0, 3);
     for (int d = 0; d < specks; ++d) {
         const int x0 = rng.integer(0, width - 1), y0 = rng.integer(0, height - 1);
         const double tone = rng.chance(0.5) ? rng.uniform(0.05, 0.3) : rng.uniform(0.6, 0.9);
