@@ -17,10 +17,10 @@ std::int64_t floorInt(double x) { return static_cast<std::int64_t>(std::floor(x)
 Lin heatherFibre(const Heather& h, std::uint64_t key, std::int64_t thread, double across, double along)
 {
     const auto bucket = floorInt(across * 4.0);
-    const double run = 0.9 + 1.6 * hash01(key, thread, bucket, 7);
+    const double run = 0.35 + 0.9 * hash01(key, thread, bucket, 7);
     const auto segment = floorInt(along / run + 3.0 * hash01(key, thread, bucket, 8));
     double t = hash01(key, thread, bucket, segment);
-    t += 0.22 * valueNoise(key ^ 0x7a11ULL, along / 9.0, static_cast<double>(thread) * 0.37);
+    t += 0.12 * valueNoise(key ^ 0x7a11ULL, along / 9.0, static_cast<double>(thread) * 0.37);
     return h.pick(std::clamp(t, 0.0, 0.999999));
 }
 } // namespace
@@ -126,7 +126,8 @@ Sample Woven::operator()(double u, double v) const
 
     Lin c = y.c;
     if (y.heather) c = heatherFibre(*y.heather, key ^ side, thread, across, along);
-    return {c * shade, y.label, shade};
+    const int label = labelByWarp && !warpUp ? warp(static_cast<int>(i)).label : y.label;
+    return {c * shade, label, shade};
 }
 
 Sample Knit::operator()(double u, double v) const
@@ -174,17 +175,16 @@ Surface printOver(Surface ground, std::vector<Ink> inks, PrintMap map, double sp
         // Ink bleeds along the fibres: the edge of every shape is ragged.
         const double ru = u + spreadMm * valueNoise(key ^ 0x41ULL, u * 6.0, v * 6.0);
         const double rv = v + spreadMm * valueNoise(key ^ 0x42ULL, u * 6.0, v * 6.0);
-        int ink = -1;
-        if (offsets.size() == 1 || misregisterMm <= 0.0) {
-            ink = map(ru, rv);
-        } else {
-            for (std::size_t k = 0; k < inks.size(); ++k) {
-                if (map(ru - offsets[k].first, rv - offsets[k].second) == static_cast<int>(k)) ink = static_cast<int>(k);
-            }
+        int ink = map(ru, rv);
+        if (ink >= 0 && misregisterMm > 0.0 && offsets.size() > 1) {
+            // Each ink's screen sits a little off: where this ink's shifted
+            // shape does not reach, the ground shows through beside it.
+            const auto& o = offsets[static_cast<std::size_t>(ink) % offsets.size()];
+            if (map(ru - o.first, rv - o.second) != ink) ink = -1;
         }
         if (ink < 0 || ink >= static_cast<int>(inks.size())) return g;
         const double density = 1.0 + 0.04 * valueNoise(key ^ 0x43ULL, u * 1.3, v * 1.3);
-        const double relief = std::pow(std::max(0.05, g.shade), 0.75);
+        const double relief = std::sqrt(std::max(0.05, g.shade)) * std::sqrt(std::sqrt(std::max(0.05, g.shade)));
         return Sample{inks[static_cast<std::size_t>(ink)].c * (relief * density), inks[static_cast<std::size_t>(ink)].label,
                       g.shade};
     };

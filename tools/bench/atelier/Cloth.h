@@ -76,6 +76,8 @@ struct Woven {
     WeaveSpec spec;
     std::uint64_t key = 1;
     ThreadColour warp, weft;
+    // Warp stripes are named by the stripe, whichever yarn shows on top.
+    bool labelByWarp = false;
     Sample operator()(double u, double v) const;
 };
 

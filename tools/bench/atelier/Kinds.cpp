@@ -47,6 +47,24 @@ Lin contrasting(Rng& rng, Lin other, double minDelta)
                     : fromHsv(rng.uniform(0, 360), rng.uniform(0.0, 0.3), rng.uniform(0.85, 0.95));
 }
 
+Lin toneOnTone(Rng& rng, Lin base, double lo, double hi)
+{
+    const double step = (rng.chance(0.5) ? 1.0 : -1.0) * rng.uniform(lo, hi);
+    const double lum = linearToSrgb(luminance(base));
+    const double dir = lum + step < 10.0 || lum + step > 245.0 ? -step : step;
+    const double jr = rng.uniform(-3.0, 3.0), jg = rng.uniform(-3.0, 3.0), jb = rng.uniform(-3.0, 3.0);
+    const auto shift = [dir](double lin, double jitter) {
+        return srgbToLinear(std::clamp(linearToSrgb(lin) + dir + jitter, 0.0, 255.0));
+    };
+    return {shift(base.r, jr), shift(base.g, jg), shift(base.b, jb)};
+}
+
+Lin patternColour(Rng& rng, Lin ground, double minDelta)
+{
+    if (rng.chance(0.15)) return toneOnTone(rng, ground, 12.0, 30.0);
+    return contrasting(rng, ground, minDelta);
+}
+
 ThreadColour solidYarn(Lin c, int label)
 {
     return [c, label](int) { return Yarn{c, label, nullptr}; };

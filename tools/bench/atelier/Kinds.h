@@ -29,6 +29,11 @@ Lin darkGround(Rng& rng);
 // A colour clearly different from `other` in lightness or hue.
 Lin contrasting(Rng& rng, Lin other, double minDelta = 0.25);
 
+// The same colour a few sRGB steps (lo..hi) lighter or darker, a shade off in hue.
+Lin toneOnTone(Rng& rng, Lin base, double lo, double hi);
+// A pattern's colour against `ground`: mostly clearly different, now and then tone on tone.
+Lin patternColour(Rng& rng, Lin ground, double minDelta = 0.25);
+
 ThreadColour solidYarn(Lin c, int label = 0);
 // Threads coloured by a sett, `pitch` mm apart; colours indexed by label.
 ThreadColour settYarn(Sett sett, std::vector<Lin> colours, double pitch);

@@ -64,12 +64,71 @@ Cloth polkaDots(Rng& rng)
 {
     DotLayout d;
     d.radius = rng.uniform(1.0, 6.0);
-    const double share = rng.uniform(0.08, 0.4);
+    const double share = rng.uniform(0.05, 0.5);
     d.pitchX = d.pitchY = pitchFor(d.radius, share);
     d.halfDrop = rng.chance(0.6);
     d.key = rng.key();
     const Lin ground = rng.chance(0.5) ? darkGround(rng) : anyDye(rng);
-    return dotted(rng, d, ground, {contrasting(rng, ground, 0.3)});
+    return dotted(rng, d, ground, {patternColour(rng, ground, 0.3)});
+}
+
+Cloth pinDots(Rng& rng)
+{
+    DotLayout d;
+    d.radius = rng.uniform(0.3, 0.75);
+    d.pitchX = rng.uniform(2.5, 6.0);
+    d.pitchY = d.pitchX * rng.uniform(0.9, 1.1);
+    d.halfDrop = rng.chance(0.7);
+    d.key = rng.key();
+    const Lin ground = rng.chance(0.6) ? darkGround(rng) : anyDye(rng);
+    return dotted(rng, d, ground, {patternColour(rng, ground, 0.3)});
+}
+
+Cloth coinDots(Rng& rng)
+{
+    DotLayout d;
+    d.radius = rng.uniform(5.0, 10.0);
+    d.pitchX = d.pitchY = pitchFor(d.radius, rng.uniform(0.2, 0.5));
+    d.halfDrop = rng.chance(0.6);
+    d.key = rng.key();
+    const Lin ground = anyDye(rng);
+    return dotted(rng, d, ground, {patternColour(rng, ground, 0.25)});
+}
+
+// A light ground with a few dots of several colours strewn over it.
+Cloth sparseMulticolour(Rng& rng)
+{
+    DotLayout d;
+    d.radius = rng.uniform(1.0, 4.0);
+    d.keep = rng.uniform(0.35, 0.8);
+    d.pitchX = d.pitchY = pitchFor(d.radius, rng.uniform(0.04, 0.15) / d.keep);
+    d.posJitter = rng.uniform(0.5, 0.9);
+    d.radiusJitter = rng.uniform(0.0, 0.2);
+    d.key = rng.key();
+    const Lin ground = lightGround(rng);
+    std::vector<Lin> inks;
+    const int n = rng.integer(3, 5);
+    const double hue0 = rng.uniform(0, 360);
+    for (int k = 0; k < n; ++k)
+        inks.push_back(fromHsv(hue0 + k * 360.0 / n + rng.uniform(-15, 15), rng.uniform(0.5, 0.9), rng.uniform(0.45, 0.85)));
+    return dotted(rng, d, ground, inks);
+}
+
+// Dots of uneven size at uneven places, as if spattered or hand-printed.
+Cloth scatteredDots(Rng& rng)
+{
+    DotLayout d;
+    d.radius = rng.uniform(0.6, 4.0);
+    d.keep = rng.uniform(0.6, 1.0);
+    d.pitchX = d.pitchY = pitchFor(d.radius, rng.uniform(0.03, 0.35) / d.keep);
+    d.posJitter = rng.uniform(0.6, 0.95);
+    d.radiusJitter = rng.uniform(0.2, 0.5);
+    d.halfDrop = rng.chance(0.5);
+    d.key = rng.key();
+    const Lin ground = anyDye(rng);
+    std::vector<Lin> inks{patternColour(rng, ground, 0.25)};
+    if (rng.chance(0.3)) inks.push_back(contrasting(rng, ground, 0.25));
+    return dotted(rng, d, ground, inks);
 }
 
 } // namespace
@@ -77,6 +136,10 @@ Cloth polkaDots(Rng& rng)
 void addDotKinds(std::vector<KindDef>& out)
 {
     out.push_back({"polka dots", 3, polkaDots});
+    out.push_back({"pin dots", 3, pinDots});
+    out.push_back({"coin dots", 3, coinDots});
+    out.push_back({"sparse multicolour dots", 3, sparseMulticolour});
+    out.push_back({"scattered dots", 3, scatteredDots});
 }
 
 } // namespace vestiscop::bench::atelier

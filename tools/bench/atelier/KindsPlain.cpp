@@ -134,14 +134,14 @@ Cloth pique(Rng& rng)
     k.walePitch = rng.uniform(0.4, 0.6);
     k.coursePitch = k.walePitch * 0.8;
     const Knit knit{k, rng.key(), [c](int, int) { return Yarn{c, 0, nullptr}; }};
-    const double cell = rng.uniform(0.9, 1.6);
+    const double cell = rng.uniform(0.7, 1.2);
     const std::uint64_t key = rng.key();
     // Tuck stitches pull the face into small cells with sunken rims.
     Surface s = [knit, cell, key](double u, double v) {
         Sample p = knit(u, v);
         const Cell w = worley(key, u / cell, v / cell, 0.35);
-        const double rim = std::clamp((w.f2 - w.f1) / 0.25, 0.0, 1.0);
-        const double k = 0.62 + 0.38 * rim;
+        const double rim = std::clamp((w.f2 - w.f1) / 0.3, 0.0, 1.0);
+        const double k = 0.8 + 0.2 * rim;
         p.c = p.c * k;
         p.shade *= k;
         return p;
@@ -174,7 +174,7 @@ Cloth corduroy(Rng& rng)
         const double t = u / wale - std::floor(u / wale);
         const double a = 2.0 * t - 1.0;
         // A rounded rib of pile, dark in the cut groove between ribs.
-        double k = 0.45 + 0.6 * std::sqrt(std::max(0.0, 1.0 - std::pow(std::fabs(a), 3.0)));
+        double k = 0.45 + 0.6 * std::sqrt(std::max(0.0, 1.0 - std::fabs(a) * a * a));
         k *= 1.0 + 0.08 * valueNoise(key, u * 10, v * 4) + 0.05 * fbm(key ^ 3, u, v, 15.0, 2);
         return Sample{c * k, 0, k};
     };
@@ -185,12 +185,13 @@ Cloth boucle(Rng& rng)
 {
     const Lin c = anyDye(rng);
     const Lin tone = c * rng.uniform(0.75, 1.15);
-    const double loop = rng.uniform(0.7, 1.8);
+    const double loop = rng.uniform(0.5, 1.3);
     const std::uint64_t key = rng.key();
     Surface s = [c, tone, loop, key](double u, double v) {
         const Cell w = worley(key, u / loop, v / loop, 1.0);
-        const double ring = std::exp(-std::pow((w.f1 - 0.32) / 0.12, 2.0));
-        const double k = 0.55 + 0.55 * ring + 0.08 * valueNoise(key ^ 2, u * 7, v * 7);
+        const double q = (w.f1 - 0.3 - 0.1 * hash01(key, w.id, 2)) / 0.13;
+        const double ring = std::exp(-q * q);
+        const double k = 0.72 + 0.32 * ring + 0.1 * valueNoise(key ^ 2, u * 7, v * 7);
         const Lin base = hash01(key, w.id) < 0.3 ? tone : c;
         return Sample{base * k, 0, k};
     };
@@ -236,7 +237,7 @@ Cloth heatherOf(Rng& rng, std::vector<Lin> fibres, std::vector<double> weights)
 
 Cloth heatherGrey(Rng& rng)
 {
-    const double dark = rng.uniform(0.08, 0.3), light = rng.uniform(0.8, 0.96);
+    const double dark = rng.uniform(0.15, 0.45), light = rng.uniform(0.7, 0.93);
     return heatherOf(rng, {neutral(rng, dark, dark + 0.02), neutral(rng, light, light + 0.02), neutral(rng, 0.45, 0.65)},
                      {rng.uniform(0.15, 0.6), rng.uniform(0.2, 0.6), rng.uniform(0.0, 0.3)});
 }
@@ -252,7 +253,7 @@ Cloth heatherColour(Rng& rng)
 {
     const double hue = rng.uniform(0, 360);
     const Lin dye = fromHsv(hue, rng.uniform(0.4, 0.9), rng.uniform(0.4, 0.85));
-    return heatherOf(rng, {dye, fromHsv(hue + rng.uniform(-15, 15), 0.6, 0.3), neutral(rng, 0.7, 0.92)},
+    return heatherOf(rng, {dye, fromHsv(hue + rng.uniform(-15, 15), 0.6, 0.3), mixLin(dye, neutral(rng, 0.6, 0.85), 0.6)},
                      {rng.uniform(0.45, 0.7), rng.uniform(0.1, 0.3), rng.uniform(0.1, 0.35)});
 }
 

@@ -20,9 +20,9 @@ inline std::uint64_t mix64(std::uint64_t z)
 // A value in [0, 1) fixed by a key and up to three integers.
 inline double hash01(std::uint64_t key, std::int64_t a, std::int64_t b = 0, std::int64_t c = 0)
 {
-    std::uint64_t h = mix64(key ^ mix64(static_cast<std::uint64_t>(a) + 0x51ed27ULL));
-    h = mix64(h ^ static_cast<std::uint64_t>(b) * 0x2545f4914f6cdd1dULL);
-    h = mix64(h ^ static_cast<std::uint64_t>(c) * 0x9e3779b97f4a7c15ULL);
+    const std::uint64_t h = mix64(mix64(key + static_cast<std::uint64_t>(a) * 0xc2b2ae3d27d4eb4fULL +
+                                        static_cast<std::uint64_t>(b) * 0x165667b19e3779f9ULL) ^
+                                  static_cast<std::uint64_t>(c) * 0x27d4eb2f165667c5ULL);
     return static_cast<double>(h >> 11) * (1.0 / 9007199254740992.0);
 }
 
@@ -40,6 +40,14 @@ public:
         double u2 = uniform();
         if (u1 < 1e-300) u1 = 1e-300;
         return std::sqrt(-2.0 * std::log(u1)) * std::cos(6.283185307179586 * u2);
+    }
+    // Roughly normal (a sum of four uniforms), cheap enough for every pixel's noise.
+    double quickNormal()
+    {
+        const std::uint64_t a = next(), b = next();
+        const double s = static_cast<double>(a & 0xffffffffULL) + static_cast<double>(a >> 32) +
+                         static_cast<double>(b & 0xffffffffULL) + static_cast<double>(b >> 32);
+        return (s * (1.0 / 4294967296.0) - 2.0) * 1.7320508075688772;
     }
     std::uint64_t key() { return next(); }
 
@@ -92,7 +100,7 @@ inline Cell worley(std::uint64_t key, double x, double y, double jitter = 1.0)
         for (std::int64_t i = ix - 1; i <= ix + 1; ++i) {
             const double px = static_cast<double>(i) + 0.5 + jitter * (hash01(key, i, j, 1) - 0.5);
             const double py = static_cast<double>(j) + 0.5 + jitter * (hash01(key, i, j, 2) - 0.5);
-            const double d = std::hypot(x - px, y - py);
+            const double d = (x - px) * (x - px) + (y - py) * (y - py);  // squared until the end
             if (d < c.f1) {
                 c.f2 = c.f1;
                 c.f1 = d;
@@ -104,6 +112,8 @@ inline Cell worley(std::uint64_t key, double x, double y, double jitter = 1.0)
             }
         }
     }
+    c.f1 = std::sqrt(c.f1);
+    c.f2 = std::sqrt(c.f2);
     return c;
 }
 

@@ -46,6 +46,24 @@ void gaussian(std::vector<float>& plane, int w, int h, double sigma)
     for (int x = 0; x < w; ++x) blurRow(&tmp[static_cast<std::size_t>(x)], &plane[static_cast<std::size_t>(x)], h, w, k);
 }
 
+// sRGB encoding through a table: the exact curve costs a power per value.
+double encode(double linear)
+{
+    static const std::vector<double> table = [] {
+        std::vector<double> t(4097);
+        for (std::size_t k = 0; k < t.size(); ++k) t[k] = linearToSrgb(static_cast<double>(k) / 4096.0);
+        return t;
+    }();
+    if (!(linear > 0.0)) return 0.0;
+    if (linear >= 1.0) return linearToSrgb(linear);
+    // Near black the curve is steep but linear (12.92 x); the table's steps are fine above it.
+    if (linear < 0.0031308) return 255.0 * 12.92 * linear;
+    const double f = linear * 4096.0;
+    const auto i = static_cast<std::size_t>(f);
+    const double t = f - static_cast<double>(i);
+    return table[i] + (table[i + 1] - table[i]) * t;
+}
+
 } // namespace
 
 void scan(const Cloth& cloth, Rng& rng, int width, int height, double dpi, Swatch& out)
@@ -73,48 +91,88 @@ void scan(const Cloth& cloth, Rng& rng, int width, int height, double dpi, Swatc
     const double falloff = rng.uniform(0.01, 0.07);
     const double tilt = rng.uniform(-0.03, 0.03);
     const double gain = rng.uniform(0.93, 1.04);
+    // Calibration leaves a faint colour cast.
+    const double cast[3] = {rng.uniform(0.985, 1.015), rng.uniform(0.985, 1.015), rng.uniform(0.985, 1.015)};
 
     std::vector<float> lin[3];
     for (auto& p : lin) p.assign(static_cast<std::size_t>(width) * height, 0.0f);
     std::vector<int> labels(static_cast<std::size_t>(sw) * sh);
     double lightSum = 0.0;
 
-    for (int y = 0; y < sh; ++y) {
-        const double ym = (y + 0.5) * mmPerSample;
-        for (int x = 0; x < sw; ++x) {
-            const double xm = (x + 0.5) * mmPerSample;
-            const double px = xm - cxMm, py = ym - cyMm;
-            const double u = ca * px - sa * py + shiftU;
-            const double v = sa * px + ca * py + shiftV;
-            const Sample s = cloth.at(u, v);
-
+    for (int py = 0; py < height; ++py) {
+        for (int px = 0; px < width; ++px) {
+            // Light and folds change slowly: once per pixel.
+            const double xm = (px + 0.5) * kSuper * mmPerSample, ym = (py + 0.5) * kSuper * mmPerSample;
             double lift = 0.0, slope = 0.0;
             for (const Fold& f : folds) {
                 const double rx = xm - f.x0, ry = ym - f.y0;
                 const double along = rx * f.dx + ry * f.dy;
                 const double acrossD = -rx * f.dy + ry * f.dx;
-                const double env = std::exp(-0.5 * along * along / (f.length * f.length));
-                const double g = std::exp(-0.5 * acrossD * acrossD / (f.width * f.width));
-                lift += f.height * env * g;
+                const double e = 0.5 * along * along / (f.length * f.length) + 0.5 * acrossD * acrossD / (f.width * f.width);
+                if (e > 30.0) continue;
+                const double g = std::exp(-e);
+                lift += f.height * g;
                 // The lamp sweeps from one side: the slope facing it is lit, the other shaded.
-                slope += f.height * env * g * (-acrossD / f.width) * f.dx * lightDir;
+                slope += f.height * g * (-acrossD / f.width) * f.dx * lightDir;
             }
-            const double nx = 2.0 * xm / (2 * cxMm) - 1.0;
+            const double nx = xm / cxMm - 1.0;
             double light = gain * (1.0 - falloff * nx * nx) * (1.0 + tilt * (ym / cyMm - 1.0));
             light *= (1.0 - 0.35 * std::min(1.0, lift)) * (1.0 + 0.25 * slope);
             lightSum += light;
 
-            const std::size_t p = static_cast<std::size_t>(y / kSuper) * width + static_cast<std::size_t>(x / kSuper);
-            lin[0][p] += static_cast<float>(s.c.r * light);
-            lin[1][p] += static_cast<float>(s.c.g * light);
-            lin[2][p] += static_cast<float>(s.c.b * light);
-            labels[static_cast<std::size_t>(y) * sw + x] = s.label;
+            double r = 0.0, g = 0.0, b = 0.0;
+            for (int sy = 0; sy < kSuper; ++sy) {
+                for (int sx = 0; sx < kSuper; ++sx) {
+                    const int x = px * kSuper + sx, y = py * kSuper + sy;
+                    const double qx = (x + 0.5) * mmPerSample - cxMm, qy = (y + 0.5) * mmPerSample - cyMm;
+                    const Sample s = cloth.at(ca * qx - sa * qy + shiftU, sa * qx + ca * qy + shiftV);
+                    r += s.c.r;
+                    g += s.c.g;
+                    b += s.c.b;
+                    labels[static_cast<std::size_t>(y) * sw + x] = s.label;
+                }
+            }
+            const std::size_t p = static_cast<std::size_t>(py) * width + px;
+            const double k = light / (kSuper * kSuper);
+            lin[0][p] = static_cast<float>(r * k * cast[0]);
+            lin[1][p] = static_cast<float>(g * k * cast[1]);
+            lin[2][p] = static_cast<float>(b * k * cast[2]);
         }
     }
-    const float inv = 1.0f / (kSuper * kSuper);
-    for (auto& p : lin)
-        for (float& v : p) v *= inv;
-    const double meanLight = lightSum / (static_cast<double>(sw) * sh);
+    const double meanLight = lightSum / (static_cast<double>(width) * height);
+
+    // Stray surface fibres: short curling hairs that catch the lamp.
+    if (cloth.hair > 0.0) {
+        const double pxPerMm = dpi / 25.4;
+        const int fibres = static_cast<int>(cloth.hair * width * height / 500.0);
+        for (int f = 0; f < fibres; ++f) {
+            double x = rng.uniform(0.0, width), y = rng.uniform(0.0, height);
+            double th = rng.uniform(0.0, 6.283185307179586);
+            const double curl = rng.uniform(-0.15, 0.15);
+            const int steps = static_cast<int>(rng.uniform(0.8, 3.5) * pxPerMm * 2.0);
+            const double bright = rng.uniform(1.15, 1.5), alpha = rng.uniform(0.2, 0.45);
+            for (int t = 0; t < steps; ++t) {
+                x += 0.5 * std::cos(th);
+                y += 0.5 * std::sin(th);
+                th += curl;
+                const int ix = static_cast<int>(x), iy = static_cast<int>(y);
+                if (ix < 0 || iy < 0 || ix >= width || iy >= height) break;
+                const std::size_t p = static_cast<std::size_t>(iy) * width + ix;
+                for (auto& plane : lin) plane[p] = static_cast<float>(plane[p] * (1.0 - alpha + alpha * bright));
+            }
+        }
+    }
+
+    // Dust and lint on the glass: a few specks of a pixel or two.
+    const int specks = rng.integer(0, 3);
+    for (int d = 0; d < specks; ++d) {
+        const int x0 = rng.integer(0, width - 1), y0 = rng.integer(0, height - 1);
+        const double tone = rng.chance(0.5) ? rng.uniform(0.05, 0.3) : rng.uniform(0.6, 0.9);
+        const int size = rng.integer(1, 2);
+        for (int y = y0; y < std::min(height, y0 + size); ++y)
+            for (int x = x0; x < std::min(width, x0 + size); ++x)
+                for (auto& plane : lin) plane[static_cast<std::size_t>(y) * width + x] = static_cast<float>(tone);
+    }
 
     // Optics: a little blur, and lateral colour fringing growing to the sides.
     const double sigma = rng.uniform(0.35, 0.85);
@@ -145,12 +203,12 @@ void scan(const Cloth& cloth, Rng& rng, int width, int height, double dpi, Swatc
     out.rgb.assign(static_cast<std::size_t>(width) * height * 3, 0);
     for (int y = 0; y < height; ++y) {
         double rowOffset[3];
-        for (double& o : rowOffset) o = line * rng.normal();
+        for (double& o : rowOffset) o = line * rng.quickNormal();
         for (int x = 0; x < width; ++x) {
             const std::size_t p = static_cast<std::size_t>(y) * width + x;
             for (int ch = 0; ch < 3; ++ch) {
-                const double s = linearToSrgb(lin[ch][p]);
-                const double n = (read + shot * std::sqrt(std::max(0.0, s) / 255.0)) * rng.normal() + rowOffset[ch];
+                const double s = encode(lin[ch][p]);
+                const double n = (read + shot * std::sqrt(std::max(0.0, s) / 255.0)) * rng.quickNormal() + rowOffset[ch];
                 out.rgb[p * 3 + ch] = static_cast<std::uint8_t>(std::clamp(std::lround(s + n), 0L, 255L));
             }
         }
@@ -158,8 +216,14 @@ void scan(const Cloth& cloth, Rng& rng, int width, int height, double dpi, Swatc
 
     // Named colours: every label's share of the cloth, and its colour as the
     // scan shows it well inside its areas (or its yarn's colour).
+    std::vector<long> perLabel;
+    for (int l : labels) {
+        if (static_cast<std::size_t>(l) >= perLabel.size()) perLabel.resize(static_cast<std::size_t>(l) + 1, 0);
+        ++perLabel[static_cast<std::size_t>(l)];
+    }
     std::map<int, long> counts;
-    for (int l : labels) ++counts[l];
+    for (std::size_t l = 0; l < perLabel.size(); ++l)
+        if (perLabel[l] > 0) counts[static_cast<int>(l)] = perLabel[l];
     std::map<int, std::array<double, 4>> sums;  // r, g, b, pixels
     std::vector<int> pure(static_cast<std::size_t>(width) * height, -1);
     for (int y = 0; y < height; ++y) {
