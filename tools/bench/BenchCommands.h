@@ -86,5 +86,6 @@ int runSweep(const Options& options);
 int runGrid(const Options& options);
 int runRecognition(const Options& options);
 int runRescans(const Options& options);
+int runForest(const Options& options);
 
 } // namespace vestiscop::bench

@@ -21,6 +21,9 @@
 //   whites         White, cream and light grey fabrics named bílá,
 //                  smetanová and světle šedá (Whites.h).
 //   fit [DEPTH]    Fits the improved analysis's pattern rules (FabricBench.cpp).
+//   forest fit|cross|check ...
+//                  The pattern forest fitted on one renderer's scans and
+//                  checked on the other's (ForestBench.cpp).
 //   fabric [NAMES-MAP]
 //                  The standard and the improved analysis side by side.
 //   recognition [grid | from TABLE]
@@ -71,7 +74,7 @@ int usage()
 {
     std::fputs("usage: vestiscop_bench [--config FILE] [--split tune|check] [--per-family N] [--fold K/N] [--rounds N] "
                "[--catalogue K] "
-               "naming|pattern|sweep|grid|recognition|whites|rescans|fit|fabric ...\n",
+               "naming|pattern|sweep|grid|recognition|whites|rescans|fit|forest|fabric ...\n",
                stderr);
     return 2;
 }
@@ -124,6 +127,8 @@ int main(int argc, char** argv)
         }
         if (command == "rescans")
             return runRescans(options);
+        if (command == "forest")
+            return runForest(options);
         if (command == "fit" || command == "fabric") {
             const FabricBenchOptions fabricOptions{options.config, options.split, options.perFamily, options.arguments};
             return command == "fit" ? runFit(fabricOptions) : runFabricComparison(fabricOptions);
