@@ -395,11 +395,10 @@ ColourClusters clusterColours(const cv::Mat& lab)
     // the resolution (the erosion there takes two pixels of the region):
     // they go to their nearest neighbour and the pixels are assigned again.
     const bool halve = w >= 16 && h >= 16;
-    cv::Mat coarse;
+    ColourClusters result;
     if (halve)
-        cv::resize(lab, coarse, cv::Size(w / 2, h / 2), 0, 0, cv::INTER_AREA);
-    else
-        coarse = lab;
+        result.halved = halvedLab(lab);
+    const cv::Mat& coarse = halve ? result.halved : lab;
     cv::Mat coarseLabels(coarse.rows, coarse.cols, CV_8U);
     const double coarsePixels = static_cast<double>(coarse.rows) * coarse.cols;
     for (;;) {
@@ -460,7 +459,6 @@ ColourClusters clusterColours(const cv::Mat& lab)
     }
 
     // Every pixel to its nearest colour.
-    ColourClusters result;
     result.labels.create(h, w, CV_8U);
     const double pixels = static_cast<double>(w) * h;
     const std::vector<double> counts = assign(lab, modes, result.labels);

@@ -288,7 +288,23 @@ double crossingFit(const cv::Mat& lab, double mmPerPx)
     return WovenGrid(dev, axis).fittedShare();
 }
 
+// The reduction to about WorkingMm a pixel, while both sides keep 16 pixels.
+int workingFactor(int w, int h, double mmPerPx)
+{
+    int factor = std::max(1, static_cast<int>(std::lround(WorkingMm / mmPerPx)));
+    while (factor > 1 && (w / factor < 16 || h / factor < 16))
+        --factor;
+    return factor;
+}
+
 } // namespace
+
+void preparePattern(int w, int h, double mmPerPx)
+{
+    const int factor = workingFactor(w, h, mmPerPx);
+    if (w / factor >= 16 && h / factor >= 16)
+        prepareSpectrum(h / factor, w / factor, mmPerPx * factor);
+}
 
 void measurePattern(const cv::Mat& lab, const ColourClusters& clusters, double mmPerPx, FabricFindings& findings)
 {
@@ -308,12 +324,13 @@ void measurePattern(const cv::Mat& lab, const ColourClusters& clusters, double m
 
     // Spectrum and edges at about 0.25 mm per pixel, on how far every
     // pixel lies from the ground colour.
-    int factor = std::max(1, static_cast<int>(std::lround(WorkingMm / mmPerPx)));
-    while (factor > 1 && (w / factor < 16 || h / factor < 16))
-        --factor;
+    const int factor = workingFactor(w, h, mmPerPx);
     const double workMm = mmPerPx * factor;
+    // At a factor of 2, the copy the colours were looked for on.
     cv::Mat smallLab;
-    if (factor > 1)
+    if (factor == 2 && clusters.halved.cols == w / 2 && clusters.halved.rows == h / 2)
+        smallLab = clusters.halved;
+    else if (factor > 1)
         cv::resize(lab, smallLab, cv::Size(w / factor, h / factor), 0, 0, cv::INTER_AREA);
     else
         smallLab = lab;
