@@ -142,6 +142,7 @@ void findModes(const std::vector<cv::Vec3f>& samples, double minCount, std::vect
         double count = 0;
         cv::Vec3d sum;
         bool taken = false;
+        cv::Vec3d mean;
     };
     const auto keyOf = [](const cv::Vec3f& p) {
         const int l = std::clamp(static_cast<int>(p[0] / 3), 0, 63);
@@ -149,52 +150,50 @@ void findModes(const std::vector<cv::Vec3f>& samples, double minCount, std::vect
         const int b = std::clamp(static_cast<int>((p[2] + 128) / 3), 0, 127);
         return (l * 128 + a) * 128 + b;
     };
-    // The samples by cell, in their own order within a cell: a stable
-    // counting sort of the 20-bit keys, ten bits at a time.
-    std::vector<std::uint32_t> keys(samples.size());
-    for (std::size_t i = 0; i < samples.size(); ++i)
-        keys[i] = static_cast<std::uint32_t>(keyOf(samples[i]));
-    std::vector<std::uint32_t> order(samples.size());
-    std::vector<std::uint32_t> scratch(samples.size());
-    for (std::size_t i = 0; i < samples.size(); ++i)
-        scratch[i] = static_cast<std::uint32_t>(i);
-    for (const int shift : {0, 10}) {
-        std::array<std::size_t, 1025> start{};
-        for (const std::uint32_t i : scratch)
-            ++start[((keys[i] >> shift) & 1023) + 1];
-        for (std::size_t b = 1; b < start.size(); ++b)
-            start[b] += start[b - 1];
-        for (const std::uint32_t i : scratch)
-            order[start[(keys[i] >> shift) & 1023]++] = i;
-        std::swap(order, scratch);
-    }
+    // The cells in the order of their keys, each summing its samples in
+    // their own order: the samples are gathered by a table of the cells met
+    // so far (a cloth has a few hundred where it has tens of thousands of
+    // samples), and the cells sorted by key after.
     std::vector<Cell> cells;
-    for (const std::uint32_t i : scratch) {
-        const int key = static_cast<int>(keys[i]);
-        if (cells.empty() || cells.back().key != key)
-            cells.push_back({key, 0, {}, false});
-        cells.back().count += 1;
-        cells.back().sum += cv::Vec3d(samples[i]);
+    std::size_t size = 64;
+    while (size < 2 * samples.size())
+        size *= 2;
+    std::vector<std::int32_t> slots(size, -1);
+    for (const cv::Vec3f& p : samples) {
+        const auto key = static_cast<std::uint32_t>(keyOf(p));
+        std::size_t slot = (key * 2654435761u) & (size - 1);
+        while (slots[slot] >= 0 && cells[static_cast<std::size_t>(slots[slot])].key != static_cast<int>(key))
+            slot = (slot + 1) & (size - 1);
+        if (slots[slot] < 0) {
+            slots[slot] = static_cast<std::int32_t>(cells.size());
+            cells.push_back({static_cast<int>(key), 0, {}, false, {}});
+        }
+        Cell& cell = cells[static_cast<std::size_t>(slots[slot])];
+        cell.count += 1;
+        cell.sum += cv::Vec3d(p);
     }
+    std::sort(cells.begin(), cells.end(), [](const Cell& p, const Cell& q) { return p.key < q.key; });
+    // Each cell's mean, once: the modes' rounds ask for it again and again.
+    for (Cell& c : cells)
+        c.mean = c.sum / c.count;
     const double radius2 = ModeRadius * ModeRadius;
     const auto near = [&](const cv::Vec3d& centre, const Cell& c) {
-        const cv::Vec3d d = c.sum / c.count - centre;
+        const cv::Vec3d d = c.mean - centre;
         return d.dot(d) < radius2;
     };
-    while (static_cast<int>(modes.size()) < 2 * MaxColours) {
-        std::size_t fullest = cells.size();
-        for (std::size_t c = 0; c < cells.size(); ++c)
-            if (!cells[c].taken && (fullest == cells.size() || cells[c].count > cells[fullest].count))
+    // cells keeps only the cells not taken yet, in their order.
+    while (static_cast<int>(modes.size()) < 2 * MaxColours && !cells.empty()) {
+        std::size_t fullest = 0;
+        for (std::size_t c = 1; c < cells.size(); ++c)
+            if (cells[c].count > cells[fullest].count)
                 fullest = c;
-        if (fullest == cells.size())
-            break;
-        cv::Vec3d centre = cells[fullest].sum / cells[fullest].count;
+        cv::Vec3d centre = cells[fullest].mean;
         double count = 0;
         for (int round = 0; round < 3; ++round) {
             cv::Vec3d sum;
             count = 0;
             for (const Cell& c : cells)
-                if (!c.taken && near(centre, c)) {
+                if (near(centre, c)) {
                     sum += c.sum;
                     count += c.count;
                 }
@@ -205,6 +204,7 @@ void findModes(const std::vector<cv::Vec3f>& samples, double minCount, std::vect
         for (Cell& c : cells)
             if (!c.taken && near(centre, c))
                 c.taken = true;
+        std::erase_if(cells, [](const Cell& c) { return c.taken; });
         if (count < minCount)
             continue;  // a thin cell of stragglers; look at the next
         modes.push_back(centre);
