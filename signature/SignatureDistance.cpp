@@ -144,6 +144,26 @@ double colourDistance(const GarmentSignature& p, const GarmentSignature& q, cons
     return cost + weights.presenceWeight * missing;
 }
 
+namespace {
+
+// Whether the largest colour (the ground) of each scan is another than the
+// other's, but still one of the other's colours: of nearly one share, the
+// two took another colour of the same cloth for the ground.
+bool groundSwapped(const GarmentSignature& p, const GarmentSignature& q, double change)
+{
+    if (p.colourCount == 0 || q.colourCount == 0 || !(colourDifference(p.colours[0], q.colours[0]) > change))
+        return false;
+    const auto holds = [change](const GarmentSignature& s, const MeasuredColour& c) {
+        for (int i = 1; i < s.colourCount; ++i)
+            if (colourDifference(s.colours[static_cast<std::size_t>(i)], c) <= change)
+                return true;
+        return false;
+    };
+    return holds(p, q.colours[0]) && holds(q, p.colours[0]);
+}
+
+} // namespace
+
 double textureDistance(const GarmentSignature& p, const GarmentSignature& q, const DistanceWeights& weights)
 {
     // Marginals over orientation and over period of the difference.
@@ -222,11 +242,20 @@ double textureDistance(const GarmentSignature& p, const GarmentSignature& q, con
     const double scale = p.pattern == pattern::patternKind::Unknown && q.pattern == pattern::patternKind::Unknown
                              ? weights.motifSpectrumScale
                              : 1.0;
-    double spectral = !alike ? 0.0 : scale * textured * (weights.orientationWeight * orientationMoved + weights.periodWeight * periodMoved
+    // Two findings of the same colours, another one of them the largest (the
+    // ground), measured their distances from other colours: the orientation
+    // and the contrast of those distances are the ground's as much as the
+    // cloth's.
+    const bool otherGround = findings && groundSwapped(p, q, weights.findingsGroundChange);
+    const double orientationWeight =
+        otherGround ? weights.orientationWeight * weights.findingsGroundOrientation : weights.orientationWeight;
+    double spectral = !alike ? 0.0 : scale * textured * (orientationWeight * orientationMoved + weights.periodWeight * periodMoved
                                         + weights.spectrumWeight * spectrum + weights.variationWeight * variation);
     if (findings)
         spectral *= weights.findingsSpectrumScale;
-    const double contrastWeight = findings ? weights.findingsContrastWeight : weights.contrastWeight;
+    const double contrastWeight = !findings    ? weights.contrastWeight
+                                  : otherGround ? weights.findingsContrastWeight * weights.findingsGroundContrast
+                                                : weights.findingsContrastWeight;
     return weights.weaveWeight * weave + weights.layoutWeight * layout + std::min(spectral, weights.spectrumCap)
            + (alike ? contrastWeight * contrast : 0.0) + (p.pattern != q.pattern ? weights.patternWeight : 0.0)
            + weights.sizeWeight * size;
