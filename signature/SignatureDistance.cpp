@@ -213,14 +213,18 @@ double textureDistance(const GarmentSignature& p, const GarmentSignature& q, con
     double variation = 0;
     for (std::size_t k = 0; k < p.colourVariation.size(); ++k)
         variation += std::abs(p.colourVariation[k] - q.colourVariation[k]);
+    // Two findings weigh the colour variation, the weave against the
+    // contrast and the parts' extent with weights of their own.
+    const double variationWeight = findings ? weights.findingsVariationWeight : weights.variationWeight;
+    const double weaveContrast = findings ? weights.findingsWeaveContrast : weights.weaveContrast;
+    const double sizeWeight = findings ? weights.findingsSizeWeight : weights.sizeWeight;
     double size = 0;
-    if (alike && weights.sizeWeight > 0 && p.minorityShare >= weights.presenceShare && q.minorityShare >= weights.presenceShare
+    if (alike && sizeWeight > 0 && p.minorityShare >= weights.presenceShare && q.minorityShare >= weights.presenceShare
         && p.minorityRunX > 0 && q.minorityRunX > 0 && p.minorityRunY > 0 && q.minorityRunY > 0)
         size = 0.5 * (std::abs(std::log(p.minorityRunX / q.minorityRunX)) + std::abs(std::log(p.minorityRunY / q.minorityRunY)));
     double weave = 0;
     if (weights.weaveWeight > 0 && p.hasWeave && q.hasWeave && weights.weaveBlur > 0) {
-        weave = weaveDifference(p, q, weights) * weights.weaveContrast
-                / (weights.weaveContrast + std::max(p.contrast, q.contrast));
+        weave = weaveDifference(p, q, weights) * weaveContrast / (weaveContrast + std::max(p.contrast, q.contrast));
     } else if (weights.weaveWeight > 0 && p.hasWeave && q.hasWeave) {
         // The sum of the bands' |log ratio| as the log of one product of
         // ratios each at least 1: one logarithm per comparison, not six
@@ -231,7 +235,7 @@ double textureDistance(const GarmentSignature& p, const GarmentSignature& q, con
             const double y = q.weave[static_cast<std::size_t>(b)] + weights.weaveFloor;
             product *= x > y ? x / y : y / x;
         }
-        weave = std::log(product) * weights.weaveContrast / (weights.weaveContrast + std::max(p.contrast, q.contrast))
+        weave = std::log(product) * weaveContrast / (weaveContrast + std::max(p.contrast, q.contrast))
                 / WeaveBands;
     }
     double layout = 0;
@@ -250,7 +254,7 @@ double textureDistance(const GarmentSignature& p, const GarmentSignature& q, con
     const double orientationWeight =
         otherGround ? weights.orientationWeight * weights.findingsGroundOrientation : weights.orientationWeight;
     double spectral = !alike ? 0.0 : scale * textured * (orientationWeight * orientationMoved + weights.periodWeight * periodMoved
-                                        + weights.spectrumWeight * spectrum + weights.variationWeight * variation);
+                                        + weights.spectrumWeight * spectrum + variationWeight * variation);
     if (findings)
         spectral *= weights.findingsSpectrumScale;
     const double contrastWeight = !findings    ? weights.contrastWeight
@@ -258,7 +262,7 @@ double textureDistance(const GarmentSignature& p, const GarmentSignature& q, con
                                                 : weights.findingsContrastWeight;
     return weights.weaveWeight * weave + weights.layoutWeight * layout + std::min(spectral, weights.spectrumCap)
            + (alike ? contrastWeight * contrast : 0.0) + (p.pattern != q.pattern ? weights.patternWeight : 0.0)
-           + weights.sizeWeight * size;
+           + sizeWeight * size;
 }
 
 double signatureDistance(const GarmentSignature& p, const GarmentSignature& q, const DistanceWeights& weights)

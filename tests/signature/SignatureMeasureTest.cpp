@@ -135,6 +135,9 @@ TEST(TextureDistance, SignaturesMeasuredUnalikeShareNoTextureTerms)
     weights.findingsTextureContrast = weights.textureContrast;
     weights.findingsContrastWeight = weights.contrastWeight;
     weights.findingsSpectrumScale = 1;
+    weights.findingsVariationWeight = weights.variationWeight;
+    weights.findingsWeaveContrast = weights.weaveContrast;
+    weights.findingsSizeWeight = weights.sizeWeight;
     const double channels = textureDistance(straight, across, weights);
     ASSERT_GT(channels, 1.0);
     GarmentSignature straightFound = straight;
@@ -199,6 +202,41 @@ TEST_P(TextureWeightsByKind, OnlyTwoFindingsSignaturesUseTheFindingsWeights)
         EXPECT_LT(textureDistance(p, q, halfMoved) - contrastTerm, 0.1 * spectralTerm);
     else
         EXPECT_EQ(textureDistance(p, q, halfMoved), textureDistance(p, q, standard));
+
+    // The colour variation's weight, the weave's half-contrast and the
+    // parts' extent's weight, each term alone.
+    p.colourVariation = {0.6, 0.2, 0.2, 0, 0, 0};
+    q.colourVariation = {0.2, 0.2, 0.6, 0, 0, 0};
+    p.hasWeave = q.hasWeave = true;
+    p.weave = {1e-3, 1e-3, 1e-3, 1e-3, 1e-3, 1e-3};
+    q.weave = {4e-3, 4e-3, 4e-3, 4e-3, 4e-3, 4e-3};
+    p.minorityShare = q.minorityShare = 0.5;
+    p.minorityRunX = p.minorityRunY = 1;
+    q.minorityRunX = q.minorityRunY = 4;
+    DistanceWeights none = standard;
+    none.orientationWeight = none.periodWeight = none.spectrumWeight = none.variationWeight = 0;
+    none.findingsVariationWeight = none.findingsSizeWeight = none.sizeWeight = 0;
+    none.contrastWeight = none.findingsContrastWeight = none.weaveWeight = 0;
+    DistanceWeights variation = none;
+    variation.variationWeight = variation.findingsVariationWeight = 8;
+    const double variationTerm = textureDistance(p, q, variation);
+    ASSERT_EQ(variationTerm > 0.1, alike);
+    variation.findingsVariationWeight = 16;
+    EXPECT_DOUBLE_EQ(textureDistance(p, q, variation), c.findingsWeights ? 2 * variationTerm : variationTerm);
+    DistanceWeights weave = none;
+    weave.weaveWeight = 4;
+    weave.weaveContrast = weave.findingsWeaveContrast = 2;
+    const double weaveTerm = textureDistance(p, q, weave);
+    ASSERT_GT(weaveTerm, 0.01) << "the weave is compared whatever measured the texture";
+    weave.findingsWeaveContrast = 1e12;  // the weave counts whole
+    const double larger = std::max(p.contrast, q.contrast);
+    EXPECT_NEAR(textureDistance(p, q, weave), c.findingsWeights ? weaveTerm * (2 + larger) / 2 : weaveTerm, 1e-9);
+    DistanceWeights extent = none;
+    extent.findingsSizeWeight = 1;
+    EXPECT_NEAR(textureDistance(p, q, extent), c.findingsWeights ? std::log(4.0) : 0.0, 1e-12);
+    extent.findingsSizeWeight = 0;
+    extent.sizeWeight = 1;
+    EXPECT_NEAR(textureDistance(p, q, extent), alike && !c.findingsWeights ? std::log(4.0) : 0.0, 1e-12);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, TextureWeightsByKind,
@@ -255,7 +293,7 @@ TEST_P(GroundChange, OnlyFindingsOfAnotherGroundWeighOrientationAndContrastByIts
         w.orientationWeight = orientation;
         w.periodWeight = period;
         w.spectrumWeight = spectrum;
-        w.variationWeight = variation;
+        w.variationWeight = w.findingsVariationWeight = variation;
         w.contrastWeight = w.findingsContrastWeight = contrast;
         return w;
     };
