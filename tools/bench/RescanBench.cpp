@@ -518,6 +518,28 @@ void groundGrid(const ScanSets& scans, const std::vector<std::vector<ScanParts>>
     rankWeights(scans, twins, recognition, knownCount, candidates);
 }
 
+// The findings' colour variation weight, the contrast at which their weave
+// counts half and their parts' extent's weight, each moved alone.
+void textureGrid(const ScanSets& scans, const std::vector<std::vector<ScanParts>>& twins,
+                 const signature::RecognitionSettings& recognition, int knownCount)
+{
+    std::vector<std::pair<std::string, signature::DistanceWeights>> candidates;
+    const auto add = [&](const char* name, double value, auto set) {
+        signature::DistanceWeights w = recognition.weights;
+        set(w, value);
+        char label[96];
+        std::snprintf(label, sizeof label, "%s %g", name, value);
+        candidates.emplace_back(label, w);
+    };
+    for (const double v : {0.0, 2.0, 4.0, 6.0, 8.0, 12.0, 16.0})
+        add("variation", v, [](signature::DistanceWeights& w, double x) { w.findingsVariationWeight = x; });
+    for (const double v : {0.5, 1.0, 2.0, 4.0, 8.0, 12.0, 16.0, 24.0, 32.0, 64.0, 1e6})
+        add("weave half-contrast", v, [](signature::DistanceWeights& w, double x) { w.findingsWeaveContrast = x; });
+    for (const double v : {0.0, 0.5, 1.0, 2.0, 4.0, 8.0})
+        add("extent", v, [](signature::DistanceWeights& w, double x) { w.findingsSizeWeight = x; });
+    rankWeights(scans, twins, recognition, knownCount, candidates);
+}
+
 // The texture distance's terms one by one, each with the other weights at 0:
 // which of them pushes a re-scan away from its own garment.
 std::string textureTerms(const signature::GarmentSignature& p, const signature::GarmentSignature& q,
@@ -527,6 +549,7 @@ std::string textureTerms(const signature::GarmentSignature& p, const signature::
         signature::DistanceWeights z = w;
         z.orientationWeight = z.periodWeight = z.spectrumWeight = z.variationWeight = 0;
         z.contrastWeight = z.findingsContrastWeight = z.patternWeight = z.weaveWeight = z.layoutWeight = z.sizeWeight = 0;
+        z.findingsVariationWeight = z.findingsSizeWeight = 0;
         keep(z);
         char b[48];
         std::snprintf(b, sizeof b, "%s %.2f", name, signature::textureDistance(p, q, z));
@@ -535,7 +558,10 @@ std::string textureTerms(const signature::GarmentSignature& p, const signature::
     return only("orient", [&](auto& z) { z.orientationWeight = w.orientationWeight; }) + " " +
            only("period", [&](auto& z) { z.periodWeight = w.periodWeight; }) + " " +
            only("spectrum", [&](auto& z) { z.spectrumWeight = w.spectrumWeight; }) + " " +
-           only("variation", [&](auto& z) { z.variationWeight = w.variationWeight; }) + " " +
+           only("variation", [&](auto& z) {
+               z.variationWeight = w.variationWeight;
+               z.findingsVariationWeight = w.findingsVariationWeight;
+           }) + " " +
            only("contrast", [&](auto& z) {
                z.contrastWeight = w.contrastWeight;
                z.findingsContrastWeight = w.findingsContrastWeight;
@@ -673,6 +699,7 @@ int runRescans(const Options& options)
             signature::DistanceWeights w{};
             w.orientationWeight = w.periodWeight = w.spectrumWeight = w.variationWeight = 0;
             w.contrastWeight = w.patternWeight = w.weaveWeight = w.layoutWeight = w.sizeWeight = 0;
+            w.findingsContrastWeight = w.findingsVariationWeight = w.findingsSizeWeight = 0;
             w.motifSpectrumScale = 1;
             set(w);
             return w;
@@ -683,8 +710,9 @@ int runRescans(const Options& options)
             w.periodWeight = base.periodWeight;
             w.spectrumWeight = base.spectrumWeight;
             w.variationWeight = base.variationWeight;
+            w.findingsVariationWeight = base.findingsVariationWeight;
         });
-        const auto contrastOnly = only([](signature::DistanceWeights& w) { w.contrastWeight = 1; });
+        const auto contrastOnly = only([](signature::DistanceWeights& w) { w.contrastWeight = w.findingsContrastWeight = 1; });
         const auto weaveOnly = only([&](signature::DistanceWeights& w) {
             w.weaveWeight = 1;
             w.weaveFloor = base.weaveFloor;
@@ -728,6 +756,8 @@ int runRescans(const Options& options)
             signature::DistanceWeights z{};
             z.orientationWeight = z.periodWeight = z.spectrumWeight = z.variationWeight = 0;
             z.contrastWeight = z.findingsContrastWeight = z.patternWeight = z.weaveWeight = z.layoutWeight = z.sizeWeight = 0;
+            z.findingsVariationWeight = z.findingsSizeWeight = 0;
+            z.findingsGroundOrientation = 1;
             z.motifSpectrumScale = 1;
             z.textureContrast = z.findingsTextureContrast = 0;
             set(z);
@@ -736,7 +766,7 @@ int runRescans(const Options& options)
         const auto orientOnly = unit([](auto& z) { z.orientationWeight = 1; });
         const auto periodOnly = unit([](auto& z) { z.periodWeight = 1; });
         const auto spectrumOnly = unit([](auto& z) { z.spectrumWeight = 1; });
-        const auto variationOnly = unit([](auto& z) { z.variationWeight = 1; });
+        const auto variationOnly = unit([](auto& z) { z.variationWeight = z.findingsVariationWeight = 1; });
         const auto& base = recognition.weights;
         for (std::size_t r = 0; out != nullptr && r < scans.size(); ++r) {
             const auto& set = scans[r];
@@ -845,6 +875,8 @@ int runRescans(const Options& options)
         findingsGrid(scans, twinScans, recognition, knownCount);
     if (std::find(options.arguments.begin(), options.arguments.end(), "ground") != options.arguments.end())
         groundGrid(scans, twinScans, recognition, knownCount);
+    if (std::find(options.arguments.begin(), options.arguments.end(), "texture") != options.arguments.end())
+        textureGrid(scans, twinScans, recognition, knownCount);
     if (std::find(options.arguments.begin(), options.arguments.end(), "grid") == options.arguments.end())
         return 0;
 

@@ -31,7 +31,7 @@
 //                  (a catalogue made before the table changed). When the
 //                  configuration names [Matching] Signatures, the same
 //                  scans are also matched that way (the configured matching).
-//   rescans [standard|improved] [grid] [cap] [weave] [findings] [ground] [misses]
+//   rescans [standard|improved] [grid] [cap] [weave] [findings] [ground] [texture] [misses]
 //                  40 garments added from one scan each and 10 never added,
 //                  re-scanned shifted by up to 20 mm and turned by up to 3
 //                  degrees: the classic matching and the signature matching
@@ -54,7 +54,9 @@
 //                  and a factor on their spectrum's terms), "ground" those
 //                  of two such signatures of another ground colour (when the
 //                  ground counts as another, the factors on the orientation
-//                  and the contrast terms). "misses" shows each texture
+//                  and the contrast terms), "texture" their colour
+//                  variation's weight, weave half-contrast and extent's
+//                  weight, each alone. "misses" shows each texture
 //                  term of a missed re-scan. BENCH_PAIRS=FILE writes the
 //                  distance terms of every scan to every known garment,
 //                  BENCH_TERMS=FILE the same unweighted, for trying weights.
