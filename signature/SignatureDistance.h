@@ -104,8 +104,9 @@ struct DistanceWeights {
     // at about 0.25 mm a pixel, and its root mean square as the contrast,
     // not the standard analysis's channels: between two of them these take
     // the place of textureContrast and contrastWeight, and the spectrum's
-    // terms are multiplied by findingsSpectrumScale. Every other comparison
-    // uses the values above.
+    // terms are multiplied by findingsSpectrumScale (and the findings
+    // weights below take the place of theirs). Every other comparison uses
+    // the values above.
     // Searched on the tuning re-scans (vestiscop_bench rescans findings):
     // no other half-contrast, contrast weight or spectrum factor kept the
     // acceptance distance and matched more re-scans right, so they are the
@@ -113,6 +114,21 @@ struct DistanceWeights {
     double findingsTextureContrast = 2;
     double findingsContrastWeight = 4;
     double findingsSpectrumScale = 1;
+    // Between two findings signatures the colour variation's weight, the
+    // contrast at which the weave counts half and the parts' extent's
+    // weight (variationWeight, weaveContrast, sizeWeight for the others).
+    // The findings' contrast is that of the distances from the ground at
+    // about 0.25 mm a pixel, below 1 for a plain cloth: at a half-contrast
+    // of 12 the weave of two plain cloths counts nearly whole, and tells
+    // more pairs of one colour in two weaves apart (60 of 120 re-scans
+    // against 52, as many wrong). Searched on the tuning re-scans
+    // (vestiscop_bench rescans texture): no other colour variation or
+    // extent weight kept the acceptance distance and matched more; a
+    // half-contrast of 12 or 16 matched the weave pairs best, 24 and more
+    // fewer re-scans.
+    double findingsVariationWeight = 8;
+    double findingsWeaveContrast = 12;
+    double findingsSizeWeight = 0;
     // The findings measure every pixel's distance from the ground, the
     // largest colour. A cloth of two or more colours of nearly one share
     // (a tartan, a stripe of three colours) takes one or the other for the
@@ -131,21 +147,6 @@ struct DistanceWeights {
     // Searched on the tuning re-scans (vestiscop_bench rescans ground): 2399
     // of 2400 re-scans right at the acceptance distance of 11 instead of
     // 2396, no unknown garment more matched.
-    // Between two findings signatures the colour variation's weight, the
-    // contrast at which the weave counts half and the parts' extent's
-    // weight (variationWeight, weaveContrast, sizeWeight for the others).
-    // The findings' contrast is that of the distances from the ground at
-    // about 0.25 mm a pixel, below 1 for a plain cloth: at a half-contrast
-    // of 12 the weave of two plain cloths counts nearly whole, and tells
-    // more pairs of one colour in two weaves apart (60 of 120 re-scans
-    // against 52, as many wrong). Searched on the tuning re-scans
-    // (vestiscop_bench rescans texture): no other colour variation or
-    // extent weight kept the acceptance distance and matched more; a
-    // half-contrast of 12 or 16 matched the weave pairs best, 24 and more
-    // fewer re-scans.
-    double findingsVariationWeight = 8;
-    double findingsWeaveContrast = 12;
-    double findingsSizeWeight = 0;
     double findingsGroundChange = 10;
     double findingsGroundOrientation = 0.25;
     double findingsGroundContrast = 0.25;
