@@ -405,8 +405,8 @@ void weaveGrid(const ScanSets& scans, const std::vector<std::vector<ScanParts>>&
         }
 }
 
-// The weights of two signatures of the improved analysis's findings on the
-// tuning part, without corrections: for each combination the largest
+// Weights of two signatures of the improved analysis's findings on the
+// tuning part, without corrections: for each candidate the largest
 // acceptance distance (steps of 0.5) at which no re-scan is matched wrong
 // and no unknown scan is matched but those the shipped values match at
 // distance 8 already (the dark plain twins); the re-scans right there, and
@@ -414,8 +414,9 @@ void weaveGrid(const ScanSets& scans, const std::vector<std::vector<ScanParts>>&
 // shipped acceptance distance. Best first: those whose acceptance distance
 // reaches the shipped one, the most right at it, then the fewest weave
 // pairs wrong, then the most right of them.
-void findingsGrid(const ScanSets& scans, const std::vector<std::vector<ScanParts>>& twins,
-                  const signature::RecognitionSettings& recognition, int knownCount)
+void rankWeights(const ScanSets& scans, const std::vector<std::vector<ScanParts>>& twins,
+                 const signature::RecognitionSettings& recognition, int knownCount,
+                 const std::vector<std::pair<std::string, signature::DistanceWeights>>& candidates)
 {
     const auto shippedNearest = nearestDistances(scans, knownCount, recognition.weights);
     // The unknown scans the shipped values match at 8: allowed everywhere.
@@ -430,32 +431,27 @@ void findingsGrid(const ScanSets& scans, const std::vector<std::vector<ScanParts
         return all;
     };
     struct Row {
-        double textureContrast, contrastWeight, spectrumScale, distance;
+        std::string label;
+        double distance;
         StaticCounts at, pairs, shipped, pairsShipped;
     };
     std::vector<Row> rows;
-    for (const double textureContrast : {1.0, 2.0, 4.0, 8.0, 16.0})
-        for (const double contrastWeight : {1.0, 2.0, 3.0, 4.0, 6.0, 8.0})
-            for (const double spectrumScale : {0.25, 0.5, 0.75, 1.0, 1.5, 2.0}) {
-                signature::DistanceWeights w = recognition.weights;
-                w.findingsTextureContrast = textureContrast;
-                w.findingsContrastWeight = contrastWeight;
-                w.findingsSpectrumScale = spectrumScale;
-                const auto nearest = nearestDistances(scans, knownCount, w);
-                const auto pairs = nearestDistances(twins, static_cast<int>(twins.size()), w);
-                Row row{textureContrast, contrastWeight, spectrumScale, 0, {}, {}, {}, {}};
-                for (double t = 4; t <= 24; t += 0.5) {
-                    const StaticCounts c = countBeyondTwins(nearest, t);
-                    if (c.wrong > 0 || c.stranger > 0)
-                        break;
-                    row.distance = t;
-                    row.at = c;
-                    row.pairs = countAt(pairs, t, recognition.ambiguityMargin);
-                }
-                row.shipped = countBeyondTwins(nearest, recognition.maxDistance);
-                row.pairsShipped = countAt(pairs, recognition.maxDistance, recognition.ambiguityMargin);
-                rows.push_back(row);
-            }
+    for (const auto& [label, w] : candidates) {
+        const auto nearest = nearestDistances(scans, knownCount, w);
+        const auto pairs = nearestDistances(twins, static_cast<int>(twins.size()), w);
+        Row row{label, 0, {}, {}, {}, {}};
+        for (double t = 4; t <= 24; t += 0.5) {
+            const StaticCounts c = countBeyondTwins(nearest, t);
+            if (c.wrong > 0 || c.stranger > 0)
+                break;
+            row.distance = t;
+            row.at = c;
+            row.pairs = countAt(pairs, t, recognition.ambiguityMargin);
+        }
+        row.shipped = countBeyondTwins(nearest, recognition.maxDistance);
+        row.pairsShipped = countAt(pairs, recognition.maxDistance, recognition.ambiguityMargin);
+        rows.push_back(row);
+    }
     // The shipped acceptance distance stays when the rule allows it (the
     // standard analysis's signatures share it): then the most right there.
     const double shippedDistance = recognition.maxDistance;
@@ -474,11 +470,104 @@ void findingsGrid(const ScanSets& scans, const std::vector<std::vector<ScanParts
                 "beyond the %d the shipped values match at 8)\n",
                 static_cast<int>(std::count(twin.begin(), twin.end(), true)));
     for (const Row& r : rows)
-        std::printf("    textureContrast %4g contrast %4g spectrum %4g: acceptance %4.1f right %d, pairs %d/%d | at %g: "
-                    "right %d wrong %d unknown %d, pairs %d/%d\n",
-                    r.textureContrast, r.contrastWeight, r.spectrumScale, r.distance, r.at.right, r.pairs.right,
-                    r.pairs.wrong, shippedDistance, r.shipped.right, r.shipped.wrong, r.shipped.stranger,
-                    r.pairsShipped.right, r.pairsShipped.wrong);
+        std::printf("    %s: acceptance %4.1f right %d, pairs %d/%d | at %g: right %d wrong %d unknown %d, pairs %d/%d\n",
+                    r.label.c_str(), r.distance, r.at.right, r.pairs.right, r.pairs.wrong, shippedDistance,
+                    r.shipped.right, r.shipped.wrong, r.shipped.stranger, r.pairsShipped.right, r.pairsShipped.wrong);
+}
+
+// The findings' half-contrast, contrast weight and spectrum factor.
+void findingsGrid(const ScanSets& scans, const std::vector<std::vector<ScanParts>>& twins,
+                  const signature::RecognitionSettings& recognition, int knownCount)
+{
+    std::vector<std::pair<std::string, signature::DistanceWeights>> candidates;
+    for (const double textureContrast : {1.0, 2.0, 4.0, 8.0, 16.0})
+        for (const double contrastWeight : {1.0, 2.0, 3.0, 4.0, 6.0, 8.0})
+            for (const double spectrumScale : {0.25, 0.5, 0.75, 1.0, 1.5, 2.0}) {
+                signature::DistanceWeights w = recognition.weights;
+                w.findingsTextureContrast = textureContrast;
+                w.findingsContrastWeight = contrastWeight;
+                w.findingsSpectrumScale = spectrumScale;
+                char label[96];
+                std::snprintf(label, sizeof label, "textureContrast %4g contrast %4g spectrum %4g", textureContrast,
+                              contrastWeight, spectrumScale);
+                candidates.emplace_back(label, w);
+            }
+    rankWeights(scans, twins, recognition, knownCount, candidates);
+}
+
+// The findings' weights between scans of another ground: the largest
+// colours' difference from which the ground counts as another, and the
+// factors on the orientation and the contrast terms (1 and 1: as of one
+// ground).
+void groundGrid(const ScanSets& scans, const std::vector<std::vector<ScanParts>>& twins,
+                const signature::RecognitionSettings& recognition, int knownCount)
+{
+    std::vector<std::pair<std::string, signature::DistanceWeights>> candidates;
+    for (const double change : {5.0, 10.0, 20.0})
+        for (const double orientation : {0.0, 0.25, 0.5, 1.0})
+            for (const double contrast : {0.0, 0.25, 0.5, 1.0}) {
+                signature::DistanceWeights w = recognition.weights;
+                w.findingsGroundChange = change;
+                w.findingsGroundOrientation = orientation;
+                w.findingsGroundContrast = contrast;
+                char label[96];
+                std::snprintf(label, sizeof label, "ground change %4g orientation %4g contrast %4g", change, orientation,
+                              contrast);
+                candidates.emplace_back(label, w);
+            }
+    rankWeights(scans, twins, recognition, knownCount, candidates);
+}
+
+// The findings' colour variation weight, the contrast at which their weave
+// counts half and their parts' extent's weight, each moved alone.
+void textureGrid(const ScanSets& scans, const std::vector<std::vector<ScanParts>>& twins,
+                 const signature::RecognitionSettings& recognition, int knownCount)
+{
+    std::vector<std::pair<std::string, signature::DistanceWeights>> candidates;
+    const auto add = [&](const char* name, double value, auto set) {
+        signature::DistanceWeights w = recognition.weights;
+        set(w, value);
+        char label[96];
+        std::snprintf(label, sizeof label, "%s %g", name, value);
+        candidates.emplace_back(label, w);
+    };
+    for (const double v : {0.0, 2.0, 4.0, 6.0, 8.0, 12.0, 16.0})
+        add("variation", v, [](signature::DistanceWeights& w, double x) { w.findingsVariationWeight = x; });
+    for (const double v : {0.5, 1.0, 2.0, 4.0, 8.0, 12.0, 16.0, 24.0, 32.0, 64.0, 1e6})
+        add("weave half-contrast", v, [](signature::DistanceWeights& w, double x) { w.findingsWeaveContrast = x; });
+    for (const double v : {0.0, 0.5, 1.0, 2.0, 4.0, 8.0})
+        add("extent", v, [](signature::DistanceWeights& w, double x) { w.findingsSizeWeight = x; });
+    rankWeights(scans, twins, recognition, knownCount, candidates);
+}
+
+// The texture distance's terms one by one, each with the other weights at 0:
+// which of them pushes a re-scan away from its own garment.
+std::string textureTerms(const signature::GarmentSignature& p, const signature::GarmentSignature& q,
+                         const signature::DistanceWeights& w)
+{
+    const auto only = [&](const char* name, auto keep) {
+        signature::DistanceWeights z = w;
+        z.orientationWeight = z.periodWeight = z.spectrumWeight = z.variationWeight = 0;
+        z.contrastWeight = z.findingsContrastWeight = z.patternWeight = z.weaveWeight = z.layoutWeight = z.sizeWeight = 0;
+        z.findingsVariationWeight = z.findingsSizeWeight = 0;
+        keep(z);
+        char b[48];
+        std::snprintf(b, sizeof b, "%s %.2f", name, signature::textureDistance(p, q, z));
+        return std::string(b);
+    };
+    return only("orient", [&](auto& z) { z.orientationWeight = w.orientationWeight; }) + " " +
+           only("period", [&](auto& z) { z.periodWeight = w.periodWeight; }) + " " +
+           only("spectrum", [&](auto& z) { z.spectrumWeight = w.spectrumWeight; }) + " " +
+           only("variation", [&](auto& z) {
+               z.variationWeight = w.variationWeight;
+               z.findingsVariationWeight = w.findingsVariationWeight;
+           }) + " " +
+           only("contrast", [&](auto& z) {
+               z.contrastWeight = w.contrastWeight;
+               z.findingsContrastWeight = w.findingsContrastWeight;
+           }) + " " +
+           only("weave", [&](auto& z) { z.weaveWeight = w.weaveWeight; }) + " " +
+           only("kind", [&](auto& z) { z.patternWeight = w.patternWeight; });
 }
 
 } // namespace
@@ -610,6 +699,7 @@ int runRescans(const Options& options)
             signature::DistanceWeights w{};
             w.orientationWeight = w.periodWeight = w.spectrumWeight = w.variationWeight = 0;
             w.contrastWeight = w.patternWeight = w.weaveWeight = w.layoutWeight = w.sizeWeight = 0;
+            w.findingsContrastWeight = w.findingsVariationWeight = w.findingsSizeWeight = 0;
             w.motifSpectrumScale = 1;
             set(w);
             return w;
@@ -620,8 +710,9 @@ int runRescans(const Options& options)
             w.periodWeight = base.periodWeight;
             w.spectrumWeight = base.spectrumWeight;
             w.variationWeight = base.variationWeight;
+            w.findingsVariationWeight = base.findingsVariationWeight;
         });
-        const auto contrastOnly = only([](signature::DistanceWeights& w) { w.contrastWeight = 1; });
+        const auto contrastOnly = only([](signature::DistanceWeights& w) { w.contrastWeight = w.findingsContrastWeight = 1; });
         const auto weaveOnly = only([&](signature::DistanceWeights& w) {
             w.weaveWeight = 1;
             w.weaveFloor = base.weaveFloor;
@@ -653,6 +744,52 @@ int runRescans(const Options& options)
                     }
                 }
             }
+        }
+        if (out != nullptr)
+            std::fclose(out);
+    }
+    // BENCH_TERMS=FILE: every scan against every known garment's first
+    // scan, the distance's terms unweighted, for trying weights elsewhere.
+    if (const char* termsPath = std::getenv("BENCH_TERMS")) {
+        std::FILE* out = std::fopen(termsPath, "w");
+        const auto unit = [](auto set) {
+            signature::DistanceWeights z{};
+            z.orientationWeight = z.periodWeight = z.spectrumWeight = z.variationWeight = 0;
+            z.contrastWeight = z.findingsContrastWeight = z.patternWeight = z.weaveWeight = z.layoutWeight = z.sizeWeight = 0;
+            z.findingsVariationWeight = z.findingsSizeWeight = 0;
+            z.findingsGroundOrientation = 1;
+            z.motifSpectrumScale = 1;
+            z.textureContrast = z.findingsTextureContrast = 0;
+            set(z);
+            return z;
+        };
+        const auto orientOnly = unit([](auto& z) { z.orientationWeight = 1; });
+        const auto periodOnly = unit([](auto& z) { z.periodWeight = 1; });
+        const auto spectrumOnly = unit([](auto& z) { z.spectrumWeight = 1; });
+        const auto variationOnly = unit([](auto& z) { z.variationWeight = z.findingsVariationWeight = 1; });
+        const auto& base = recognition.weights;
+        for (std::size_t r = 0; out != nullptr && r < scans.size(); ++r) {
+            const auto& set = scans[r];
+            for (std::size_t g = 0; g < set.size(); ++g)
+                for (int k = g < static_cast<std::size_t>(knownCount) ? 1 : 0; k < RescanScans; ++k) {
+                    const auto& p = set[g][static_cast<std::size_t>(k)].signature;
+                    for (std::size_t h = 0; h < static_cast<std::size_t>(knownCount); ++h) {
+                        const auto& q = set[h][0].signature;
+                        std::fprintf(out,
+                                     "%zu %zu %d %zu %d %d %d %d %.5f %.5f %.5f %.5f %.5f %.5f %.5f %d %.5f %.5f %.5f %.5f %.5f %.5f "
+                                     "%.5f %.5f %.5f %.5f %.5f %.5f %.5f %.5f \"%s\" \"%s\"\n",
+                                     r, g, k, h, p.findingsTexture == q.findingsTexture ? 1 : 0, p.findingsTexture ? 1 : 0,
+                                     p.pattern == pattern::patternKind::Unknown && q.pattern == pattern::patternKind::Unknown ? 1 : 0,
+                                     p.pattern != q.pattern ? 1 : 0, p.contrast, q.contrast,
+                                     signature::textureDistance(p, q, orientOnly), signature::textureDistance(p, q, periodOnly),
+                                     signature::textureDistance(p, q, spectrumOnly), signature::textureDistance(p, q, variationOnly),
+                                     p.hasWeave && q.hasWeave ? signature::weaveDifference(p, q, base) : 0.0,
+                                     p.hasWeave && q.hasWeave ? 1 : 0, signature::colourDistance(p, q, base), p.minorityShare,
+                                     q.minorityShare, p.minorityRunX, p.minorityRunY, q.minorityRunX, q.minorityRunY,
+                                     p.layout[8], p.layout[9], q.layout[8], q.layout[9],
+                                     signature::colourDifference(p.colours[0], q.colours[0]), p.colours[0].share, q.colours[0].share, corpus[r][g].fabric.family.c_str(), corpus[r][h].fabric.family.c_str());
+                    }
+                }
         }
         if (out != nullptr)
             std::fclose(out);
@@ -700,7 +837,8 @@ int runRescans(const Options& options)
                     ++missesPerFamily[family(g)];
                     const auto terms = [&](const signature::GarmentSignature& ref) {
                         return "colour " + std::to_string(signature::colourDistance(sig, ref, w)).substr(0, 5) +
-                               " texture " + std::to_string(signature::textureDistance(sig, ref, w)).substr(0, 5);
+                               " texture " + std::to_string(signature::textureDistance(sig, ref, w)).substr(0, 5) + " = " +
+                               textureTerms(sig, ref, w);
                     };
                     std::printf("    MISS set %zu garment %zu/%d (%s%s): own %.2f (%s), nearest other %zu (%s) %.2f (%s)\n"
                                 "      scan %s\n      own  %s\n      othr %s\n",
@@ -735,6 +873,10 @@ int runRescans(const Options& options)
         weaveGrid(scans, twinScans, recognition, knownCount);
     if (std::find(options.arguments.begin(), options.arguments.end(), "findings") != options.arguments.end())
         findingsGrid(scans, twinScans, recognition, knownCount);
+    if (std::find(options.arguments.begin(), options.arguments.end(), "ground") != options.arguments.end())
+        groundGrid(scans, twinScans, recognition, knownCount);
+    if (std::find(options.arguments.begin(), options.arguments.end(), "texture") != options.arguments.end())
+        textureGrid(scans, twinScans, recognition, knownCount);
     if (std::find(options.arguments.begin(), options.arguments.end(), "grid") == options.arguments.end())
         return 0;
 
