@@ -38,6 +38,7 @@ ImprovedAnalyser::ImprovedAnalyser(const foundation::ColorSettings& colorSetting
     m_result.regionHeight = m_steps.regionHeight();
     m_result.record = m_steps.analysis();
     m_result.method = Method::Improved;
+    m_fabric.prepare(m_result.regionWidth, m_result.regionHeight);
 }
 
 void ImprovedAnalyser::analyze(std::unique_ptr<imaging::RgbImage>&& image)

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstring>
 #include <mutex>
+#include <vector>
 
 #include <opencv2/core/utility.hpp>
 
@@ -13,6 +14,7 @@
 #include "fabric/FabricSteps.h"
 #include "fabric/PatternForest.h"
 #include "fabric/PatternRules.h"
+#include "foundation/WideLoops.h"
 
 namespace vestiscop::fabric {
 
@@ -21,17 +23,21 @@ namespace {
 // The smoothing that evens out the weave: about two threads of a shirt.
 constexpr double SmoothingMm = 0.19;
 
-// std::lround without the library call, for a float or a float plus a
-// small whole number: such a value plus 0.5 is exact in a double, so the
-// truncation rounds halves away from zero as std::lround does.
-long roundedHalfAway(double v)
+// Rounded halves away from zero, a negative value clamps to 0, and so does
+// the truncation of it plus a half; at 0 and above the two are the same.
+// So: plus a half, truncated, clamped in whole numbers: steps without
+// branches, which the compiler does for many samples at once.
+VESTISCOP_WIDE_LOOPS
+void bytesOfChannels(const float* __restrict lab, std::size_t count, std::uint8_t* __restrict out)
 {
-    return v >= 0 ? static_cast<long>(v + 0.5) : -static_cast<long>(0.5 - v);
-}
-
-std::uint8_t channelByte(double v)
-{
-    return static_cast<std::uint8_t>(std::clamp(roundedHalfAway(v), 0L, 255L));
+    for (std::size_t i = 0; i < count; ++i) {
+        const int l = static_cast<int>(lab[3 * i] + 0.5);
+        const int a = static_cast<int>(lab[3 * i + 1] + 128.0 + 0.5);
+        const int b = static_cast<int>(lab[3 * i + 2] + 128.0 + 0.5);
+        out[3 * i] = static_cast<std::uint8_t>(std::min(std::max(l, 0), 100));
+        out[3 * i + 1] = static_cast<std::uint8_t>(std::min(std::max(b, 0), 255));
+        out[3 * i + 2] = static_cast<std::uint8_t>(std::min(std::max(a, 0), 255));
+    }
 }
 
 std::int8_t signedByte(double v)
@@ -63,6 +69,13 @@ FabricAnalysis::FabricAnalysis(const color::ColorNameTable& names, double xDpi, 
     // read), with the same results.
     static std::once_flag serial;
     std::call_once(serial, [] { cv::setNumThreads(1); });
+}
+
+void FabricAnalysis::prepare(int width, int height) const
+{
+    const int factor = samplingFactorOf(width, height);
+    if (width / factor > 0 && height / factor > 0)
+        preparePattern(width / factor, height / factor, m_mmPerPx * factor);
 }
 
 void FabricAnalysis::measure(const imaging::RgbImage& region)
@@ -203,6 +216,11 @@ void FabricAnalysis::nameMottled(std::int64_t regionPixels, std::vector<color::C
     colors.push_back(cluster);
 }
 
+void channelBytes(const float* lab, std::size_t count, std::uint8_t* out)
+{
+    bytesOfChannels(lab, count, out);
+}
+
 void FabricAnalysis::drawChannels(double lumaScale, imaging::RgbImage& channels) const
 {
     const int lastX = m_lab.cols - 1;
@@ -212,13 +230,18 @@ void FabricAnalysis::drawChannels(double lumaScale, imaging::RgbImage& channels)
     // The byte of a lightness, as the analysis channels scale it (the low
     // byte of the scaled value, as the standard analysis keeps it).
     std::array<std::uint8_t, 101> scaled{};
-    for (int l = 0; l <= 100; ++l)
+    bool asIs = true;
+    for (int l = 0; l <= 100; ++l) {
         scaled[static_cast<std::size_t>(l)] =
             static_cast<std::uint8_t>(static_cast<std::int64_t>(std::floor(l * lumaScale + 0.5)) & 0xFF);
+        asIs = asIs && scaled[static_cast<std::size_t>(l)] == l;
+    }
     const int w = channels.width();
+    const auto samples = static_cast<std::size_t>(lastX + 1);
     // A region row shows one sample row, a sample spans factor pixels of
     // it: every sample is converted once, and the region rows of one
     // sample row are copies of its first.
+    std::vector<std::uint8_t> sampleBytes(m_factor == 1 ? 0 : samples * 3);
     const std::uint8_t* drawn = nullptr;
     int drawnRow = -1;
     for (int y = 0; y < channels.height(); ++y) {
@@ -228,33 +251,32 @@ void FabricAnalysis::drawChannels(double lumaScale, imaging::RgbImage& channels)
             std::memcpy(out, drawn, static_cast<std::size_t>(w) * 3);
             continue;
         }
-        const cv::Vec3f* in = m_lab.ptr<cv::Vec3f>(sy);
-        const auto put = [&](const cv::Vec3f& lab) {
-            out[0] = scaled[static_cast<std::size_t>(std::clamp(roundedHalfAway(lab[0]), 0L, 100L))];
-            out[1] = channelByte(lab[2] + 128.0);
-            out[2] = channelByte(lab[1] + 128.0);
-            out += 3;
-        };
-        int x = 0;
+        const float* in = m_lab.ptr<float>(sy);
+        // The samples' bytes, straight into the row when a sample is a pixel.
+        const std::size_t direct = m_factor == 1 ? std::min(samples, static_cast<std::size_t>(w)) : 0;
+        std::uint8_t* bytes = m_factor == 1 ? out : sampleBytes.data();
+        const std::size_t count = m_factor == 1 ? direct : samples;
+        channelBytes(in, count, bytes);
+        if (!asIs)
+            for (std::size_t i = 0; i < count; ++i)
+                bytes[3 * i] = scaled[bytes[3 * i]];
+        int x = static_cast<int>(direct);
+        std::uint8_t last[3];
         if (m_factor == 1) {
-            for (const int span = std::min(w, lastX + 1); x < span; ++x)
-                put(in[x]);
-        } else {
-            for (int sx = 0; sx < lastX && x < w; ++sx) {
-                const std::uint8_t* first = out;
-                put(in[sx]);
-                for (const int end = std::min(w, x + m_factor); ++x < end; out += 3)
-                    std::memcpy(out, first, 3);
+            if (x < w) {
+                channelBytes(in + 3 * static_cast<std::size_t>(lastX), 1, last);
+                last[0] = scaled[last[0]];
             }
+        } else {
+            for (int sx = 0; sx < lastX && x < w; ++sx)
+                for (const int end = std::min(w, x + m_factor); x < end; ++x)
+                    std::memcpy(out + 3 * x, bytes + 3 * sx, 3);
+            std::memcpy(last, bytes + 3 * static_cast<std::size_t>(lastX), 3);
         }
-        if (x < w) {
-            // The pixels from the last sample's on take the last sample.
-            const std::uint8_t* first = out;
-            put(in[lastX]);
-            for (; ++x < w; out += 3)
-                std::memcpy(out, first, 3);
-        }
-        drawn = channels.pixel(0, y);
+        // The pixels from the last sample's on take the last sample.
+        for (; x < w; ++x)
+            std::memcpy(out + 3 * x, last, 3);
+        drawn = out;
         drawnRow = sy;
     }
 }

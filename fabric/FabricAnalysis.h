@@ -36,6 +36,11 @@ public:
     // instead of the fitted tree; off at first.
     void setForest(bool forest) { m_forest = forest; }
 
+    // Makes ahead what the analysis keeps from one region to the next of
+    // the same size (the spectrum's tables), so that the first measure of
+    // a region of width x height pixels does not wait for it.
+    void prepare(int width, int height) const;
+
     // Measures a region without naming: the findings, pattern included, and
     // the colour of every sample (labels()). Failures of the image library
     // propagate as its own exceptions, allocation as std::bad_alloc.

@@ -84,6 +84,36 @@ void nearerOf(float cl, float ca, float cb, std::int32_t label, const float* __r
     }
 }
 
+// A row of Lab pixels as three rows of one channel each.
+VESTISCOP_WIDE_LOOPS
+void splitChannels(const float* __restrict row, float* __restrict pl, float* __restrict pa, float* __restrict pb,
+                   std::size_t width)
+{
+    for (std::size_t x = 0; x < width; ++x) {
+        pl[x] = row[3 * x];
+        pa[x] = row[3 * x + 1];
+        pb[x] = row[3 * x + 2];
+    }
+}
+
+// Where the colour (cl, ca, cb) lies nearer to a member (its squared
+// distance, in doubles as distance2 makes it) than the nearest so far, it
+// becomes the nearest; as std::min keeps the first of equals. A blend
+// under a mask, so the loop is vectorised.
+VESTISCOP_WIDE_LOOPS
+void nearerColour(double cl, double ca, double cb, const float* __restrict pl, const float* __restrict pa,
+                  const float* __restrict pb, std::uint64_t* __restrict nearest, std::size_t count)
+{
+    for (std::size_t i = 0; i < count; ++i) {
+        const double dl = cl - pl[i];
+        const double da = ca - pa[i];
+        const double db = cb - pb[i];
+        const double d = dl * dl + da * da + db * db;
+        const std::uint64_t mask = -static_cast<std::uint64_t>(d < std::bit_cast<double>(nearest[i]));
+        nearest[i] = (std::bit_cast<std::uint64_t>(d) & mask) | (nearest[i] & ~mask);
+    }
+}
+
 // Every pixel of lab to its nearest mode; the pixel count of each mode.
 std::vector<double> assign(const cv::Mat& lab, const std::vector<cv::Vec3d>& modes, cv::Mat& labels)
 {
@@ -105,12 +135,7 @@ std::vector<double> assign(const cv::Mat& lab, const std::vector<cv::Vec3d>& mod
     std::int32_t* const bestK = best.data();
     std::vector<std::int32_t> rowCounts(n);
     for (int y = 0; y < lab.rows; ++y) {
-        const float* row = lab.ptr<float>(y);
-        for (std::size_t x = 0; x < width; ++x) {
-            pl[x] = row[3 * x];
-            pa[x] = row[3 * x + 1];
-            pb[x] = row[3 * x + 2];
-        }
+        splitChannels(lab.ptr<float>(y), pl, pa, pb, width);
         std::fill(nearest.begin(), nearest.end(), std::bit_cast<std::uint32_t>(3.4e38f));
         std::fill(best.begin(), best.end(), 0);
         for (std::size_t k = 0; k < n; ++k) {
@@ -142,6 +167,7 @@ void findModes(const std::vector<cv::Vec3f>& samples, double minCount, std::vect
         double count = 0;
         cv::Vec3d sum;
         bool taken = false;
+        cv::Vec3d mean;
     };
     const auto keyOf = [](const cv::Vec3f& p) {
         const int l = std::clamp(static_cast<int>(p[0] / 3), 0, 63);
@@ -149,52 +175,50 @@ void findModes(const std::vector<cv::Vec3f>& samples, double minCount, std::vect
         const int b = std::clamp(static_cast<int>((p[2] + 128) / 3), 0, 127);
         return (l * 128 + a) * 128 + b;
     };
-    // The samples by cell, in their own order within a cell: a stable
-    // counting sort of the 20-bit keys, ten bits at a time.
-    std::vector<std::uint32_t> keys(samples.size());
-    for (std::size_t i = 0; i < samples.size(); ++i)
-        keys[i] = static_cast<std::uint32_t>(keyOf(samples[i]));
-    std::vector<std::uint32_t> order(samples.size());
-    std::vector<std::uint32_t> scratch(samples.size());
-    for (std::size_t i = 0; i < samples.size(); ++i)
-        scratch[i] = static_cast<std::uint32_t>(i);
-    for (const int shift : {0, 10}) {
-        std::array<std::size_t, 1025> start{};
-        for (const std::uint32_t i : scratch)
-            ++start[((keys[i] >> shift) & 1023) + 1];
-        for (std::size_t b = 1; b < start.size(); ++b)
-            start[b] += start[b - 1];
-        for (const std::uint32_t i : scratch)
-            order[start[(keys[i] >> shift) & 1023]++] = i;
-        std::swap(order, scratch);
-    }
+    // The cells in the order of their keys, each summing its samples in
+    // their own order: the samples are gathered by a table of the cells met
+    // so far (a cloth has a few hundred where it has tens of thousands of
+    // samples), and the cells sorted by key after.
     std::vector<Cell> cells;
-    for (const std::uint32_t i : scratch) {
-        const int key = static_cast<int>(keys[i]);
-        if (cells.empty() || cells.back().key != key)
-            cells.push_back({key, 0, {}, false});
-        cells.back().count += 1;
-        cells.back().sum += cv::Vec3d(samples[i]);
+    std::size_t size = 64;
+    while (size < 2 * samples.size())
+        size *= 2;
+    std::vector<std::int32_t> slots(size, -1);
+    for (const cv::Vec3f& p : samples) {
+        const auto key = static_cast<std::uint32_t>(keyOf(p));
+        std::size_t slot = (key * 2654435761u) & (size - 1);
+        while (slots[slot] >= 0 && cells[static_cast<std::size_t>(slots[slot])].key != static_cast<int>(key))
+            slot = (slot + 1) & (size - 1);
+        if (slots[slot] < 0) {
+            slots[slot] = static_cast<std::int32_t>(cells.size());
+            cells.push_back({static_cast<int>(key), 0, {}, false, {}});
+        }
+        Cell& cell = cells[static_cast<std::size_t>(slots[slot])];
+        cell.count += 1;
+        cell.sum += cv::Vec3d(p);
     }
+    std::sort(cells.begin(), cells.end(), [](const Cell& p, const Cell& q) { return p.key < q.key; });
+    // Each cell's mean, once: the modes' rounds ask for it again and again.
+    for (Cell& c : cells)
+        c.mean = c.sum / c.count;
     const double radius2 = ModeRadius * ModeRadius;
     const auto near = [&](const cv::Vec3d& centre, const Cell& c) {
-        const cv::Vec3d d = c.sum / c.count - centre;
+        const cv::Vec3d d = c.mean - centre;
         return d.dot(d) < radius2;
     };
-    while (static_cast<int>(modes.size()) < 2 * MaxColours) {
-        std::size_t fullest = cells.size();
-        for (std::size_t c = 0; c < cells.size(); ++c)
-            if (!cells[c].taken && (fullest == cells.size() || cells[c].count > cells[fullest].count))
+    // cells keeps only the cells not taken yet, in their order.
+    while (static_cast<int>(modes.size()) < 2 * MaxColours && !cells.empty()) {
+        std::size_t fullest = 0;
+        for (std::size_t c = 1; c < cells.size(); ++c)
+            if (cells[c].count > cells[fullest].count)
                 fullest = c;
-        if (fullest == cells.size())
-            break;
-        cv::Vec3d centre = cells[fullest].sum / cells[fullest].count;
+        cv::Vec3d centre = cells[fullest].mean;
         double count = 0;
         for (int round = 0; round < 3; ++round) {
             cv::Vec3d sum;
             count = 0;
             for (const Cell& c : cells)
-                if (!c.taken && near(centre, c)) {
+                if (near(centre, c)) {
                     sum += c.sum;
                     count += c.count;
                 }
@@ -205,6 +229,7 @@ void findModes(const std::vector<cv::Vec3f>& samples, double minCount, std::vect
         for (Cell& c : cells)
             if (!c.taken && near(centre, c))
                 c.taken = true;
+        std::erase_if(cells, [](const Cell& c) { return c.taken; });
         if (count < minCount)
             continue;  // a thin cell of stragglers; look at the next
         modes.push_back(centre);
@@ -395,11 +420,10 @@ ColourClusters clusterColours(const cv::Mat& lab)
     // the resolution (the erosion there takes two pixels of the region):
     // they go to their nearest neighbour and the pixels are assigned again.
     const bool halve = w >= 16 && h >= 16;
-    cv::Mat coarse;
+    ColourClusters result;
     if (halve)
-        cv::resize(lab, coarse, cv::Size(w / 2, h / 2), 0, 0, cv::INTER_AREA);
-    else
-        coarse = lab;
+        result.halved = halvedLab(lab);
+    const cv::Mat& coarse = halve ? result.halved : lab;
     cv::Mat coarseLabels(coarse.rows, coarse.cols, CV_8U);
     const double coarsePixels = static_cast<double>(coarse.rows) * coarse.cols;
     for (;;) {
@@ -460,7 +484,6 @@ ColourClusters clusterColours(const cv::Mat& lab)
     }
 
     // Every pixel to its nearest colour.
-    ColourClusters result;
     result.labels.create(h, w, CV_8U);
     const double pixels = static_cast<double>(w) * h;
     const std::vector<double> counts = assign(lab, modes, result.labels);
@@ -476,7 +499,11 @@ ColourClusters clusterColours(const cv::Mat& lab)
             result.centres.push_back(modes[order[r]]);
             result.shares.push_back(counts[order[r]] / pixels);
         }
-        for (int y = 0; y < h; ++y) {
+        // Mostly the modes are in that order already.
+        bool inOrder = true;
+        for (std::size_t r = 0; r < rank.size(); ++r)
+            inOrder = inOrder && rank[r] == r;
+        for (int y = 0; y < h && !inOrder; ++y) {
             std::uint8_t* row = result.labels.ptr<std::uint8_t>(y);
             for (int x = 0; x < w; ++x)
                 row[x] = rank[row[x]];
@@ -490,7 +517,8 @@ void measureColours(const cv::Mat& bgr, ColourClusters& clusters)
     const int w = bgr.cols;
     const int h = bgr.rows;
     const std::size_t n = clusters.centres.size();
-    std::vector<std::vector<cv::Vec3f>> members(n);
+    // Each colour's members in Lab, a channel at a time, and as scanned.
+    std::vector<std::array<std::vector<float>, 3>> members(n);
     std::vector<std::vector<cv::Vec3i>> memberPixels(n);
     LabCache& cache = labCache();
     for (int y = 2; y + 2 < h; y += 2) {
@@ -502,14 +530,18 @@ void measureColours(const cv::Mat& bgr, ColourClusters& clusters)
             const std::uint8_t k = labels[x];
             if (labels[x - 2] != k || labels[x + 2] != k || up[x] != k || down[x] != k)
                 continue;
-            members[k].push_back(cache(in + 3 * x));
+            const cv::Vec3f lab = cache(in + 3 * x);
+            for (std::size_t c = 0; c < 3; ++c)
+                members[k][c].push_back(lab[static_cast<int>(c)]);
             memberPixels[k].push_back({in[3 * x], in[3 * x + 1], in[3 * x + 2]});
         }
     }
     const std::vector<cv::Vec3d> smoothed = clusters.centres;
+    std::vector<std::uint64_t> nearest;  // the squared distances' bits
     for (std::size_t k = 0; k < n; ++k) {
-        std::vector<cv::Vec3f>& m = members[k];
-        if (m.size() < 8)
+        const std::array<std::vector<float>, 3>& m = members[k];
+        const std::size_t count = m[0].size();
+        if (count < 8)
             continue;
         // The quarter farthest from the other colours: the threads of this
         // colour itself, not where they cross or touch yarns of another (a
@@ -520,14 +552,14 @@ void measureColours(const cv::Mat& bgr, ColourClusters& clusters)
         // keep apart: its lighter quarter, the tops of the threads out of
         // the shadows between them, which darken a white cloth by up to a
         // fifth.
-        std::vector<std::pair<double, std::size_t>> away(m.size());
-        for (std::size_t i = 0; i < m.size(); ++i) {
-            double nearest = 1e300;
-            for (std::size_t j = 0; j < n; ++j)
-                if (j != k)
-                    nearest = std::min(nearest, distance2(smoothed[j], m[i]));
-            away[i] = {n == 1 ? m[i][0] : nearest, i};
-        }
+        nearest.assign(count, std::bit_cast<std::uint64_t>(1e300));
+        for (std::size_t j = 0; j < n; ++j)
+            if (j != k)
+                nearerColour(smoothed[j][0], smoothed[j][1], smoothed[j][2], m[0].data(), m[1].data(), m[2].data(),
+                             nearest.data(), count);
+        std::vector<std::pair<double, std::size_t>> away(count);
+        for (std::size_t i = 0; i < count; ++i)
+            away[i] = {n == 1 ? static_cast<double>(m[0][i]) : std::bit_cast<double>(nearest[i]), i};
         const auto quarter = away.begin() + static_cast<std::ptrdiff_t>(away.size() * 3 / 4);
         std::nth_element(away.begin(), quarter, away.end());
         // Their mean as scanned, then in Lab: the hue of near-black pixels

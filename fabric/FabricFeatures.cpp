@@ -288,7 +288,23 @@ double crossingFit(const cv::Mat& lab, double mmPerPx)
     return WovenGrid(dev, axis).fittedShare();
 }
 
+// The reduction to about WorkingMm a pixel, while both sides keep 16 pixels.
+int workingFactor(int w, int h, double mmPerPx)
+{
+    int factor = std::max(1, static_cast<int>(std::lround(WorkingMm / mmPerPx)));
+    while (factor > 1 && (w / factor < 16 || h / factor < 16))
+        --factor;
+    return factor;
+}
+
 } // namespace
+
+void preparePattern(int w, int h, double mmPerPx)
+{
+    const int factor = workingFactor(w, h, mmPerPx);
+    if (w / factor >= 16 && h / factor >= 16)
+        prepareSpectrum(h / factor, w / factor, mmPerPx * factor);
+}
 
 void measurePattern(const cv::Mat& lab, const ColourClusters& clusters, double mmPerPx, FabricFindings& findings)
 {
@@ -308,12 +324,13 @@ void measurePattern(const cv::Mat& lab, const ColourClusters& clusters, double m
 
     // Spectrum and edges at about 0.25 mm per pixel, on how far every
     // pixel lies from the ground colour.
-    int factor = std::max(1, static_cast<int>(std::lround(WorkingMm / mmPerPx)));
-    while (factor > 1 && (w / factor < 16 || h / factor < 16))
-        --factor;
+    const int factor = workingFactor(w, h, mmPerPx);
     const double workMm = mmPerPx * factor;
+    // At a factor of 2, the copy the colours were looked for on.
     cv::Mat smallLab;
-    if (factor > 1)
+    if (factor == 2 && clusters.halved.cols == w / 2 && clusters.halved.rows == h / 2)
+        smallLab = clusters.halved;
+    else if (factor > 1)
         cv::resize(lab, smallLab, cv::Size(w / factor, h / factor), 0, 0, cv::INTER_AREA);
     else
         smallLab = lab;
@@ -424,27 +441,7 @@ void measurePattern(const cv::Mat& lab, const ColourClusters& clusters, double m
     cv::Mat minority = clusters.labels != 0;
     cv::morphologyEx(minority, minority, cv::MORPH_OPEN, cv::getStructuringElement(cv::MORPH_RECT, cv::Size(3, 3)));
     const double minArea = 0.15 / (mmPerPx * mmPerPx);
-    cv::Mat labels;
-    cv::Mat stats;
-    cv::Mat centroids;
-    const int count = cv::connectedComponentsWithStats(minority, labels, stats, centroids, 8, CV_32S);
-    // Second moments of every piece, for its ellipse.
-    std::vector<double> sxx(static_cast<std::size_t>(count), 0);
-    std::vector<double> syy(static_cast<std::size_t>(count), 0);
-    std::vector<double> sxy(static_cast<std::size_t>(count), 0);
-    for (int y = 0; y < h; ++y) {
-        const std::int32_t* row = labels.ptr<std::int32_t>(y);
-        for (int x = 0; x < w; ++x) {
-            const int k = row[x];
-            if (k == 0)
-                continue;
-            const double dx = x - centroids.at<double>(k, 0);
-            const double dy = y - centroids.at<double>(k, 1);
-            sxx[static_cast<std::size_t>(k)] += dx * dx;
-            syy[static_cast<std::size_t>(k)] += dy * dy;
-            sxy[static_cast<std::size_t>(k)] += dx * dy;
-        }
-    }
+    const std::vector<MaskPiece> found = maskPieces(minority);
     double minorityPixels = 0;
     double spanning = 0;
     double largest = 0;
@@ -453,17 +450,17 @@ void measurePattern(const cv::Mat& lab, const ColourClusters& clusters, double m
     std::vector<cv::Point2d> innerCentres;
     double fill = 0;
     double axisRatio = 0;
-    for (int k = 1; k < count; ++k) {
-        const double area = stats.at<std::int32_t>(k, cv::CC_STAT_AREA);
+    for (const MaskPiece& piece : found) {
+        const auto area = static_cast<double>(piece.area);
         if (area < minArea)
             continue;
         ++pieces;
         minorityPixels += area;
         largest = std::max(largest, area);
-        const int left = stats.at<std::int32_t>(k, cv::CC_STAT_LEFT);
-        const int top = stats.at<std::int32_t>(k, cv::CC_STAT_TOP);
-        const int bw = stats.at<std::int32_t>(k, cv::CC_STAT_WIDTH);
-        const int bh = stats.at<std::int32_t>(k, cv::CC_STAT_HEIGHT);
+        const int left = piece.left;
+        const int top = piece.top;
+        const int bw = piece.width;
+        const int bh = piece.height;
         // A piece that crosses the region from edge to edge: a stripe, or
         // the lines of a check, at any angle.
         const int edges = (left == 0 ? 1 : 0) + (top == 0 ? 1 : 0) + (left + bw == w ? 1 : 0) + (top + bh == h ? 1 : 0);
@@ -471,9 +468,9 @@ void measurePattern(const cv::Mat& lab, const ColourClusters& clusters, double m
             spanning += area;
         if (left == 0 || top == 0 || left + bw == w || top + bh == h)
             continue;
-        const double mxx = sxx[static_cast<std::size_t>(k)] / area;
-        const double myy = syy[static_cast<std::size_t>(k)] / area;
-        const double mxy = sxy[static_cast<std::size_t>(k)] / area;
+        const double mxx = piece.sxx / area;
+        const double myy = piece.syy / area;
+        const double mxy = piece.sxy / area;
         const double det = std::max(0.0, mxx * myy - mxy * mxy);
         const double half = (mxx + myy) / 2;
         const double root = std::sqrt(std::max(0.0, half * half - det));
@@ -482,7 +479,7 @@ void measurePattern(const cv::Mat& lab, const ColourClusters& clusters, double m
         fill += std::min(1.5, area / std::max(1.0, 4 * Pi * std::sqrt(det)));
         axisRatio += major > 0 ? std::sqrt(minor / major) : 1;
         innerAreas.push_back(area);
-        innerCentres.emplace_back(centroids.at<double>(k, 0), centroids.at<double>(k, 1));
+        innerCentres.emplace_back(piece.centreX, piece.centreY);
     }
     f[ComponentDensity] = std::log1p(pieces * 1000 / areaMm2);
     f[SpanningShare] = minorityPixels > 0 ? spanning / minorityPixels : 0;

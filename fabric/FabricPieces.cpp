@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <limits>
 
 #include <opencv2/imgproc.hpp>
 
@@ -31,61 +32,144 @@ int nextByte(const std::uint8_t* row, int x, int end, bool set)
     return x;
 }
 
-} // namespace
-
-std::vector<std::int64_t> pieceAreas(const cv::Mat& mask)
-{
-    CV_Assert(mask.type() == CV_8U);
-    // The runs of non-zero pixels of every row; a run joins the runs of the
-    // row above that touch it, diagonally too. Only areas are wanted, so a
-    // union of runs does what a labelling of every pixel would (a cloth's
-    // pieces are long runs: a few thousand where the region has 250,000
-    // pixels), with far less work.
+// The runs of non-zero pixels of every row of a mask, joined into pieces:
+// a run joins the runs of the row above that touch it, diagonally too.
+// Only the runs are labelled, not every pixel (a cloth's pieces are long
+// runs: a few thousand where the region has 250,000 pixels).
+struct RunPieces {
     struct Run {
+        int y;
         int first;
         int last;
     };
-    std::vector<Run> runs;
+    std::vector<Run> runs;  // row by row, left to right
     std::vector<std::int32_t> parent;
-    std::vector<std::int64_t> area;
-    const auto root = [&](std::int32_t i) {
+
+    explicit RunPieces(const cv::Mat& mask)
+    {
+        CV_Assert(mask.type() == CV_8U);
+        std::size_t above = 0;  // the first run of the row above
+        for (int y = 0; y < mask.rows; ++y) {
+            const std::uint8_t* row = mask.ptr<std::uint8_t>(y);
+            const std::size_t here = runs.size();
+            for (int x = nextByte(row, 0, mask.cols, true); x < mask.cols; x = nextByte(row, x, mask.cols, true)) {
+                const int first = x;
+                x = nextByte(row, x, mask.cols, false);
+                const auto id = static_cast<std::int32_t>(runs.size());
+                runs.push_back({y, first, x - 1});
+                parent.push_back(id);
+                // Runs of the row above that end left of this one's left
+                // neighbour touch neither it nor any run right of it.
+                while (above < here && runs[above].last < first - 1)
+                    ++above;
+                for (std::size_t a = above; a < here && runs[a].first <= x; ++a) {
+                    const std::int32_t p = root(static_cast<std::int32_t>(a));
+                    const std::int32_t q = root(id);
+                    if (p != q)
+                        parent[static_cast<std::size_t>(std::max(p, q))] = std::min(p, q);
+                }
+            }
+            above = here;
+        }
+    }
+
+    std::int32_t root(std::int32_t i)
+    {
         while (parent[static_cast<std::size_t>(i)] != i) {
             parent[static_cast<std::size_t>(i)] = parent[static_cast<std::size_t>(parent[static_cast<std::size_t>(i)])];
             i = parent[static_cast<std::size_t>(i)];
         }
         return i;
-    };
-    std::size_t above = 0;  // the first run of the row above
-    for (int y = 0; y < mask.rows; ++y) {
-        const std::uint8_t* row = mask.ptr<std::uint8_t>(y);
-        const std::size_t here = runs.size();
-        for (int x = nextByte(row, 0, mask.cols, true); x < mask.cols; x = nextByte(row, x, mask.cols, true)) {
-            const int first = x;
-            x = nextByte(row, x, mask.cols, false);
-            const auto id = static_cast<std::int32_t>(runs.size());
-            runs.push_back({first, x - 1});
-            parent.push_back(id);
-            area.push_back(x - first);
-            // Runs of the row above that end left of this one's left
-            // neighbour touch neither it nor any run right of it.
-            while (above < here && runs[above].last < first - 1)
-                ++above;
-            for (std::size_t a = above; a < here && runs[a].first <= x; ++a) {
-                const std::int32_t p = root(static_cast<std::int32_t>(a));
-                const std::int32_t q = root(id);
-                if (p != q)
-                    parent[static_cast<std::size_t>(std::max(p, q))] = std::min(p, q);
-            }
-        }
-        above = here;
     }
-    std::vector<std::int64_t> sums(runs.size(), 0);
-    for (std::size_t i = 0; i < runs.size(); ++i)
-        sums[static_cast<std::size_t>(root(static_cast<std::int32_t>(i)))] += area[i];
+};
+
+} // namespace
+
+std::vector<std::int64_t> pieceAreas(const cv::Mat& mask)
+{
+    RunPieces found(mask);
+    const std::size_t n = found.runs.size();
+    std::vector<std::int64_t> sums(n, 0);
+    for (std::size_t i = 0; i < n; ++i)
+        sums[static_cast<std::size_t>(found.root(static_cast<std::int32_t>(i)))] +=
+            found.runs[i].last - found.runs[i].first + 1;
     std::vector<std::int64_t> pieces;
-    for (std::size_t i = 0; i < runs.size(); ++i)
-        if (parent[i] == static_cast<std::int32_t>(i))
+    for (std::size_t i = 0; i < n; ++i)
+        if (found.parent[i] == static_cast<std::int32_t>(i))
             pieces.push_back(sums[i]);
+    return pieces;
+}
+
+std::vector<MaskPiece> maskPieces(const cv::Mat& mask)
+{
+    RunPieces found(mask);
+    const std::size_t n = found.runs.size();
+    // Each piece's place: the first 2 x 2 block of the mask that holds a
+    // pixel of it, blocks in rows of blocks, each row left to right.
+    const std::int64_t blocksPerRow = (static_cast<std::int64_t>(mask.cols) + 1) / 2;
+    std::vector<std::int64_t> place(n, std::numeric_limits<std::int64_t>::max());
+    std::vector<std::int32_t> rootOf(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        const auto r = static_cast<std::size_t>(found.root(static_cast<std::int32_t>(i)));
+        rootOf[i] = static_cast<std::int32_t>(r);
+        const RunPieces::Run& run = found.runs[i];
+        place[r] = std::min(place[r], (run.y / 2) * blocksPerRow + run.first / 2);
+    }
+    std::vector<std::int32_t> roots;
+    for (std::size_t i = 0; i < n; ++i)
+        if (rootOf[i] == static_cast<std::int32_t>(i))
+            roots.push_back(static_cast<std::int32_t>(i));
+    std::sort(roots.begin(), roots.end(), [&](std::int32_t p, std::int32_t q) {
+        return place[static_cast<std::size_t>(p)] < place[static_cast<std::size_t>(q)];
+    });
+    std::vector<std::int32_t> number(n, -1);
+    for (std::size_t k = 0; k < roots.size(); ++k)
+        number[static_cast<std::size_t>(roots[k])] = static_cast<std::int32_t>(k);
+
+    // Area, bounding box and the sums of the coordinates, as whole numbers.
+    std::vector<MaskPiece> pieces(roots.size());
+    std::vector<std::int64_t> sumX(roots.size(), 0);
+    std::vector<std::int64_t> sumY(roots.size(), 0);
+    std::vector<int> right(roots.size(), -1);
+    std::vector<int> bottom(roots.size(), -1);
+    for (MaskPiece& piece : pieces) {
+        piece.left = mask.cols;
+        piece.top = mask.rows;
+    }
+    for (std::size_t i = 0; i < n; ++i) {
+        const RunPieces::Run& run = found.runs[i];
+        const auto k = static_cast<std::size_t>(number[static_cast<std::size_t>(rootOf[i])]);
+        MaskPiece& piece = pieces[k];
+        const std::int64_t length = run.last - run.first + 1;
+        piece.area += length;
+        piece.left = std::min(piece.left, run.first);
+        piece.top = std::min(piece.top, run.y);
+        right[k] = std::max(right[k], run.last);
+        bottom[k] = std::max(bottom[k], run.y);
+        sumX[k] += (static_cast<std::int64_t>(run.first) + run.last) * length / 2;
+        sumY[k] += static_cast<std::int64_t>(run.y) * length;
+    }
+    for (std::size_t k = 0; k < pieces.size(); ++k) {
+        MaskPiece& piece = pieces[k];
+        piece.width = right[k] - piece.left + 1;
+        piece.height = bottom[k] - piece.top + 1;
+        const auto area = static_cast<double>(piece.area);
+        piece.centreX = static_cast<double>(sumX[k]) / area;
+        piece.centreY = static_cast<double>(sumY[k]) / area;
+    }
+    // The second moments about the centre, each piece's pixels summed row
+    // by row, left to right.
+    for (std::size_t i = 0; i < n; ++i) {
+        const RunPieces::Run& run = found.runs[i];
+        MaskPiece& piece = pieces[static_cast<std::size_t>(number[static_cast<std::size_t>(rootOf[i])])];
+        const double dy = run.y - piece.centreY;
+        for (int x = run.first; x <= run.last; ++x) {
+            const double dx = x - piece.centreX;
+            piece.sxx += dx * dx;
+            piece.syy += dy * dy;
+            piece.sxy += dx * dy;
+        }
+    }
     return pieces;
 }
 

@@ -61,6 +61,40 @@ cv::Mat blockMeans(const imaging::RgbImage& region, int factor)
 
 } // namespace
 
+cv::Mat halvedLab(const cv::Mat& lab)
+{
+    CV_Assert(lab.type() == CV_32FC3);
+    const int w = lab.cols / 2;
+    const int h = lab.rows / 2;
+    cv::Mat half;
+    if (lab.cols % 2 != 0 || lab.rows % 2 != 0) {
+        // The last column or row is shared out between blocks: weights.
+        cv::resize(lab, half, cv::Size(w, h), 0, 0, cv::INTER_AREA);
+        return half;
+    }
+    half.create(h, w, CV_32FC3);
+    const auto values = static_cast<std::size_t>(w) * 3;
+    for (int y = 0; y < h; ++y) {
+        const float* upper = lab.ptr<float>(2 * y);
+        const float* lower = lab.ptr<float>(2 * y + 1);
+        float* out = half.ptr<float>(y);
+        // As OpenCV sums a block: a running sum from 0 plus the four
+        // pixels left to right, upper row first, times a quarter.
+        for (std::size_t i = 0; i < values; i += 3, upper += 6, lower += 6)
+            for (std::size_t c = 0; c < 3; ++c)
+                out[i + c] = (0.f + (upper[c] + upper[c + 3] + lower[c] + lower[c + 3])) * 0.25f;
+    }
+    return half;
+}
+
+int samplingFactorOf(int w, int h)
+{
+    int factor = 1;
+    while (static_cast<std::int64_t>(w / factor) * (h / factor) > MaxSamples)
+        ++factor;
+    return factor;
+}
+
 cv::Mat regionSamples(const imaging::RgbImage& region, int& factor)
 {
     const int w = region.width();
@@ -68,9 +102,7 @@ cv::Mat regionSamples(const imaging::RgbImage& region, int& factor)
     // The rows lie stride pixels apart, also in a window onto a larger scan.
     const cv::Mat pixels(h, w, CV_8UC3, const_cast<std::uint8_t*>(region.row(0)),
                          static_cast<std::size_t>(region.stride()) * 3);
-    factor = 1;
-    while (static_cast<std::int64_t>(w / factor) * (h / factor) > MaxSamples)
-        ++factor;
+    factor = samplingFactorOf(w, h);
     if (factor == 1)
         return pixels;
     if (factor >= 3 && factor <= BlockMeansMaxFactor && w % factor == 0 && h % factor == 0)

@@ -36,7 +36,12 @@ struct Spectrum {
 // The spectrum of a signal (CV_32F) whose pixels are mmPerPx wide: the
 // power by orientation, its peaks between the shortest and the longest
 // repeat of a pattern, and every frequency binned for the signature.
+// What depends on the signal's size and pixel size alone (the window, and
+// where every frequency is binned) is made once and kept for the next
+// signal of that size; prepareSpectrum makes it ahead, so that the first
+// scan does not wait for it. Thread-safe.
 Spectrum spectrumOf(const cv::Mat& signal, double mmPerPx);
+void prepareSpectrum(int rows, int cols, double mmPerPx);
 
 // Which way in Lab the colour of a picture (CV_32FC3) varies: the
 // covariance of the deviations from the mean (LL, aa, bb, La, Lb, ab) over

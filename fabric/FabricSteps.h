@@ -17,15 +17,26 @@ namespace vestiscop::fabric {
 // one of them spans along each axis.
 constexpr int MaxSamples = 512 * 512;
 cv::Mat regionSamples(const imaging::RgbImage& region, int& factor);
+// The factor regionSamples takes for a region of w x h pixels.
+int samplingFactorOf(int w, int h);
 
 // The pixels in CIELAB (L 0..100, a and b as such), CV_32FC3, smoothed with
 // a Gaussian of sigmaPx so that the weave and the scanner's noise even out.
 cv::Mat smoothedLab(const cv::Mat& bgr, double sigmaPx);
 
+// A Lab picture (CV_32FC3) at half its width and height, each pixel the
+// mean of its 2 x 2 block: the values of OpenCV's area reduction at that
+// factor, made without its general machinery where both sides are even.
+cv::Mat halvedLab(const cv::Mat& lab);
+
 struct ColourClusters {
     std::vector<cv::Vec3d> centres;  // measured means, largest share first
     std::vector<double> shares;
     cv::Mat labels;                  // CV_8U, the nearest centre of every pixel
+    // The Lab picture at half its width and height (halvedLab) on which the
+    // small colours were looked for; empty when the picture was too small
+    // to halve. The pattern's measures work on the same copy.
+    cv::Mat halved;
 };
 
 // The colours of the cloth: modes of the flat pixels (those whose
@@ -47,8 +58,18 @@ void measureColours(const cv::Mat& bgr, ColourClusters& clusters);
 // and larger colours are not looked at (false).
 std::vector<bool> formsPieces(const ColourClusters& clusters, double mmPerPx, double maxShare = 1.0);
 
+// The analysis channels' bytes of count Lab samples (L, a, b floats, one
+// after the other), into out (3 bytes each): the lightness rounded to the
+// nearest whole number (halves away from zero) and held to 0..100, the
+// index of its scaled byte; b + 128 and a + 128 rounded alike and held to
+// 0..255.
+void channelBytes(const float* lab, std::size_t count, std::uint8_t* out);
+
 // Periodicity, edge directions and the minority colours' pieces; fills
 // everything of findings but the colours and the pattern.
+// preparePattern makes ahead what measurePattern keeps from one picture of
+// w x h pixels to the next of that size.
+void preparePattern(int w, int h, double mmPerPx);
 void measurePattern(const cv::Mat& lab, const ColourClusters& clusters, double mmPerPx, FabricFindings& findings);
 
 } // namespace vestiscop::fabric

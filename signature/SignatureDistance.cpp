@@ -144,6 +144,26 @@ double colourDistance(const GarmentSignature& p, const GarmentSignature& q, cons
     return cost + weights.presenceWeight * missing;
 }
 
+namespace {
+
+// Whether the largest colour (the ground) of each scan is another than the
+// other's, but still one of the other's colours: of nearly one share, the
+// two took another colour of the same cloth for the ground.
+bool groundSwapped(const GarmentSignature& p, const GarmentSignature& q, double change)
+{
+    if (p.colourCount == 0 || q.colourCount == 0 || !(colourDifference(p.colours[0], q.colours[0]) > change))
+        return false;
+    const auto holds = [change](const GarmentSignature& s, const MeasuredColour& c) {
+        for (int i = 1; i < s.colourCount; ++i)
+            if (colourDifference(s.colours[static_cast<std::size_t>(i)], c) <= change)
+                return true;
+        return false;
+    };
+    return holds(p, q.colours[0]) && holds(q, p.colours[0]);
+}
+
+} // namespace
+
 double textureDistance(const GarmentSignature& p, const GarmentSignature& q, const DistanceWeights& weights)
 {
     // Marginals over orientation and over period of the difference.
@@ -193,14 +213,18 @@ double textureDistance(const GarmentSignature& p, const GarmentSignature& q, con
     double variation = 0;
     for (std::size_t k = 0; k < p.colourVariation.size(); ++k)
         variation += std::abs(p.colourVariation[k] - q.colourVariation[k]);
+    // Two findings weigh the colour variation, the weave against the
+    // contrast and the parts' extent with weights of their own.
+    const double variationWeight = findings ? weights.findingsVariationWeight : weights.variationWeight;
+    const double weaveContrast = findings ? weights.findingsWeaveContrast : weights.weaveContrast;
+    const double sizeWeight = findings ? weights.findingsSizeWeight : weights.sizeWeight;
     double size = 0;
-    if (alike && weights.sizeWeight > 0 && p.minorityShare >= weights.presenceShare && q.minorityShare >= weights.presenceShare
+    if (alike && sizeWeight > 0 && p.minorityShare >= weights.presenceShare && q.minorityShare >= weights.presenceShare
         && p.minorityRunX > 0 && q.minorityRunX > 0 && p.minorityRunY > 0 && q.minorityRunY > 0)
         size = 0.5 * (std::abs(std::log(p.minorityRunX / q.minorityRunX)) + std::abs(std::log(p.minorityRunY / q.minorityRunY)));
     double weave = 0;
     if (weights.weaveWeight > 0 && p.hasWeave && q.hasWeave && weights.weaveBlur > 0) {
-        weave = weaveDifference(p, q, weights) * weights.weaveContrast
-                / (weights.weaveContrast + std::max(p.contrast, q.contrast));
+        weave = weaveDifference(p, q, weights) * weaveContrast / (weaveContrast + std::max(p.contrast, q.contrast));
     } else if (weights.weaveWeight > 0 && p.hasWeave && q.hasWeave) {
         // The sum of the bands' |log ratio| as the log of one product of
         // ratios each at least 1: one logarithm per comparison, not six
@@ -211,7 +235,7 @@ double textureDistance(const GarmentSignature& p, const GarmentSignature& q, con
             const double y = q.weave[static_cast<std::size_t>(b)] + weights.weaveFloor;
             product *= x > y ? x / y : y / x;
         }
-        weave = std::log(product) * weights.weaveContrast / (weights.weaveContrast + std::max(p.contrast, q.contrast))
+        weave = std::log(product) * weaveContrast / (weaveContrast + std::max(p.contrast, q.contrast))
                 / WeaveBands;
     }
     double layout = 0;
@@ -222,14 +246,23 @@ double textureDistance(const GarmentSignature& p, const GarmentSignature& q, con
     const double scale = p.pattern == pattern::patternKind::Unknown && q.pattern == pattern::patternKind::Unknown
                              ? weights.motifSpectrumScale
                              : 1.0;
-    double spectral = !alike ? 0.0 : scale * textured * (weights.orientationWeight * orientationMoved + weights.periodWeight * periodMoved
-                                        + weights.spectrumWeight * spectrum + weights.variationWeight * variation);
+    // Two findings of the same colours, another one of them the largest (the
+    // ground), measured their distances from other colours: the orientation
+    // and the contrast of those distances are the ground's as much as the
+    // cloth's.
+    const bool otherGround = findings && groundSwapped(p, q, weights.findingsGroundChange);
+    const double orientationWeight =
+        otherGround ? weights.orientationWeight * weights.findingsGroundOrientation : weights.orientationWeight;
+    double spectral = !alike ? 0.0 : scale * textured * (orientationWeight * orientationMoved + weights.periodWeight * periodMoved
+                                        + weights.spectrumWeight * spectrum + variationWeight * variation);
     if (findings)
         spectral *= weights.findingsSpectrumScale;
-    const double contrastWeight = findings ? weights.findingsContrastWeight : weights.contrastWeight;
+    const double contrastWeight = !findings    ? weights.contrastWeight
+                                  : otherGround ? weights.findingsContrastWeight * weights.findingsGroundContrast
+                                                : weights.findingsContrastWeight;
     return weights.weaveWeight * weave + weights.layoutWeight * layout + std::min(spectral, weights.spectrumCap)
            + (alike ? contrastWeight * contrast : 0.0) + (p.pattern != q.pattern ? weights.patternWeight : 0.0)
-           + weights.sizeWeight * size;
+           + sizeWeight * size;
 }
 
 double signatureDistance(const GarmentSignature& p, const GarmentSignature& q, const DistanceWeights& weights)

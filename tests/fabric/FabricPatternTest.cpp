@@ -15,6 +15,7 @@
 #include <ostream>
 
 #include "fabric/FabricAnalysis.h"
+#include "fabric/FabricSpectrum.h"
 #include "fabric/FabricSteps.h"
 #include "fabric/PatternForest.h"
 #include "fabric/PatternRules.h"
@@ -54,6 +55,40 @@ std::unique_ptr<imaging::RgbImage> draw(int size, double periodMm, double angleD
             p[2] = static_cast<std::uint8_t>((figure ? 30 : 232) + noise);
         }
     return image;
+}
+
+// What the spectrum keeps from one signal to the next fits every signal:
+// whatever sizes were measured in between, a signal's spectrum is the
+// same, and at another pixel size its repeat lies where that size puts it.
+TEST(SpectrumTables, FitEverySignalWhateverWasMeasuredBefore)
+{
+    const auto stripes = [](int rows, int cols, int periodPx) {
+        cv::Mat signal(rows, cols, CV_32F);
+        for (int y = 0; y < rows; ++y)
+            for (int x = 0; x < cols; ++x)
+                signal.at<float>(y, x) = x % periodPx < periodPx / 2 ? 20.f : 0.f;
+        return signal;
+    };
+    const cv::Mat signal = stripes(64, 80, 8);
+    const Spectrum first = spectrumOf(signal, 0.25);
+    spectrumOf(stripes(40, 40, 5), 0.25);
+    const Spectrum coarser = spectrumOf(signal, 0.5);
+    const Spectrum again = spectrumOf(signal, 0.25);
+    EXPECT_EQ(again.bins, first.bins);
+    EXPECT_EQ(again.angles, first.angles);
+    EXPECT_EQ(again.total, first.total);
+    EXPECT_EQ(again.contrast, first.contrast);
+    ASSERT_EQ(again.peaks.size(), first.peaks.size());
+    for (std::size_t i = 0; i < first.peaks.size(); ++i) {
+        EXPECT_EQ(again.peaks[i].power, first.peaks[i].power);
+        EXPECT_EQ(again.peaks[i].fx, first.peaks[i].fx);
+        EXPECT_EQ(again.peaks[i].fy, first.peaks[i].fy);
+    }
+    // 8 pixels of 0.25 mm repeat every 2 mm; of 0.5 mm, every 4 mm.
+    ASSERT_FALSE(first.peaks.empty());
+    ASSERT_FALSE(coarser.peaks.empty());
+    EXPECT_NEAR(1 / std::hypot(first.peaks[0].fx, first.peaks[0].fy), 2.0, 0.1);
+    EXPECT_NEAR(1 / std::hypot(coarser.peaks[0].fx, coarser.peaks[0].fy), 4.0, 0.2);
 }
 
 struct StripeCase {

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The pieces of a mask, counted from the runs of its rows.
+// The pieces of a mask, counted and measured from the runs of its rows.
 
 #include <gtest/gtest.h>
 
@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include <opencv2/core/utility.hpp>
 #include <opencv2/imgproc.hpp>
 
 #include "fabric/FabricPieces.h"
@@ -30,9 +31,8 @@ struct AreasCase {
 
 class PieceAreas : public ::testing::TestWithParam<AreasCase> {};
 
-TEST_P(PieceAreas, AreThoseOfAnEightConnectedLabelling)
+cv::Mat maskOf(const AreasCase& c)
 {
-    const AreasCase& c = GetParam();
     cv::Mat mask = cv::Mat::zeros(c.rows, c.cols, CV_8U);
     if (std::strlen(c.pattern) > 0) {
         std::vector<std::string> lines;
@@ -53,6 +53,13 @@ TEST_P(PieceAreas, AreThoseOfAnEightConnectedLabelling)
             for (int x = 0; x < c.cols; ++x)
                 mask.at<std::uint8_t>(y, x) = set(random) ? 1 : 0;
     }
+    return mask;
+}
+
+TEST_P(PieceAreas, AreThoseOfAnEightConnectedLabelling)
+{
+    const AreasCase& c = GetParam();
+    const cv::Mat mask = maskOf(c);
     cv::Mat labels;
     cv::Mat stats;
     cv::Mat centroids;
@@ -66,6 +73,52 @@ TEST_P(PieceAreas, AreThoseOfAnEightConnectedLabelling)
     EXPECT_EQ(areas, expected);
 }
 
+// The pieces with their statistics are the library's, in its numbering, as
+// the analysis runs it (on one thread), to the bit; the moments are the
+// sums over every piece's pixels of its labels in the order of the pixels.
+TEST_P(PieceAreas, AndTheirStatisticsAreTheLibrarysInItsOrder)
+{
+    const AreasCase& c = GetParam();
+    const cv::Mat mask = maskOf(c);
+    const int threads = cv::getNumThreads();
+    cv::setNumThreads(1);
+    cv::Mat labels;
+    cv::Mat stats;
+    cv::Mat centroids;
+    const int count = cv::connectedComponentsWithStats(mask, labels, stats, centroids, 8, CV_32S);
+    cv::setNumThreads(threads);
+    std::vector<double> sxx(static_cast<std::size_t>(count), 0);
+    std::vector<double> syy(static_cast<std::size_t>(count), 0);
+    std::vector<double> sxy(static_cast<std::size_t>(count), 0);
+    for (int y = 0; y < mask.rows; ++y)
+        for (int x = 0; x < mask.cols; ++x) {
+            const int k = labels.at<std::int32_t>(y, x);
+            if (k == 0)
+                continue;
+            const double dx = x - centroids.at<double>(k, 0);
+            const double dy = y - centroids.at<double>(k, 1);
+            sxx[static_cast<std::size_t>(k)] += dx * dx;
+            syy[static_cast<std::size_t>(k)] += dy * dy;
+            sxy[static_cast<std::size_t>(k)] += dx * dy;
+        }
+    const std::vector<MaskPiece> pieces = maskPieces(mask);
+    ASSERT_EQ(static_cast<int>(pieces.size()), count - 1);
+    int wrong = 0;
+    for (int k = 1; k < count; ++k) {
+        const MaskPiece& p = pieces[static_cast<std::size_t>(k - 1)];
+        const auto i = static_cast<std::size_t>(k);
+        const bool same = p.area == stats.at<std::int32_t>(k, cv::CC_STAT_AREA) &&
+                          p.left == stats.at<std::int32_t>(k, cv::CC_STAT_LEFT) &&
+                          p.top == stats.at<std::int32_t>(k, cv::CC_STAT_TOP) &&
+                          p.width == stats.at<std::int32_t>(k, cv::CC_STAT_WIDTH) &&
+                          p.height == stats.at<std::int32_t>(k, cv::CC_STAT_HEIGHT) &&
+                          p.centreX == centroids.at<double>(k, 0) && p.centreY == centroids.at<double>(k, 1) &&
+                          p.sxx == sxx[i] && p.syy == syy[i] && p.sxy == sxy[i];
+        wrong += same ? 0 : 1;
+    }
+    EXPECT_EQ(wrong, 0);
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Masks, PieceAreas,
     ::testing::Values(AreasCase{"empty", 16, 16, ".", 0}, AreasCase{"full", 16, 16, "#", 0},
@@ -75,7 +128,12 @@ INSTANTIATE_TEST_SUITE_P(
                       AreasCase{"uMeetsBelow", 5, 7, "#.#.#.#|#.#.#.#|#.#.#.#|#######|.......", 0},
                       AreasCase{"rowEnds", 6, 5, "#...#|....#|#....", 0},
                       AreasCase{"checkerboard", 12, 12, "#.|.#", 0}, AreasCase{"sparseNoise", 64, 80, "", 0.2},
-                      AreasCase{"denseNoise", 64, 80, "", 0.55}, AreasCase{"halfNoise", 97, 61, "", 0.45}),
+                      AreasCase{"denseNoise", 64, 80, "", 0.55}, AreasCase{"halfNoise", 97, 61, "", 0.45},
+                      // A piece whose first pixel comes later than another's
+                      // in the rows but whose first 2 x 2 block comes first.
+                      AreasCase{"blockBeforePixel", 2, 6, "....#.|#.....", 0},
+                      AreasCase{"blocksOfOddSides", 7, 9, "..#.#.#..|#........|.....#..#", 0},
+                      AreasCase{"largeSparse", 131, 257, "", 0.3}, AreasCase{"largeDense", 131, 257, "", 0.6}),
     [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

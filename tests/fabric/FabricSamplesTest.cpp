@@ -9,7 +9,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <string>
+#include <vector>
 
 #include <opencv2/imgproc.hpp>
 
@@ -68,6 +70,81 @@ INSTANTIATE_TEST_SUITE_P(
                       SamplesCase{"factorTwo", 1024, 1024, 1024, 2}, SamplesCase{"notDividing", 1031, 1031, 521, 2},
                       SamplesCase{"notDividingFour", 2050, 2050, 2047, 4}, SamplesCase{"everyPixel", 600, 512, 512, 1}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// The halved Lab copy is the library's area reduction to the bit, on
+// values where the order of the additions shows: mixed signs, negative
+// zeros, magnitudes far apart; sides even and odd.
+struct HalvingCase {
+    const char* name;
+    int width;
+    int height;
+};
+
+class HalvedLab : public ::testing::TestWithParam<HalvingCase> {};
+
+TEST_P(HalvedLab, IsTheLibrarysAreaReduction)
+{
+    const HalvingCase& c = GetParam();
+    cv::Mat lab(c.height, c.width, CV_32FC3);
+    std::uint32_t state = 11;
+    const float scales[] = {100.f, 1e-3f, 3e4f, 1.f};
+    for (int y = 0; y < c.height; ++y) {
+        float* p = lab.ptr<float>(y);
+        for (int i = 0; i < c.width * 3; ++i) {
+            state = state * 1664525u + 1013904223u;
+            const float unit = static_cast<float>(state >> 8) / 16777216.f - 0.5f;
+            p[i] = (state & 0xF) == 0 ? -0.f : unit * scales[(state >> 4) & 3];
+        }
+    }
+    const cv::Mat half = halvedLab(lab);
+    cv::Mat expected;
+    cv::resize(lab, expected, cv::Size(c.width / 2, c.height / 2), 0, 0, cv::INTER_AREA);
+    ASSERT_EQ(half.size(), expected.size());
+    ASSERT_EQ(half.type(), expected.type());
+    int wrong = 0;
+    for (int y = 0; y < half.rows; ++y)
+        wrong += std::memcmp(half.ptr(y), expected.ptr(y), static_cast<std::size_t>(half.cols) * 3 * sizeof(float)) != 0;
+    EXPECT_EQ(wrong, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, HalvedLab,
+                         ::testing::Values(HalvingCase{"region512", 512, 512}, HalvingCase{"wide", 98, 18},
+                                           HalvingCase{"oddWidth", 33, 20}, HalvingCase{"oddHeight", 20, 33},
+                                           HalvingCase{"bothOdd", 17, 17}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// The channels' bytes of any Lab values: halves round away from zero, and
+// what lies beyond a byte's range (or the lightness's 0..100) is held to it,
+// one float step either side of every border included.
+TEST(ChannelBytes, RoundHalvesAwayFromZeroAndHoldToTheRange)
+{
+    const float borders[] = {-0.5f, 0.5f, 99.5f, 100.5f, -128.5f, 127.5f, -127.5f, 126.5f, 0.f};
+    std::vector<float> values = {-0.f, 1e-30f, -1e-30f, 250.f, -300.f, 42.3f, -17.7f};
+    for (const float border : borders)
+        for (const float v : {std::nextafter(border, -1e9f), border, std::nextafter(border, 1e9f)})
+            values.push_back(v);
+    std::vector<float> lab;
+    for (const float l : values)
+        for (const float a : values)
+            for (const float b : {values.front(), values.back(), l, a}) {
+                lab.push_back(l);
+                lab.push_back(a);
+                lab.push_back(b);
+            }
+    const std::size_t count = lab.size() / 3;
+    std::vector<std::uint8_t> bytes(count * 3);
+    channelBytes(lab.data(), count, bytes.data());
+    const auto byte = [](double v) { return static_cast<int>(std::clamp(std::lround(v), 0L, 255L)); };
+    int wrong = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        const float* s = &lab[3 * i];
+        const int expected[3] = {static_cast<int>(std::clamp(std::lround(s[0]), 0L, 100L)), byte(s[2] + 128.0),
+                                 byte(s[1] + 128.0)};
+        for (int k = 0; k < 3; ++k)
+            wrong += bytes[3 * i + static_cast<std::size_t>(k)] != expected[k] ? 1 : 0;
+    }
+    EXPECT_EQ(wrong, 0);
+}
 
 struct ChannelsCase {
     const char* name;

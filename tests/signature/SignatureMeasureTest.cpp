@@ -135,6 +135,9 @@ TEST(TextureDistance, SignaturesMeasuredUnalikeShareNoTextureTerms)
     weights.findingsTextureContrast = weights.textureContrast;
     weights.findingsContrastWeight = weights.contrastWeight;
     weights.findingsSpectrumScale = 1;
+    weights.findingsVariationWeight = weights.variationWeight;
+    weights.findingsWeaveContrast = weights.weaveContrast;
+    weights.findingsSizeWeight = weights.sizeWeight;
     const double channels = textureDistance(straight, across, weights);
     ASSERT_GT(channels, 1.0);
     GarmentSignature straightFound = straight;
@@ -199,6 +202,41 @@ TEST_P(TextureWeightsByKind, OnlyTwoFindingsSignaturesUseTheFindingsWeights)
         EXPECT_LT(textureDistance(p, q, halfMoved) - contrastTerm, 0.1 * spectralTerm);
     else
         EXPECT_EQ(textureDistance(p, q, halfMoved), textureDistance(p, q, standard));
+
+    // The colour variation's weight, the weave's half-contrast and the
+    // parts' extent's weight, each term alone.
+    p.colourVariation = {0.6, 0.2, 0.2, 0, 0, 0};
+    q.colourVariation = {0.2, 0.2, 0.6, 0, 0, 0};
+    p.hasWeave = q.hasWeave = true;
+    p.weave = {1e-3, 1e-3, 1e-3, 1e-3, 1e-3, 1e-3};
+    q.weave = {4e-3, 4e-3, 4e-3, 4e-3, 4e-3, 4e-3};
+    p.minorityShare = q.minorityShare = 0.5;
+    p.minorityRunX = p.minorityRunY = 1;
+    q.minorityRunX = q.minorityRunY = 4;
+    DistanceWeights none = standard;
+    none.orientationWeight = none.periodWeight = none.spectrumWeight = none.variationWeight = 0;
+    none.findingsVariationWeight = none.findingsSizeWeight = none.sizeWeight = 0;
+    none.contrastWeight = none.findingsContrastWeight = none.weaveWeight = 0;
+    DistanceWeights variation = none;
+    variation.variationWeight = variation.findingsVariationWeight = 8;
+    const double variationTerm = textureDistance(p, q, variation);
+    ASSERT_EQ(variationTerm > 0.1, alike);
+    variation.findingsVariationWeight = 16;
+    EXPECT_DOUBLE_EQ(textureDistance(p, q, variation), c.findingsWeights ? 2 * variationTerm : variationTerm);
+    DistanceWeights weave = none;
+    weave.weaveWeight = 4;
+    weave.weaveContrast = weave.findingsWeaveContrast = 2;
+    const double weaveTerm = textureDistance(p, q, weave);
+    ASSERT_GT(weaveTerm, 0.01) << "the weave is compared whatever measured the texture";
+    weave.findingsWeaveContrast = 1e12;  // the weave counts whole
+    const double larger = std::max(p.contrast, q.contrast);
+    EXPECT_NEAR(textureDistance(p, q, weave), c.findingsWeights ? weaveTerm * (2 + larger) / 2 : weaveTerm, 1e-9);
+    DistanceWeights extent = none;
+    extent.findingsSizeWeight = 1;
+    EXPECT_NEAR(textureDistance(p, q, extent), c.findingsWeights ? std::log(4.0) : 0.0, 1e-12);
+    extent.findingsSizeWeight = 0;
+    extent.sizeWeight = 1;
+    EXPECT_NEAR(textureDistance(p, q, extent), alike && !c.findingsWeights ? std::log(4.0) : 0.0, 1e-12);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, TextureWeightsByKind,
@@ -207,6 +245,93 @@ INSTANTIATE_TEST_SUITE_P(Cases, TextureWeightsByKind,
                                            TextureWeightCase{"FindingsAgainstChannels", true, false, false},
                                            TextureWeightCase{"ChannelsAgainstFindings", false, true, false}),
                          [](const ::testing::TestParamInfo<TextureWeightCase>& info) { return info.param.name; });
+
+// The findings measure each pixel's distance from the ground (the largest
+// colour): two findings signatures of the same colours whose largest colours
+// lie further apart than findingsGroundChange (each took another colour of
+// the cloth for the ground) weigh the orientation and the contrast terms by
+// the ground's factors, and nothing else; every other pairing, two findings
+// of one ground, and two of other colours altogether, as before.
+struct GroundChangeCase {
+    const char* name;
+    bool pFindings;
+    bool qFindings;
+    double groundLightness;  // the largest colour of q: L (p's is 50), a and b as p's
+    bool withColours;        // false: neither signature holds a colour
+    bool sameColours;        // false: q's second colour is none of p's
+    bool otherGround;        // whether the ground's factors apply
+};
+
+class GroundChange : public ::testing::TestWithParam<GroundChangeCase> {};
+
+TEST_P(GroundChange, OnlyFindingsOfAnotherGroundWeighOrientationAndContrastByItsFactors)
+{
+    const GroundChangeCase& c = GetParam();
+    GarmentSignature p, q;
+    measureTexture(*stripes(128, 32, 0, 0), 1.0, 0.1, 0.1, p);
+    measureTexture(*stripes(128, 16, std::numbers::pi / 2, 0), 1.0, 0.1, 0.1, q);
+    q.contrast *= 3;
+    p.colourVariation = {0.5, 0.3, 0.2, 0, 0, 0};
+    q.colourVariation = {0.2, 0.3, 0.5, 0, 0, 0};
+    p.findingsTexture = c.pFindings;
+    q.findingsTexture = c.qFindings;
+    if (c.withColours) {
+        p.colourCount = q.colourCount = 2;
+        p.colours[0] = {50, 0, 0, 0.55};
+        p.colours[1] = {c.groundLightness, 0, 0, 0.45};
+        q.colours[0] = {c.groundLightness, 0, 0, 0.55};
+        q.colours[1] = c.sameColours ? MeasuredColour{50, 0, 0, 0.45} : MeasuredColour{50, 40, -30, 0.45};
+    }
+    DistanceWeights neutral;
+    neutral.patternWeight = 0;
+    neutral.weaveWeight = 0;
+    neutral.findingsGroundChange = 10;
+    neutral.findingsGroundOrientation = 1;
+    neutral.findingsGroundContrast = 1;
+    const auto only = [&](double orientation, double period, double spectrum, double variation, double contrast) {
+        DistanceWeights w = neutral;
+        w.orientationWeight = orientation;
+        w.periodWeight = period;
+        w.spectrumWeight = spectrum;
+        w.variationWeight = w.findingsVariationWeight = variation;
+        w.contrastWeight = w.findingsContrastWeight = contrast;
+        return w;
+    };
+    const DistanceWeights orientationOnly = only(3, 0, 0, 0, 0);
+    const DistanceWeights contrastOnly = only(0, 0, 0, 0, 4);
+    const DistanceWeights groundFree = only(0, 6, 2, 8, 0);
+    const double orientationTerm = textureDistance(p, q, orientationOnly);
+    const double contrastTerm = textureDistance(p, q, contrastOnly);
+    const double groundFreeTerms = textureDistance(p, q, groundFree);
+    const bool alike = c.pFindings == c.qFindings;
+    ASSERT_EQ(orientationTerm > 0.1, alike);
+    ASSERT_EQ(contrastTerm > 0.1, alike);
+    ASSERT_EQ(groundFreeTerms > 0.1, alike);
+
+    const auto moved = [](DistanceWeights w) {
+        w.findingsGroundOrientation = 0.25;
+        w.findingsGroundContrast = 0.5;
+        return w;
+    };
+    EXPECT_NEAR(textureDistance(p, q, moved(orientationOnly)), c.otherGround ? 0.25 * orientationTerm : orientationTerm,
+                1e-12);
+    EXPECT_NEAR(textureDistance(p, q, moved(contrastOnly)), c.otherGround ? 0.5 * contrastTerm : contrastTerm, 1e-12);
+    EXPECT_EQ(textureDistance(p, q, moved(groundFree)), groundFreeTerms) << "the period, spectrum and variation terms";
+    // Symmetric: which of the two scans is stored does not matter.
+    EXPECT_NEAR(textureDistance(p, q, moved(neutral)), textureDistance(q, p, moved(neutral)), 1e-9);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, GroundChange,
+    ::testing::Values(GroundChangeCase{"FindingsOfAnotherGround", true, true, 80, true, true, true},
+                      GroundChangeCase{"FindingsJustPastTheChange", true, true, 60.5, true, true, true},
+                      GroundChangeCase{"FindingsWithinTheChange", true, true, 59.5, true, true, false},
+                      GroundChangeCase{"FindingsOfOneGround", true, true, 50, true, true, false},
+                      GroundChangeCase{"FindingsOfOtherColours", true, true, 80, true, false, false},
+                      GroundChangeCase{"FindingsWithoutColours", true, true, 80, false, true, false},
+                      GroundChangeCase{"ChannelsOfAnotherGround", false, false, 80, true, true, false},
+                      GroundChangeCase{"FindingsAgainstChannels", true, false, 80, true, true, false}),
+    [](const ::testing::TestParamInfo<GroundChangeCase>& info) { return info.param.name; });
 
 TEST(TextureMeasure, UniformOrTooSmallRegionHasNoTexture)
 {

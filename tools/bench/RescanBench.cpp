@@ -1,89 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // vestiscop_bench rescans: re-scans shifted and turned, classic and signature matching.
 
-#include "BenchCommands.h"
+#include "RescanBench.h"
 
 namespace vestiscop::bench {
 
-namespace {
-
-// ------------------------------------------------------- re-scans
-//
-// Each garment has 7 scans: 0 adds the known ones, 1-3 are the first round
-// of re-scans, 4-6 the second. The second round is measured twice: once
-// with the catalogue as added, once after every first-round re-scan that
-// was not matched right was corrected into its garment.
-
-struct ScanParts {
-    color::ColorAnalysis record;
-    signature::GarmentSignature signature;
-};
-
-struct RoundCounts {
-    int right = 0;
-    int wrong = 0;
-    int rejected = 0;
-    int total = 0;
-    std::vector<int> rightPerGarment;
-    void count(int found, int expected, int garment)
-    {
-        ++total;
-        if (found == expected) {
-            ++right;
-            ++rightPerGarment[static_cast<std::size_t>(garment)];
-        } else {
-            ++(found < 0 ? rejected : wrong);
-        }
-    }
-    RoundCounts& operator+=(const RoundCounts& c)
-    {
-        right += c.right;
-        wrong += c.wrong;
-        rejected += c.rejected;
-        total += c.total;
-        return *this;
-    }
-};
-
-struct RescanCounts {
-    RoundCounts first, secondAsAdded, secondCorrected;
-    int strangerMatched = 0;
-    int strangerScans = 0;
-    int corrected = 0;
-    int garmentsWorse = 0;  // garments whose second round lost right matches through corrections
-    std::vector<double> ownDistance, otherDistance;
-    RescanCounts& operator+=(const RescanCounts& c)
-    {
-        first += c.first;
-        secondAsAdded += c.secondAsAdded;
-        secondCorrected += c.secondCorrected;
-        strangerMatched += c.strangerMatched;
-        strangerScans += c.strangerScans;
-        corrected += c.corrected;
-        garmentsWorse += c.garmentsWorse;
-        ownDistance.insert(ownDistance.end(), c.ownDistance.begin(), c.ownDistance.end());
-        otherDistance.insert(otherDistance.end(), c.otherDistance.begin(), c.otherDistance.end());
-        return *this;
-    }
-    // Every re-scan of a known garment without corrections: the first and
-    // the later ones.
-    RoundCounts all() const
-    {
-        RoundCounts c = first;
-        return c += secondAsAdded;
-    }
-};
-
-// The scans of each set of garments (--rounds), each set its own catalogue.
-using ScanSets = std::vector<std::vector<std::vector<ScanParts>>>;
-
-constexpr int RescanGarments = 50;
-constexpr int RescanKnown = 40;
-constexpr int RescanScans = 7;
-constexpr int WeaveTwinPairs = 10;
-
 RescanCounts replayRescans(const std::vector<std::vector<ScanParts>>& scans, const foundation::AllSettings& all,
-                           const signature::RecognitionSettings& recognition, int known = RescanKnown)
+                           const signature::RecognitionSettings& recognition, int known)
 {
     RescanCounts counts;
     for (RoundCounts* r : {&counts.first, &counts.secondAsAdded, &counts.secondCorrected})
@@ -164,7 +87,7 @@ RescanCounts replayRescans(const std::vector<std::vector<ScanParts>>& scans, con
 }
 
 RescanCounts replaySets(const ScanSets& sets, const foundation::AllSettings& all,
-                        const signature::RecognitionSettings& recognition, int known = RescanKnown)
+                        const signature::RecognitionSettings& recognition, int known)
 {
     RescanCounts sum;
     for (const auto& scans : sets)
@@ -191,297 +114,7 @@ void printRescans(const char* label, const RescanCounts& c)
                 c.strangerMatched, c.strangerScans);
 }
 
-double rescanScore(const RescanCounts& c)
-{
-    const double total = c.first.total + c.secondAsAdded.total + c.secondCorrected.total;
-    const double right = 100.0 * (c.first.right + c.secondAsAdded.right + c.secondCorrected.right) / total;
-    const double wrong = 100.0 * (c.first.wrong + c.secondAsAdded.wrong + c.secondCorrected.wrong) / total;
-    const double stranger = c.strangerScans > 0 ? 100.0 * c.strangerMatched / c.strangerScans : 0.0;
-    return right - 10 * wrong - 5 * stranger - 5 * c.garmentsWorse;
-}
 
-void printQuantiles(const char* label, std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    std::printf("    %-34s", label);
-    for (const double q : {0.0, 0.01, 0.05, 0.5, 0.95, 0.99, 1.0})
-        std::printf(" %7.2f", v[static_cast<std::size_t>(q * static_cast<double>(v.size() - 1))]);
-    std::printf("\n");
-}
-
-// How the first scans of the known garments (the first `known` of scans)
-// are matched by the given weights, without corrections: for every other
-// scan the nearest and second-nearest garment's distance, own or not.
-struct Nearest {
-    double own = 1e9;     // from its own garment (1e9 for an unknown one)
-    double best = 1e9;    // the nearest other garment
-    double second = 1e9;  // the next other garment
-};
-
-std::vector<Nearest> nearestDistances(const std::vector<std::vector<ScanParts>>& scans, int known,
-                                      const signature::DistanceWeights& weights)
-{
-    std::vector<Nearest> out;
-    for (std::size_t g = 0; g < scans.size(); ++g) {
-        for (std::size_t k = g < static_cast<std::size_t>(known) ? 1 : 0; k < scans[g].size(); ++k) {
-            Nearest n;
-            for (std::size_t h = 0; h < static_cast<std::size_t>(known); ++h) {
-                const double d = signature::signatureDistance(scans[g][k].signature, scans[h][0].signature, weights);
-                if (h == g) {
-                    n.own = d;
-                } else if (d < n.best) {
-                    n.second = n.best;
-                    n.best = d;
-                } else if (d < n.second) {
-                    n.second = d;
-                }
-            }
-            out.push_back(n);
-        }
-    }
-    return out;
-}
-
-std::vector<Nearest> nearestDistances(const ScanSets& sets, int known, const signature::DistanceWeights& weights)
-{
-    std::vector<Nearest> out;
-    for (const auto& scans : sets) {
-        const auto n = nearestDistances(scans, known, weights);
-        out.insert(out.end(), n.begin(), n.end());
-    }
-    return out;
-}
-
-struct StaticCounts {
-    int right = 0;
-    int wrong = 0;
-    int stranger = 0;
-};
-
-StaticCounts countAt(const std::vector<Nearest>& nearest, double maxDistance, double margin)
-{
-    StaticCounts c;
-    for (const Nearest& n : nearest) {
-        const bool known = n.own < 1e9;
-        const double first = std::min(n.own, n.best);
-        const double second = !known || n.own > n.best ? std::min(n.own, n.second) : n.best;
-        if (!(first <= maxDistance && second - first >= margin))
-            continue;
-        if (!known)
-            ++c.stranger;
-        else if (n.own <= n.best)
-            ++c.right;
-        else
-            ++c.wrong;
-    }
-    return c;
-}
-
-// Texture weights on the tuning part: for each combination, the largest
-// acceptance distance at which no scan is matched wrong and no unknown
-// garment is matched, and how many re-scans (of the 40 garments and of the
-// weave pairs) are right there.
-void weightGrid(const ScanSets& scans, const std::vector<std::vector<ScanParts>>& twins,
-                const signature::RecognitionSettings& recognition, int knownCount)
-{
-    struct Row {
-        signature::DistanceWeights w;
-        double maxDistance;
-        StaticCounts main, pairs;
-    };
-    std::vector<Row> rows;
-    for (const double weave : {0.0, 2.0, 4.0, 8.0, 16.0})
-        for (const double layout : {0.0, 0.25, 0.5, 1.0})
-            for (const double contrast : {4.0, 2.0})
-            for (const double floor : {1e-5, 3e-6, 1e-6}) {
-                signature::DistanceWeights w = recognition.weights;
-                w.weaveFloor = floor;
-                w.weaveWeight = weave;
-                w.layoutWeight = layout;
-                w.contrastWeight = contrast;
-                const auto main = nearestDistances(scans, knownCount, w);
-                const auto pairs = nearestDistances(twins, static_cast<int>(twins.size()), w);
-                Row row{w, 0, {}, {}};
-                for (double t = 4; t <= 30; t += 0.5) {
-                    const StaticCounts m = countAt(main, t, recognition.ambiguityMargin);
-                    const StaticCounts p = countAt(pairs, t, recognition.ambiguityMargin);
-                    if (std::getenv("BENCH_VERBOSE") != nullptr)
-                        std::printf("    weave %g layout %g contrast %g at %g: %d/%d/%d pairs %d/%d\n", weave, layout,
-                                    contrast, t, m.right, m.wrong, m.stranger, p.right, p.wrong);
-                    // Nothing wrong among the 40 garments and the unknown
-                    // ones; the weave pairs are reported at that distance.
-                    if (m.wrong + m.stranger > 0)
-                        break;
-                    row = Row{w, t, m, p};
-                }
-                rows.push_back(row);
-            }
-    std::sort(rows.begin(), rows.end(), [](const Row& a, const Row& b) {
-        return a.main.right + a.pairs.right - 10 * a.pairs.wrong > b.main.right + b.pairs.right - 10 * b.pairs.wrong;
-    });
-    std::printf("  texture weights, best first (re-scans right of 240 and of 120 weave-pair re-scans, at the largest "
-                "acceptance distance with no scan of the 50 garments matched wrong):\n");
-    for (std::size_t i = 0; i < rows.size() && i < 25; ++i)
-        std::printf("    weave %4g (floor %g) layout %4g contrast %g: acceptance %4.1f  right %3d + %3d (pairs wrong %d)\n",
-                    rows[i].w.weaveWeight, rows[i].w.weaveFloor, rows[i].w.layoutWeight, rows[i].w.contrastWeight, rows[i].maxDistance,
-                    rows[i].main.right, rows[i].pairs.right, rows[i].pairs.wrong);
-}
-
-// The cap on the spectrum's terms, the acceptance distance and the
-// ambiguity margin on the tuning part, without corrections (one example per
-// garment, every re-scan). The floor of unknown scans is what the shipped
-// values match at distance 8 already (garments the colours and the texture
-// cannot tell apart at all); a distance is allowed while no scan is matched
-// wrong and no further unknown scan is matched. Best: the most right.
-void capGrid(const ScanSets& scans, const signature::RecognitionSettings& recognition, int knownCount)
-{
-    const int floor = countAt(nearestDistances(scans, knownCount, recognition.weights), 8, recognition.ambiguityMargin).stranger;
-    std::printf("  spectrum cap grid (every re-scan, no corrections; unknown scans matched at distance 8 with the shipped "
-                "values: %d)\n", floor);
-    struct Best {
-        double cap, motif, margin, distance;
-        StaticCounts c;
-    } best{0, 1, 0, 0, {}};
-    for (const double cap : {1e300, 16.0, 14.0, 12.0, 10.0, 8.0})
-    for (const double motif : {1.0, 0.75, 0.5, 0.35, 0.25}) {
-        signature::DistanceWeights w = recognition.weights;
-        w.spectrumCap = cap;
-        w.motifSpectrumScale = motif;
-        const auto nearest = nearestDistances(scans, knownCount, w);
-        for (const double margin : {1.0, 0.5, 2.0}) {
-            double distance = 0;
-            StaticCounts at;
-            for (double t = 8; t <= 24; t += 0.5) {
-                const StaticCounts c = countAt(nearest, t, margin);
-                if (c.wrong > 0 || c.stranger > floor)
-                    break;
-                distance = t;
-                at = c;
-            }
-            std::printf("    cap %6g motif %4g margin %3g: acceptance %4.1f right %d wrong %d unknown %d\n",
-                        cap > 1e299 ? 0.0 : cap, motif, margin, distance, at.right, at.wrong, at.stranger);
-            if (at.right > best.c.right)
-                best = Best{cap, motif, margin, distance, at};
-        }
-    }
-    std::printf("  best: cap %g motif %g margin %g acceptance %g right %d\n", best.cap > 1e299 ? 0.0 : best.cap,
-                best.motif, best.margin, best.distance, best.c.right);
-}
-
-// The weave's blur tolerance and weight on the tuning part, without
-// corrections: for each, the largest acceptance distance at which at most
-// 0.5 % of the re-scans are matched wrong and no unknown scan is matched
-// beyond those the shipped values match at distance 8 already; the re-scans
-// right there, and the weave pairs' right and wrong at that distance.
-void weaveGrid(const ScanSets& scans, const std::vector<std::vector<ScanParts>>& twins,
-               const signature::RecognitionSettings& recognition, int knownCount)
-{
-    const int floor = countAt(nearestDistances(scans, knownCount, recognition.weights), 8, recognition.ambiguityMargin).stranger;
-    std::printf("  weave grid (every re-scan, no corrections; unknown scans matched at 8 with the shipped values: %d)\n", floor);
-    for (const double blur : {0.0, 0.002, 0.004, 0.0063, 0.01, 0.02})
-        for (const double weight : {2.0, 4.0, 8.0, 16.0}) {
-            signature::DistanceWeights w = recognition.weights;
-            w.weaveBlur = blur;
-            w.weaveWeight = weight;
-            const auto nearest = nearestDistances(scans, knownCount, w);
-            const auto pairs = nearestDistances(twins, static_cast<int>(twins.size()), w);
-            double distance = 0;
-            StaticCounts at, pairsAt;
-            for (double t = 4; t <= 24; t += 0.5) {
-                const StaticCounts c = countAt(nearest, t, recognition.ambiguityMargin);
-                if (c.wrong > static_cast<int>(0.005 * static_cast<double>(nearest.size())) || c.stranger > floor)
-                    break;
-                distance = t;
-                at = c;
-                pairsAt = countAt(pairs, t, recognition.ambiguityMargin);
-            }
-            const StaticCounts shipped = countAt(nearest, recognition.maxDistance, recognition.ambiguityMargin);
-            const StaticCounts pairsShipped = countAt(pairs, recognition.maxDistance, recognition.ambiguityMargin);
-            std::printf("    blur %6.4f weight %4g: acceptance %4.1f right %d wrong %d unknown %d, pairs %d/%d | at %g: right %d "
-                        "wrong %d unknown %d, pairs %d/%d\n",
-                        blur, weight, distance, at.right, at.wrong, at.stranger, pairsAt.right, pairsAt.wrong,
-                        recognition.maxDistance, shipped.right, shipped.wrong, shipped.stranger, pairsShipped.right,
-                        pairsShipped.wrong);
-        }
-}
-
-// The weights of two signatures of the improved analysis's findings on the
-// tuning part, without corrections: for each combination the largest
-// acceptance distance (steps of 0.5) at which no re-scan is matched wrong
-// and no unknown scan is matched but those the shipped values match at
-// distance 8 already (the dark plain twins); the re-scans right there, and
-// the weave pairs' right and wrong at that distance; then the same at the
-// shipped acceptance distance. Best first: those whose acceptance distance
-// reaches the shipped one, the most right at it, then the fewest weave
-// pairs wrong, then the most right of them.
-void findingsGrid(const ScanSets& scans, const std::vector<std::vector<ScanParts>>& twins,
-                  const signature::RecognitionSettings& recognition, int knownCount)
-{
-    const auto shippedNearest = nearestDistances(scans, knownCount, recognition.weights);
-    // The unknown scans the shipped values match at 8: allowed everywhere.
-    std::vector<bool> twin(shippedNearest.size(), false);
-    for (std::size_t i = 0; i < shippedNearest.size(); ++i)
-        twin[i] = shippedNearest[i].own >= 1e9 && countAt({shippedNearest[i]}, 8, recognition.ambiguityMargin).stranger > 0;
-    const auto countBeyondTwins = [&](const std::vector<Nearest>& nearest, double t) {
-        StaticCounts all = countAt(nearest, t, recognition.ambiguityMargin);
-        for (std::size_t i = 0; i < nearest.size(); ++i)
-            if (twin[i])
-                all.stranger -= countAt({nearest[i]}, t, recognition.ambiguityMargin).stranger;
-        return all;
-    };
-    struct Row {
-        double textureContrast, contrastWeight, spectrumScale, distance;
-        StaticCounts at, pairs, shipped, pairsShipped;
-    };
-    std::vector<Row> rows;
-    for (const double textureContrast : {1.0, 2.0, 4.0, 8.0, 16.0})
-        for (const double contrastWeight : {1.0, 2.0, 3.0, 4.0, 6.0, 8.0})
-            for (const double spectrumScale : {0.25, 0.5, 0.75, 1.0, 1.5, 2.0}) {
-                signature::DistanceWeights w = recognition.weights;
-                w.findingsTextureContrast = textureContrast;
-                w.findingsContrastWeight = contrastWeight;
-                w.findingsSpectrumScale = spectrumScale;
-                const auto nearest = nearestDistances(scans, knownCount, w);
-                const auto pairs = nearestDistances(twins, static_cast<int>(twins.size()), w);
-                Row row{textureContrast, contrastWeight, spectrumScale, 0, {}, {}, {}, {}};
-                for (double t = 4; t <= 24; t += 0.5) {
-                    const StaticCounts c = countBeyondTwins(nearest, t);
-                    if (c.wrong > 0 || c.stranger > 0)
-                        break;
-                    row.distance = t;
-                    row.at = c;
-                    row.pairs = countAt(pairs, t, recognition.ambiguityMargin);
-                }
-                row.shipped = countBeyondTwins(nearest, recognition.maxDistance);
-                row.pairsShipped = countAt(pairs, recognition.maxDistance, recognition.ambiguityMargin);
-                rows.push_back(row);
-            }
-    // The shipped acceptance distance stays when the rule allows it (the
-    // standard analysis's signatures share it): then the most right there.
-    const double shippedDistance = recognition.maxDistance;
-    std::stable_sort(rows.begin(), rows.end(), [&](const Row& a, const Row& b) {
-        const bool aAllows = a.distance >= shippedDistance;
-        const bool bAllows = b.distance >= shippedDistance;
-        if (aAllows != bAllows)
-            return aAllows;
-        if (a.shipped.right != b.shipped.right)
-            return a.shipped.right > b.shipped.right;
-        if (a.pairsShipped.wrong != b.pairsShipped.wrong)
-            return a.pairsShipped.wrong < b.pairsShipped.wrong;
-        return a.pairsShipped.right > b.pairsShipped.right;
-    });
-    std::printf("  findings weights (every re-scan, no corrections; acceptance: no re-scan wrong, no unknown scan "
-                "beyond the %d the shipped values match at 8)\n",
-                static_cast<int>(std::count(twin.begin(), twin.end(), true)));
-    for (const Row& r : rows)
-        std::printf("    textureContrast %4g contrast %4g spectrum %4g: acceptance %4.1f right %d, pairs %d/%d | at %g: "
-                    "right %d wrong %d unknown %d, pairs %d/%d\n",
-                    r.textureContrast, r.contrastWeight, r.spectrumScale, r.distance, r.at.right, r.pairs.right,
-                    r.pairs.wrong, shippedDistance, r.shipped.right, r.shipped.wrong, r.shipped.stranger,
-                    r.pairsShipped.right, r.pairsShipped.wrong);
-}
-
-} // namespace
 
 int runRescans(const Options& options)
 {
@@ -610,6 +243,7 @@ int runRescans(const Options& options)
             signature::DistanceWeights w{};
             w.orientationWeight = w.periodWeight = w.spectrumWeight = w.variationWeight = 0;
             w.contrastWeight = w.patternWeight = w.weaveWeight = w.layoutWeight = w.sizeWeight = 0;
+            w.findingsContrastWeight = w.findingsVariationWeight = w.findingsSizeWeight = 0;
             w.motifSpectrumScale = 1;
             set(w);
             return w;
@@ -620,8 +254,9 @@ int runRescans(const Options& options)
             w.periodWeight = base.periodWeight;
             w.spectrumWeight = base.spectrumWeight;
             w.variationWeight = base.variationWeight;
+            w.findingsVariationWeight = base.findingsVariationWeight;
         });
-        const auto contrastOnly = only([](signature::DistanceWeights& w) { w.contrastWeight = 1; });
+        const auto contrastOnly = only([](signature::DistanceWeights& w) { w.contrastWeight = w.findingsContrastWeight = 1; });
         const auto weaveOnly = only([&](signature::DistanceWeights& w) {
             w.weaveWeight = 1;
             w.weaveFloor = base.weaveFloor;
@@ -653,6 +288,52 @@ int runRescans(const Options& options)
                     }
                 }
             }
+        }
+        if (out != nullptr)
+            std::fclose(out);
+    }
+    // BENCH_TERMS=FILE: every scan against every known garment's first
+    // scan, the distance's terms unweighted, for trying weights elsewhere.
+    if (const char* termsPath = std::getenv("BENCH_TERMS")) {
+        std::FILE* out = std::fopen(termsPath, "w");
+        const auto unit = [](auto set) {
+            signature::DistanceWeights z{};
+            z.orientationWeight = z.periodWeight = z.spectrumWeight = z.variationWeight = 0;
+            z.contrastWeight = z.findingsContrastWeight = z.patternWeight = z.weaveWeight = z.layoutWeight = z.sizeWeight = 0;
+            z.findingsVariationWeight = z.findingsSizeWeight = 0;
+            z.findingsGroundOrientation = 1;
+            z.motifSpectrumScale = 1;
+            z.textureContrast = z.findingsTextureContrast = 0;
+            set(z);
+            return z;
+        };
+        const auto orientOnly = unit([](auto& z) { z.orientationWeight = 1; });
+        const auto periodOnly = unit([](auto& z) { z.periodWeight = 1; });
+        const auto spectrumOnly = unit([](auto& z) { z.spectrumWeight = 1; });
+        const auto variationOnly = unit([](auto& z) { z.variationWeight = z.findingsVariationWeight = 1; });
+        const auto& base = recognition.weights;
+        for (std::size_t r = 0; out != nullptr && r < scans.size(); ++r) {
+            const auto& set = scans[r];
+            for (std::size_t g = 0; g < set.size(); ++g)
+                for (int k = g < static_cast<std::size_t>(knownCount) ? 1 : 0; k < RescanScans; ++k) {
+                    const auto& p = set[g][static_cast<std::size_t>(k)].signature;
+                    for (std::size_t h = 0; h < static_cast<std::size_t>(knownCount); ++h) {
+                        const auto& q = set[h][0].signature;
+                        std::fprintf(out,
+                                     "%zu %zu %d %zu %d %d %d %d %.5f %.5f %.5f %.5f %.5f %.5f %.5f %d %.5f %.5f %.5f %.5f %.5f %.5f "
+                                     "%.5f %.5f %.5f %.5f %.5f %.5f %.5f %.5f \"%s\" \"%s\"\n",
+                                     r, g, k, h, p.findingsTexture == q.findingsTexture ? 1 : 0, p.findingsTexture ? 1 : 0,
+                                     p.pattern == pattern::patternKind::Unknown && q.pattern == pattern::patternKind::Unknown ? 1 : 0,
+                                     p.pattern != q.pattern ? 1 : 0, p.contrast, q.contrast,
+                                     signature::textureDistance(p, q, orientOnly), signature::textureDistance(p, q, periodOnly),
+                                     signature::textureDistance(p, q, spectrumOnly), signature::textureDistance(p, q, variationOnly),
+                                     p.hasWeave && q.hasWeave ? signature::weaveDifference(p, q, base) : 0.0,
+                                     p.hasWeave && q.hasWeave ? 1 : 0, signature::colourDistance(p, q, base), p.minorityShare,
+                                     q.minorityShare, p.minorityRunX, p.minorityRunY, q.minorityRunX, q.minorityRunY,
+                                     p.layout[8], p.layout[9], q.layout[8], q.layout[9],
+                                     signature::colourDifference(p.colours[0], q.colours[0]), p.colours[0].share, q.colours[0].share, corpus[r][g].fabric.family.c_str(), corpus[r][h].fabric.family.c_str());
+                    }
+                }
         }
         if (out != nullptr)
             std::fclose(out);
@@ -700,7 +381,8 @@ int runRescans(const Options& options)
                     ++missesPerFamily[family(g)];
                     const auto terms = [&](const signature::GarmentSignature& ref) {
                         return "colour " + std::to_string(signature::colourDistance(sig, ref, w)).substr(0, 5) +
-                               " texture " + std::to_string(signature::textureDistance(sig, ref, w)).substr(0, 5);
+                               " texture " + std::to_string(signature::textureDistance(sig, ref, w)).substr(0, 5) + " = " +
+                               textureTerms(sig, ref, w);
                     };
                     std::printf("    MISS set %zu garment %zu/%d (%s%s): own %.2f (%s), nearest other %zu (%s) %.2f (%s)\n"
                                 "      scan %s\n      own  %s\n      othr %s\n",
@@ -735,6 +417,10 @@ int runRescans(const Options& options)
         weaveGrid(scans, twinScans, recognition, knownCount);
     if (std::find(options.arguments.begin(), options.arguments.end(), "findings") != options.arguments.end())
         findingsGrid(scans, twinScans, recognition, knownCount);
+    if (std::find(options.arguments.begin(), options.arguments.end(), "ground") != options.arguments.end())
+        groundGrid(scans, twinScans, recognition, knownCount);
+    if (std::find(options.arguments.begin(), options.arguments.end(), "texture") != options.arguments.end())
+        textureGrid(scans, twinScans, recognition, knownCount);
     if (std::find(options.arguments.begin(), options.arguments.end(), "grid") == options.arguments.end())
         return 0;
 
@@ -762,3 +448,4 @@ int runRescans(const Options& options)
 }
 
 } // namespace vestiscop::bench
+

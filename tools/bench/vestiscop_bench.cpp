@@ -34,7 +34,7 @@
 //                  (a catalogue made before the table changed). When the
 //                  configuration names [Matching] Signatures, the same
 //                  scans are also matched that way (the configured matching).
-//   rescans [standard|improved] [grid] [cap] [weave] [findings] [misses]
+//   rescans [standard|improved] [grid] [cap] [weave] [findings] [ground] [texture] [misses]
 //                  40 garments added from one scan each and 10 never added,
 //                  re-scanned shifted by up to 20 mm and turned by up to 3
 //                  degrees: the classic matching and the signature matching
@@ -54,8 +54,15 @@
 //                  weight and blur tolerance, "findings" the weights of
 //                  two signatures of the improved analysis's findings
 //                  (their texture's half-contrast, their contrast's weight
-//                  and a factor on their spectrum's terms). BENCH_PAIRS=FILE writes the
-//                  distance terms of every scan to every known garment.
+//                  and a factor on their spectrum's terms), "ground" those
+//                  of two such signatures of another ground colour (when the
+//                  ground counts as another, the factors on the orientation
+//                  and the contrast terms), "texture" their colour
+//                  variation's weight, weave half-contrast and extent's
+//                  weight, each alone. "misses" shows each texture
+//                  term of a missed re-scan. BENCH_PAIRS=FILE writes the
+//                  distance terms of every scan to every known garment,
+//                  BENCH_TERMS=FILE the same unweighted, for trying weights.
 //                  The checking part is always the one set.
 //
 // The configuration defaults to data/vestiscop.cfg of the source tree; the
