@@ -46,16 +46,25 @@ std::int8_t signedByte(double v)
 }
 
 // The forest's verdict into the findings. Cloth of one measured colour is
-// plain for certain; the forest still tells whether it is mottled.
+// told plain, as its pattern would have no colour of its own to name; how
+// sure that is and what else it may be (a faint stripe, a check in one
+// colour's shades) stay the forest's.
 void decideByForest(bool oneColour, FabricFindings& findings)
 {
-    const PatternVerdict verdict = decideFittedPattern(findings.features);
+    PatternVerdict verdict = decideFittedPattern(findings.features);
+    if (oneColour && verdict.kind != pattern::patternKind::None) {
+        verdict.alternative = verdict.kind;
+        verdict.hasAlternative = true;
+        verdict.kind = pattern::patternKind::None;
+        verdict.confidence = verdict.kindShares[0];
+        verdict.mottled = false;
+    }
     findings.forest = true;
-    findings.pattern = oneColour ? pattern::patternKind::None : verdict.kind;
-    findings.patternConfidence = oneColour ? 1.0 : verdict.confidence;
-    findings.hasAlternative = !oneColour && verdict.hasAlternative;
-    findings.alternative = findings.hasAlternative ? verdict.alternative : pattern::patternKind::None;
-    findings.mottled = findings.pattern == pattern::patternKind::None && verdict.mottled;
+    findings.pattern = verdict.kind;
+    findings.patternConfidence = verdict.confidence;
+    findings.hasAlternative = verdict.hasAlternative;
+    findings.alternative = verdict.alternative;
+    findings.mottled = verdict.mottled;
 }
 
 } // namespace

@@ -67,6 +67,7 @@ PatternVerdict decidePattern(std::span<const ForestNode> nodes, std::span<const 
         if (k != best && kinds[static_cast<std::size_t>(k)] > 0 &&
             (second < 0 || kinds[static_cast<std::size_t>(k)] > kinds[static_cast<std::size_t>(second)]))
             second = k;
+    verdict.kindShares = kinds;
     verdict.kind = best;
     verdict.confidence = std::min(1.0, kinds[static_cast<std::size_t>(best)]);
     verdict.hasAlternative = second >= 0;

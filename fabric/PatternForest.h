@@ -45,6 +45,8 @@ struct PatternVerdict {
     bool hasAlternative = false;
     // Plain, and more of the trees' plain share says mottled than even.
     bool mottled = false;
+    // Each kind's mean share (a mottled plain's in plain's).
+    std::array<double, 5> kindShares{};
 };
 
 // The trees are the nodes from each root up to the next root (the last to

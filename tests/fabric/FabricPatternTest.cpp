@@ -342,6 +342,9 @@ TEST_P(Forest, AveragesItsTreesLeavesIntoAVerdict)
         EXPECT_EQ(v.alternative, c.alternative);
     }
     EXPECT_EQ(v.mottled, c.mottled);
+    if (c.confidence > 0) {
+        EXPECT_NEAR(v.kindShares[static_cast<std::size_t>(v.kind)], c.confidence, 1e-6);
+    }
 }
 
 constexpr std::int32_t FirstTree[] = {0};
