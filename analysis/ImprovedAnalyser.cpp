@@ -57,8 +57,14 @@ void ImprovedAnalyser::analyze(std::unique_ptr<imaging::RgbImage>&& image)
     std::string why;
     std::vector<color::ColorCluster> colors;
     const bool improved = measureImproved(*m_region, why);
-    if (improved)
+    m_result.separateColors.clear();
+    if (improved) {
         m_fabric.name(static_cast<std::int64_t>(w) * h, colors, m_spokenOf);
+        if (m_fabric.findings().mottled) {
+            std::vector<std::uint8_t> unused;
+            m_fabric.nameSeparately(static_cast<std::int64_t>(w) * h, m_result.separateColors, unused);
+        }
+    }
     if (!colors.empty()) {
         m_result.colors = std::move(colors);
         m_result.pattern = m_fabric.findings().pattern;

@@ -41,6 +41,11 @@ struct ScanResult {
     // What the improved analysis measured of the pattern; null from the
     // standard analysis.
     const fabric::FabricFindings* findings = nullptr;
+    // A mottled cloth's colours one by one, as measured, where colors holds
+    // their mix (the pattern forest's heather); empty otherwise. A garment's
+    // signature compares these, so that whether a scan was told mottled
+    // does not move it away from its other scans.
+    std::vector<color::ColorCluster> separateColors;
     // The catalogue's 96-byte record: with two or more colours the second
     // largest with its share in A and the largest in B with share 0; with
     // one colour that colour in both.

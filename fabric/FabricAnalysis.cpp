@@ -98,11 +98,12 @@ void FabricAnalysis::measure(const imaging::RgbImage& region)
     measurePattern(lab, clusters, mmPerPx, m_findings);
     measureColours(samples, clusters);
     // Cloth of one colour has no pattern to tell; the rules decide the rest.
+    m_findings.treePattern = clusters.centres.size() == 1 ? pattern::patternKind::None
+                                                           : evaluateRules(fittedRules(), m_findings.features);
     if (m_forest)
         decideByForest(clusters.centres.size() == 1, m_findings);
     else
-        m_findings.pattern = clusters.centres.size() == 1 ? pattern::patternKind::None
-                                                           : evaluateRules(fittedRules(), m_findings.features);
+        m_findings.pattern = m_findings.treePattern;
     const std::vector<bool> pieces = m_findings.pattern != pattern::patternKind::None
                                          ? formsPieces(clusters, mmPerPx, m_reportThr)
                                          : std::vector<bool>(clusters.centres.size(), false);
@@ -146,12 +147,20 @@ bool FabricAnalysis::tryMeasure(const imaging::RgbImage& region, std::string& wh
 void FabricAnalysis::name(std::int64_t regionPixels, std::vector<color::ColorCluster>& colors,
                           std::vector<std::uint8_t>& spokenOf) const
 {
-    colors.clear();
-    spokenOf.assign(m_findings.colours.size(), 0);
     if (m_findings.mottled) {
+        colors.clear();
+        spokenOf.assign(m_findings.colours.size(), 0);
         nameMottled(regionPixels, colors);
         return;
     }
+    nameSeparately(regionPixels, colors, spokenOf);
+}
+
+void FabricAnalysis::nameSeparately(std::int64_t regionPixels, std::vector<color::ColorCluster>& colors,
+                                    std::vector<std::uint8_t>& spokenOf) const
+{
+    colors.clear();
+    spokenOf.assign(m_findings.colours.size(), 0);
     std::vector<int> colourOf(m_findings.colours.size(), -1);
     for (std::size_t k = 0; k < m_findings.colours.size(); ++k) {
         const ClothColour& c = m_findings.colours[k];

@@ -55,6 +55,9 @@ public:
     // measured colour k (findings().colours[k]).
     void name(std::int64_t regionPixels, std::vector<color::ColorCluster>& colors,
               std::vector<std::uint8_t>& spokenOf) const;
+    // The same, but a mottled cloth's colours too one by one as measured.
+    void nameSeparately(std::int64_t regionPixels, std::vector<color::ColorCluster>& colors,
+                        std::vector<std::uint8_t>& spokenOf) const;
 
     // What the last analysis found.
     // (A mottled cloth, findings().mottled, is named as one colour: the

@@ -75,6 +75,9 @@ struct FabricFindings {
     // the pattern is (0..1), the likeliest other kind, and whether the
     // plain cloth is mottled, its colours one yarn mix to a person.
     bool forest = false;
+    // The fitted tree's pattern (the pattern itself when the tree decides),
+    // which a garment's signature keeps.
+    pattern::PatternKind treePattern = pattern::patternKind::None;
     double patternConfidence = 1;
     bool hasAlternative = false;
     pattern::PatternKind alternative = pattern::patternKind::None;

@@ -377,9 +377,13 @@ GarmentSignature describe(const analysis::ScanResult& result, const foundation::
         return ahead != nullptr && ahead->takeInto(result.image, result.regionWidth, result.regionHeight, signature);
     };
     GarmentSignature signature;
-    measureColours(result.colors, signature);
+    measureColours(result.separateColors.empty() ? result.colors : result.separateColors, signature);
     signature.pattern = result.pattern;
     if (result.findings != nullptr) {
+        // The fitted tree's pattern, whichever decided the spoken one: the
+        // distance's pattern term was fitted on the tree's answers, and
+        // stored signatures keep comparing with new ones alike.
+        signature.pattern = result.findings->treePattern;
         takeFindingsTexture(*result.findings, signature);
         signature.layout = layoutOf(*result.findings);
         signature.hasLayout = true;

@@ -601,5 +601,34 @@ INSTANTIATE_TEST_SUITE_P(
         ColourCase{"NothingAgainstSomething", {}, {lab(50, 0, 0, 1)}, 20, 20}),
     [](const ::testing::TestParamInfo<ColourCase>& info) { return info.param.name; });
 
+// A heather told as one mixed colour keeps its measured colours in its
+// signature, and the fitted tree's pattern, so that scans of one garment
+// told mottled or not stay near each other.
+TEST(SignatureOfAMottledCloth, KeepsItsColoursOneByOneAndTheTreesPattern)
+{
+    const color::ColorName grey{{50, 0, 0}, "šedá"};
+    const auto cluster = [&](int l, std::int32_t count, double share) {
+        color::ColorCluster c;
+        c.sumL = static_cast<std::int64_t>(l) * count;
+        c.count = count;
+        c.share = share;
+        c.color = &grey;
+        return c;
+    };
+    fabric::FabricFindings findings;
+    findings.pattern = pattern::patternKind::None;
+    findings.treePattern = pattern::patternKind::Unknown;
+    analysis::ScanResult result;
+    result.findings = &findings;
+    result.colors = {cluster(50, 100, 1.0)};
+    const foundation::ColorSettings colour;
+    const foundation::ScanSettings noWeave;
+    EXPECT_EQ(describe(result, colour, noWeave).colourCount, 1);
+    result.separateColors = {cluster(70, 50, 0.5), cluster(30, 50, 0.5)};
+    const GarmentSignature mottled = describe(result, colour, noWeave);
+    EXPECT_EQ(mottled.colourCount, 2);
+    EXPECT_EQ(mottled.pattern, pattern::patternKind::Unknown);
+}
+
 } // namespace
 } // namespace vestiscop::signature
