@@ -186,17 +186,22 @@ void readConfig()
 }
 
 // Stays in the device as the configuration says for this call.
-void hang(const char* call)
-{
-    const auto found = g_config.hangMs.find(call);
-    if (found != g_config.hangMs.end())
-        std::this_thread::sleep_for(std::chrono::milliseconds(found->second));
-}
-
 void trace(const char* call)
 {
     if (!g_config.trace.empty())
         std::ofstream(g_config.trace, std::ios::app) << call << std::endl;
+}
+
+// A hang is traced as it begins and ends ("hang read", "hang read over"),
+// so that a test can wait until the device has let go.
+void hang(const char* call)
+{
+    const auto found = g_config.hangMs.find(call);
+    if (found == g_config.hangMs.end())
+        return;
+    trace(("hang " + std::string(call)).c_str());
+    std::this_thread::sleep_for(std::chrono::milliseconds(found->second));
+    trace(("hang " + std::string(call) + " over").c_str());
 }
 
 SANE_Int optionIndex(const char* name)

@@ -139,6 +139,13 @@ protected:
             count += read == line;
         return count;
     }
+    // Waits (10 s at most) until the double has written the line as often as the other.
+    void awaitTraced(const std::string& line, const std::string& asOftenAs) const
+    {
+        const auto limit = Clock::now() + std::chrono::seconds(10);
+        while (traced(line) < traced(asOftenAs) && Clock::now() < limit)
+            std::this_thread::sleep_for(milliseconds(5));
+    }
     // Waits until the double has closed the device as often as opened.
     void awaitClosed() const
     {
@@ -217,7 +224,10 @@ TEST_F(ScanStressTest, DeviceStuckInAReadIsGivenUpInTime)
         tally.note(Clock::now() - began, StopBound);
         tally.check(acquisition->errors, {});
         // The device lets go of the read by itself; then it scans again.
+        // On a loaded machine its read may begin late, so the test waits
+        // for every hang it began to be over.
         std::this_thread::sleep_for(milliseconds(HangMs));
+        awaitTraced("hang read over", "hang read");
     }
     const auto began = Clock::now();
     acquisition.reset();
