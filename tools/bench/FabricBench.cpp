@@ -77,19 +77,6 @@ Loaded load(const std::string& config)
     return l;
 }
 
-// Runs work(i, worker) for every case, the cases shared among the processors.
-template <typename Work>
-void forEachCase(std::size_t count, Work work)
-{
-    const unsigned workers = std::max(1u, std::thread::hardware_concurrency());
-    std::vector<std::jthread> threads;
-    for (unsigned w = 0; w < workers; ++w)
-        threads.emplace_back([&, w] {
-            for (std::size_t i = w; i < count; i += workers)
-                work(i, w);
-        });
-}
-
 std::unique_ptr<imaging::RgbImage> renderAt(const CorpusCase& c, const foundation::AllSettings& s)
 {
     Scan scan = c.scan;

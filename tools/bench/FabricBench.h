@@ -3,7 +3,9 @@
 // The benchmark's commands for the fabric analysis (vestiscop_bench fit,
 // vestiscop_bench fabric); see FabricBench.cpp.
 
+#include <algorithm>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "Corpus.h"
@@ -16,6 +18,19 @@ struct FabricBenchOptions {
     int perFamily = 8;
     std::vector<std::string> arguments;  // the command and what follows it
 };
+
+// Runs work(i, worker) for every case, the cases shared among the processors.
+template <typename Work>
+void forEachCase(std::size_t count, Work work)
+{
+    const unsigned workers = std::max(1u, std::thread::hardware_concurrency());
+    std::vector<std::jthread> threads;
+    for (unsigned w = 0; w < workers; ++w)
+        threads.emplace_back([&, w] {
+            for (std::size_t i = w; i < count; i += workers)
+                work(i, w);
+        });
+}
 
 // Fits the pattern rules on the corpus part and prints them as the source
 // of fabric/PatternRulesTable.inc.

@@ -104,18 +104,6 @@ struct Measured {
     std::vector<std::string> families;
 };
 
-template <typename Work>
-void inParallel(std::size_t count, Work work)
-{
-    const unsigned workers = std::max(1u, std::thread::hardware_concurrency());
-    std::vector<std::jthread> threads;
-    for (unsigned w = 0; w < workers; ++w)
-        threads.emplace_back([&, w] {
-            for (std::size_t i = w; i < count; i += workers)
-                work(i);
-        });
-}
-
 // The features of every scan of a source's part. BENCH_CACHE=DIR keeps them
 // between runs (not checked against the code: empty it after a change).
 Measured measureSource(const std::string& source, Split split, int perFamily, const Setup& setup,
@@ -158,7 +146,7 @@ Measured measureSource(const std::string& source, Split split, int perFamily, co
             return m;
         }
     }
-    inParallel(scans.size(), [&](std::size_t i) {
+    forEachCase(scans.size(), [&](std::size_t i, unsigned) {
         fabric::FabricAnalysis analysis(names, s.scan.xRes, s.scan.yRes, s.color.reportThr);
         analysis.measure(*scans[i].make());
         features[i] = analysis.findings().features;
@@ -498,7 +486,7 @@ int runCheck(const Options& options, const Setup& setup, const color::ColorNameT
     const auto scans = labelledScans(options.arguments[2], options.split, options.perFamily, s);
     std::vector<fabric::PatternVerdict> verdicts(scans.size());
     std::vector<int> colours(scans.size(), 0);
-    inParallel(scans.size(), [&](std::size_t i) {
+    forEachCase(scans.size(), [&](std::size_t i, unsigned) {
         auto analyser = configuredAnalyser(setup, s.texture, names);
         analyser->setViewsWanted(false);
         analyser->analyze(scans[i].make());
