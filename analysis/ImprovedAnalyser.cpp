@@ -32,6 +32,7 @@ ImprovedAnalyser::ImprovedAnalyser(const foundation::ColorSettings& colorSetting
       m_lumaScale(colorSettings.lumaScale)
 {
     m_fabric.setForest(textureSettings.patternModel == foundation::PatternModel::Forest);
+    m_fabric.setDyedYarn(textureSettings.dyedYarn);
     // The standard pattern is wanted only when the improved analysis fails.
     m_steps.setPatternWanted(false);
     m_result.regionWidth = m_steps.regionWidth();
@@ -60,7 +61,7 @@ void ImprovedAnalyser::analyze(std::unique_ptr<imaging::RgbImage>&& image)
     m_result.separateColors.clear();
     if (improved) {
         m_fabric.name(static_cast<std::int64_t>(w) * h, colors, m_spokenOf);
-        if (m_fabric.findings().mottled) {
+        if (m_fabric.toldDifferently()) {
             std::vector<std::uint8_t> unused;
             m_fabric.nameSeparately(static_cast<std::int64_t>(w) * h, m_result.separateColors, unused);
         }

@@ -41,9 +41,10 @@ struct ScanResult {
     // What the improved analysis measured of the pattern; null from the
     // standard analysis.
     const fabric::FabricFindings* findings = nullptr;
-    // A mottled cloth's colours one by one, as measured, where colors holds
-    // their mix (the pattern forest's heather); empty otherwise. A garment's
-    // signature compares these, so that whether a scan was told mottled
+    // The colours one by one, as measured, where colors tells them
+    // otherwise: a mottled cloth's mix (the pattern forest's heather), a
+    // two-yarn cloth's dyed yarn; empty where colors are the measured ones.
+    // A garment's signature compares these, so that how a scan was told
     // does not move it away from its other scans.
     std::vector<color::ColorCluster> separateColors;
     // The catalogue's 96-byte record: with two or more colours the second

@@ -96,7 +96,7 @@ void FabricAnalysis::measure(const imaging::RgbImage& region)
     const cv::Mat& lab = m_lab;
     ColourClusters clusters = clusterColours(lab);
     measurePattern(lab, clusters, mmPerPx, m_findings);
-    measureColours(samples, clusters);
+    measureColours(samples, clusters, m_dyedYarn);
     // Cloth of one colour has no pattern to tell; the rules decide the rest.
     m_findings.treePattern = clusters.centres.size() == 1 ? pattern::patternKind::None
                                                            : evaluateRules(fittedRules(), m_findings.features);
@@ -111,6 +111,15 @@ void FabricAnalysis::measure(const imaging::RgbImage& region)
     for (std::size_t k = 0; k < clusters.centres.size(); ++k)
         m_findings.colours.push_back({clusters.centres[k][0], clusters.centres[k][1], clusters.centres[k][2],
                                       clusters.shares[k], pieces[k]});
+    m_findings.dyedColours.clear();
+    if (!clusters.yarn.empty()) {
+        m_findings.dyedColours = m_findings.colours;
+        m_findings.dyedColours[0].l = clusters.yarn[0][0];
+        m_findings.dyedColours[0].a = clusters.yarn[0][1];
+        m_findings.dyedColours[0].b = clusters.yarn[0][2];
+    } else if (m_dyedYarn && m_findings.pattern == pattern::patternKind::None) {
+        m_findings.dyedColours = dyedYarnOfPlain(m_findings.colours);
+    }
     const int w = clusters.labels.cols;
     const int h = clusters.labels.rows;
     if (m_labels)
@@ -150,20 +159,28 @@ void FabricAnalysis::name(std::int64_t regionPixels, std::vector<color::ColorClu
     if (m_findings.mottled) {
         colors.clear();
         spokenOf.assign(m_findings.colours.size(), 0);
-        nameMottled(regionPixels, colors);
+        nameMottled(m_findings.dyedColours.empty() ? m_findings.colours : m_findings.dyedColours, regionPixels,
+                    colors);
         return;
     }
-    nameSeparately(regionPixels, colors, spokenOf);
+    nameEach(m_findings.dyedColours.empty() ? m_findings.colours : m_findings.dyedColours, regionPixels, colors,
+             spokenOf);
 }
 
 void FabricAnalysis::nameSeparately(std::int64_t regionPixels, std::vector<color::ColorCluster>& colors,
                                     std::vector<std::uint8_t>& spokenOf) const
 {
+    nameEach(m_findings.colours, regionPixels, colors, spokenOf);
+}
+
+void FabricAnalysis::nameEach(const std::vector<ClothColour>& colours, std::int64_t regionPixels,
+                              std::vector<color::ColorCluster>& colors, std::vector<std::uint8_t>& spokenOf) const
+{
     colors.clear();
-    spokenOf.assign(m_findings.colours.size(), 0);
-    std::vector<int> colourOf(m_findings.colours.size(), -1);
-    for (std::size_t k = 0; k < m_findings.colours.size(); ++k) {
-        const ClothColour& c = m_findings.colours[k];
+    spokenOf.assign(colours.size(), 0);
+    std::vector<int> colourOf(colours.size(), -1);
+    for (std::size_t k = 0; k < colours.size(); ++k) {
+        const ClothColour& c = colours[k];
         const color::LabPixel lab{static_cast<std::uint8_t>(std::clamp(std::lround(c.l), 0L, 255L)), signedByte(c.a),
                                   signedByte(c.b)};
         const color::ColorName& name = m_names.nearest(lab);
@@ -202,7 +219,8 @@ void FabricAnalysis::nameSeparately(std::int64_t regionPixels, std::vector<color
         spokenOf[k] = colourOf[k] >= 0 ? place[static_cast<std::size_t>(colourOf[k])] : 0;
 }
 
-void FabricAnalysis::nameMottled(std::int64_t regionPixels, std::vector<color::ColorCluster>& colors) const
+void FabricAnalysis::nameMottled(const std::vector<ClothColour>& colours, std::int64_t regionPixels,
+                                 std::vector<color::ColorCluster>& colors) const
 {
     // A mottled yarn is one colour to a person: the mix of its fibres, each
     // measured colour weighed by its share.
@@ -210,7 +228,7 @@ void FabricAnalysis::nameMottled(std::int64_t regionPixels, std::vector<color::C
     double a = 0;
     double b = 0;
     double shares = 0;
-    for (const ClothColour& c : m_findings.colours) {
+    for (const ClothColour& c : colours) {
         l += c.l * c.share;
         a += c.a * c.share;
         b += c.b * c.share;

@@ -35,6 +35,10 @@ public:
     // Whether the pattern forest decides the pattern (PatternForest.h)
     // instead of the fitted tree; off at first.
     void setForest(bool forest) { m_forest = forest; }
+    // Whether a cloth woven of a dyed and an undyed yarn is told by its
+    // dyed yarn (findings().dyedColours) rather than by the mean of what
+    // shows; off at first.
+    void setDyedYarn(bool dyedYarn) { m_dyedYarn = dyedYarn; }
 
     // Makes ahead what the analysis keeps from one region to the next of
     // the same size (the spectrum's tables), so that the first measure of
@@ -55,9 +59,12 @@ public:
     // measured colour k (findings().colours[k]).
     void name(std::int64_t regionPixels, std::vector<color::ColorCluster>& colors,
               std::vector<std::uint8_t>& spokenOf) const;
-    // The same, but a mottled cloth's colours too one by one as measured.
+    // The measured colours one by one, as measured: a mottled cloth's
+    // colours without their mix, a two-yarn cloth's without its dyed yarn.
     void nameSeparately(std::int64_t regionPixels, std::vector<color::ColorCluster>& colors,
                         std::vector<std::uint8_t>& spokenOf) const;
+    // Whether name() tells other colours than nameSeparately() does.
+    bool toldDifferently() const { return m_findings.mottled || !m_findings.dyedColours.empty(); }
 
     // What the last analysis found.
     // (A mottled cloth, findings().mottled, is named as one colour: the
@@ -81,7 +88,10 @@ public:
     const cv::Mat& lab() const { return m_lab; }
 
 private:
-    void nameMottled(std::int64_t regionPixels, std::vector<color::ColorCluster>& colors) const;
+    void nameMottled(const std::vector<ClothColour>& colours, std::int64_t regionPixels,
+                     std::vector<color::ColorCluster>& colors) const;
+    void nameEach(const std::vector<ClothColour>& colours, std::int64_t regionPixels,
+                  std::vector<color::ColorCluster>& colors, std::vector<std::uint8_t>& spokenOf) const;
 
     const color::ColorNameTable& m_names;
     double m_mmPerPx;
@@ -91,6 +101,7 @@ private:
     std::unique_ptr<imaging::ByteImage> m_labels;
     int m_factor = 1;
     bool m_forest = false;
+    bool m_dyedYarn = false;
 };
 
 } // namespace vestiscop::fabric

@@ -29,6 +29,26 @@ constexpr double ShadeDistance = 20.0;
 // Colours below this share of the region are given to their nearest neighbour.
 constexpr double MinColourShare = 0.015;
 constexpr int MaxColours = 8;
+// The dyed yarn of a two-yarn cloth: its most coloured quarter must have
+// this chroma and exceed the lighter quarter's by this much. A grey cloth's
+// noise has no hue of its own, so its most coloured pixels average out
+// grey; a cloth of one dyed yarn, whose shadows only darken it, shows both
+// quarters alike.
+constexpr double YarnMinChroma = 6.0;
+constexpr double YarnChromaGain = 3.0;
+// Two-yarn plain cloth: the dyed yarn has this chroma or more and covers
+// this share of the face at least (a warp-faced twill three quarters, a
+// plain weave half; a few dots missed by the pattern far less). Each
+// undyed yarn (white, ecru, grey) lies UndyedLighter above it in
+// lightness, with at most UndyedChroma times its chroma.
+constexpr double DyedChroma = 12.0;
+constexpr double DyedShare = 0.3;
+constexpr double UndyedLighter = 20.0;
+constexpr double UndyedChroma = 0.7;
+// Threads finer than the scan's blur show the dyed yarn only mixed with the
+// undyed one: its hue stays, its chroma falls. The dyed yarn is told with
+// at least this chroma, which every dyed yarn of such cloth has.
+constexpr double YarnToldChroma = 18.0;
 
 double distance(const cv::Vec3d& p, const cv::Vec3f& q)
 {
@@ -512,7 +532,57 @@ ColourClusters clusterColours(const cv::Mat& lab)
     }
 }
 
-void measureColours(const cv::Mat& bgr, ColourClusters& clusters)
+namespace {
+
+double chromaOf(const cv::Vec3d& lab)
+{
+    return std::hypot(lab[1], lab[2]);
+}
+
+// The mean as scanned, then in Lab, of the pixels at the given places:
+// the hue of near-black pixels is mostly noise, which a mean of their Lab
+// values would keep.
+template <typename It>
+cv::Vec3d scannedMean(const std::vector<cv::Vec3i>& pixels, It first, It last)
+{
+    cv::Vec3d sum;
+    for (auto it = first; it != last; ++it)
+        sum += cv::Vec3d(pixels[it->second]);
+    sum /= static_cast<double>(last - first);
+    const std::uint8_t mean[3] = {static_cast<std::uint8_t>(std::lround(sum[0])),
+                                  static_cast<std::uint8_t>(std::lround(sum[1])),
+                                  static_cast<std::uint8_t>(std::lround(sum[2]))};
+    return cv::Vec3d(labOf(mean));
+}
+
+// The most coloured quarter of a one-colour cloth's pixels, when it is the
+// dyed yarn of a cloth woven with a lighter undyed one: darker and clearly
+// more coloured than the lighter quarter (lighter, the measured colour).
+bool dyedYarnOf(const std::array<std::vector<float>, 3>& m, const std::vector<cv::Vec3i>& pixels,
+                const cv::Vec3d& lighter, cv::Vec3d& yarn)
+{
+    const std::size_t count = m[0].size();
+    std::vector<std::pair<double, std::size_t>> chroma(count);
+    for (std::size_t i = 0; i < count; ++i)
+        chroma[i] = {static_cast<double>(m[1][i]) * m[1][i] + static_cast<double>(m[2][i]) * m[2][i], i};
+    const auto quarter = chroma.begin() + static_cast<std::ptrdiff_t>(count * 3 / 4);
+    std::nth_element(chroma.begin(), quarter, chroma.end());
+    const cv::Vec3d coloured = scannedMean(pixels, quarter, chroma.end());
+    if (chromaOf(coloured) < YarnMinChroma || chromaOf(coloured) < chromaOf(lighter) + YarnChromaGain ||
+        coloured[0] >= lighter[0])
+        return false;
+    yarn = coloured;
+    const double c = chromaOf(coloured);
+    if (c < YarnToldChroma) {
+        yarn[1] *= YarnToldChroma / c;
+        yarn[2] *= YarnToldChroma / c;
+    }
+    return true;
+}
+
+} // namespace
+
+void measureColours(const cv::Mat& bgr, ColourClusters& clusters, bool dyedYarn)
 {
     const int w = bgr.cols;
     const int h = bgr.rows;
@@ -562,17 +632,31 @@ void measureColours(const cv::Mat& bgr, ColourClusters& clusters)
             away[i] = {n == 1 ? static_cast<double>(m[0][i]) : std::bit_cast<double>(nearest[i]), i};
         const auto quarter = away.begin() + static_cast<std::ptrdiff_t>(away.size() * 3 / 4);
         std::nth_element(away.begin(), quarter, away.end());
-        // Their mean as scanned, then in Lab: the hue of near-black pixels
-        // is mostly noise, which a mean of their Lab values would keep.
-        cv::Vec3d sum;
-        for (auto it = quarter; it != away.end(); ++it)
-            sum += cv::Vec3d(memberPixels[k][it->second]);
-        sum /= static_cast<double>(away.end() - quarter);
-        const std::uint8_t mean[3] = {static_cast<std::uint8_t>(std::lround(sum[0])),
-                                      static_cast<std::uint8_t>(std::lround(sum[1])),
-                                      static_cast<std::uint8_t>(std::lround(sum[2]))};
-        clusters.centres[k] = cv::Vec3d(labOf(mean));
+        clusters.centres[k] = scannedMean(memberPixels[k], quarter, away.end());
+        cv::Vec3d yarn;
+        if (dyedYarn && n == 1 && dyedYarnOf(m, memberPixels[k], clusters.centres[k], yarn))
+            clusters.yarn = {yarn};
     }
+}
+
+std::vector<ClothColour> dyedYarnOfPlain(const std::vector<ClothColour>& colours)
+{
+    if (colours.size() < 2)
+        return {};
+    const auto chroma = [](const ClothColour& c) { return std::hypot(c.a, c.b); };
+    const auto dyed = std::max_element(colours.begin(), colours.end(),
+                                       [&](const ClothColour& p, const ClothColour& q) { return chroma(p) < chroma(q); });
+    if (chroma(*dyed) < DyedChroma || dyed->share < DyedShare)
+        return {};
+    double shares = 0;
+    for (const ClothColour& c : colours) {
+        shares += c.share;
+        if (&c != &*dyed && (c.l < dyed->l + UndyedLighter || chroma(c) > UndyedChroma * chroma(*dyed)))
+            return {};
+    }
+    ClothColour told = *dyed;
+    told.share = shares;
+    return {told};
 }
 
 std::vector<bool> formsPieces(const ColourClusters& clusters, double mmPerPx, double maxShare)

@@ -61,6 +61,10 @@ enum Feature : int {
 
 struct FabricFindings {
     std::vector<ClothColour> colours;  // largest first, before naming
+    // The colours as told where a plain cloth is woven of a dyed and an
+    // undyed yarn: the dyed yarn's alone, over the whole cloth. Empty
+    // otherwise, and unless asked for (FabricAnalysis::setDyedYarn).
+    std::vector<ClothColour> dyedColours;
     int periodicityCount = 0;             // 0..2
     std::array<Periodicity, 2> periodicity{};
     // The minority colours' connected pieces that do not touch the region's edge.

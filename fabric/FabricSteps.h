@@ -37,6 +37,10 @@ struct ColourClusters {
     // small colours were looked for; empty when the picture was too small
     // to halve. The pattern's measures work on the same copy.
     cv::Mat halved;
+    // The dyed yarn's colour of a cloth of one colour woven of a dyed and a
+    // lighter, less coloured yarn (denim, chambray, oxford): the colour a
+    // person names. Empty where it was not asked for or not found.
+    std::vector<cv::Vec3d> yarn;
 };
 
 // The colours of the cloth: modes of the flat pixels (those whose
@@ -50,7 +54,17 @@ ColourClusters clusterColours(const cv::Mat& lab);
 // from the other colours, so that the yarns of another colour showing
 // through do not blend in; on a cloth of one colour, over its lighter
 // quarter, so that the shadows of the weave do not turn white into grey.
-void measureColours(const cv::Mat& bgr, ColourClusters& clusters);
+// With dyedYarn, a cloth of one colour whose most coloured quarter is
+// darker and clearly more coloured than its lighter quarter shows a dyed
+// and an undyed yarn: that quarter's mean goes to clusters.yarn.
+void measureColours(const cv::Mat& bgr, ColourClusters& clusters, bool dyedYarn = false);
+
+// The colours a plain cloth is told by when its colours are one dyed yarn
+// and lighter, less coloured undyed ones (the ecru weft of denim, the
+// white weft of chambray, told apart by the scan): the dyed yarn's colour
+// alone, over the whole cloth, as a person names it. Empty when the
+// colours are not so.
+std::vector<ClothColour> dyedYarnOfPlain(const std::vector<ClothColour>& colours);
 
 // For every colour under maxShare of the region, whether it forms three or
 // more pieces of at least 0.15 mm^2 (after an opening of one pixel): a

@@ -95,6 +95,13 @@ void readSettings(IniFile& ini, TextureSettings& settings)
         settings.patternModel = PatternModel::Forest;
     else
         throw IniError(1, ini, "PatternModel");
+    const std::string dyedYarn = ini.readRaw("DyedYarn");
+    if (dyedYarn.empty() || dyedYarn == "0")
+        settings.dyedYarn = false;
+    else if (dyedYarn == "1")
+        settings.dyedYarn = true;
+    else
+        throw IniError(1, ini, "DyedYarn");
 }
 
 void readSettings(IniFile& ini, MatchingSettings& settings)

@@ -67,6 +67,11 @@ struct TextureSettings {
     // sure the pattern is, its likeliest alternative, and mottled (heather)
     // cloth as one colour with no pattern. The standard analysis ignores it.
     PatternModel patternModel = PatternModel::Tree;
+    // Optional (DyedYarn), for the improved analysis: absent or 0 a colour
+    // is the mean of what shows of it; 1 a cloth woven of a dyed and an
+    // undyed yarn (denim, chambray) is told by its dyed yarn, as a person
+    // names it.
+    bool dyedYarn = false;
 };
 
 // Section [Matching].

@@ -206,5 +206,101 @@ INSTANTIATE_TEST_SUITE_P(Layouts, FormsPieces,
                                            PiecesCase{"oneLine", 0, 0, true, false}),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// A cloth of one colour woven of a dyed and an undyed yarn is told by its
+// dyed yarn; a cloth of one yarn, shadowed or noisy, keeps its lighter
+// quarter. Every fourth pixel shows the other yarn (a 3/1 twill).
+struct YarnCase {
+    const char* name;
+    Rgb face;       // three pixels of four
+    Rgb other;      // the fourth
+    int noise;      // +-noise levels on every channel, by a fixed hash
+    bool dyed;      // a dyed yarn is found
+    Rgb named;      // ... within 6 of this colour
+};
+
+class DyedYarn : public ::testing::TestWithParam<YarnCase> {};
+
+TEST_P(DyedYarn, IsFoundOnlyOnTwoYarnCloth)
+{
+    const YarnCase& c = GetParam();
+    cv::Mat bgr(96, 96, CV_8UC3);
+    for (int y = 0; y < 96; ++y)
+        for (int x = 0; x < 96; ++x) {
+            const Rgb p = (x + y) % 4 == 0 ? c.other : c.face;
+            const int n = c.noise == 0 ? 0 : static_cast<int>((x * 7919u + y * 104729u) % (2u * c.noise + 1)) - c.noise;
+            const auto byte = [n](int v) { return static_cast<std::uint8_t>(std::clamp(v + n, 0, 255)); };
+            bgr.at<cv::Vec3b>(y, x) = cv::Vec3b(byte(p.blue), byte(p.green), byte(p.red));
+        }
+    ColourClusters clusters;
+    clusters.labels = cv::Mat::zeros(96, 96, CV_8U);
+    clusters.centres = {labOf(c.face)};
+    clusters.shares = {1.0};
+    measureColours(bgr, clusters, true);
+    ASSERT_EQ(clusters.yarn.size(), c.dyed ? 1u : 0u);
+    if (c.dyed) {
+        EXPECT_LT(cv::norm(clusters.yarn[0] - labOf(c.named)), 6.0);
+    }
+    // Without the setting nothing changes.
+    ColourClusters plain = clusters;
+    plain.yarn.clear();
+    plain.centres = {labOf(c.face)};
+    measureColours(bgr, plain);
+    EXPECT_TRUE(plain.yarn.empty());
+}
+
+const Rgb Indigo{34, 52, 98};
+const Rgb Red{190, 30, 40};
+const Rgb ShadowedRed{150, 24, 32};
+const Rgb Grey{128, 128, 128};
+
+INSTANTIATE_TEST_SUITE_P(
+    Cloths, DyedYarn,
+    ::testing::Values(YarnCase{"denim", Indigo, Ecru, 0, true, Indigo},
+                      YarnCase{"denimScanned", Indigo, Ecru, 3, true, Indigo},
+                      YarnCase{"redShadowed", Red, ShadowedRed, 0, false, {}},
+                      YarnCase{"noisyGrey", Grey, Grey, 6, false, {}},
+                      YarnCase{"whiteShadowed", White, Rgb{200, 200, 197}, 2, false, {}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Which plain cloths of several measured colours are told by a dyed yarn.
+struct PlainCase {
+    const char* name;
+    std::vector<ClothColour> colours;
+    int told;  // index of the colour told over the whole cloth; -1 none
+};
+
+class DyedYarnOfPlain : public ::testing::TestWithParam<PlainCase> {};
+
+TEST_P(DyedYarnOfPlain, OnlyOneDyedYarnOverLighterUndyedOnes)
+{
+    const PlainCase& c = GetParam();
+    const std::vector<ClothColour> told = dyedYarnOfPlain(c.colours);
+    if (c.told < 0) {
+        EXPECT_TRUE(told.empty());
+        return;
+    }
+    ASSERT_EQ(told.size(), 1u);
+    const ClothColour& dyed = c.colours[static_cast<std::size_t>(c.told)];
+    EXPECT_EQ(told[0].l, dyed.l);
+    EXPECT_EQ(told[0].a, dyed.a);
+    EXPECT_EQ(told[0].b, dyed.b);
+    double shares = 0;
+    for (const ClothColour& x : c.colours)
+        shares += x.share;
+    EXPECT_DOUBLE_EQ(told[0].share, shares);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Colours, DyedYarnOfPlain,
+    ::testing::Values(
+        PlainCase{"denimEcruLarger", {{100, -4, 10, 0.51}, {9, 13, -30, 0.49}}, 1},
+        PlainCase{"chambrayWhiteAndGrey", {{60, 2, -30, 0.5}, {92, 0, 2, 0.3}, {85, 0, 1, 0.2}}, 0},
+        PlainCase{"oneColour", {{40, 10, -30, 1.0}}, -1},
+        PlainCase{"dotsMissedByThePattern", {{90, 0, 3, 0.85}, {30, 40, 20, 0.15}}, -1},
+        PlainCase{"twoDyedYarns", {{40, 10, -30, 0.5}, {80, 30, 20, 0.5}}, -1},
+        PlainCase{"undyedNotLighter", {{50, 0, 2, 0.5}, {45, 20, -30, 0.5}}, -1},
+        PlainCase{"greyOnGrey", {{80, 0, 2, 0.5}, {30, 1, -2, 0.5}}, -1}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 } // namespace
 } // namespace vestiscop::fabric

@@ -116,6 +116,8 @@ struct OptionalEntries {
     const char* refused;  // the entry IniError 1 names; null: read
     const char* patternModel = nullptr;  // [Texture]
     PatternModel model = PatternModel::Tree;
+    const char* dyedYarn = nullptr;  // [Texture]
+    bool dyed = false;
 };
 
 class OptionalKeys : public SettingsTest, public ::testing::WithParamInterface<OptionalEntries> {};
@@ -132,6 +134,7 @@ TEST_P(OptionalKeys, AreReadIntoTheirSectionsRecordsOrRefused)
     insert("Scan", "AdaptToScanner", c.adaptToScanner);
     insert("Texture", "Analysis", c.analysis);
     insert("Texture", "PatternModel", c.patternModel);
+    insert("Texture", "DyedYarn", c.dyedYarn);
     insert("Matching", "Signatures", c.signatures);
     IniFile ini(writeConfig(text), ';');
     AllSettings s;
@@ -149,6 +152,7 @@ TEST_P(OptionalKeys, AreReadIntoTheirSectionsRecordsOrRefused)
     EXPECT_EQ(s.scan.adaptToScanner, c.adapt);
     EXPECT_EQ(s.texture.analysis, c.kind);
     EXPECT_EQ(s.texture.patternModel, c.model);
+    EXPECT_EQ(s.texture.dyedYarn, c.dyed);
     EXPECT_EQ(s.matching.signatures, c.signatureFile);
 }
 
@@ -175,7 +179,13 @@ INSTANTIATE_TEST_SUITE_P(
         OptionalEntries{"treeNamed", nullptr, "improved", nullptr, nullptr, false, AnalysisKind::Improved, "",
                         nullptr, "tree", PatternModel::Tree},
         OptionalEntries{"modelMisspelt", nullptr, "improved", nullptr, nullptr, false, AnalysisKind::Standard, "",
-                        "PatternModel", "forests"}),
+                        "PatternModel", "forests"},
+        OptionalEntries{"dyedYarn", nullptr, "improved", nullptr, nullptr, false, AnalysisKind::Improved, "", nullptr,
+                        nullptr, PatternModel::Tree, "1", true},
+        OptionalEntries{"dyedYarnOff", nullptr, "improved", nullptr, nullptr, false, AnalysisKind::Improved, "",
+                        nullptr, nullptr, PatternModel::Tree, "0", false},
+        OptionalEntries{"dyedYarnMisspelt", nullptr, "improved", nullptr, nullptr, false, AnalysisKind::Standard, "",
+                        "DyedYarn", nullptr, PatternModel::Tree, "yes"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(SettingsTest, BmpSelectsZero)

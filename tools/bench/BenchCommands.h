@@ -87,5 +87,6 @@ int runGrid(const Options& options);
 int runRecognition(const Options& options);
 int runRescans(const Options& options);
 int runForest(const Options& options);
+int runWoven(const Options& options);
 
 } // namespace vestiscop::bench

@@ -5,14 +5,10 @@
 
 namespace vestiscop::bench {
 
-namespace {
-
 std::uint32_t baseSeed(Split split, std::uint32_t purpose)
 {
     return (split == Split::Tune ? 100000u : 200000u) + purpose * 10000u;
 }
-
-} // namespace
 
 Split parseSplit(const std::string& text)
 {

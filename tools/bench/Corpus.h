@@ -17,6 +17,9 @@ enum class Split { Tune, Check };
 
 Split parseSplit(const std::string& text);  // "tune" or "check"; std::invalid_argument otherwise
 const char* splitName(Split split);
+// The first seed of a corpus of the part for one purpose (1 patterns, 2
+// recognition, ...; 6 the woven colours); the parts never share a seed.
+std::uint32_t baseSeed(Split split, std::uint32_t purpose);
 
 struct CorpusCase {
     Fabric fabric;

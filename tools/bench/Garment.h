@@ -144,4 +144,11 @@ std::vector<FabricFamily> patternFamilies();
 // Throws std::invalid_argument for a name that is not a wardrobe family.
 Fabric makeWardrobeFabric(const std::string& family, std::uint32_t seed);
 
+// Plain cloth a person names by its dyed yarn (denim, chambray, oxford,
+// end-on-end, navy suiting, beige gabardine, khaki chino): colour 0 is the
+// colour named. Not in the pattern corpus. Throws std::invalid_argument
+// for a name that is not one of them.
+const std::vector<FabricFamily>& wovenColourFamilies();
+Fabric makeWovenColourFabric(const std::string& family, std::uint32_t seed);
+
 } // namespace vestiscop::bench

@@ -24,6 +24,9 @@
 //   forest fit|cross|check ...
 //                  The pattern forest fitted on one renderer's scans and
 //                  checked on the other's (ForestBench.cpp).
+//   woven ours|atelier|both
+//                  Woven plain cloth named in the hue of its dyed yarn
+//                  (WovenBench.cpp).
 //   fabric [NAMES-MAP]
 //                  The standard and the improved analysis side by side.
 //   recognition [grid | from TABLE]
@@ -81,7 +84,7 @@ int usage()
 {
     std::fputs("usage: vestiscop_bench [--config FILE] [--split tune|check] [--per-family N] [--fold K/N] [--rounds N] "
                "[--catalogue K] "
-               "naming|pattern|sweep|grid|recognition|whites|rescans|fit|forest|fabric ...\n",
+               "naming|pattern|sweep|grid|recognition|whites|rescans|fit|forest|woven|fabric ...\n",
                stderr);
     return 2;
 }
@@ -136,6 +139,8 @@ int main(int argc, char** argv)
             return runRescans(options);
         if (command == "forest")
             return runForest(options);
+        if (command == "woven")
+            return runWoven(options);
         if (command == "fit" || command == "fabric") {
             const FabricBenchOptions fabricOptions{options.config, options.split, options.perFamily, options.arguments};
             return command == "fit" ? runFit(fabricOptions) : runFabricComparison(fabricOptions);
