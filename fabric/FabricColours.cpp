@@ -34,8 +34,8 @@ constexpr int MaxColours = 8;
 // noise has no hue of its own, so its most coloured pixels average out
 // grey; a cloth of one dyed yarn, whose shadows only darken it, shows both
 // quarters alike.
-constexpr double YarnMinChroma = 6.0;
-constexpr double YarnChromaGain = 3.0;
+constexpr double YarnMinChroma = 18.0;
+constexpr double YarnChromaGain = 5.0;
 // Two-yarn plain cloth: the dyed yarn has this chroma or more and covers
 // this share of the face at least (a warp-faced twill three quarters, a
 // plain weave half; a few dots missed by the pattern far less). Each
@@ -45,10 +45,6 @@ constexpr double DyedChroma = 12.0;
 constexpr double DyedShare = 0.3;
 constexpr double UndyedLighter = 20.0;
 constexpr double UndyedChroma = 0.7;
-// Threads finer than the scan's blur show the dyed yarn only mixed with the
-// undyed one: its hue stays, its chroma falls. The dyed yarn is told with
-// at least this chroma, which every dyed yarn of such cloth has.
-constexpr double YarnToldChroma = 18.0;
 
 double distance(const cv::Vec3d& p, const cv::Vec3f& q)
 {
@@ -572,11 +568,6 @@ bool dyedYarnOf(const std::array<std::vector<float>, 3>& m, const std::vector<cv
         coloured[0] >= lighter[0])
         return false;
     yarn = coloured;
-    const double c = chromaOf(coloured);
-    if (c < YarnToldChroma) {
-        yarn[1] *= YarnToldChroma / c;
-        yarn[2] *= YarnToldChroma / c;
-    }
     return true;
 }
 

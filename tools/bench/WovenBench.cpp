@@ -3,13 +3,16 @@
 // hue a person says, the hue of its dyed yarn (denim blue, not grey).
 //
 // SOURCE is ours (WovenFabrics.cpp), atelier (the second renderer's woven
-// kinds) or both; --split and --per-family choose the scans. The
+// kinds) or both; --split and --per-family choose the scans. "plains" are
+// the other plain cloths of both pattern corpora, named by the same rule
+// as the rest below, to see what else a change of the colour measure moves. The
 // configured analysis names each scan; its largest colour is right when
 //   - denim and navy cloth: a blue (basic term modrá);
 //   - beige cloth: béžová, písková, šedobéžová or velbloudí;
 //   - khaki cloth: khaki, písková, béžová, olivová, šedobéžová or velbloudí;
 //   - the rest (chambray, oxford, end-on-end, piqué in any dye): the basic
-//     term the same analysis gives an even patch of the dyed yarn's colour.
+//     term the same analysis, without DyedYarn, gives an even patch of the
+//     dyed yarn's colour.
 // Basic terms of the detailed names come from tools/colors/vocabulary.tsv.
 
 #include <cmath>
@@ -104,8 +107,40 @@ std::vector<WovenScan> wovenScans(const std::string& source, Split split, int pe
             }
         }
     }
+    // Every other plain cloth of both pattern corpora (mottled ones aside),
+    // to see that nothing else changes its hue.
+    if (source == "plains") {
+        for (const CorpusCase& c : patternCorpus(split, perFamily, true)) {
+            if (c.fabric.kind != Kind::Plain || c.fabric.family == "heather" || c.fabric.family == "denim")
+                continue;
+            Scan scan = c.scan;
+            scan.xDpi = s.scan.xRes;
+            scan.yDpi = s.scan.yRes;
+            scan.width = s.texture.width;
+            scan.height = s.texture.height;
+            scans.push_back({"ours " + c.fabric.family, c.fabric.colours[0],
+                             [fabric = c.fabric, scan] { return render(fabric, scan); }});
+        }
+        const auto& kinds = atelier::kinds();
+        for (std::size_t k = 0; k < kinds.size(); ++k) {
+            if (atelier::patternOf(kinds[k]) != 0 ||
+                std::find(AtelierWoven.begin(), AtelierWoven.end(), kinds[k]) != AtelierWoven.end())
+                continue;
+            for (int i = 0; i < perFamily; ++i) {
+                const std::uint32_t seed = atelier::seedFor(split == Split::Check, static_cast<int>(k), i);
+                const double dpi = std::sqrt(s.scan.xRes * s.scan.yRes);
+                const atelier::Swatch probe = atelier::render(kinds[k], seed, 16, 16, dpi);
+                if (probe.mottled)
+                    continue;
+                const auto& c = probe.namedColours.front();
+                scans.push_back({"atelier " + kinds[k], Rgb{c[0], c[1], c[2]}, [kind = kinds[k], seed, dpi, &s] {
+                                     return imageOf(atelier::render(kind, seed, s.texture.width, s.texture.height, dpi));
+                                 }});
+            }
+        }
+    }
     if (scans.empty())
-        throw std::invalid_argument("woven SOURCE: ours, atelier or both");
+        throw std::invalid_argument("woven SOURCE: ours, atelier, both or plains");
     return scans;
 }
 
@@ -194,9 +229,14 @@ int runWoven(const Options& options)
                 told[i].measured += text;
             }
         }
-        analyser->analyze(patchOf(scans[i].named, s.texture.width, s.texture.height, static_cast<std::uint32_t>(i)));
-        told[i].reference = analyser->result().colors.front().color->name;
-        told[i].referenceChroma = chromaOf(analyser->result().colors.front());
+        // The even patch as the configuration without the dyed yarn names it.
+        foundation::TextureSettings plain = s.texture;
+        plain.dyedYarn = false;
+        auto reference = configuredAnalyser(setup, plain, names);
+        reference->setViewsWanted(false);
+        reference->analyze(patchOf(scans[i].named, s.texture.width, s.texture.height, static_cast<std::uint32_t>(i)));
+        told[i].reference = reference->result().colors.front().color->name;
+        told[i].referenceChroma = chromaOf(reference->result().colors.front());
     });
     std::printf("Woven cloth named in the hue of its dyed yarn, %s part, %d scans a family:\n",
                 splitName(options.split), options.perFamily);
