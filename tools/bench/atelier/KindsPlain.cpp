@@ -365,23 +365,48 @@ Cloth endOnEnd(Rng& rng)
 }
 
 // "Two-yarn pique", as on a polo shirt: a dyed yarn knitted with a white one
-// whose tuck loops show as a regular fleck in the honeycomb. A person names the
-// polo by its dye ("navy polo"), never by the paler mix.
+// whose tuck loops show as a regular fleck in the honeycomb, or a woven piqué
+// whose dyed warp floats over a white weft in small raised cells. A person
+// names the shirt by its dye ("navy polo"), never by the paler mix.
 Cloth twoYarnPique(Rng& rng)
 {
     Lin dyed = anyDye(rng);
     for (int attempt = 0; attempt < 20 && linearToSrgb(luminance(dyed)) > 175.0; ++attempt) dyed = anyDye(rng);
     const Lin white = whiteYarn(rng);
+    if (rng.chance(0.35)) {
+        // Woven: warp floats over three picks and under one, each row two ends
+        // over, so the white weft peeps out as a fine broken grain; the cells'
+        // sunken rims run both ways.
+        WeaveSpec s = plainWeave(rng, 0.15, 0.28);
+        s.repeat = 4;
+        s.up = 3;
+        s.step = 2;
+        s.relief = rng.uniform(0.25, 0.4);
+        const double cellU = rng.uniform(1.5, 3.0), cellV = cellU * rng.uniform(0.8, 1.25);
+        Cloth c = namedByWarpDye(rng, s, dyed, solidYarn(dyed), solidYarn(white), 0.0, Lin{});
+        c.at = [woven = c.at, cellU, cellV](double u, double v) {
+            Sample p = woven(u, v);
+            const double cu = std::cos(3.141592653589793 * u / cellU), cv = std::cos(3.141592653589793 * v / cellV);
+            const double m = 1.0 - 0.22 * std::max(std::pow(cu * cu, 8.0), std::pow(cv * cv, 8.0));
+            p.c = p.c * m;
+            p.shade *= m;
+            return p;
+        };
+        c.relief = 1.2;
+        return c;
+    }
     KnitSpec k = jerseySpec(rng);
     k.walePitch = rng.uniform(0.4, 0.65);
     k.coursePitch = k.walePitch * rng.uniform(0.75, 0.9);
-    const int every = rng.integer(2, 3);  // the white yarn's course comes every second or third course
-    const bool staggered = rng.chance(0.6);
-    const Knit knit{k, rng.key(), [dyed, white, every, staggered](int course, int wale) {
+    const int every = rng.integer(2, 4);  // the white yarn's course comes every second to fourth course
+    const bool staggered = every == 2 || rng.chance(0.7);
+    // The neighbouring stitches half cover a tuck loop: the fleck is a paler dye rather than clean white.
+    const Lin fleck = mixLin(white, dyed, rng.uniform(0.15, 0.45));
+    const Knit knit{k, rng.key(), [dyed, fleck, every, staggered](int course, int wale) {
                         const int c = (course % every + every) % every;
                         const int shift = staggered ? ((course - c) / every) & 1 : 0;  // every other white course half a stitch over
                         const bool tuck = c == 0 && ((wale + shift) & 1) == 0;
-                        return Yarn{tuck ? white : dyed, 0, nullptr};
+                        return Yarn{tuck ? fleck : dyed, 0, nullptr};
                     }};
     const double cell = rng.uniform(0.7, 1.2);
     const std::uint64_t key = rng.key();
