@@ -19,6 +19,7 @@ const std::vector<KindDef>& table()
         addCheckKinds(d);
         addDotKinds(d);
         addMotifKinds(d);
+        addTwoYarnKinds(d);  // last: the kinds before keep their index and so their seeds
         return d;
     }();
     return defs;

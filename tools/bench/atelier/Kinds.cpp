@@ -35,6 +35,16 @@ Lin darkGround(Rng& rng)
     return fromHsv(rng.uniform(0, 360), rng.uniform(0.3, 0.8), rng.uniform(0.2, 0.45));
 }
 
+Lin fromLab(double l, double a, double b)
+{
+    const double fy = (l + 16.0) / 116.0, fx = fy + a / 500.0, fz = fy - b / 200.0;
+    const auto inv = [](double f) { return f > 6.0 / 29.0 ? f * f * f : 3.0 * (6.0 / 29.0) * (6.0 / 29.0) * (f - 4.0 / 29.0); };
+    const double x = 0.95047 * inv(fx), y = inv(fy), z = 1.08883 * inv(fz);
+    const auto unit = [](double v) { return std::clamp(v, 0.0, 1.0); };
+    return {unit(3.2404542 * x - 1.5371385 * y - 0.4985314 * z), unit(-0.9692660 * x + 1.8760108 * y + 0.0415560 * z),
+            unit(0.0556434 * x - 0.2040259 * y + 1.0572252 * z)};
+}
+
 Lin contrasting(Rng& rng, Lin other, double minDelta)
 {
     const double lo = linearToSrgb(luminance(other)) / 255.0;

@@ -20,12 +20,18 @@ void addStripeKinds(std::vector<KindDef>& out);
 void addCheckKinds(std::vector<KindDef>& out);
 void addDotKinds(std::vector<KindDef>& out);
 void addMotifKinds(std::vector<KindDef>& out);
+// Cloth woven or knitted of a dyed and a paler yarn (suiting, gabardine, chino,
+// end-on-end, two-yarn pique), kept after every other kind.
+void addTwoYarnKinds(std::vector<KindDef>& out);
 
 // Colours as garments come: any dye, a muted one, a neutral, a light one.
 Lin anyDye(Rng& rng);
 Lin neutral(Rng& rng, double lo = 0.08, double hi = 0.95);
 Lin lightGround(Rng& rng);
 Lin darkGround(Rng& rng);
+// A colour given as CIE L*a*b* (D65), as a colour is measured off a swatch card;
+// outside the screen's gamut it is clipped.
+Lin fromLab(double l, double a, double b);
 // A colour clearly different from `other` in lightness or hue.
 Lin contrasting(Rng& rng, Lin other, double minDelta = 0.25);
 

@@ -36,6 +36,8 @@ const std::map<std::string, int>& expectedClasses()
         {"polka dots", 3}, {"pin dots", 3}, {"coin dots", 3}, {"sparse multicolour dots", 3}, {"scattered dots", 3},
         {"ditsy floral", 4}, {"large floral", 4}, {"paisley", 4}, {"leopard", 4}, {"zebra", 4}, {"giraffe", 4},
         {"camouflage", 4}, {"tie-dye", 4}, {"geometric print", 4}, {"conversational print", 4}, {"ikat", 4},
+        {"navy suiting", 0}, {"beige gabardine", 0}, {"khaki chino", 0}, {"end-on-end shirting", 0},
+        {"two-yarn pique", 0},
     };
     return m;
 }
@@ -227,6 +229,83 @@ TEST(AtelierTwoYarn, DenimIsNamedByItsIndigoWarp)
     }
 }
 
+// CIE L*a*b* (D65) of an sRGB colour, as the colour ranges of a kind are stated.
+std::array<double, 3> labOf(double r8, double g8, double b8)
+{
+    const auto lin = [](double v) {
+        v /= 255.0;
+        return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+    };
+    const double r = lin(r8), g = lin(g8), b = lin(b8);
+    const double x = (0.4124564 * r + 0.3575761 * g + 0.1804375 * b) / 0.95047;
+    const double y = 0.2126729 * r + 0.7151522 * g + 0.0721750 * b;
+    const double z = (0.0193339 * r + 0.1191920 * g + 0.9503041 * b) / 1.08883;
+    const auto f = [](double t) { return t > 216.0 / 24389.0 ? std::cbrt(t) : (24389.0 / 27.0 * t + 16.0) / 116.0; };
+    return {116.0 * f(y) - 16.0, 500.0 * (f(x) - f(y)), 200.0 * (f(y) - f(z))};
+}
+
+std::array<double, 3> meanRgb(const atl::Swatch& s)
+{
+    std::array<double, 3> m{};
+    for (std::size_t p = 0; p < s.rgb.size(); ++p) m[p % 3] += s.rgb[p];
+    for (double& v : m) v /= static_cast<double>(s.width) * s.height;
+    return m;
+}
+
+// Woven and knitted two-yarn cloth is named by its dyed yarn. Suiting,
+// gabardine and chino must fall in the colour a person calls navy, beige or
+// khaki; on end-on-end shirting and two-yarn pique the white yarn pales the
+// look, yet the named colour keeps the dye's strength.
+TEST(AtelierTwoYarn, NamedByTheDyedYarnWithinTheKindsColours)
+{
+    struct Range {
+        double lo, hi;
+    };
+    constexpr Range any{-200.0, 200.0};
+    struct Case {
+        const char* kind;
+        Range l, a, b;
+        bool paledByWhite;  // a white yarn shows on the face beside the dyed one
+    } cases[] = {
+        {"navy suiting", {10.0, 25.0}, {-5.0, 25.0}, {-45.0, -8.0}, false},
+        {"beige gabardine", {60.0, 85.0}, {-2.0, 8.0}, {15.0, 30.0}, false},
+        {"khaki chino", {55.0, 78.0}, {-4.0, 4.0}, {22.0, 35.0}, false},
+        {"end-on-end shirting", {20.0, 85.0}, any, any, true},
+        {"two-yarn pique", {0.0, 90.0}, any, any, true},
+    };
+    const auto chroma = [](const std::array<double, 3>& lab) { return std::hypot(lab[1], lab[2]); };
+    for (const Case& c : cases) {
+        const int index = static_cast<int>(std::find(atl::kinds().begin(), atl::kinds().end(), c.kind) - atl::kinds().begin());
+        ASSERT_LT(index, static_cast<int>(atl::kinds().size())) << c.kind;
+        for (int i = 0; i < 10; ++i) {
+            // The whole 6.5 cm piece at a quarter of the resolution: the named colour
+            // carries the lamp's mean light over the piece, which one fold would
+            // darken far more on a small crop.
+            const atl::Swatch s = atl::render(c.kind, atl::seedFor(i % 2 == 1, index, i), 128, 128, 50.0);
+            EXPECT_FALSE(s.mottled) << c.kind;
+            ASSERT_EQ(s.namedColours.size(), 1u) << c.kind;
+            const auto& n = s.namedColours[0];
+            const auto lab = labOf(n[0], n[1], n[2]);
+            EXPECT_GE(lab[0], c.l.lo) << c.kind << " picture " << i;
+            EXPECT_LE(lab[0], c.l.hi) << c.kind << " picture " << i;
+            EXPECT_GE(lab[1], c.a.lo) << c.kind << " picture " << i;
+            EXPECT_LE(lab[1], c.a.hi) << c.kind << " picture " << i;
+            EXPECT_GE(lab[2], c.b.lo) << c.kind << " picture " << i;
+            EXPECT_LE(lab[2], c.b.hi) << c.kind << " picture " << i;
+            if (!c.paledByWhite) continue;
+            const auto m = meanRgb(s);
+            const auto look = labOf(m[0], m[1], m[2]);
+            if (chroma(lab) >= 12.0) {
+                EXPECT_GT(chroma(lab), chroma(look) + 3.0) << c.kind << " picture " << i << ": named as paled as it looks";
+            }
+            if (std::string(c.kind) == "end-on-end shirting") {
+                EXPECT_GE(chroma(lab), 6.0) << "picture " << i << ": the dyed end has no hue";
+                EXPECT_LT(lab[0], look[0] - 10.0) << "picture " << i << ": named as light as the frosted look";
+            }
+        }
+    }
+}
+
 // ---- The building blocks below the kinds ----
 
 TEST(AtelierSett, BandsRepeatAndMirror)
@@ -315,5 +394,71 @@ TEST(AtelierScan, SharesAndNamedColoursFollowTheCloth)
                     EXPECT_NEAR(s.namedColours[static_cast<std::size_t>(c)][static_cast<std::size_t>(ch)], want[c][ch], 16.0)
                         << "colour " << c << " channel " << ch << " seed " << seed;
         }
+    }
+}
+
+// ---- Kinds added later leave the earlier ones alone ----
+
+namespace {
+
+std::uint64_t fnv(const std::vector<std::uint8_t>& bytes)
+{
+    std::uint64_t h = 1469598103934665603ULL;
+    for (std::uint8_t b : bytes) h = (h ^ b) * 1099511628211ULL;
+    return h;
+}
+
+// The named colours bit for bit.
+std::uint64_t namedHash(const atl::Swatch& s)
+{
+    std::vector<std::uint8_t> bytes;
+    for (const auto& c : s.namedColours) {
+        const auto* p = reinterpret_cast<const std::uint8_t*>(c.data());
+        bytes.insert(bytes.end(), p, p + sizeof(double) * c.size());
+    }
+    return fnv(bytes);
+}
+
+} // namespace
+
+// The kinds as they stood before the two-yarn cloths were added, in order:
+// their index fixes their seeds, so none may move.
+const std::vector<std::string> kEarlierKinds{
+    "poplin", "twill", "satin", "denim", "chambray", "oxford", "pique", "jersey", "rib knit", "fleece",
+    "corduroy", "boucle", "linen slub", "velvet", "grey heather jersey", "navy heather jersey",
+    "coloured heather jersey", "pinstripe suiting", "chalk stripe", "bengal stripe", "awning stripe",
+    "breton stripe", "candy stripe", "regimental stripe", "multicolour stripe", "faded stripe", "gingham",
+    "tartan", "buffalo check", "glen plaid", "windowpane", "tattersall", "houndstooth", "graph check",
+    "polka dots", "pin dots", "coin dots", "sparse multicolour dots", "scattered dots", "ditsy floral",
+    "large floral", "paisley", "leopard", "zebra", "giraffe", "camouflage", "tie-dye", "geometric print",
+    "conversational print", "ikat",
+};
+
+TEST(AtelierStable, EarlierKindsKeepTheirPlaceAndPictures)
+{
+    ASSERT_GE(atl::kinds().size(), kEarlierKinds.size());
+    for (std::size_t k = 0; k < kEarlierKinds.size(); ++k) EXPECT_EQ(atl::kinds()[k], kEarlierKinds[k]) << "index " << k;
+
+    // Picture 2 of each split, 64 x 64, as the renderer drew it before.
+    struct Case {
+        int kind;
+        bool check;
+        std::uint64_t picture, named;
+    } cases[] = {
+        {0, false, 0x3cb4b56443dbc8d7ULL, 0x311928a71683e658ULL},  {0, true, 0x581b2d8f14ef2cd2ULL, 0x590e3adc48b96dbfULL},
+        {3, false, 0xb0ae9da2d630c4d5ULL, 0xcdd0e19683ef777fULL},  {3, true, 0x0e92911007ff1444ULL, 0x105370daa683a432ULL},
+        {4, false, 0x6ea0a1a6b24ab50fULL, 0xbb0a2efa5cfcfeffULL},  {4, true, 0x7824f93de657feffULL, 0x11ce257f8be7c9d6ULL},
+        {5, false, 0x01fe5b143862b860ULL, 0xdbc94bc3c073fac5ULL},  {5, true, 0x796ff23c70ddb86aULL, 0xdbd04c121575c487ULL},
+        {6, false, 0xb2dd46c6228d5bdfULL, 0xa0fbb116ded29053ULL},  {6, true, 0xe90a9e9d0ab2841fULL, 0x6d3cd815f72ef174ULL},
+        {17, false, 0x2b3948902afa290dULL, 0x9dd098689b8fbd2cULL}, {17, true, 0xf741f9f8de400d2bULL, 0xa8a9e0c9df74d212ULL},
+        {26, false, 0xaff20fe69fb7f5d7ULL, 0x9076a52864c3e9b5ULL}, {26, true, 0x79a1c75a1e664e7cULL, 0xd7a0cfc1c43a088cULL},
+        {34, false, 0x8e2bf6d573f0a79cULL, 0x9d18ac6292717843ULL}, {34, true, 0x5d346d0e79809a9cULL, 0xcbe01d8e3be699acULL},
+        {49, false, 0x8f0e8c1d6b5e090cULL, 0xff1778879a77dd03ULL}, {49, true, 0x348bfc3d6e8e1767ULL, 0x84c7330162ae220bULL},
+    };
+    for (const Case& c : cases) {
+        const std::string& kind = kEarlierKinds[static_cast<std::size_t>(c.kind)];
+        const atl::Swatch s = atl::render(kind, atl::seedFor(c.check, c.kind, 2), 64, 64);
+        EXPECT_EQ(fnv(s.rgb), c.picture) << kind << (c.check ? " check" : " tune");
+        EXPECT_EQ(namedHash(s), c.named) << kind << (c.check ? " check" : " tune");
     }
 }
