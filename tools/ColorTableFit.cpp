@@ -161,6 +161,14 @@ bool nearOtherFabric(const NamedColour& c, const std::vector<NamedColour>& fabri
     return false;
 }
 
+bool nearFabricEntry(const std::vector<Entry>& entries, const Point& p, const std::string& name)
+{
+    for (const Entry& e : entries)
+        if (e.fixed && e.name != name && distance2(e.at, p) < FabricRadius * FabricRadius)
+            return true;
+    return false;
+}
+
 } // namespace
 
 std::vector<color::ColorName> fitTable(const std::vector<NamedColour>& fabrics, const std::vector<NamedColour>& survey,
@@ -221,12 +229,19 @@ std::vector<color::ColorName> fitTable(const std::vector<NamedColour>& fabrics, 
             const double slope = 4 * sigmoid * (1 - sigmoid);
             const double toward = rate * slope * dWrong / (sum * sum + 1e-9) * 100;
             const double away = rate * slope * dRight / (sum * sum + 1e-9) * 100;
+            Point r = right->at;
+            Point w = wrong->at;
             for (std::size_t d = 0; d < 3; ++d) {
-                if (!right->fixed)
-                    right->at[d] += toward * (x[d] - right->at[d]);
-                if (!wrong->fixed)
-                    wrong->at[d] -= away * (x[d] - wrong->at[d]);
+                r[d] += toward * (x[d] - right->at[d]);
+                w[d] -= away * (x[d] - wrong->at[d]);
             }
+            // The fabric colours own their neighbourhood: no entry of another
+            // name moves into it (a šedá entry drawn up to the light grey
+            // cloth would take its name, světle šedá, from it).
+            if (!right->fixed && !nearFabricEntry(entries, r, right->name))
+                right->at = r;
+            if (!wrong->fixed && !nearFabricEntry(entries, w, wrong->name))
+                wrong->at = w;
         }
     }
 
@@ -239,6 +254,44 @@ std::vector<color::ColorName> fitTable(const std::vector<NamedColour>& fabrics, 
             table.push_back({lab, e.name});
     }
     return table;
+}
+
+bool creamZone(const color::LabPixel& lab)
+{
+    // Beige, ivory and cream as the flatbed sees them: light, with the
+    // yellow a little greenish (scanned-fabrics.tsv: cream L 89-96, a -4,
+    // b 15-17; the survey's creams up to b 36 at L 100).
+    const double hue = std::atan2(static_cast<double>(lab.b), static_cast<double>(lab.a)) * 180 / 3.141592653589793;
+    return lab.l >= 84 && hue >= 75 && hue <= 125;
+}
+
+std::vector<NamedColour> seenChromaColours()
+{
+    std::vector<int> coloured;
+    for (int t = 0; t < static_cast<int>(bench::basicTerms().size()); ++t)
+        if (bench::basicTerms()[static_cast<std::size_t>(t)] != "černá" &&
+            bench::basicTerms()[static_cast<std::size_t>(t)] != "bílá" &&
+            bench::basicTerms()[static_cast<std::size_t>(t)] != "šedá")
+            coloured.push_back(t);
+    std::vector<NamedColour> colours;
+    const double chroma = SeenChroma + 2;
+    for (int l = SeenFrom; l <= 95; l += 5)
+        for (int degrees = 0; degrees < 360; degrees += 15) {
+            const double h = degrees * 3.141592653589793 / 180;
+            const color::LabPixel lab{static_cast<std::uint8_t>(l),
+                                      static_cast<std::int8_t>(rounded(chroma * std::cos(h), -128, 127)),
+                                      static_cast<std::int8_t>(rounded(chroma * std::sin(h), -128, 127))};
+            std::vector<int> accepted = coloured;
+            if (creamZone(lab))
+                accepted.push_back(bench::basicTermIndex("bílá"));
+            colours.push_back({lab, "", accepted.front(), accepted});
+        }
+    // And the grey axis where a person sees black, so that the dark blues,
+    // browns and greens pulled towards it stop short of the blacks.
+    const int black = bench::basicTermIndex("černá");
+    for (int l = 0; l <= BlackLightness; l += 2)
+        colours.push_back({color::LabPixel{static_cast<std::uint8_t>(l), 0, 0}, "", black, {black}});
+    return colours;
 }
 
 std::map<std::string, std::string> loadVocabulary(const std::string& path)
@@ -323,7 +376,10 @@ std::vector<color::ColorName> fitFromFiles(const std::string& vocabularyPath, co
         if (!bench::surveyColourHeldOut(i) && (fold.folds == 0 || bench::surveyColourFold(i, fold.folds) != fold.leaveOut))
             survey.push_back(std::move(c));
     }
-    auto entries = fitTable(fabrics, survey, loadOtherColours(othersPath));
+    std::vector<NamedColour> others = loadOtherColours(othersPath);
+    for (NamedColour& c : seenChromaColours())
+        others.push_back(std::move(c));
+    auto entries = fitTable(fabrics, survey, others);
     if (!basicTerms)
         return entries;
     // The same entries under their basic terms, so both tables draw the

@@ -2,6 +2,7 @@
 // The colour tables shipped in data/: they load, every entry can be the
 // answer, and plain colours get the names a person would give them.
 
+#include <cmath>
 #include <set>
 #include <string>
 
@@ -88,8 +89,59 @@ INSTANTIATE_TEST_SUITE_P(
                     Naming{95, 99, 48, "olivová", "zelená"},       // olive jacket, not dark green
                     Naming{245, 213, 220, "pudrová", "růžová"},    // very pale pink, not light grey
                     Naming{176, 74, 28, "rezavá", "hnědá"},        // rust
-                    Naming{106, 20, 40, "vínová", "červená"},      // burgundy
-                    Naming{26, 74, 42, "lahvově zelená", "zelená"}));
+                    Naming{106, 20, 40, "bordó", "červená"},       // burgundy
+                    Naming{26, 74, 42, "lahvově zelená", "zelená"},
+                    Naming{74, 1, 0, "bordó", "červená"},          // mahogany: a dark red, not brown
+                    Naming{20, 20, 20, "černá", "černá"}));
+
+// Colours with a hue a person sees are never told as grey, black or white:
+// a slate, a grey-violet, a beige trench coat and khaki chinos as the
+// flatbed measures them (byte Lab), and dark navy, brown and green.
+struct Coloured {
+    const char* what;
+    int l, a, b;
+};
+
+class SeenColours : public testing::TestWithParam<Coloured> {};
+
+TEST_P(SeenColours, AreNeverGreyBlackOrWhite)
+{
+    static const ColorNameTable basic = ColorNameTable::load(DataDir + "barvy-zakladni.txt");
+    const Coloured& c = GetParam();
+    const LabPixel lab{static_cast<std::uint8_t>(c.l), static_cast<std::int8_t>(c.a), static_cast<std::int8_t>(c.b)};
+    const std::string term = basic.nearest(lab).name;
+    EXPECT_TRUE(term != "šedá" && term != "černá" && term != "bílá") << c.what << ": " << term;
+}
+
+INSTANTIATE_TEST_SUITE_P(Garments, SeenColours,
+                         testing::Values(Coloured{"beige trench", 80, -1, 22}, Coloured{"khaki chinos", 72, -1, 30},
+                                         Coloured{"slate", 50, -3, -14}, Coloured{"grey-violet", 52, 9, -13},
+                                         Coloured{"stone", 69, -4, 20}, Coloured{"dark navy", 14, 4, -22},
+                                         Coloured{"dark brown", 15, 12, 16}, Coloured{"dark green", 16, -20, 10}));
+
+// All round the grey axis: from chroma 16 on (clear of the border at 12),
+// between the blacks and the lightest tints, only smetanová, the pale
+// yellowish off-white, is a colour of a neutral term.
+TEST(ShippedColorTables, NoColourOfASeenHueIsGreyBlackOrWhite)
+{
+    const ColorNameTable full = ColorNameTable::load(DataDir + "barvy.txt");
+    const ColorNameTable basic = ColorNameTable::load(DataDir + "barvy-zakladni.txt");
+    int checked = 0;
+    for (int l = 20; l <= 92; l += 2)
+        for (const int chroma : {16, 20, 25, 30, 40})
+            for (int degrees = 0; degrees < 360; degrees += 10) {
+                const double h = degrees * 3.141592653589793 / 180;
+                const LabPixel lab{static_cast<std::uint8_t>(l),
+                                   static_cast<std::int8_t>(std::lround(chroma * std::cos(h))),
+                                   static_cast<std::int8_t>(std::lround(chroma * std::sin(h)))};
+                const std::string term = basic.nearest(lab).name;
+                if (term == "šedá" || term == "černá" || term == "bílá") {
+                    EXPECT_EQ(full.nearest(lab).name, "smetanová") << l << " " << int{lab.a} << " " << int{lab.b};
+                }
+                ++checked;
+            }
+    EXPECT_GT(checked, 6000);
+}
 
 } // namespace
 } // namespace vestiscop::color

@@ -81,6 +81,7 @@ int analysePattern(color::ColorAnalyzer& analyzer, std::unique_ptr<imaging::RgbI
 std::string scratchCatalogue();
 
 int runNaming(const Options& options);
+int runDecisions(const Options& options);
 int runPattern(const Options& options);
 int runSweep(const Options& options);
 int runGrid(const Options& options);

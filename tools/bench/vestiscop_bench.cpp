@@ -11,6 +11,11 @@
 //       two basic terms are scored apart (either term is right). With
 //       --fold K/N only fold K of N of the tuning part is scored (a table
 //       fitted without it: make_color_table --fold K/N).
+//   decisions CHECKS.tsv NAMES-MAP [TABLE]
+//       Names a uniform noisy patch of every colour of CHECKS
+//       (tools/colors/decision-checks.tsv: kinds a Czech speaker decided
+//       how to name) and counts per kind the right names and the names of
+//       the wrong kind.
 //   pattern        Pattern text per fabric family, with the confusion matrix.
 //   sweep          Pattern accuracy per class while one setting at a time
 //                  (XRes/YRes, Filter, LumaScale, ClusterThr, HistSmooth,
@@ -84,7 +89,7 @@ int usage()
 {
     std::fputs("usage: vestiscop_bench [--config FILE] [--split tune|check] [--per-family N] [--fold K/N] [--rounds N] "
                "[--catalogue K] "
-               "naming|pattern|sweep|grid|recognition|whites|rescans|fit|forest|woven|fabric ...\n",
+               "naming|decisions|pattern|sweep|grid|recognition|whites|rescans|fit|forest|woven|fabric ...\n",
                stderr);
     return 2;
 }
@@ -120,6 +125,8 @@ int main(int argc, char** argv)
         const std::string& command = options.arguments.front();
         if (command == "naming")
             return runNaming(options);
+        if (command == "decisions")
+            return runDecisions(options);
         if (command == "pattern")
             return runPattern(options);
         if (command == "sweep")

@@ -49,6 +49,17 @@ NamedColour termOnly(color::LabPixel at, std::vector<int> terms)
     return {at, "", terms.front(), terms};
 }
 
+// The seen-chroma colours by a blue of mid lightness, the only coloured
+// entry of a case (the rest would pull it all round the grey axis).
+std::vector<NamedColour> seenChromaColoursOnTheBlueSide()
+{
+    std::vector<NamedColour> blue;
+    for (const NamedColour& c : seenChromaColours())
+        if (c.lab.b < -10 && c.lab.l >= 40 && c.lab.l <= 60)
+            blue.push_back(c);
+    return blue;
+}
+
 struct FitCase {
     const char* label;
     std::vector<NamedColour> fabrics;
@@ -118,6 +129,26 @@ INSTANTIATE_TEST_SUITE_P(
                 {termOnly(lab(52, 50, 0), {Red, Pink}), termOnly(lab(53, 50, 0), {Red, Pink})},
                 2,
                 {{lab(49, 50, 0), "red"}, {lab(52, 50, 0), "pink"}}},
+        // An entry of another name does not move into a fabric colour's
+        // neighbourhood, however many colours of its term lie there: the
+        // grey entry stops 8 units short of the light grey cloth.
+        FitCase{"no entry moves into a fabric's neighbourhood",
+                {named(lab(70, 0, 0), "light grey", Grey)},
+                {named(lab(55, 0, 0), "grey", Grey)},
+                {termOnly(lab(63, 0, 0), {Grey}), termOnly(lab(63, 1, 0), {Grey}), termOnly(lab(63, 0, 1), {Grey}),
+                 termOnly(lab(50, 30, 0), {Red})},
+                2,
+                {{lab(67, 0, 0), "light grey"}, {lab(60, 0, 0), "grey"}}},
+        // The colours just over the seen chroma pull a coloured entry in
+        // towards the grey axis (here a grey cloth that stays put): a blue
+        // of chroma 16 is blue, not grey (half-way between the two entries
+        // would be chroma 20).
+        FitCase{"a seen hue is not grey",
+                {named(lab(50, 0, 0), "grey", Grey)},
+                {named(lab(50, 0, -40), "blue", 7)},
+                seenChromaColoursOnTheBlueSide(),
+                2,
+                {{lab(50, 0, -16), "blue"}, {lab(50, 0, -5), "grey"}}},
         // Two entries that round to one Lab: the first one names it.
         FitCase{"same Lab", {named(lab(30, 5, 5), "x", Grey)}, {named(lab(30, 5, 5), "y", Grey)}, {}, 1,
                 {{lab(30, 5, 5), "x"}}}),
