@@ -15,13 +15,14 @@ int percentOf(double fraction)
     return static_cast<int>(std::floor(fraction * 100 + 0.5));
 }
 
-std::vector<std::string> colorFieldLines(const std::vector<color::ColorCluster>& colors, double reportThr)
+std::vector<std::string> colorFieldLines(const std::vector<color::ColorCluster>& colors, double reportThr,
+                                         const color::BorderTerms* borders)
 {
     std::vector<std::string> lines;
     for (const color::ColorCluster& colour : colors) {
         if (!color::isReported(colour, reportThr))
             continue;
-        lines.push_back(foundation::format("%d%% %s (%d %d %d)", percentOf(colour.share), colourName(colour).c_str(),
+        lines.push_back(foundation::format("%d%% %s (%d %d %d)", percentOf(colour.share), colourName(colour, borders).c_str(),
                                            static_cast<int>(static_cast<std::uint8_t>(colour.meanL())),
                                            static_cast<int>(static_cast<std::int8_t>(colour.meanA())),
                                            static_cast<int>(static_cast<std::int8_t>(colour.meanB()))));
@@ -46,10 +47,37 @@ std::string patternText(pattern::PatternKind kind, const fabric::FabricFindings*
                               word(findings->alternative).c_str());
 }
 
-std::string colourName(const color::ColorCluster& colour)
+std::string borderTerm(const color::ColorCluster& colour, const color::BorderTerms* borders)
 {
-    if (!colour.mottled)
-        return colour.color->name;
+    if (borders == nullptr || colour.mottled)
+        return {};
+    const color::LabPixel mean{static_cast<std::uint8_t>(colour.meanL()), static_cast<std::int8_t>(colour.meanA()),
+                               static_cast<std::int8_t>(colour.meanB())};
+    std::string other = borders->alternative(mean);
+    // Shades told together under one name may have a mean nearer another
+    // entry; its term is then no second word to this name.
+    if (other == borders->termOf(*colour.color))
+        return {};
+    return other;
+}
+
+std::string colourName(const color::ColorCluster& colour, const color::BorderTerms* borders)
+{
+    if (!colour.mottled) {
+        const std::string other = borderTerm(colour, borders);
+        if (other.empty())
+            return colour.color->name;
+        // Black and white are not hues to lean towards: a colour is almost one.
+        if (other == "černá" || other == "bílá")
+            return foundation::format(foundation::loadString(foundation::stringId::BorderNear).c_str(),
+                                      colour.color->name.c_str(), other.c_str());
+        std::string towards = other;
+        const std::string feminine = "á";
+        if (towards.size() > feminine.size() && towards.ends_with(feminine))
+            towards.replace(towards.size() - feminine.size(), feminine.size(), "a");
+        return foundation::format(foundation::loadString(foundation::stringId::BorderTowards).c_str(),
+                                  colour.color->name.c_str(), towards.c_str());
+    }
     // Colour adjectives end in "á" in the table's (feminine) names.
     std::string name = colour.color->name;
     const std::string feminine = "á";

@@ -6,6 +6,7 @@
 #include <cerrno>
 
 #include <new>
+#include <optional>
 #include <stdexcept>
 #include <utility>
 #include <vector>
@@ -28,6 +29,8 @@ constexpr const char* ConfigFileName = "vestiscop.cfg";
 
 // The log line for an environment variable whose value cannot be used.
 constexpr int RejectedVariableText = 3105;
+constexpr int BorderTermsUnusable = 3402;
+constexpr int BorderTermsOtherEntries = 3403;
 
 std::string currentDirectory()
 {
@@ -82,6 +85,8 @@ void Application::runStartup(catalog::GarmentCatalog::Access access)
                                      rejected.value.c_str(), rejected.used.c_str()));
 
     m_colorNames = std::make_unique<color::ColorNameTable>(color::ColorNameTable::load(m_settings.color.definitions));
+    if (!m_settings.color.borderTerms.empty())
+        loadBorderTerms();
     m_catalog = std::make_unique<catalog::GarmentCatalog>(m_settings.matching, access);
     // Optional: without the Signatures key recognition is the classic matching.
     m_recognition = signature::recognitionSettings(m_settings.matching);
@@ -146,6 +151,28 @@ foundation::Log& Application::log()
     if (!m_log)
         throw std::logic_error("the log is not open");
     return *m_log;
+}
+
+void Application::loadBorderTerms()
+{
+    // The second word is an addition to the names: a table that cannot give
+    // it leaves every colour its one name, and the log says why.
+    const std::string& file = m_settings.color.borderTerms;
+    const auto unusable = [&](const std::string& why) {
+        warnInLog(foundation::format(foundation::loadString(BorderTermsUnusable).c_str(), file.c_str(), why.c_str()));
+    };
+    std::optional<color::ColorNameTable> terms;
+    try {
+        terms.emplace(color::ColorNameTable::load(file));
+    } catch (const foundation::Exception&) {
+        unusable(currentExceptionText());
+        return;
+    }
+    try {
+        m_borderTerms = std::make_unique<color::BorderTerms>(*m_colorNames, *terms);
+    } catch (const foundation::ParseError&) {
+        unusable(foundation::loadString(BorderTermsOtherEntries));
+    }
 }
 
 std::unique_ptr<analysis::Analyser> Application::makeAnalyzer() const

@@ -30,6 +30,7 @@
 #include "app/ErrorNotifier.h"
 #include "catalog/GarmentCatalog.h"
 #include "analysis/Analyser.h"
+#include "color/BorderTerms.h"
 #include "color/ColorNameTable.h"
 #include "foundation/Environment.h"
 #include "foundation/Exception.h"
@@ -82,6 +83,10 @@ public:
     bool hasLog() const { return m_log != nullptr; }
     foundation::Log& log();
     const color::ColorNameTable& colorNames() const;
+    // The basic terms of the table's entries, for a second word where a
+    // colour lies near the border of two ([Color] BorderTerms); null when
+    // not configured.
+    const color::BorderTerms* borderTerms() const { return m_borderTerms.get(); }
     // Whether the configuration chose the improved analysis.
     bool improvedAnalysis() const { return m_settings.texture.analysis == foundation::AnalysisKind::Improved; }
     // An analyser with the configured settings and colour table, improved
@@ -96,6 +101,7 @@ public:
 
 private:
     void runStartup(catalog::GarmentCatalog::Access access);
+    void loadBorderTerms();
     // A WARN line when the log exists and takes it.
     void warnInLog(const std::string& text) const;
 
@@ -106,6 +112,7 @@ private:
     std::unique_ptr<foundation::Log> m_log;
     foundation::AllSettings m_settings;
     std::unique_ptr<color::ColorNameTable> m_colorNames;
+    std::unique_ptr<color::BorderTerms> m_borderTerms;
     std::unique_ptr<catalog::GarmentCatalog> m_catalog;
     signature::RecognitionSettings m_recognition;
     std::unique_ptr<signature::Recognizer> m_recognizer;

@@ -74,6 +74,7 @@ void readSettings(IniFile& ini, ColorSettings& settings)
     settings.histSmooth = ini.readReal("HistSmooth");
     settings.maxBins = ini.readInt("MaxBins");
     settings.reportThr = ini.readReal("ReportThr");
+    settings.borderTerms = ini.readRaw("BorderTerms");
 }
 
 void readSettings(IniFile& ini, TextureSettings& settings)

@@ -48,6 +48,11 @@ struct ColorSettings {
     double histSmooth = 0;
     int maxBins = 0;
     double reportThr = 0;
+    // Optional (BorderTerms): a table that lists Definitions' entries under
+    // their basic terms (barvy-zakladni.txt). Present, a colour near the
+    // border of two basic terms is told with the other one too ("modrá do
+    // zelena"); absent, every colour has its one name.
+    std::string borderTerms;
 };
 
 // Which analysis every scan gets.

@@ -30,6 +30,10 @@ const std::unordered_map<int, const char*>& table()
         {1024, "motiv"},
         {1025, "Asi %s, možná %s"},
         {1026, "%s melír"},
+        // A colour near the border of two basic terms: "tmavě modrá, skoro
+        // černá", "modrá do zelena".
+        {1027, "%s, skoro %s"},
+        {1028, "%s do %s"},
 
         // Why a scanner gave up a scan, shown inside "Selhání skeneru (%s)".
         {1100, "uvízl papír"},
@@ -89,6 +93,10 @@ const std::unordered_map<int, const char*>& table()
         // words for a failure without words of the image library's.
         {3400, "Vylepšený rozbor obrázku selhal (%s); barvy a vzor jsou ze základního rozboru"},
         {3401, "nenašel žádnou barvu"},
+        // A table of basic terms (BorderTerms) that cannot serve (log line
+        // at start-up): the colours are then told with one name each.
+        {3402, "Tabulku základních barev %s nelze použít (%s); barvy se říkají bez druhého slova"},
+        {3403, "neuvádí tytéž barvy jako Definitions"},
 
         // Scanners: ScannerRefused's messages (3100 + code), then the log
         // lines of a scan and the command line's interrupted scan.

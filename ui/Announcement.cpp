@@ -9,14 +9,15 @@
 
 namespace vestiscop::ui {
 
-std::vector<std::string> spokenColors(const std::vector<color::ColorCluster>& colors, double reportThr)
+std::vector<std::string> spokenColors(const std::vector<color::ColorCluster>& colors, double reportThr,
+                                      const color::BorderTerms* borders)
 {
     std::vector<std::string> words;
     for (const color::ColorCluster& colour : colors) {
         // The same rule as the colour field's lines.
         if (!color::isReported(colour, reportThr))
             continue;
-        words.push_back(foundation::format("%d%% %s", app::percentOf(colour.share), app::colourName(colour).c_str()));
+        words.push_back(foundation::format("%d%% %s", app::percentOf(colour.share), app::colourName(colour, borders).c_str()));
     }
     return words;
 }

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "color/BorderTerms.h"
 #include "color/ColorCluster.h"
 
 namespace vestiscop::ui {
@@ -15,7 +16,8 @@ namespace vestiscop::ui {
 // "%d%% %s" (share in percent and name) for each colour whose share is at
 // least reportThr, in list order: the colour field's lines without the Lab
 // values, which are for reading back, not for hearing every time.
-std::vector<std::string> spokenColors(const std::vector<color::ColorCluster>& colors, double reportThr);
+std::vector<std::string> spokenColors(const std::vector<color::ColorCluster>& colors, double reportThr,
+                                      const color::BorderTerms* borders = nullptr);
 
 // "<colours joined by ", ">. Vzor: <pattern>. <match>", leaving out the
 // first skippedColors colours (the screen reader has just read them as the

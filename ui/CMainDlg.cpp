@@ -191,7 +191,7 @@ void CMainDlg::showMatch(int slot, double slotSimilarity)
     updateButtons();
 
     std::string colors;
-    for (const std::string& line : app::colorFieldLines(result.colors, m_app.color().reportThr)) {
+    for (const std::string& line : app::colorFieldLines(result.colors, m_app.color().reportThr, m_app.borderTerms())) {
         if (!colors.empty())
             colors += '\n';
         colors += line;
@@ -199,7 +199,7 @@ void CMainDlg::showMatch(int slot, double slotSimilarity)
     const QString match = m_matchIndex != -1
                               ? QString::fromStdString(m_app.catalog().name(m_matchIndex)) + ' ' + similarity
                               : text(foundation::stringId::UnknownGarment);
-    const std::vector<std::string> spoken = spokenColors(result.colors, m_app.color().reportThr);
+    const std::vector<std::string> spoken = spokenColors(result.colors, m_app.color().reportThr, m_app.borderTerms());
     m_answer[0] = QString::fromStdString(colors);
     const std::string pattern = app::patternText(result.pattern, result.findings);
     m_answer[1] = QString::fromStdString(pattern);

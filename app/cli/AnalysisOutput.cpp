@@ -19,7 +19,7 @@ CatalogMatch matchAnalysis(Application& app, const analysis::ScanResult& result,
 std::string analysisText(Application& app, const analysis::ScanResult& result, const CatalogMatch& match)
 {
     std::string block;
-    for (const std::string& line : colorFieldLines(result.colors, app.color().reportThr))
+    for (const std::string& line : colorFieldLines(result.colors, app.color().reportThr, app.borderTerms()))
         block += line + "\n";
     block += patternText(result.pattern, result.findings) + "\n";
     if (match.slot >= 0)
@@ -66,6 +66,12 @@ nlohmann::json analysisJson(Application& app, const analysis::ScanResult& result
             // or it forms the pattern's pieces).
             {"reported", color::isReported(colour, app.color().reportThr)},
         });
+        // With border terms, the basic term of the other side of a border
+        // the colour lies near (null where none); name stays the colour's name.
+        if (app.borderTerms() != nullptr) {
+            const std::string other = borderTerm(colour, app.borderTerms());
+            colors.back()["alternative"] = other.empty() ? nlohmann::json(nullptr) : nlohmann::json(other);
+        }
     }
     nlohmann::json object = {
         {"colors", colors},

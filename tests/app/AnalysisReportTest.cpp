@@ -133,4 +133,45 @@ TEST(AnalysisReport, AMottledColourIsNamedAsAMixInTheMasculine)
     }
 }
 
+// A colour near the border of its basic term and another is told with the
+// other too; one in the middle of its term, or a mottled mix, is not.
+TEST(AnalysisReport, AColourNearABorderIsToldWithTheOtherTerm)
+{
+    const color::ColorNameTable names({{{20, 10, -30}, "tmavě modrá"},
+                                       {{8, 0, 0}, "černá"},
+                                       {{50, -40, -10}, "tyrkysová"},
+                                       {{50, -50, 20}, "zelená"},
+                                       {{50, 0, -40}, "modrá"}});
+    const color::ColorNameTable terms({{{20, 10, -30}, "modrá"},
+                                       {{8, 0, 0}, "černá"},
+                                       {{50, -40, -10}, "modrá"},
+                                       {{50, -50, 20}, "zelená"},
+                                       {{50, 0, -40}, "modrá"}});
+    const color::BorderTerms borders(names, terms);
+    const struct {
+        int entry;  // the name the analysis gave
+        int l, a, b;
+        bool mottled;
+        const char* told;
+        const char* other;
+    } cases[] = {
+        {0, 20, 10, -30, false, "tmavě modrá", ""},
+        {0, 14, 5, -15, false, "tmavě modrá, skoro černá", "černá"},
+        {2, 50, -45, 5, false, "tyrkysová do zelena", "zelená"},
+        {4, 50, 0, -40, false, "modrá", ""},
+        {2, 50, -45, 5, true, "tyrkysový melír", ""},
+    };
+    for (const auto& c : cases) {
+        color::ColorCluster colour = cluster(names.entries()[static_cast<std::size_t>(c.entry)], 1.0, 4, c.l, c.a, c.b);
+        colour.mottled = c.mottled;
+        EXPECT_EQ(app::colourName(colour, &borders), c.told);
+        EXPECT_EQ(app::borderTerm(colour, &borders), c.other);
+        EXPECT_EQ(app::colourName(colour, nullptr), c.mottled ? c.told : names.entries()[static_cast<std::size_t>(c.entry)].name);
+    }
+    // Shades told under one name whose mean lies nearer an entry of another
+    // term: that term is no second word to the name.
+    const color::ColorCluster merged = cluster(names.entries()[3], 1.0, 4, 50, -44, 4);
+    EXPECT_EQ(app::colourName(merged, &borders), "zelená");
+}
+
 } // namespace

@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -289,6 +290,52 @@ TEST_F(Cli, AnUnreadableColourTableIsShownAndLogged)
     EXPECT_EQ(result.err, "Nelze číst ze souboru chybi.txt\n");
     EXPECT_EQ(logEntries(dir), (std::vector<std::string>{"", " - ERROR: Nelze číst ze souboru chybi.txt"}));
     EXPECT_FALSE(dir.exists("odevy.dat")) << "the catalogue comes after the colour table";
+}
+
+// [Color] BorderTerms: a colour near the border of two basic terms is told
+// with the other one too; a table that cannot serve leaves one name each
+// and says why in the log, without stopping the start.
+TEST_F(Cli, BorderTermsAddASecondWordOrAreLeftOutWithANote)
+{
+    dir.write("colors.txt", "černá = 0 0 0\nbílá = 100 0 0\ncihlová = 44 92 60\ntmavě oranžová = 44 104 66\n");
+    dir.write("terms.txt", "černá = 0 0 0\nbílá = 100 0 0\nčervená = 44 92 60\noranžová = 44 104 66\n");
+    dir.write("other.txt", "černá = 0 0 0\nbílá = 100 0 0\n");
+    const struct {
+        const char* file;
+        const char* red;  // the red colour's line
+        const char* log;  // the warning, or empty
+    } cases[] = {
+        {"terms.txt", R"(75% (cihlová do oranžova|tmavě oranžová do červena) \(.*)", ""},
+        {"chybi.txt", R"(75% (cihlová|tmavě oranžová) \(.*)",
+         " - WARN : Tabulku základních barev chybi.txt nelze použít (Nelze číst ze souboru chybi.txt); barvy se "
+         "říkají bez druhého slova"},
+        {"other.txt", R"(75% (cihlová|tmavě oranžová) \(.*)",
+         " - WARN : Tabulku základních barev other.txt nelze použít (neuvádí tytéž barvy jako Definitions); barvy "
+         "se říkají bez druhého slova"},
+    };
+    for (const auto& c : cases) {
+        std::string config = testConfiguration();
+        config.insert(config.find("[Color]\n") + 8, std::string("BorderTerms=") + c.file + "\n");
+        dir.write("vestiscop.cfg", config);
+        std::filesystem::remove(dir.file("vestiscop.log"));
+        const ChildResult text = run({"analyze", "tricko.bmp"});
+        ASSERT_EQ(text.exitCode, 0) << text.err;
+        const auto lines = linesOf(text.out);
+        ASSERT_GE(lines.size(), 2u) << text.out;
+        EXPECT_TRUE(std::regex_match(lines[0], std::regex(c.red))) << c.file << ": " << lines[0];
+        EXPECT_TRUE(std::regex_match(lines[1], std::regex(R"(25% bílá \(.*)"))) << lines[1];
+        const std::vector<std::string> log = logEntries(dir);
+        if (*c.log != '\0')
+            EXPECT_EQ(std::count(log.begin(), log.end(), std::string(c.log)), 1) << c.file;
+        else
+            EXPECT_EQ(log, std::vector<std::string>{""});
+        const ChildResult json = run({"analyze", "--json", "tricko.bmp"});
+        ASSERT_EQ(json.exitCode, 0) << json.err;
+        // alternative only where a table gives it: the red one's term, the white one's null.
+        EXPECT_EQ(std::regex_search(json.out, std::regex(R"re("alternative":"(oranžová|červená)")re")), *c.log == '\0')
+            << json.out;
+        EXPECT_EQ(json.out.find("\"alternative\":null") != std::string::npos, *c.log == '\0') << json.out;
+    }
 }
 
 TEST_F(Cli, ACatalogueWithAPartialRecordFailsTheStartUp)

@@ -280,7 +280,7 @@ TEST_F(CliFault, DataDirectoryRemovedDuringAnAnalysisRun)
     // A new data directory in the same place works as before.
     std::filesystem::create_directory(dir.path());
     DataDir fresh;
-    for (const char* name : {"vestiscop.cfg", "barvy.txt"})
+    for (const char* name : {"vestiscop.cfg", "barvy.txt", "barvy-zakladni.txt"})
         std::filesystem::copy_file(fresh.file(name), dir.file(name));
     const ChildResult again = dir.cli({"add", "novy", dir.picture("novy.bmp", 2)});
     EXPECT_TRUE(again.exitedWith(ExitSuccess)) << again.err;

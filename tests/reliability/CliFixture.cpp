@@ -19,7 +19,8 @@ DataDir::DataDir()
                                                               {"Filter", "0"},
                                                               {"SaveImage", "0"},
                                                               {"AskForDescr", "0"}}));
-    std::filesystem::copy_file(testsupport::shippedFile("barvy.txt"), file("barvy.txt"));
+    for (const char* table : {"barvy.txt", "barvy-zakladni.txt"})
+        std::filesystem::copy_file(testsupport::shippedFile(table), file(table));
 }
 
 void DataDir::withoutSignatures() const

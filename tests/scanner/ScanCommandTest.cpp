@@ -29,7 +29,8 @@ protected:
     void SetUp() override
     {
         fs::create_directories(m_dir.file("sane"));
-        fs::copy_file(testsupport::shippedFile("barvy.txt"), m_dir.file("barvy.txt"));
+        for (const char* table : {"barvy.txt", "barvy-zakladni.txt"})
+            fs::copy_file(testsupport::shippedFile(table), m_dir.file(table));
         // The shipped configuration, with the settings these tests rely on:
         // 100 dpi over 6 x 6 inches gives the analysis its 512 x 512 pixels.
         m_dir.write("vestiscop.cfg", testsupport::shippedConfiguration(
