@@ -80,7 +80,8 @@ const std::vector<std::uint32_t> Ecru = {0xE8E2D0, 0xC8C4BC, 0xDCD6C4, 0xF0ECE0}
 const std::vector<std::uint32_t> ChambrayBlue = {0x5A7FB0, 0x6F8FC0, 0x4F72A8, 0x7A9CCB, 0x6282B4};
 const std::vector<std::uint32_t> ShirtDyes = {0x9EC3E6, 0xF0A0C0, 0xA8C8E8, 0xC0A8DC, 0x3F6FB0, 0xD04A7A,
                                               0x6F7F9F, 0x8A6FB0, 0x5FA878, 0xE89060};
-const std::vector<std::uint32_t> Navy = {0x1B2233, 0x1F2A44, 0x202B4F, 0x161E33, 0x24305A, 0x1A2540};
+// Navy of worsted suiting, sRGB L* 15-23 (darker is black to the eye).
+const std::vector<std::uint32_t> Navy = {0x1C2A4A, 0x1F2A44, 0x202B4F, 0x1E2C52, 0x24305A, 0x1A2540};
 const std::vector<std::uint32_t> Beige = {0xD8C8A8, 0xCDB992, 0xC8B48C, 0xD6C4A0, 0xBFA886, 0xD2BE96};
 const std::vector<std::uint32_t> Khaki = {0xC3B091, 0xBDA777, 0xB5A26F, 0xC2B280, 0xA99A6B, 0xB8A878};
 
