@@ -30,12 +30,14 @@ constexpr double ShadeDistance = 20.0;
 constexpr double MinColourShare = 0.015;
 constexpr int MaxColours = 8;
 // The dyed yarn of a two-yarn cloth: its most coloured quarter must have
-// this chroma and exceed the lighter quarter's by this much. A grey cloth's
-// noise has no hue of its own, so its most coloured pixels average out
-// grey; a cloth of one dyed yarn, whose shadows only darken it, shows both
-// quarters alike.
+// this chroma and exceed the lighter quarter's by this much and by this
+// factor. A grey cloth's noise has no hue of its own, so its most coloured
+// pixels average out grey; a cloth of one dyed yarn, whose shadows only
+// darken it, shows both quarters nearly alike (a saturated one a little
+// more coloured in its shadows, never by a quarter).
 constexpr double YarnMinChroma = 18.0;
 constexpr double YarnChromaGain = 5.0;
+constexpr double YarnChromaRatio = 1.25;
 // Two-yarn plain cloth: the dyed yarn has this chroma or more and covers
 // this share of the face at least (a warp-faced twill three quarters, a
 // plain weave half; a few dots missed by the pattern far less). Each
@@ -565,7 +567,7 @@ bool dyedYarnOf(const std::array<std::vector<float>, 3>& m, const std::vector<cv
     std::nth_element(chroma.begin(), quarter, chroma.end());
     const cv::Vec3d coloured = scannedMean(pixels, quarter, chroma.end());
     if (chromaOf(coloured) < YarnMinChroma || chromaOf(coloured) < chromaOf(lighter) + YarnChromaGain ||
-        coloured[0] >= lighter[0])
+        chromaOf(coloured) < chromaOf(lighter) * YarnChromaRatio || coloured[0] >= lighter[0])
         return false;
     yarn = coloured;
     return true;

@@ -258,6 +258,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(YarnCase{"denim", Indigo, Ecru, 0, true, Indigo},
                       YarnCase{"denimScanned", Indigo, Ecru, 3, true, Indigo},
                       YarnCase{"redShadowed", Red, ShadowedRed, 0, false, {}},
+                      YarnCase{"plumDeeperInItsShadows", Rgb{176, 90, 122}, Rgb{120, 40, 85}, 0, false, {}},
                       YarnCase{"noisyGrey", Grey, Grey, 6, false, {}},
                       YarnCase{"whiteShadowed", White, Rgb{200, 200, 197}, 2, false, {}}),
     [](const auto& info) { return std::string(info.param.name); });
