@@ -26,6 +26,7 @@
 #include "FabricBench.h"
 #include "Garment.h"
 #include "Whites.h"
+#include "atelier/AtelierWardrobe.h"
 #include "catalog/GarmentCatalog.h"
 #include "signature/GarmentSignature.h"
 #include "signature/Recognizer.h"
@@ -87,6 +88,9 @@ int runSweep(const Options& options);
 int runGrid(const Options& options);
 int runRecognition(const Options& options);
 int runRescans(const Options& options);
+// The second renderer's swatch as the analysis takes a scan (blue-green-red).
+std::unique_ptr<imaging::RgbImage> imageOfSwatch(const atelier::Swatch& swatch);
+
 int runForest(const Options& options);
 int runWoven(const Options& options);
 

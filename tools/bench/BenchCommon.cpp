@@ -22,6 +22,21 @@ std::unique_ptr<analysis::Analyser> configuredAnalyser(const Setup& setup, const
     return analysis::makeAnalyser(setup.improved, s.color, region, s.scan, names);
 }
 
+std::unique_ptr<imaging::RgbImage> imageOfSwatch(const atelier::Swatch& swatch)
+{
+    auto image = imaging::RgbImage::create(swatch.width, swatch.height);
+    for (int y = 0; y < swatch.height; ++y) {
+        const std::uint8_t* in = swatch.rgb.data() + static_cast<std::size_t>(y) * swatch.width * 3;
+        std::uint8_t* out = image->row(y);
+        for (int x = 0; x < swatch.width; ++x) {
+            out[3 * x] = in[3 * x + 2];
+            out[3 * x + 1] = in[3 * x + 1];
+            out[3 * x + 2] = in[3 * x];
+        }
+    }
+    return image;
+}
+
 std::string tablePath(const Setup& setup, const std::string& definitions)
 {
     return std::filesystem::path(definitions).is_absolute() ? definitions : setup.dataDir + definitions;

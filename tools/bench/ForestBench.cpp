@@ -41,21 +41,6 @@ struct Labelled {
     std::function<std::unique_ptr<imaging::RgbImage>()> make;
 };
 
-std::unique_ptr<imaging::RgbImage> fromSwatch(const atelier::Swatch& swatch)
-{
-    auto image = imaging::RgbImage::create(swatch.width, swatch.height);
-    for (int y = 0; y < swatch.height; ++y) {
-        const std::uint8_t* in = swatch.rgb.data() + static_cast<std::size_t>(y) * swatch.width * 3;
-        std::uint8_t* out = image->row(y);
-        for (int x = 0; x < swatch.width; ++x) {
-            out[3 * x] = in[3 * x + 2];
-            out[3 * x + 1] = in[3 * x + 1];
-            out[3 * x + 2] = in[3 * x];
-        }
-    }
-    return image;
-}
-
 std::vector<Labelled> labelledScans(const std::string& source, Split split, int perFamily,
                                     const foundation::AllSettings& s)
 {
@@ -82,7 +67,7 @@ std::vector<Labelled> labelledScans(const std::string& source, Split split, int 
                 // The label needs the swatch (a kind may be mottled or not).
                 const atelier::Swatch probe = atelier::render(kind, seed, 16, 16, s.scan.xRes);
                 scans.push_back({"atelier " + kind, probe.mottled ? fabric::MottledPlain : probe.pattern, [kind, seed, &s] {
-                                     return fromSwatch(atelier::render(kind, seed, s.texture.width, s.texture.height,
+                                     return imageOfSwatch(atelier::render(kind, seed, s.texture.width, s.texture.height,
                                                                        std::sqrt(s.scan.xRes * s.scan.yRes)));
                                  }});
             }

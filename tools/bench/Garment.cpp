@@ -169,6 +169,20 @@ double labDistanceOf(const Rgb& p, const Rgb& q)
     return labDistance(p, q);
 }
 
+bool warpShows(Weave weave, std::int64_t column, std::int64_t row)
+{
+    const std::int64_t step = ((column - row) % 4 + 4) % 4;
+    switch (weave) {
+    case Weave::Plain:
+        return ((column + row) & 1) == 0;
+    case Weave::Twill22:
+        return step < 2;
+    case Weave::Twill31:
+        return step < 3;
+    }
+    return true;
+}
+
 Rgb rgbOf(std::uint32_t hex)
 {
     return {static_cast<double>((hex >> 16) & 0xFF), static_cast<double>((hex >> 8) & 0xFF),

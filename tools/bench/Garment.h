@@ -43,6 +43,13 @@ struct Blob {
     int colour = 0;
 };
 
+// How yarn-dyed cloth is woven: which yarn shows at each thread crossing.
+enum class Weave { Plain, Twill22, Twill31 };
+// Whether the warp shows at the crossing of warp end column and weft pick
+// row: every other crossing in a plain weave, two or three of every four
+// along a diagonal in a 2/2 or warp-faced 3/1 twill.
+bool warpShows(Weave weave, std::int64_t column, std::int64_t row);
+
 // A fabric drawn by code of its own (the wardrobe kinds of
 // WardrobeFabrics.cpp): the printed surface, or for yarn-dyed cloth the
 // colours of the two yarns and which of them lies on top.

@@ -75,7 +75,7 @@ int bandOf(const std::vector<Band>& sett, double position)
 // decides which yarn shows at each crossing.
 class YarnDyed : public Surface {
 public:
-    enum class Weave { Plain, Twill22, Twill31 };
+    using Weave = bench::Weave;
 
     YarnDyed(std::vector<Rgb> colours, std::vector<Band> warp, std::vector<Band> weft, Weave weave)
         : m_colours(std::move(colours)), m_warp(std::move(warp)), m_weft(std::move(weft)), m_weave(weave)
@@ -97,19 +97,7 @@ public:
         return true;
     }
 
-    bool warpOnTop(std::int64_t column, std::int64_t row) const override
-    {
-        const std::int64_t step = ((column - row) % 4 + 4) % 4;
-        switch (m_weave) {
-        case Weave::Plain:
-            return ((column + row) & 1) == 0;
-        case Weave::Twill22:
-            return step < 2;
-        case Weave::Twill31:
-            return step < 3;
-        }
-        return true;
-    }
+    bool warpOnTop(std::int64_t column, std::int64_t row) const override { return warpShows(m_weave, column, row); }
 
 private:
     std::vector<Rgb> m_colours;

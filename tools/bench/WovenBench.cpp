@@ -46,21 +46,6 @@ const std::vector<std::string> AtelierWoven = {"denim",           "chambray",   
                                                "navy suiting",    "beige gabardine", "khaki chino",
                                                "end-on-end shirting", "two-yarn pique"};
 
-std::unique_ptr<imaging::RgbImage> imageOf(const atelier::Swatch& swatch)
-{
-    auto image = imaging::RgbImage::create(swatch.width, swatch.height);
-    for (int y = 0; y < swatch.height; ++y) {
-        const std::uint8_t* in = swatch.rgb.data() + static_cast<std::size_t>(y) * swatch.width * 3;
-        std::uint8_t* out = image->row(y);
-        for (int x = 0; x < swatch.width; ++x) {
-            out[3 * x] = in[3 * x + 2];
-            out[3 * x + 1] = in[3 * x + 1];
-            out[3 * x + 2] = in[3 * x];
-        }
-    }
-    return image;
-}
-
 // An even patch of one colour with a scanner's noise.
 std::unique_ptr<imaging::RgbImage> patchOf(const Rgb& c, int w, int h, std::uint32_t seed)
 {
@@ -106,7 +91,7 @@ std::vector<WovenScan> wovenScans(const std::string& source, Split split, int pe
                 const atelier::Swatch probe = atelier::render(kinds[k], seed, 16, 16, dpi);
                 const auto& c = probe.namedColours.front();
                 scans.push_back({"atelier " + kinds[k], Rgb{c[0], c[1], c[2]}, [kind = kinds[k], seed, dpi, &s] {
-                                     return imageOf(atelier::render(kind, seed, s.texture.width, s.texture.height, dpi));
+                                     return imageOfSwatch(atelier::render(kind, seed, s.texture.width, s.texture.height, dpi));
                                  }});
             }
         }
@@ -138,7 +123,7 @@ std::vector<WovenScan> wovenScans(const std::string& source, Split split, int pe
                     continue;
                 const auto& c = probe.namedColours.front();
                 scans.push_back({"atelier " + kinds[k], Rgb{c[0], c[1], c[2]}, [kind = kinds[k], seed, dpi, &s] {
-                                     return imageOf(atelier::render(kind, seed, s.texture.width, s.texture.height, dpi));
+                                     return imageOfSwatch(atelier::render(kind, seed, s.texture.width, s.texture.height, dpi));
                                  }});
             }
         }

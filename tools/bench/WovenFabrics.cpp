@@ -29,8 +29,6 @@ Rgb near(std::mt19937& random, const std::vector<std::uint32_t>& anchors, double
     return {move(c.r), move(c.g), move(c.b)};
 }
 
-enum class Weave { Plain, Twill22, Twill31 };
-
 // Two yarns: the warp ends alternate through warpEnds (one colour per end),
 // every weft pick is the weft colour; the weave decides which shows.
 class TwoYarns : public Surface {
@@ -54,19 +52,7 @@ public:
         weft = m_weft;
         return true;
     }
-    bool warpOnTop(std::int64_t column, std::int64_t row) const override
-    {
-        const std::int64_t step = ((column - row) % 4 + 4) % 4;
-        switch (m_weave) {
-        case Weave::Plain:
-            return ((column + row) & 1) == 0;
-        case Weave::Twill22:
-            return step < 2;
-        case Weave::Twill31:
-            return step < 3;
-        }
-        return true;
-    }
+    bool warpOnTop(std::int64_t column, std::int64_t row) const override { return warpShows(m_weave, column, row); }
 
 private:
     std::vector<Rgb> m_warp;
