@@ -163,8 +163,15 @@ void FabricAnalysis::name(std::int64_t regionPixels, std::vector<color::ColorClu
                     colors);
         return;
     }
-    nameEach(m_findings.dyedColours.empty() ? m_findings.colours : m_findings.dyedColours, regionPixels, colors,
-             spokenOf);
+    if (m_findings.dyedColours.empty()) {
+        nameEach(m_findings.colours, regionPixels, colors, spokenOf);
+        return;
+    }
+    nameEach(m_findings.dyedColours, regionPixels, colors, spokenOf);
+    // A plain cloth told by its dyed yarn alone: every measured colour,
+    // the undyed yarns too, is that one colour.
+    if (m_findings.dyedColours.size() != m_findings.colours.size())
+        spokenOf.assign(m_findings.colours.size(), 0);
 }
 
 void FabricAnalysis::nameSeparately(std::int64_t regionPixels, std::vector<color::ColorCluster>& colors,
