@@ -8,7 +8,6 @@
 #include <opencv2/imgproc.hpp>
 
 #include "color/ColorConversion.h"
-#include "fabric/FabricPieces.h"
 #include "fabric/FabricSteps.h"
 #include "foundation/WideLoops.h"
 
@@ -38,15 +37,6 @@ constexpr int MaxColours = 8;
 constexpr double YarnMinChroma = 18.0;
 constexpr double YarnChromaGain = 5.0;
 constexpr double YarnChromaRatio = 1.25;
-// Two-yarn plain cloth: the dyed yarn has this chroma or more and covers
-// this share of the face at least (a warp-faced twill three quarters, a
-// plain weave half; a few dots missed by the pattern far less). Each
-// undyed yarn (white, ecru, grey) lies UndyedLighter above it in
-// lightness, with at most UndyedChroma times its chroma.
-constexpr double DyedChroma = 12.0;
-constexpr double DyedShare = 0.3;
-constexpr double UndyedLighter = 20.0;
-constexpr double UndyedChroma = 0.7;
 
 double distance(const cv::Vec3d& p, const cv::Vec3f& q)
 {
@@ -630,36 +620,6 @@ void measureColours(const cv::Mat& bgr, ColourClusters& clusters, bool dyedYarn)
         if (dyedYarn && n == 1 && dyedYarnOf(m, memberPixels[k], clusters.centres[k], yarn))
             clusters.yarn = {yarn};
     }
-}
-
-std::vector<ClothColour> dyedYarnOfPlain(const std::vector<ClothColour>& colours)
-{
-    if (colours.size() < 2)
-        return {};
-    const auto chroma = [](const ClothColour& c) { return std::hypot(c.a, c.b); };
-    const auto dyed = std::max_element(colours.begin(), colours.end(),
-                                       [&](const ClothColour& p, const ClothColour& q) { return chroma(p) < chroma(q); });
-    if (chroma(*dyed) < DyedChroma || dyed->share < DyedShare)
-        return {};
-    double shares = 0;
-    for (const ClothColour& c : colours) {
-        shares += c.share;
-        if (&c != &*dyed && (c.l < dyed->l + UndyedLighter || chroma(c) > UndyedChroma * chroma(*dyed)))
-            return {};
-    }
-    ClothColour told = *dyed;
-    told.share = shares;
-    return {told};
-}
-
-std::vector<bool> formsPieces(const ColourClusters& clusters, double mmPerPx, double maxShare)
-{
-    std::vector<bool> result(clusters.centres.size(), false);
-    const double minArea = 0.15 / (mmPerPx * mmPerPx);
-    for (std::size_t k = 1; k < result.size(); ++k)
-        if (clusters.shares[k] < maxShare)
-            result[k] = countPieces(clusters.labels == static_cast<int>(k), minArea) >= 3;
-    return result;
 }
 
 } // namespace vestiscop::fabric

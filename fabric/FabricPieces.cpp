@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "fabric/FabricPieces.h"
+#include "fabric/FabricSteps.h"
 
 #include <algorithm>
 #include <bit>
@@ -221,6 +222,16 @@ MaskRuns maskRuns(const imaging::ByteImage& mask)
         }
     }
     return runs;
+}
+
+std::vector<bool> formsPieces(const ColourClusters& clusters, double mmPerPx, double maxShare)
+{
+    std::vector<bool> result(clusters.centres.size(), false);
+    const double minArea = 0.15 / (mmPerPx * mmPerPx);
+    for (std::size_t k = 1; k < result.size(); ++k)
+        if (clusters.shares[k] < maxShare)
+            result[k] = countPieces(clusters.labels == static_cast<int>(k), minArea) >= 3;
+    return result;
 }
 
 } // namespace vestiscop::fabric
